@@ -1,0 +1,34 @@
+#pragma once
+// Text helpers with the semantics the exchange files and command lines were defined with:
+// split at every separator (empty fields kept), trim blanks only, replace every occurrence.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace support {
+
+// Splits `text` at every occurrence of `separator`. Empty fields are kept, so "a$$b" split
+// at "$" gives {"a", "", "b"}. An empty text gives no field at all (the platform's behaviour:
+// asking for field 0 of an empty command line is a subscript error, see fieldOrEmpty).
+std::vector<std::string> split(std::string_view text, std::string_view separator);
+
+// Field `index` of `fields`, or the empty string when there are fewer fields.
+std::string fieldOrEmpty(const std::vector<std::string>& fields, std::size_t index);
+
+// Removes leading and trailing blanks (spaces only, not tabs).
+std::string trim(std::string_view text);
+std::string_view trimView(std::string_view text);
+
+// Replaces every occurrence of `from` (non-empty) by `to`, scanning left to right.
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+// Removes every occurrence of each character of `characters`.
+std::string removeChars(std::string_view text, std::string_view characters);
+
+std::string toUpper(std::string_view text);  // ASCII letters only
+std::string toLower(std::string_view text);  // ASCII letters only
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+bool startsWith(std::string_view text, std::string_view prefix);
+
+}  // namespace support
