@@ -41,8 +41,14 @@ class RecordReader {
   std::size_t position_ = 0;       // start of the next unread line in text_
   std::size_t nextRecordAt_ = 0;   // start of the next record (after skipping), or npos
   std::string line_;
-  std::vector<std::string_view> fields_;  // views into line_
+  // Where each field lies in line_. Offsets rather than views, so that a copied or moved
+  // reader never points into another reader's line.
+  struct FieldSpan {
+    std::size_t start, length;
+  };
+  std::vector<FieldSpan> fields_;
   std::size_t findRecord(std::size_t from) const;
+  std::string_view fieldView(std::size_t n) const;
 };
 
 // Splits a trimmed line into fields at runs of blanks (and tabs).

@@ -4,6 +4,7 @@
 // its temporary file, so a failure never leaves a torn or half-written file behind.
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -31,10 +32,11 @@ class TextFileWriter {
  private:
   std::filesystem::path target_;
   std::filesystem::path temporary_;
-  std::string buffer_;
-  int fd_ = -1;
+  std::ofstream file_;
+  std::string buffer_;  // written to file_ in large pieces
   bool committed_ = false;
   void flushBuffer();
+  void replaceTarget();
 };
 
 // Writes `content` as the whole new content of `target` (atomically, as above).

@@ -1,0 +1,166 @@
+#include "support/text_file.h"
+
+#include <atomic>
+#include <cassert>
+#include <cerrno>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace support {
+
+namespace {
+
+// Lines are collected up to this size and then written in one piece.
+constexpr std::size_t kFlushThreshold = 1 << 20;
+
+std::string displayName(const std::filesystem::path& path) {
+  const std::u8string name = path.u8string();
+  return std::string(name.begin(), name.end());
+}
+
+// The C library's last error, or `fallback` when it did not record one.
+std::error_code lastErrorOr(std::errc fallback) {
+  const int error = errno;
+  return error != 0 ? std::error_code(error, std::generic_category())
+                    : std::make_error_code(fallback);
+}
+
+unsigned long processId() {
+#ifdef _WIN32
+  return GetCurrentProcessId();
+#else
+  return static_cast<unsigned long>(getpid());
+#endif
+}
+
+// A name beside the target that no other writer of this or another process uses.
+std::filesystem::path temporaryNameFor(const std::filesystem::path& target) {
+  static std::atomic<unsigned long> counter{0};
+  std::filesystem::path temporary = target;
+  temporary += ".tmp-" + std::to_string(processId()) + "-" + std::to_string(++counter);
+  return temporary;
+}
+
+void removeQuietly(const std::filesystem::path& path) noexcept {
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+}
+
+}  // namespace
+
+TextFileWriter::TextFileWriter(std::filesystem::path target)
+    : target_(std::move(target)), temporary_(temporaryNameFor(target_)) {
+  errno = 0;
+  file_.open(temporary_, std::ios::binary | std::ios::trunc);
+  if (!file_) {
+    throw std::system_error(lastErrorOr(std::errc::io_error),
+                            "Cannot create the file " + displayName(target_));
+  }
+}
+
+TextFileWriter::~TextFileWriter() {
+  if (committed_) return;
+  try {
+    file_.close();
+  } catch (...) {
+    // Closing an abandoned file: nothing left to report.
+  }
+  removeQuietly(temporary_);
+}
+
+void TextFileWriter::writeLine(std::string_view text) {
+  write(text);
+  write("\r\n");
+}
+
+void TextFileWriter::write(std::string_view text) {
+  assert(!committed_ && "write after commit");
+  if (committed_) return;
+  if (text.size() >= kFlushThreshold) {
+    flushBuffer();
+    file_.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return;
+  }
+  buffer_.append(text);
+  if (buffer_.size() >= kFlushThreshold) flushBuffer();
+}
+
+void TextFileWriter::flushBuffer() {
+  if (buffer_.empty()) return;
+  file_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  buffer_.clear();
+}
+
+void TextFileWriter::commit() {
+  assert(!committed_ && "commit twice");
+  if (committed_) return;
+  errno = 0;
+  flushBuffer();
+  file_.close();
+  if (!file_) {
+    const std::error_code error = lastErrorOr(std::errc::io_error);
+    removeQuietly(temporary_);
+    throw std::system_error(error, "Cannot write the file " + displayName(target_));
+  }
+  replaceTarget();
+  committed_ = true;
+}
+
+// Renames the complete temporary file over the target in one step, so readers see either
+// the old or the new content.
+void TextFileWriter::replaceTarget() {
+  std::error_code error;
+#ifdef _WIN32
+  if (!MoveFileExW(temporary_.c_str(), target_.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+  }
+#else
+  std::filesystem::rename(temporary_, target_, error);
+#endif
+  if (error) {
+    removeQuietly(temporary_);
+    throw std::system_error(error, "Cannot replace the file " + displayName(target_));
+  }
+}
+
+void writeFileAtomically(const std::filesystem::path& target, std::string_view content) {
+  TextFileWriter writer(target);
+  writer.write(content);
+  writer.commit();
+}
+
+std::string readWholeFile(const std::filesystem::path& path) {
+  errno = 0;
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    throw std::system_error(lastErrorOr(std::errc::io_error),
+                            "Cannot open the file " + displayName(path));
+  }
+  // One read when the size is known; further pieces for a file that grew or has no size.
+  std::error_code sizeError;
+  const std::uintmax_t knownSize = std::filesystem::file_size(path, sizeError);
+  const std::size_t piece =
+      sizeError ? std::size_t{1} << 16 : static_cast<std::size_t>(knownSize) + 1;
+
+  std::string content;
+  errno = 0;
+  while (file) {
+    const std::size_t oldSize = content.size();
+    content.resize(oldSize + piece);
+    file.read(content.data() + oldSize, static_cast<std::streamsize>(piece));
+    content.resize(oldSize + static_cast<std::size_t>(file.gcount()));
+  }
+  if (file.bad()) {
+    throw std::system_error(lastErrorOr(std::errc::io_error),
+                            "Cannot read the file " + displayName(path));
+  }
+  return content;
+}
+
+}  // namespace support
