@@ -1,0 +1,131 @@
+#include "femapsim/model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "support/strings.h"
+
+namespace femapsim {
+
+const Member* Entity::find(std::string_view key) const {
+  for (const Member& member : members) {
+    if (support::equalsIgnoreCase(member.key, key)) return &member;
+  }
+  return nullptr;
+}
+
+Member* Entity::find(std::string_view key) {
+  return const_cast<Member*>(static_cast<const Entity*>(this)->find(key));
+}
+
+void Entity::set(std::string_view key, Value value) {
+  if (Member* member = find(key)) {
+    member->value = std::move(value);
+  } else {
+    members.push_back({std::string(key), std::move(value)});
+  }
+}
+
+bool Entity::erase(std::string_view key) {
+  auto it = std::find_if(members.begin(), members.end(), [&](const Member& member) {
+    return support::equalsIgnoreCase(member.key, key);
+  });
+  if (it == members.end()) return false;
+  members.erase(it);
+  return true;
+}
+
+double Entity::number(std::string_view key, double fallback) const {
+  const Member* member = find(key);
+  if (!member) return fallback;
+  if (const double* value = std::get_if<double>(&member->value)) return *value;
+  if (const auto* list = std::get_if<std::vector<double>>(&member->value)) {
+    if (list->size() == 1) return list->front();
+  }
+  return fallback;
+}
+
+int Entity::integer(std::string_view key, int fallback) const {
+  double value = number(key, fallback);
+  if (!std::isfinite(value) || value < std::numeric_limits<int>::min() ||
+      value > std::numeric_limits<int>::max()) {
+    return fallback;
+  }
+  return static_cast<int>(std::lround(value));
+}
+
+std::string Entity::text(std::string_view key) const {
+  const Member* member = find(key);
+  if (!member) return {};
+  if (const auto* value = std::get_if<std::string>(&member->value)) return *value;
+  return {};
+}
+
+std::vector<double> Entity::list(std::string_view key) const {
+  const Member* member = find(key);
+  if (!member) return {};
+  if (const auto* list = std::get_if<std::vector<double>>(&member->value)) return *list;
+  if (const double* value = std::get_if<double>(&member->value)) return {*value};
+  return {};
+}
+
+double Entity::element(std::string_view key, std::size_t index) const {
+  const Member* member = find(key);
+  if (!member) return 0;
+  if (const auto* list = std::get_if<std::vector<double>>(&member->value)) {
+    return index < list->size() ? (*list)[index] : 0;
+  }
+  if (const double* value = std::get_if<double>(&member->value)) return index == 0 ? *value : 0;
+  return 0;
+}
+
+int EntityTable::setOf(const Entity& entity) const { return inSet() ? entity.integer("setID") : 0; }
+
+Entity* EntityTable::find(int id, int setId) {
+  auto it = entities_.find(key(inSet() ? setId : 0, id));
+  return it == entities_.end() ? nullptr : &it->second;
+}
+
+const Entity* EntityTable::find(int id, int setId) const {
+  auto it = entities_.find(key(inSet() ? setId : 0, id));
+  return it == entities_.end() ? nullptr : &it->second;
+}
+
+Entity& EntityTable::put(Entity entity) {
+  Key entityKey = key(setOf(entity), entity.id);
+  auto [it, inserted] = entities_.try_emplace(entityKey);
+  it->second = std::move(entity);
+  return it->second;
+}
+
+bool EntityTable::erase(int id, int setId) { return entities_.erase(key(inSet() ? setId : 0, id)) != 0; }
+
+const Entity* EntityTable::next(int id, int setId) const {
+  int set = inSet() ? setId : 0;
+  Key from = id <= 0 ? key(set, std::numeric_limits<int>::min()) : key(set, id) + 1;
+  // Negative IDs sort after positive ones in the key; the simulator never hands them out.
+  auto it = entities_.lower_bound(id <= 0 ? key(set, 0) : from);
+  if (it == entities_.end() || (it->first >> 32) != set) return nullptr;
+  return &it->second;
+}
+
+int EntityTable::lastId(int setId) const {
+  int set = inSet() ? setId : 0;
+  auto it = entities_.lower_bound(key(set + 1, 0));
+  if (it == entities_.begin()) return 0;
+  --it;
+  return (it->first >> 32) == set ? it->second.id : 0;
+}
+
+Model::Model() {
+  for (int k = 0; k < kKindCount; ++k) tables[k] = EntityTable(static_cast<Kind>(k));
+}
+
+std::size_t Model::entityCount() const {
+  std::size_t count = 0;
+  for (const EntityTable& table : tables) count += table.size();
+  return count;
+}
+
+}  // namespace femapsim

@@ -1,0 +1,473 @@
+#include "femapsim/model_file.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <set>
+#include <system_error>
+#include <unordered_map>
+#include <utility>
+
+#include "support/text_file.h"
+
+namespace femapsim {
+namespace {
+
+constexpr std::string_view kHeader = "FEMAPSIM";
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool isKeyChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+std::string_view trimmed(std::string_view line) {
+  std::size_t begin = 0, end = line.size();
+  while (begin < end && isBlank(line[begin])) ++begin;
+  while (end > begin && isBlank(line[end - 1])) --end;
+  return line.substr(begin, end - begin);
+}
+
+bool parseDouble(std::string_view text, double& value) {
+  if (text.empty()) return false;
+  const char* first = text.data();
+  const char* last = first + text.size();
+  if (*first == '+') ++first;
+  auto [end, error] = std::from_chars(first, last, value);
+  return error == std::errc() && end == last;
+}
+
+bool parseInt(std::string_view text, int& value) {
+  if (text.empty()) return false;
+  const char* first = text.data();
+  const char* last = first + text.size();
+  if (*first == '+') ++first;
+  auto [end, error] = std::from_chars(first, last, value);
+  return error == std::errc() && end == last;
+}
+
+// Parses one file, line by line, into a Model; remembers where each entity stood for the
+// reference checks that follow.
+class Parser {
+ public:
+  Parser(std::string_view text, std::string_view fileName, FileContent content)
+      : text_(text), fileName_(fileName), content_(content) {}
+
+  Model run() {
+    bool headerSeen = false;
+    std::size_t position = 0;
+    while (position <= text_.size()) {
+      std::size_t end = text_.find('\n', position);
+      if (end == std::string_view::npos) end = text_.size();
+      ++lineNumber_;
+      std::string_view line = trimmed(text_.substr(position, end - position));
+      position = end + 1;
+      if (line.empty() || line.front() == '#') continue;
+      if (!headerSeen) {
+        readHeader(line);
+        headerSeen = true;
+        continue;
+      }
+      readLine(line);
+    }
+    if (!headerSeen) fail(0, "empty file: the first line must be \"FEMAPSIM 1\"");
+    checkReferences();
+    return std::move(model_);
+  }
+
+ private:
+  [[noreturn]] void fail(int line, std::string reason) const {
+    throw ModelFileError(std::string(fileName_), line, std::move(reason));
+  }
+  [[noreturn]] void fail(std::string reason) const { fail(lineNumber_, std::move(reason)); }
+
+  void readHeader(std::string_view line) {
+    if (line.substr(0, kHeader.size()) != kHeader || trimmed(line.substr(kHeader.size())) != "1") {
+      fail("the first line must be \"FEMAPSIM 1\", found \"" + std::string(line) + "\"");
+    }
+  }
+
+  static std::string_view nextToken(std::string_view& rest) {
+    std::size_t begin = 0;
+    while (begin < rest.size() && isBlank(rest[begin])) ++begin;
+    std::size_t end = begin;
+    while (end < rest.size() && !isBlank(rest[end])) ++end;
+    std::string_view token = rest.substr(begin, end - begin);
+    rest.remove_prefix(end);
+    return token;
+  }
+
+  void readLine(std::string_view line) {
+    std::string_view rest = line;
+    std::string_view word = nextToken(rest);
+    if (word == "model") {
+      if (content_ == FileContent::Results) fail("only outset and outvec lines belong in a results file");
+      if (modelLineSeen_) fail("a second model line");
+      modelLineSeen_ = true;
+      readMembers(rest, nullptr, model_.header);
+      return;
+    }
+    auto kind = kindFromWord(word);
+    if (!kind) fail("unknown kind \"" + std::string(word) + "\"");
+    if (content_ == FileContent::Results && *kind != Kind::OutSet && *kind != Kind::OutVec) {
+      fail("only outset and outvec lines belong in a results file, found \"" + std::string(word) + "\"");
+    }
+    std::string_view idText = nextToken(rest);
+    Entity entity;
+    if (!parseInt(idText, entity.id) || entity.id <= 0) {
+      fail("the ID of a " + std::string(word) + " must be a whole number above 0, found \"" +
+           std::string(idText) + "\"");
+    }
+    readMembers(rest, &*kind, entity);
+    EntityTable& table = model_.table(*kind);
+    int setId = 0;
+    if (table.inSet()) {
+      setId = entity.integer("setID");
+      if (setId <= 0) fail(std::string(word) + " " + std::to_string(entity.id) + " needs setID");
+    }
+    if (table.find(entity.id, setId)) {
+      fail("duplicate " + std::string(word) + " " + std::to_string(entity.id) +
+           (table.inSet() ? " in set " + std::to_string(setId) : std::string()));
+    }
+    auto& entities = table.entities();
+    entities.emplace_hint(entities.end(), EntityTable::key(setId, entity.id), std::move(entity));
+  }
+
+  void readMembers(std::string_view rest, const Kind* kind, Entity& entity) const {
+    entity.members.reserve(4);
+    while (true) {
+      std::size_t begin = 0;
+      while (begin < rest.size() && isBlank(rest[begin])) ++begin;
+      rest.remove_prefix(begin);
+      if (rest.empty()) return;
+      std::size_t keyEnd = 0;
+      while (keyEnd < rest.size() && isKeyChar(rest[keyEnd])) ++keyEnd;
+      if (keyEnd == 0 || keyEnd >= rest.size() || rest[keyEnd] != '=') {
+        fail("expected key=value, found \"" + std::string(nextToken(rest)) + "\"");
+      }
+      std::string_view key = rest.substr(0, keyEnd);
+      rest.remove_prefix(keyEnd + 1);
+      Value value = readValue(rest, key);
+      if (entity.find(key)) fail("member \"" + std::string(key) + "\" given twice");
+      const MemberInfo* declared =
+          kind ? findMember(*kind, key) : findModelMember(key);
+      if (declared) checkShape(*declared, value, key);
+      entity.members.push_back({std::string(key), std::move(value)});
+    }
+  }
+
+  static const MemberInfo* findModelMember(std::string_view key) {
+    for (const MemberInfo& member : modelMembers()) {
+      if (member.name.size() == key.size() && std::equal(key.begin(), key.end(), member.name.begin(),
+                                                         [](char a, char b) {
+                                                           return (a | 0x20) == (b | 0x20);
+                                                         })) {
+        return &member;
+      }
+    }
+    return nullptr;
+  }
+
+  void checkShape(const MemberInfo& declared, const Value& value, std::string_view key) const {
+    bool isText = std::holds_alternative<std::string>(value);
+    if (declared.type == ValueType::Text && !isText) {
+      fail("member \"" + std::string(key) + "\" must be a quoted text");
+    }
+    if (declared.type != ValueType::Text && isText) {
+      fail("member \"" + std::string(key) + "\" must be a number" +
+           (declared.size != 0 ? " list" : ""));
+    }
+    if (declared.size == 0 && std::holds_alternative<std::vector<double>>(value)) {
+      fail("member \"" + std::string(key) + "\" takes one value, not a list");
+    }
+    if (declared.size > 0) {
+      if (const auto* list = std::get_if<std::vector<double>>(&value)) {
+        if (list->size() > static_cast<std::size_t>(declared.size)) {
+          fail("member \"" + std::string(key) + "\" takes at most " + std::to_string(declared.size) +
+               " values");
+        }
+      }
+    }
+  }
+
+  Value readValue(std::string_view& rest, std::string_view key) const {
+    if (!rest.empty() && rest.front() == '"') return readText(rest, key);
+    std::size_t end = 0;
+    while (end < rest.size() && !isBlank(rest[end])) ++end;
+    std::string_view token = rest.substr(0, end);
+    rest.remove_prefix(end);
+    if (token.empty()) fail("member \"" + std::string(key) + "\" has no value");
+    if (token.find(',') == std::string_view::npos) {
+      double number;
+      if (!parseDouble(token, number)) {
+        fail("member \"" + std::string(key) + "\": \"" + std::string(token) +
+             "\" is neither a number nor a quoted text");
+      }
+      return number;
+    }
+    std::vector<double> list;
+    list.reserve(static_cast<std::size_t>(std::count(token.begin(), token.end(), ',')) + 1);
+    std::size_t start = 0;
+    while (true) {
+      std::size_t comma = token.find(',', start);
+      std::string_view item = token.substr(start, comma == std::string_view::npos ? std::string_view::npos
+                                                                                   : comma - start);
+      double number;
+      if (!parseDouble(item, number)) {
+        fail("member \"" + std::string(key) + "\": list item \"" + std::string(item) +
+             "\" is not a number");
+      }
+      list.push_back(number);
+      if (comma == std::string_view::npos) break;
+      start = comma + 1;
+    }
+    return list;
+  }
+
+  Value readText(std::string_view& rest, std::string_view key) const {
+    std::string text;
+    std::size_t i = 1;
+    for (; i < rest.size(); ++i) {
+      char c = rest[i];
+      if (c == '"') break;
+      if (c == '\\') {
+        if (++i >= rest.size()) break;
+        switch (rest[i]) {
+          case '"': text += '"'; break;
+          case '\\': text += '\\'; break;
+          case 'n': text += '\n'; break;
+          case 'r': text += '\r'; break;
+          case 't': text += '\t'; break;
+          default: fail("member \"" + std::string(key) + "\": unknown escape \\" + std::string(1, rest[i]));
+        }
+        continue;
+      }
+      text += c;
+    }
+    if (i >= rest.size()) fail("member \"" + std::string(key) + "\": text without closing quote");
+    rest.remove_prefix(i + 1);
+    if (!rest.empty() && !isBlank(rest.front())) fail("member \"" + std::string(key) + "\": blank expected after the closing quote");
+    return text;
+  }
+
+  // The line of an entity, found again by scanning the text: only needed to report a fault,
+  // so loading keeps no per-entity line table.
+  int lineOf(Kind kind, int setId, int id) const {
+    std::string_view word = info(kind).word;
+    bool inSet = info(kind).inSet;
+    int lineNumber = 0;
+    std::size_t position = 0;
+    while (position <= text_.size()) {
+      std::size_t end = text_.find('\n', position);
+      if (end == std::string_view::npos) end = text_.size();
+      ++lineNumber;
+      std::string_view rest = trimmed(text_.substr(position, end - position));
+      position = end + 1;
+      int lineId = 0;
+      if (nextToken(rest) != word || !parseInt(nextToken(rest), lineId) || lineId != id) continue;
+      if (!inSet) return lineNumber;
+      Entity members;
+      try {
+        readMembers(rest, &kind, members);
+      } catch (const ModelFileError&) {
+        continue;
+      }
+      if (members.integer("setID") == setId) return lineNumber;
+    }
+    return 0;
+  }
+
+  std::string describe(Kind kind, const Entity& entity) const {
+    return std::string(info(kind).word) + " " + std::to_string(entity.id);
+  }
+
+  void requireEntity(Kind owner, int ownerSet, const Entity& entity, std::string_view member, Kind target,
+                     int targetId, int targetSet = 0) const {
+    if (model_.table(target).find(targetId, targetSet)) return;
+    fail(lineOf(owner, ownerSet, entity.id),
+         describe(owner, entity) + " refers to missing " + std::string(info(target).word) + " " +
+             std::to_string(targetId) + " (" + std::string(member) + ")");
+  }
+
+  void checkReferences() const {
+    for (int k = 0; k < kKindCount; ++k) {
+      Kind kind = static_cast<Kind>(k);
+      for (const auto& [key, entity] : model_.table(kind).entities()) {
+        int setId = static_cast<int>(key >> 32);
+        checkEntity(kind, setId, entity);
+      }
+    }
+  }
+
+  void checkEntity(Kind kind, int setId, const Entity& entity) const {
+    switch (kind) {
+      case Kind::Elem: {
+        for (double node : entity.list("node")) {
+          if (node != 0) requireEntity(kind, 0, entity, "node", Kind::Node, static_cast<int>(node));
+        }
+        if (int prop = entity.integer("propID")) requireEntity(kind, 0, entity, "propID", Kind::Prop, prop);
+        break;
+      }
+      case Kind::Prop:
+        if (int matl = entity.integer("matlID")) requireEntity(kind, 0, entity, "matlID", Kind::Matl, matl);
+        break;
+      case Kind::LoadDef:
+        requireEntity(kind, setId, entity, "setID", Kind::LoadSet, setId);
+        break;
+      case Kind::LoadMesh:
+      case Kind::LoadGeom:
+      case Kind::ElemTemp:
+      case Kind::NodeTemp:
+        requireEntity(kind, setId, entity, "setID", Kind::LoadSet, setId);
+        if (int definition = entity.integer("LoadDefinitionID")) {
+          requireEntity(kind, setId, entity, "LoadDefinitionID", Kind::LoadDef, definition, setId);
+        }
+        if (kind == Kind::NodeTemp) {
+          requireEntity(kind, setId, entity, "meshID", Kind::Node, entity.integer("meshID"));
+        }
+        if (kind == Kind::ElemTemp) {
+          requireEntity(kind, setId, entity, "meshID", Kind::Elem, entity.integer("meshID"));
+        }
+        break;
+      case Kind::BcNode:
+        requireEntity(kind, setId, entity, "setID", Kind::BcSet, setId);
+        requireEntity(kind, setId, entity, "ID", Kind::Node, entity.id);
+        break;
+      case Kind::OutVec:
+        if (content_ == FileContent::Model || setId > 0) {
+          requireEntity(kind, setId, entity, "setID", Kind::OutSet, setId);
+        }
+        if (entity.list("entity").size() != entity.list("value").size()) {
+          fail(lineOf(kind, setId, entity.id),
+               describe(kind, entity) + " has " + std::to_string(entity.list("entity").size()) +
+                   " entities but " + std::to_string(entity.list("value").size()) + " values");
+        }
+        break;
+      case Kind::Func:
+        if (entity.list("x").size() != entity.list("y").size()) {
+          fail(lineOf(kind, 0, entity.id), describe(kind, entity) + " has " +
+                                               std::to_string(entity.list("x").size()) + " x values but " +
+                                               std::to_string(entity.list("y").size()) + " y values");
+        }
+        break;
+      default:
+        break;
+    }
+  }
+
+  std::string_view text_;
+  std::string_view fileName_;
+  FileContent content_;
+  int lineNumber_ = 0;
+  bool modelLineSeen_ = false;
+  Model model_;
+};
+
+void appendText(std::string& out, std::string_view text) {
+  out += '"';
+  for (char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default: out += c;
+    }
+  }
+  out += '"';
+}
+
+void appendNumber(std::string& out, double value) {
+  char buffer[32];
+  auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  if (error != std::errc()) {
+    out += "0";
+    return;
+  }
+  out.append(buffer, end);
+}
+
+void appendMembers(std::string& out, const Entity& entity) {
+  for (const Member& member : entity.members) {
+    // An empty list has no text of its own; leaving it out reads back the same (no values).
+    if (const auto* list = std::get_if<std::vector<double>>(&member.value); list && list->empty()) continue;
+    out += ' ';
+    out += member.key;
+    out += '=';
+    std::visit(
+        [&](const auto& value) {
+          using T = std::decay_t<decltype(value)>;
+          if constexpr (std::is_same_v<T, double>) {
+            appendNumber(out, value);
+          } else if constexpr (std::is_same_v<T, std::string>) {
+            appendText(out, value);
+          } else {
+            for (std::size_t i = 0; i < value.size(); ++i) {
+              if (i) out += ',';
+              appendNumber(out, value[i]);
+            }
+            // A one-value list is written as a single number, which list members accept.
+          }
+        },
+        member.value);
+  }
+}
+
+}  // namespace
+
+ModelFileError::ModelFileError(std::string file, int line, std::string reason)
+    : std::runtime_error(file + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + reason),
+      file_(std::move(file)),
+      line_(line),
+      reason_(std::move(reason)) {}
+
+Model parseModel(std::string_view text, std::string_view fileName, FileContent content) {
+  return Parser(text, fileName, content).run();
+}
+
+Model loadModelFile(const std::filesystem::path& path, FileContent content) {
+  std::string text;
+  try {
+    text = support::readWholeFile(path);
+  } catch (const std::system_error& failure) {
+    throw ModelFileError(path.string(), 0, failure.code().message());
+  }
+  Model model = parseModel(text, path.string(), content);
+  if (content == FileContent::Model) model.path = path.string();
+  return model;
+}
+
+std::string formatModelNumber(double value) {
+  std::string out;
+  appendNumber(out, value);
+  return out;
+}
+
+std::string formatModel(const Model& model) {
+  std::string out;
+  out.reserve(64 * (model.entityCount() + 2));
+  out += "FEMAPSIM 1\n";
+  if (!model.header.members.empty()) {
+    out += "model";
+    appendMembers(out, model.header);
+    out += '\n';
+  }
+  for (int k = 0; k < kKindCount; ++k) {
+    Kind kind = static_cast<Kind>(k);
+    std::string_view word = info(kind).word;
+    for (const auto& [key, entity] : model.table(kind).entities()) {
+      out += word;
+      out += ' ';
+      out += std::to_string(entity.id);
+      appendMembers(out, entity);
+      out += '\n';
+    }
+  }
+  return out;
+}
+
+void saveModelFile(const Model& model, const std::filesystem::path& path) {
+  support::writeFileAtomically(path, formatModel(model));
+}
+
+}  // namespace femapsim

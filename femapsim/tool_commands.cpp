@@ -1,0 +1,80 @@
+#include "femapsim/tool_commands.h"
+
+#include <array>
+
+#include "femapsim/application.h"
+#include "femapsim/deck_writer.h"
+#include "femapsim/model_file.h"
+#include "support/text_file.h"
+
+namespace femapsim {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: femapsim check MODEL | dump MODEL | mass MODEL | deck MODEL DECK\n";
+
+void printQuantity(std::ostream& out, const char* name, std::initializer_list<double> values) {
+  out << name;
+  for (double value : values) out << ' ' << formatModelNumber(value);
+  out << '\n';
+}
+
+template <std::size_t N>
+void printQuantity(std::ostream& out, const char* name, const std::array<double, N>& values) {
+  out << name;
+  for (double value : values) out << ' ' << formatModelNumber(value);
+  out << '\n';
+}
+
+void printMass(std::ostream& out, const MassProperties& mass) {
+  printQuantity(out, "Length", {mass.length});
+  printQuantity(out, "Area", {mass.area});
+  printQuantity(out, "Volume", {mass.volume});
+  printQuantity(out, "MassStructural", {mass.structuralMass});
+  printQuantity(out, "MassNonStructural", {mass.nonStructuralMass});
+  printQuantity(out, "MassTotal", {mass.totalMass});
+  printQuantity(out, "StructuralCG", mass.structuralCG);
+  printQuantity(out, "NonStructuralCG", mass.nonStructuralCG);
+  printQuantity(out, "TotalCG", mass.totalCG);
+  printQuantity(out, "Inertia", mass.inertia);
+  printQuantity(out, "InertiaCG", mass.inertiaCG);
+}
+
+}  // namespace
+
+int runToolCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  if (arguments.size() < 2) {
+    err << kUsage;
+    return 2;
+  }
+  const std::string& command = arguments[0];
+  const std::string& modelPath = arguments[1];
+  if (command != "check" && command != "dump" && command != "mass" &&
+      !(command == "deck" && arguments.size() == 3)) {
+    err << kUsage;
+    return 2;
+  }
+  try {
+    if (command == "mass") {
+      auto application = std::make_shared<Application>();
+      if (application->openModel(modelPath) != -1) {
+        err << application->lastFailure() << '\n';
+        return 1;
+      }
+      printMass(out, application->measure(0));
+      return 0;
+    }
+    Model model = loadModelFile(modelPath);
+    if (command == "dump") out << formatModel(model);
+    if (command == "deck") support::writeFileAtomically(arguments[2], formatNastranDeck(model));
+    return 0;
+  } catch (const ModelFileError& error) {
+    err << error.what() << '\n';
+    return 1;
+  } catch (const std::exception& error) {
+    err << "femapsim: " << error.what() << '\n';
+    return 1;
+  }
+}
+
+}  // namespace femapsim

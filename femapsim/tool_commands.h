@@ -1,0 +1,16 @@
+#pragma once
+// The commands of the `femapsim` tool, which looks into model files without FEMAP:
+//   femapsim check MODEL        the faults of a model file (file, line, reason); exit 1 on one
+//   femapsim dump MODEL         the normalised model
+//   femapsim mass MODEL         mass properties over all elements, one quantity a line
+//   femapsim deck MODEL DECK    the Nastran deck of the model
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace femapsim {
+
+int runToolCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+
+}  // namespace femapsim
