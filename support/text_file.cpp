@@ -74,8 +74,15 @@ TextFileWriter::~TextFileWriter() {
 }
 
 void TextFileWriter::writeLine(std::string_view text) {
-  write(text);
-  write("\r\n");
+  assert(!committed_ && "write after commit");
+  if (committed_) return;
+  if (text.size() >= kFlushThreshold) {
+    write(text);
+    write("\r\n");
+    return;
+  }
+  buffer_.append(text).append("\r\n");
+  if (buffer_.size() >= kFlushThreshold) flushBuffer();
 }
 
 void TextFileWriter::write(std::string_view text) {
