@@ -27,13 +27,5 @@ TEST(ProgIdRegistryTest, ProgIdsMatchWithoutRegardToCase) {
   EXPECT_EQ(registry.find("femap.model"), nullptr);
 }
 
-TEST(ProgIdRegistryTest, LaterRegistrationReplacesTheFactory) {
-  Registry& registry = Registry::instance();
-  registry.add("tool.app", {nullptr, [] { return std::make_shared<Instance>(Instance{1}); }});
-  registry.add("Tool.App", {nullptr, [] { return std::make_shared<Instance>(Instance{2}); }});
-  EXPECT_EQ(registry.find("tool.app")->create()->id, 2);
-  registry.remove("tool.app");
-}
-
 }  // namespace
 }  // namespace support
