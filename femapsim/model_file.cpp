@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "support/strings.h"
 #include "support/text_file.h"
 
 namespace femapsim {
@@ -29,6 +30,19 @@ std::string_view trimmed(std::string_view line) {
 
 bool parseDouble(std::string_view text, double& value) {
   if (text.empty()) return false;
+  // Whole numbers (IDs, codes, node lists) are most of a model file: read them directly.
+  if (text.size() <= 15) {
+    std::size_t i = text[0] == '-' ? 1 : 0;
+    if (i < text.size()) {
+      long long whole = 0;
+      std::size_t j = i;
+      for (; j < text.size() && text[j] >= '0' && text[j] <= '9'; ++j) whole = whole * 10 + (text[j] - '0');
+      if (j == text.size()) {
+        value = static_cast<double>(i ? -whole : whole);
+        return true;
+      }
+    }
+  }
   const char* first = text.data();
   const char* last = first + text.size();
   if (*first == '+') ++first;
@@ -124,12 +138,14 @@ class Parser {
       setId = entity.integer("setID");
       if (setId <= 0) fail(std::string(word) + " " + std::to_string(entity.id) + " needs setID");
     }
-    if (table.find(entity.id, setId)) {
+    auto& entities = table.entities();
+    EntityTable::Key key = EntityTable::key(setId, entity.id);
+    bool inOrder = entities.empty() || std::prev(entities.end())->first < key;
+    if (!inOrder && entities.count(key)) {
       fail("duplicate " + std::string(word) + " " + std::to_string(entity.id) +
            (table.inSet() ? " in set " + std::to_string(setId) : std::string()));
     }
-    auto& entities = table.entities();
-    entities.emplace_hint(entities.end(), EntityTable::key(setId, entity.id), std::move(entity));
+    entities.emplace_hint(inOrder ? entities.end() : entities.lower_bound(key), key, std::move(entity));
   }
 
   void readMembers(std::string_view rest, const Kind* kind, Entity& entity) const {
@@ -147,12 +163,25 @@ class Parser {
       std::string_view key = rest.substr(0, keyEnd);
       rest.remove_prefix(keyEnd + 1);
       Value value = readValue(rest, key);
-      if (entity.find(key)) fail("member \"" + std::string(key) + "\" given twice");
-      const MemberInfo* declared =
-          kind ? findMember(*kind, key) : findModelMember(key);
+      for (const Member& other : entity.members) {
+        if (support::equalsIgnoreCase(other.key, key)) fail("member \"" + std::string(key) + "\" given twice");
+      }
+      const MemberInfo* declared = kind ? declaredMember(*kind, key) : findModelMember(key);
       if (declared) checkShape(*declared, value, key);
       entity.members.push_back({std::string(key), std::move(value)});
     }
+  }
+
+  // Declared members by their spelling in this file: a model repeats the same few keys on
+  // every line, so each spelling is looked up in the schema once.
+  const MemberInfo* declaredMember(Kind kind, std::string_view key) const {
+    auto& seen = memberCache_[static_cast<int>(kind)];
+    for (const auto& [spelling, member] : seen) {
+      if (spelling == key) return member;
+    }
+    const MemberInfo* member = findMember(kind, key);
+    seen.emplace_back(std::string(key), member);
+    return member;
   }
 
   static const MemberInfo* findModelMember(std::string_view key) {
@@ -360,6 +389,7 @@ class Parser {
   int lineNumber_ = 0;
   bool modelLineSeen_ = false;
   Model model_;
+  mutable std::array<std::vector<std::pair<std::string, const MemberInfo*>>, kKindCount> memberCache_;
 };
 
 void appendText(std::string& out, std::string_view text) {

@@ -140,6 +140,7 @@ Variant EntityObject::dataMember(std::string_view name, Invoke how, Args args) {
   bool isList = declared ? declared->size != 0
                          : std::holds_alternative<std::vector<double>>(stored->value);
   std::string key(declared ? declared->name : std::string_view(stored->key));
+  if (how == Invoke::Put && support::equalsIgnoreCase(key, "setID")) setChosen_ = true;
 
   if (how == Invoke::Put) {
     if (args.empty()) throw femap::Error(std::string(kind()) + "." + key + ": no value to store");
@@ -194,6 +195,12 @@ Variant EntityObject::dataMember(std::string_view name, Invoke how, Args args) {
   return toVariant(declared, buffer_.element(key, static_cast<std::size_t>(index)));
 }
 
+int EntityObject::lookupSet() {
+  if (!info(kind_).inSet) return 0;
+  int setId = setChosen_ ? buffer_.integer("setID") : 0;
+  return setId > 0 ? setId : application_->activeId(setEntityType(kind_));
+}
+
 int EntityObject::setOfBuffer() {
   if (!info(kind_).inSet) return 0;
   int setId = buffer_.integer("setID");
@@ -202,7 +209,7 @@ int EntityObject::setOfBuffer() {
 
 int EntityObject::get(int id) {
   EntityTable& table = application_->model().table(kind_);
-  int setId = setOfBuffer();
+  int setId = lookupSet();
   const Entity* entity = table.find(id, setId);
   if (!entity) return femap::kNotExist;
   if (kind_ == Kind::OutVec) {
@@ -242,7 +249,7 @@ int EntityObject::put(int id) {
 }
 
 bool EntityObject::exist(int id) {
-  return application_->model().table(kind_).find(id, setOfBuffer()) != nullptr;
+  return application_->model().table(kind_).find(id, lookupSet()) != nullptr;
 }
 
 bool EntityObject::next() {
@@ -253,7 +260,7 @@ bool EntityObject::next() {
     buffer_.id = cursor_ = 1;
     return true;
   }
-  const Entity* entity = application_->model().table(kind_).next(cursor_, setOfBuffer());
+  const Entity* entity = application_->model().table(kind_).next(cursor_, lookupSet());
   if (!entity) return false;
   get(entity->id);
   return true;
@@ -261,7 +268,7 @@ bool EntityObject::next() {
 
 int EntityObject::remove(int id) {
   Model& model = application_->model();
-  int setId = setOfBuffer();
+  int setId = lookupSet();
   if (!model.table(kind_).erase(id, setId)) return femap::kNotExist;
   if (kind_ == Kind::OutSet) {
     // An output set takes its vectors with it.
@@ -276,7 +283,7 @@ int EntityObject::remove(int id) {
 }
 
 int EntityObject::last() {
-  int id = application_->model().table(kind_).lastId(setOfBuffer());
+  int id = application_->model().table(kind_).lastId(lookupSet());
   return id > 0 ? get(id) : femap::kNotExist;
 }
 

@@ -32,7 +32,10 @@ class EntityObject : public femap::Dispatch {
  private:
   static const MemberTable<EntityObject>& members();
   femap::Variant dataMember(std::string_view member, femap::Invoke how, Args args);
-  int setOfBuffer();  // the set the buffer belongs to: its setID, else the active one
+  // The set to look entities up in: the one the caller put into setID, else the active one.
+  int lookupSet();
+  // The set the buffer is stored into: its setID, else the active one.
+  int setOfBuffer();
   int get(int id);
   int put(int id);
   bool exist(int id);
@@ -53,6 +56,7 @@ class EntityObject : public femap::Dispatch {
   Kind kind_;
   Entity buffer_;
   int cursor_ = 0;
+  bool setChosen_ = false;  // the caller put setID
   std::array<int, kKindCount> loadCursors_{};  // per load kind, within this definition
 };
 

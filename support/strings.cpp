@@ -79,12 +79,6 @@ std::string toLower(std::string_view text) {
   return result;
 }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return asciiLower(x) == asciiLower(y); });
-}
-
 bool startsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }

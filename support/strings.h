@@ -28,7 +28,14 @@ std::string removeChars(std::string_view text, std::string_view characters);
 
 std::string toUpper(std::string_view text);  // ASCII letters only
 std::string toLower(std::string_view text);  // ASCII letters only
-bool equalsIgnoreCase(std::string_view a, std::string_view b);
+inline bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x != y && ((x | 0x20) != (y | 0x20) || static_cast<unsigned char>((x | 0x20) - 'a') > 25)) return false;
+  }
+  return true;
+}
 bool startsWith(std::string_view text, std::string_view prefix);
 
 }  // namespace support
