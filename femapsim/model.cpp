@@ -82,37 +82,76 @@ double Entity::element(std::string_view key, std::size_t index) const {
 
 int EntityTable::setOf(const Entity& entity) const { return inSet() ? entity.integer("setID") : 0; }
 
-Entity* EntityTable::find(int id, int setId) {
-  auto it = entities_.find(key(inSet() ? setId : 0, id));
-  return it == entities_.end() ? nullptr : &it->second;
+EntityTable::Entries::const_iterator EntityTable::lowerBound(Key key) const {
+  return std::lower_bound(entities_.begin(), entities_.end(), key,
+                          [](const Entry& entry, Key wanted) { return entry.first < wanted; });
 }
 
 const Entity* EntityTable::find(int id, int setId) const {
-  auto it = entities_.find(key(inSet() ? setId : 0, id));
-  return it == entities_.end() ? nullptr : &it->second;
+  Key wanted = key(inSet() ? setId : 0, id);
+  // IDs are usually numbered without gaps: then the entity stands where its ID says.
+  if (!entities_.empty()) {
+    Key offset = wanted - entities_.front().first;
+    if (offset >= 0 && offset < static_cast<Key>(entities_.size()) &&
+        entities_[static_cast<std::size_t>(offset)].first == wanted) {
+      return &entities_[static_cast<std::size_t>(offset)].second;
+    }
+  }
+  auto it = lowerBound(wanted);
+  return it != entities_.end() && it->first == wanted ? &it->second : nullptr;
+}
+
+Entity* EntityTable::find(int id, int setId) {
+  return const_cast<Entity*>(static_cast<const EntityTable*>(this)->find(id, setId));
 }
 
 Entity& EntityTable::put(Entity entity) {
   Key entityKey = key(setOf(entity), entity.id);
-  auto [it, inserted] = entities_.try_emplace(entityKey);
-  it->second = std::move(entity);
-  return it->second;
+  if (entities_.empty() || entities_.back().first < entityKey) {
+    return entities_.emplace_back(entityKey, std::move(entity)).second;
+  }
+  auto it = entities_.begin() + (lowerBound(entityKey) - entities_.cbegin());
+  if (it->first == entityKey) {
+    it->second = std::move(entity);
+    return it->second;
+  }
+  return entities_.emplace(it, entityKey, std::move(entity))->second;
 }
 
-bool EntityTable::erase(int id, int setId) { return entities_.erase(key(inSet() ? setId : 0, id)) != 0; }
+bool EntityTable::erase(int id, int setId) {
+  Key wanted = key(inSet() ? setId : 0, id);
+  auto it = lowerBound(wanted);
+  if (it == entities_.end() || it->first != wanted) return false;
+  entities_.erase(it);
+  return true;
+}
+
+void EntityTable::eraseSet(int setId) {
+  entities_.erase(lowerBound(key(setId, 0)), lowerBound(key(setId + 1, 0)));
+}
+
+std::optional<EntityTable::Key> EntityTable::finishAppending() {
+  if (!std::is_sorted(entities_.begin(), entities_.end(),
+                      [](const Entry& a, const Entry& b) { return a.first < b.first; })) {
+    std::stable_sort(entities_.begin(), entities_.end(),
+                     [](const Entry& a, const Entry& b) { return a.first < b.first; });
+  }
+  auto duplicate = std::adjacent_find(entities_.begin(), entities_.end(),
+                                      [](const Entry& a, const Entry& b) { return a.first == b.first; });
+  if (duplicate != entities_.end()) return duplicate->first;
+  return std::nullopt;
+}
 
 const Entity* EntityTable::next(int id, int setId) const {
   int set = inSet() ? setId : 0;
-  Key from = id <= 0 ? key(set, std::numeric_limits<int>::min()) : key(set, id) + 1;
-  // Negative IDs sort after positive ones in the key; the simulator never hands them out.
-  auto it = entities_.lower_bound(id <= 0 ? key(set, 0) : from);
+  auto it = lowerBound(id <= 0 ? key(set, 0) : key(set, id) + 1);
   if (it == entities_.end() || (it->first >> 32) != set) return nullptr;
   return &it->second;
 }
 
 int EntityTable::lastId(int setId) const {
   int set = inSet() ? setId : 0;
-  auto it = entities_.lower_bound(key(set + 1, 0));
+  auto it = lowerBound(key(set + 1, 0));
   if (it == entities_.begin()) return 0;
   --it;
   return (it->first >> 32) == set ? it->second.id : 0;

@@ -4,8 +4,9 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <variant>
 #include <vector>
@@ -44,11 +45,14 @@ struct Entity {
 };
 
 // Entities of one kind. Kinds kept in sets are keyed by (set ID, ID), the others by ID, so
-// that iteration is in ascending ID order within each set.
+// that iteration is in ascending ID order within each set. The entities are kept in one
+// vector sorted by key: models are mostly read whole and walked in order, and a vector costs
+// no allocation per entity. Pointers to entities are valid until the table next changes.
 class EntityTable {
  public:
   using Key = std::int64_t;
-  using Map = std::map<Key, Entity>;
+  using Entry = std::pair<Key, Entity>;
+  using Entries = std::vector<Entry>;
 
   static Key key(int setId, int id) {
     return (static_cast<Key>(setId) << 32) | static_cast<std::uint32_t>(id);
@@ -63,12 +67,18 @@ class EntityTable {
   // Inserts or replaces; the set is taken from the entity's setID member for kinds in sets.
   Entity& put(Entity entity);
   bool erase(int id, int setId = 0);
+  // Removes every entity of one set.
+  void eraseSet(int setId);
   void clear() { entities_.clear(); }
+
+  // Bulk loading: entities are appended in any order, then sorted once by finishAppending,
+  // which answers the key of a duplicate if there is one.
+  void append(Key key, Entity entity) { entities_.emplace_back(key, std::move(entity)); }
+  std::optional<Key> finishAppending();
 
   std::size_t size() const { return entities_.size(); }
   bool empty() const { return entities_.empty(); }
-  const Map& entities() const { return entities_; }
-  Map& entities() { return entities_; }
+  const Entries& entities() const { return entities_; }
 
   // The entity after `id` in ascending order (within `setId` for kinds in sets); nullptr at
   // the end. Use id = 0 (or less) for the first one.
@@ -78,8 +88,9 @@ class EntityTable {
 
  private:
   int setOf(const Entity& entity) const;
+  Entries::const_iterator lowerBound(Key key) const;
   Kind kind_;
-  Map entities_;
+  Entries entities_;
 };
 
 struct Model {

@@ -84,6 +84,7 @@ class Parser {
       readLine(line);
     }
     if (!headerSeen) fail(0, "empty file: the first line must be \"FEMAPSIM 1\"");
+    checkDuplicates();
     checkReferences();
     return std::move(model_);
   }
@@ -138,14 +139,7 @@ class Parser {
       setId = entity.integer("setID");
       if (setId <= 0) fail(std::string(word) + " " + std::to_string(entity.id) + " needs setID");
     }
-    auto& entities = table.entities();
-    EntityTable::Key key = EntityTable::key(setId, entity.id);
-    bool inOrder = entities.empty() || std::prev(entities.end())->first < key;
-    if (!inOrder && entities.count(key)) {
-      fail("duplicate " + std::string(word) + " " + std::to_string(entity.id) +
-           (table.inSet() ? " in set " + std::to_string(setId) : std::string()));
-    }
-    entities.emplace_hint(inOrder ? entities.end() : entities.lower_bound(key), key, std::move(entity));
+    table.append(EntityTable::key(setId, entity.id), std::move(entity));
   }
 
   void readMembers(std::string_view rest, const Kind* kind, Entity& entity) const {
@@ -280,7 +274,7 @@ class Parser {
 
   // The line of an entity, found again by scanning the text: only needed to report a fault,
   // so loading keeps no per-entity line table.
-  int lineOf(Kind kind, int setId, int id) const {
+  int lineOf(Kind kind, int setId, int id, int occurrence = 1) const {
     std::string_view word = info(kind).word;
     bool inSet = info(kind).inSet;
     int lineNumber = 0;
@@ -293,14 +287,15 @@ class Parser {
       position = end + 1;
       int lineId = 0;
       if (nextToken(rest) != word || !parseInt(nextToken(rest), lineId) || lineId != id) continue;
-      if (!inSet) return lineNumber;
+      if (!inSet && --occurrence == 0) return lineNumber;
+      if (!inSet) continue;
       Entity members;
       try {
         readMembers(rest, &kind, members);
       } catch (const ModelFileError&) {
         continue;
       }
-      if (members.integer("setID") == setId) return lineNumber;
+      if (members.integer("setID") == setId && --occurrence == 0) return lineNumber;
     }
     return 0;
   }
@@ -315,6 +310,20 @@ class Parser {
     fail(lineOf(owner, ownerSet, entity.id),
          describe(owner, entity) + " refers to missing " + std::string(info(target).word) + " " +
              std::to_string(targetId) + " (" + std::string(member) + ")");
+  }
+
+  // Entities were appended as read; sorting each table once finds IDs given twice.
+  void checkDuplicates() {
+    for (int k = 0; k < kKindCount; ++k) {
+      Kind kind = static_cast<Kind>(k);
+      auto duplicate = model_.table(kind).finishAppending();
+      if (!duplicate) continue;
+      int setId = static_cast<int>(*duplicate >> 32);
+      int id = static_cast<int>(*duplicate & 0xffffffff);
+      bool inSet = info(kind).inSet;
+      fail(lineOf(kind, setId, id, 2), "duplicate " + std::string(info(kind).word) + " " + std::to_string(id) +
+                                           (inSet ? " in set " + std::to_string(setId) : std::string()));
+    }
   }
 
   void checkReferences() const {

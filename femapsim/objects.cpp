@@ -272,8 +272,7 @@ int EntityObject::remove(int id) {
   if (!model.table(kind_).erase(id, setId)) return femap::kNotExist;
   if (kind_ == Kind::OutSet) {
     // An output set takes its vectors with it.
-    auto& vectors = model.table(Kind::OutVec).entities();
-    vectors.erase(vectors.lower_bound(EntityTable::key(id, 0)), vectors.lower_bound(EntityTable::key(id + 1, 0)));
+    model.table(Kind::OutVec).eraseSet(id);
     if (application_->activeId(femap::kOutputSetType) == id) {
       application_->setActiveId(femap::kOutputSetType, model.table(Kind::OutSet).lastId());
     }

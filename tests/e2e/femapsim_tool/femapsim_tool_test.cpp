@@ -1,0 +1,74 @@
+// The femapsim tool as a real process on the example models.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include "testing/temp_dir.h"
+
+namespace {
+
+using testing_support::ScopedTempDir;
+using testing_support::sourceDir;
+
+struct Run {
+  int status;
+  std::string output;
+};
+
+Run run(const std::string& arguments) {
+  std::string command = std::string(FEMAPSIM_TOOL) + " " + arguments + " 2>&1";
+  Run result{-1, {}};
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return result;
+  char buffer[4096];
+  std::size_t read;
+  while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, read);
+  int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+
+TEST(FemapsimTool, MassOfTheTrussIsItsTenRods) {
+  Run result = run("mass " + quoted(sourceDir() / "examples/truss/truss.mod"));
+  ASSERT_EQ(result.status, 0) << result.output;
+  // Six members of 360 in and four diagonals of 360·√2 in, area 1 in², density 0.1 lb/in³.
+  std::istringstream lines(result.output);
+  std::string line;
+  std::vector<std::string> names;
+  double totalMass = 0;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string name;
+    fields >> name;
+    names.push_back(name);
+    if (name == "MassTotal") fields >> totalMass;
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"Length", "Area", "Volume", "MassStructural", "MassNonStructural",
+                                             "MassTotal", "StructuralCG", "NonStructuralCG", "TotalCG",
+                                             "Inertia", "InertiaCG"}));
+  EXPECT_NEAR(totalMass, 0.1 * (6 * 360 + 4 * 360 * std::sqrt(2.0)), 1e-9);
+}
+
+TEST(FemapsimTool, CheckNamesFileLineAndReason) {
+  ScopedTempDir dir;
+  EXPECT_EQ(run("check " + quoted(sourceDir() / "examples/plate/plate.mod")).status, 0);
+  auto bad = dir.write("bad.mod", "FEMAPSIM 1\nnode 1 x=0\nelem 1 type=1 topology=0 node=1,2\n");
+  Run result = run("check " + quoted(bad));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.output, bad.string() + ":3: elem 1 refers to missing node 2 (node)\n");
+  EXPECT_EQ(run("frobnicate x").status, 2);
+}
+
+TEST(FemapsimTool, DumpIsTheNormalisedModelAndReadsBackTheSame) {
+  ScopedTempDir dir;
+  Run first = run("dump " + quoted(sourceDir() / "examples/plate/plate.mod"));
+  ASSERT_EQ(first.status, 0);
+  auto copy = dir.write("copy.mod", first.output);
+  EXPECT_EQ(run("dump " + quoted(copy)).output, first.output);
+}
+
+}  // namespace
