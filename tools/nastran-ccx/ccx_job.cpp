@@ -1,0 +1,448 @@
+#include "ccx_job.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+#include "failure.h"
+#include "numbers.h"
+
+namespace nastranccx {
+namespace {
+
+constexpr int kLargestIdentityNumber = 1'000'000;
+
+Vec3 operator-(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+Vec3 operator+(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
+Vec3 operator*(double s, const Vec3& a) { return {s * a[0], s * a[1], s * a[2]}; }
+double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vec3 cross(const Vec3& a, const Vec3& b) {
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+double norm(const Vec3& a) { return std::sqrt(dot(a, a)); }
+
+std::string real(double value) { return formatRealLimited(value); }
+
+// Writes the CalculiX input for one model; collects the checks on the way.
+class CcxJobBuilder {
+ public:
+  explicit CcxJobBuilder(const Model& model) : model_(model) {}
+
+  CcxJob build() {
+    job_.nodes = IdMap(keys(model_.grids));
+    job_.elements = IdMap(keys(model_.elements));
+    findRotationalGrids();
+    out_ << "** CalculiX input written by nastran-ccx from " << model_.fileName << "\n";
+    writeNodes();
+    writeElements();
+    writeMaterials();
+    writeSections();
+    writeInitialTemperatures();
+    out_ << "*STEP\n*STATIC\n";
+    writeBoundaries();
+    writeNodalLoads();
+    writePressures();
+    writeTemperatures();
+    out_ << "*NODE PRINT, NSET=NALL\nU, RF\n*EL PRINT, ELSET=EALL\nS\n*END STEP\n";
+    job_.forceScale = forceScale();
+    job_.inputText = out_.str();
+    return std::move(job_);
+  }
+
+ private:
+  template <typename Entity>
+  static std::vector<int> keys(const std::map<int, Entity>& entities) {
+    std::vector<int> ids;
+    for (const auto& entry : entities) ids.push_back(entry.first);
+    return ids;
+  }
+
+  [[noreturn]] void failAt(int line, const std::string& reason) const {
+    throw Failure(model_.fileName + ":" + std::to_string(line) + ": " + reason);
+  }
+  static std::string label(const Element& element) {
+    return std::string(cardName(element.type)) + " " + std::to_string(element.id);
+  }
+  const Vec3& position(int grid) const { return model_.grids.at(grid).position; }
+  const Property& propertyOf(const Element& element) const { return model_.properties.at(element.propertyId); }
+  const Material& materialOf(const Element& element) const {
+    return model_.materials.at(propertyOf(element).materialId);
+  }
+  double modelSize() const {
+    Vec3 low{}, high{};
+    bool first = true;
+    for (const auto& [id, grid] : model_.grids) {
+      for (int axis = 0; axis < 3; ++axis) {
+        low[axis] = first ? grid.position[axis] : std::min(low[axis], grid.position[axis]);
+        high[axis] = first ? grid.position[axis] : std::max(high[axis], grid.position[axis]);
+      }
+      first = false;
+    }
+    return norm(high - low);
+  }
+
+  // A moment over the model's size is a force; so is a stiffness over an area
+  // of the model's size, scaled far below anything a load would produce.
+  double forceScale() const {
+    double size = modelSize();
+    double scale = 0;
+    for (const auto& [id, material] : model_.materials) scale = std::max(scale, 1e-12 * material.youngsModulus * size * size);
+    if (size > 0)
+      for (const NodalLoad& load : model_.nodalLoads)
+        if (load.isMoment && selectedLoad(load.setId)) scale = std::max(scale, norm(load.value) / size);
+    return scale;
+  }
+
+  void findRotationalGrids() {
+    for (const auto& [id, element] : model_.elements)
+      if (element.type == ElementType::Bar || element.type == ElementType::Quad4 || element.type == ElementType::Tria3)
+        rotationalGrids_.insert(element.grids.begin(), element.grids.end());
+  }
+
+  void writeNodes() {
+    out_ << "*NODE, NSET=NALL\n";
+    for (const auto& [id, grid] : model_.grids)
+      out_ << job_.nodes.toCcx(id) << ", " << real(grid.position[0]) << ", " << real(grid.position[1]) << ", "
+           << real(grid.position[2]) << "\n";
+  }
+
+  // Nastran and CalculiX agree on the node order of every element but solids,
+  // where CalculiX insists on a positive volume: mirrored solids are turned over.
+  std::vector<int> ccxNodeOrder(const Element& element) const {
+    std::vector<int> grids = element.grids;
+    double tolerance = 1e-12 * std::pow(modelSize(), 3);
+    auto requireLength = [&](int a, int b) {
+      if (norm(position(b) - position(a)) <= 1e-12 * modelSize())
+        failAt(element.line, label(element) + ": its grids " + std::to_string(a) + " and " + std::to_string(b) +
+                                 " coincide (zero length)");
+    };
+    switch (element.type) {
+      case ElementType::Rod:
+      case ElementType::Bar:
+        requireLength(grids[0], grids[1]);
+        break;
+      case ElementType::Tria3:
+      case ElementType::Quad4: {
+        Vec3 area = shellAreaVector(element);
+        if (norm(area) <= 1e-12 * modelSize() * modelSize())
+          failAt(element.line, label(element) + ": the element has no area");
+        break;
+      }
+      case ElementType::Tetra4: {
+        const Vec3& x1 = position(grids[0]);
+        double volume = dot(position(grids[1]) - x1, cross(position(grids[2]) - x1, position(grids[3]) - x1));
+        if (std::abs(volume) <= tolerance) failAt(element.line, label(element) + ": the element has no volume");
+        if (volume < 0) std::swap(grids[1], grids[2]);
+        break;
+      }
+      case ElementType::Hexa8: {
+        auto centroidOf = [&](std::initializer_list<int> corners) {
+          Vec3 sum{};
+          for (int corner : corners) sum = sum + position(grids[corner]);
+          return 0.25 * sum;
+        };
+        Vec3 alongXi = centroidOf({1, 2, 6, 5}) - centroidOf({0, 3, 7, 4});
+        Vec3 alongEta = centroidOf({2, 3, 7, 6}) - centroidOf({0, 1, 5, 4});
+        Vec3 alongZeta = centroidOf({4, 5, 6, 7}) - centroidOf({0, 1, 2, 3});
+        double volume = dot(alongXi, cross(alongEta, alongZeta));
+        if (std::abs(volume) <= tolerance) failAt(element.line, label(element) + ": the element has no volume");
+        if (volume < 0) grids = {grids[0], grids[3], grids[2], grids[1], grids[4], grids[7], grids[6], grids[5]};
+        break;
+      }
+    }
+    return grids;
+  }
+
+  static const char* ccxType(ElementType type) {
+    switch (type) {
+      case ElementType::Rod: return "T3D2";
+      case ElementType::Bar: return "B31";
+      case ElementType::Quad4: return "S4";
+      case ElementType::Tria3: return "S3";
+      case ElementType::Tetra4: return "C3D4";
+      case ElementType::Hexa8: return "C3D8";
+    }
+    return "?";
+  }
+
+  // One element set per property and CalculiX type; bars get one each because
+  // each carries its own orientation.
+  std::string elementSetName(const Element& element) const {
+    if (element.type == ElementType::Bar) return "CBAR" + std::to_string(element.id);
+    return std::string(cardName(propertyOf(element).type)) + std::to_string(element.propertyId) + "_" +
+           ccxType(element.type);
+  }
+
+  void writeElements() {
+    std::map<std::string, std::vector<const Element*>> sets;
+    for (const auto& [id, element] : model_.elements) {
+      sets[elementSetName(element)].push_back(&element);
+      job_.ccxTypes[id] = ccxType(element.type);
+    }
+    for (const auto& [name, members] : sets) {
+      out_ << "*ELEMENT, TYPE=" << ccxType(members.front()->type) << ", ELSET=" << name << "\n";
+      for (const Element* element : members) {
+        out_ << job_.elements.toCcx(element->id);
+        for (int grid : ccxNodeOrder(*element)) out_ << ", " << job_.nodes.toCcx(grid);
+        out_ << "\n";
+      }
+      setNames_.push_back(name);
+      setMembers_[name] = members.front();
+    }
+    if (setNames_.empty()) throw Failure(model_.fileName + ": the deck has no elements");
+    out_ << "*ELSET, ELSET=EALL\n";
+    for (std::size_t i = 0; i < setNames_.size(); ++i)
+      out_ << setNames_[i] << (i + 1 == setNames_.size() || i % 8 == 7 ? "\n" : ", ");
+  }
+
+  void writeMaterials() {
+    std::set<int> used;
+    for (const auto& [id, property] : model_.properties) used.insert(property.materialId);
+    for (int id : used) {
+      const Material& material = model_.materials.at(id);
+      out_ << "*MATERIAL, NAME=MAT1_" << id << "\n*ELASTIC\n"
+           << real(material.youngsModulus) << ", " << real(material.poissonRatio) << "\n";
+      if (material.density) out_ << "*DENSITY\n" << real(*material.density) << "\n";
+      if (material.expansion)
+        out_ << "*EXPANSION, ZERO=" << real(material.referenceTemperature) << "\n" << real(*material.expansion) << "\n";
+    }
+  }
+
+  void writeSections() {
+    for (const std::string& name : setNames_) {
+      const Element& element = *setMembers_.at(name);
+      const Property& property = propertyOf(element);
+      std::string head = "ELSET=" + name + ", MATERIAL=MAT1_" + std::to_string(property.materialId);
+      switch (property.type) {
+        case PropertyType::Rod:
+          out_ << "*SOLID SECTION, " << head << "\n" << real(property.area) << "\n";
+          break;
+        case PropertyType::Solid:
+          out_ << "*SOLID SECTION, " << head << "\n";
+          break;
+        case PropertyType::Shell:
+          out_ << "*SHELL SECTION, " << head << "\n" << real(property.thickness) << "\n";
+          break;
+        case PropertyType::Bar:
+          writeBarSection(element, property, head);
+          break;
+      }
+    }
+  }
+
+  // A bar becomes a rectangle of the bar's area whose plane-1 inertia I1 is the
+  // bar's; its plane-2 and torsional stiffness follow from the rectangle.
+  void writeBarSection(const Element& element, const Property& property, const std::string& head) {
+    Vec3 axis = position(element.grids[1]) - position(element.grids[0]);
+    axis = (1.0 / norm(axis)) * axis;
+    Vec3 orientation = element.orientationGrid ? position(*element.orientationGrid) - position(element.grids[0])
+                                               : element.orientation;
+    Vec3 planeOne = orientation - dot(orientation, axis) * axis;
+    if (norm(planeOne) <= 1e-9 * norm(orientation))
+      failAt(element.line, label(element) + ": the orientation vector is parallel to the bar");
+    planeOne = (1.0 / norm(planeOne)) * planeOne;
+    double depth = std::sqrt(12 * property.inertia1 / property.area);  // along plane 1
+    double width = property.area / depth;
+    out_ << "*BEAM SECTION, " << head << ", SECTION=RECT\n"
+         << real(depth) << ", " << real(width) << "\n"
+         << real(planeOne[0]) << ", " << real(planeOne[1]) << ", " << real(planeOne[2]) << "\n";
+  }
+
+  std::map<int, double> selectedTemperatures() const {
+    std::map<int, double> temperatures;
+    if (!model_.selection.temperatureSet) return temperatures;
+    for (const GridTemperature& temperature : model_.temperatures) {
+      if (temperature.setId != *model_.selection.temperatureSet) continue;
+      if (!temperatures.emplace(temperature.grid, temperature.temperature).second)
+        failAt(temperature.line, "TEMP " + std::to_string(temperature.setId) + ": grid " +
+                                     std::to_string(temperature.grid) + " has a temperature already");
+    }
+    return temperatures;
+  }
+
+  // A grid starts at its materials' reference temperature, so that only the
+  // difference to TREF strains it.
+  void writeInitialTemperatures() {
+    temperatures_ = selectedTemperatures();
+    if (temperatures_.empty()) return;
+    std::map<int, std::pair<double, int>> reference;  // grid -> (TREF, material)
+    for (const auto& [id, element] : model_.elements) {
+      const Material& material = materialOf(element);
+      for (int grid : element.grids) {
+        auto [entry, inserted] = reference.emplace(grid, std::make_pair(material.referenceTemperature, material.id));
+        if (!inserted && entry->second.first != material.referenceTemperature)
+          failAt(material.line, "MAT1 " + std::to_string(material.id) + ": grid " + std::to_string(grid) +
+                                    " joins materials with different reference temperatures (MAT1 " +
+                                    std::to_string(entry->second.second) + " has TREF " +
+                                    formatReal(entry->second.first) + ")");
+      }
+    }
+    out_ << "*INITIAL CONDITIONS, TYPE=TEMPERATURE\n";
+    for (const auto& [id, grid] : model_.grids) {
+      auto entry = reference.find(id);
+      out_ << job_.nodes.toCcx(id) << ", " << real(entry == reference.end() ? 0.0 : entry->second.first) << "\n";
+    }
+  }
+
+  void writeTemperatures() {
+    if (temperatures_.empty()) return;
+    out_ << "*TEMPERATURE\n";
+    for (const auto& [grid, temperature] : temperatures_)
+      out_ << job_.nodes.toCcx(grid) << ", " << real(temperature) << "\n";
+  }
+
+  // Grids that belong to no bar or shell have no rotational DOFs in CalculiX:
+  // constraints on DOFs 4-6 there are dropped, as they constrain nothing.
+  void writeBoundaries() {
+    std::map<int, std::set<int>> fixed;
+    for (const auto& [id, grid] : model_.grids) fixed[id].insert(grid.permanentConstraints.begin(), grid.permanentConstraints.end());
+    if (model_.selection.constraintSet)
+      for (const ConstraintSet& set : model_.constraints)
+        if (set.setId == *model_.selection.constraintSet)
+          for (int grid : set.grids) fixed[grid].insert(set.dofs.begin(), set.dofs.end());
+    bool header = false;
+    for (const auto& [grid, dofs] : fixed) {
+      GridBalance& balance = job_.balance[grid];
+      for (int dof : dofs) {
+        if (dof > 3 && !rotationalGrids_.count(grid)) continue;
+        if (dof <= 3) balance.fixed[dof - 1] = true;
+        if (!header) out_ << "*BOUNDARY\n";
+        header = true;
+        out_ << job_.nodes.toCcx(grid) << ", " << dof << ", " << dof << "\n";
+      }
+    }
+  }
+
+  bool selectedLoad(int setId) const { return model_.selection.loadSet && *model_.selection.loadSet == setId; }
+
+  void writeNodalLoads() {
+    std::map<std::pair<int, int>, double> components;  // (grid, DOF) -> sum
+    for (const NodalLoad& load : model_.nodalLoads) {
+      if (!selectedLoad(load.setId)) continue;
+      bool zero = load.value == Vec3{0, 0, 0};
+      if (load.isMoment && !zero && !rotationalGrids_.count(load.grid))
+        failAt(load.line, "MOMENT " + std::to_string(load.setId) + ": grid " + std::to_string(load.grid) +
+                              " belongs to no bar or shell, so it has no rotational DOFs to take a moment");
+      for (int axis = 0; axis < 3; ++axis) {
+        components[{load.grid, axis + 1 + (load.isMoment ? 3 : 0)}] += load.value[axis];
+        if (!load.isMoment) job_.balance[load.grid].pointForce[axis] += load.value[axis];
+      }
+    }
+    bool header = false;
+    for (const auto& [key, value] : components) {
+      if (value == 0) continue;
+      if (!header) out_ << "*CLOAD\n";
+      header = true;
+      out_ << job_.nodes.toCcx(key.first) << ", " << key.second << ", " << real(value) << "\n";
+    }
+  }
+
+  Vec3 shellAreaVector(const Element& element) const {
+    const std::vector<int>& g = element.grids;
+    if (element.type == ElementType::Tria3)
+      return 0.5 * cross(position(g[1]) - position(g[0]), position(g[2]) - position(g[0]));
+    return 0.5 * cross(position(g[2]) - position(g[0]), position(g[3]) - position(g[1]));
+  }
+
+  // The consistent nodal forces of a uniform pressure on a shell: p times the
+  // integral of each shape function times the surface normal (2x2 Gauss points
+  // integrate the bilinear quadrilateral exactly).
+  std::vector<Vec3> pressureNodalForces(const Element& element, double pressure) const {
+    std::vector<Vec3> forces;
+    if (element.type == ElementType::Tria3) {
+      Vec3 share = (pressure / 3) * shellAreaVector(element);
+      return {share, share, share};
+    }
+    forces.assign(4, Vec3{});
+    const double point = 1 / std::sqrt(3.0);
+    const double xiCorner[4] = {-1, 1, 1, -1};
+    const double etaCorner[4] = {-1, -1, 1, 1};
+    for (double xi : {-point, point}) {
+      for (double eta : {-point, point}) {
+        Vec3 alongXi{}, alongEta{};
+        for (int i = 0; i < 4; ++i) {
+          const Vec3& x = position(element.grids[i]);
+          alongXi = alongXi + (0.25 * xiCorner[i] * (1 + eta * etaCorner[i])) * x;
+          alongEta = alongEta + (0.25 * etaCorner[i] * (1 + xi * xiCorner[i])) * x;
+        }
+        Vec3 normal = cross(alongXi, alongEta);
+        for (int i = 0; i < 4; ++i) {
+          double shape = 0.25 * (1 + xi * xiCorner[i]) * (1 + eta * etaCorner[i]);
+          forces[i] = forces[i] + (pressure * shape) * normal;
+        }
+      }
+    }
+    return forces;
+  }
+
+  void writePressures() {
+    std::map<int, double> pressures;  // element -> sum
+    for (const PressureLoad& load : model_.pressures) {
+      if (!selectedLoad(load.setId)) continue;
+      const Element& element = model_.elements.at(load.element);
+      if (element.type != ElementType::Quad4 && element.type != ElementType::Tria3)
+        failAt(load.line, "PLOAD4 " + std::to_string(load.setId) + ": element " + std::to_string(load.element) +
+                              " is a " + cardName(element.type) + "; pressures are supported on CQUAD4 and CTRIA3 only");
+      pressures[load.element] += load.pressure;
+    }
+    bool header = false;
+    for (const auto& [id, pressure] : pressures) {
+      if (pressure == 0) continue;
+      if (!header) out_ << "*DLOAD\n";
+      header = true;
+      // CalculiX pushes a positive shell pressure along the normal, as Nastran does.
+      out_ << job_.elements.toCcx(id) << ", P, " << real(pressure) << "\n";
+      const Element& element = model_.elements.at(id);
+      std::vector<Vec3> forces = pressureNodalForces(element, pressure);
+      for (std::size_t i = 0; i < forces.size(); ++i) {
+        GridBalance& balance = job_.balance[element.grids[i]];
+        balance.pressureForce = balance.pressureForce + forces[i];
+        balance.pressureShare += norm(forces[i]);
+      }
+    }
+  }
+
+  const Model& model_;
+  CcxJob job_;
+  std::ostringstream out_;
+  std::set<int> rotationalGrids_;
+  std::vector<std::string> setNames_;
+  std::map<std::string, const Element*> setMembers_;
+  std::map<int, double> temperatures_;
+};
+
+}  // namespace
+
+IdMap::IdMap(std::vector<int> ascendingIds) : ids_(std::move(ascendingIds)) {
+  identity_ = ids_.empty() || ids_.back() <= kLargestIdentityNumber;
+}
+
+int IdMap::toCcx(int id) const {
+  if (identity_) return id;
+  auto found = std::lower_bound(ids_.begin(), ids_.end(), id);
+  return static_cast<int>(found - ids_.begin()) + 1;
+}
+
+std::optional<int> IdMap::toNastran(int ccxNumber) const {
+  if (identity_) {
+    if (std::binary_search(ids_.begin(), ids_.end(), ccxNumber)) return ccxNumber;
+    return std::nullopt;
+  }
+  if (ccxNumber < 1 || ccxNumber > static_cast<int>(ids_.size())) return std::nullopt;
+  return ids_[ccxNumber - 1];
+}
+
+CcxJob buildCcxJob(const Model& model) { return CcxJobBuilder(model).build(); }
+
+const std::set<std::size_t>& stressRowsPerElement(const std::string& ccxType) {
+  // Line and shell elements are expanded into solids; their rows are the
+  // integration points of the expanded element.
+  static const std::map<std::string, std::set<std::size_t>> kRows = {
+      {"T3D2", {8}}, {"B31", {8}}, {"S4", {8}}, {"S3", {2, 9}}, {"C3D4", {1}}, {"C3D8", {8}},
+  };
+  static const std::set<std::size_t> kNone;
+  auto found = kRows.find(ccxType);
+  return found == kRows.end() ? kNone : found->second;
+}
+
+}  // namespace nastranccx

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <array>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace nastranccx {
+
+using Vec3 = std::array<double, 3>;
+
+// The analysis model as the deck states it, in Nastran's terms and IDs. Every
+// reference in it has been checked: each element's grids and property exist,
+// each property's material exists, each load's grid or element exists.
+
+struct Grid {
+  int id = 0;
+  Vec3 position{};
+  std::vector<int> permanentConstraints;  // DOF numbers 1-6 from the GRID card's PS field
+  int line = 0;
+};
+
+enum class ElementType { Rod, Bar, Quad4, Tria3, Tetra4, Hexa8 };
+enum class PropertyType { Rod, Bar, Shell, Solid };
+
+struct Element {
+  int id = 0;
+  ElementType type = ElementType::Rod;
+  int propertyId = 0;
+  std::vector<int> grids;
+  // Bars: the orientation vector, or the grid it points to from GA.
+  Vec3 orientation{};
+  std::optional<int> orientationGrid;
+  int line = 0;
+};
+
+struct Property {
+  int id = 0;
+  PropertyType type = PropertyType::Rod;
+  int materialId = 0;
+  double area = 0;       // rods and bars
+  double inertia1 = 0;   // bars: plane 1 (bending about the element z axis)
+  double inertia2 = 0;   // bars: plane 2
+  double thickness = 0;  // shells
+  int line = 0;
+};
+
+struct Material {
+  int id = 0;
+  double youngsModulus = 0;
+  double poissonRatio = 0;
+  std::optional<double> density;
+  std::optional<double> expansion;  // thermal expansion coefficient
+  double referenceTemperature = 0;
+  int line = 0;
+};
+
+struct NodalLoad {
+  int setId = 0;
+  int grid = 0;
+  bool isMoment = false;
+  Vec3 value{};  // magnitude times direction
+  int line = 0;
+};
+
+struct PressureLoad {
+  int setId = 0;
+  int element = 0;
+  double pressure = 0;  // positive along the element normal (G1-G2-G3 right-hand rule)
+  int line = 0;
+};
+
+struct GridTemperature {
+  int setId = 0;
+  int grid = 0;
+  double temperature = 0;
+  int line = 0;
+};
+
+struct ConstraintSet {
+  int setId = 0;
+  std::vector<int> dofs;
+  std::vector<int> grids;
+  int line = 0;
+};
+
+// What the case control selects for the one subcase.
+struct CaseSelection {
+  int subcaseId = 1;
+  std::optional<int> loadSet;
+  std::optional<int> constraintSet;
+  std::optional<int> temperatureSet;
+};
+
+struct Model {
+  std::string fileName;
+  CaseSelection selection;
+  std::map<int, Grid> grids;
+  std::map<int, Element> elements;
+  std::map<int, Property> properties;
+  std::map<int, Material> materials;
+  std::vector<NodalLoad> nodalLoads;
+  std::vector<PressureLoad> pressures;
+  std::vector<GridTemperature> temperatures;
+  std::vector<ConstraintSet> constraints;
+};
+
+const char* cardName(ElementType type);
+const char* cardName(PropertyType type);
+PropertyType propertyTypeFor(ElementType type);
+
+}  // namespace nastranccx
