@@ -12,14 +12,14 @@ namespace {
 using testing_support::ScopedTempDir;
 using testing_support::sourceDir;
 
-struct Run {
+struct ToolRun {
   int status;
   std::string output;
 };
 
-Run run(const std::string& arguments) {
+ToolRun run(const std::string& arguments) {
   std::string command = std::string(FEMAPSIM_TOOL) + " " + arguments + " 2>&1";
-  Run result{-1, {}};
+  ToolRun result{-1, {}};
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return result;
   char buffer[4096];
@@ -33,7 +33,7 @@ Run run(const std::string& arguments) {
 std::string quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
 
 TEST(FemapsimTool, MassOfTheTrussIsItsTenRods) {
-  Run result = run("mass " + quoted(sourceDir() / "examples/truss/truss.mod"));
+  ToolRun result = run("mass " + quoted(sourceDir() / "examples/truss/truss.mod"));
   ASSERT_EQ(result.status, 0) << result.output;
   // Six members of 360 in and four diagonals of 360·√2 in, area 1 in², density 0.1 lb/in³.
   std::istringstream lines(result.output);
@@ -57,7 +57,7 @@ TEST(FemapsimTool, CheckNamesFileLineAndReason) {
   ScopedTempDir dir;
   EXPECT_EQ(run("check " + quoted(sourceDir() / "examples/plate/plate.mod")).status, 0);
   auto bad = dir.write("bad.mod", "FEMAPSIM 1\nnode 1 x=0\nelem 1 type=1 topology=0 node=1,2\n");
-  Run result = run("check " + quoted(bad));
+  ToolRun result = run("check " + quoted(bad));
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.output, bad.string() + ":3: elem 1 refers to missing node 2 (node)\n");
   EXPECT_EQ(run("frobnicate x").status, 2);
@@ -65,7 +65,7 @@ TEST(FemapsimTool, CheckNamesFileLineAndReason) {
 
 TEST(FemapsimTool, DumpIsTheNormalisedModelAndReadsBackTheSame) {
   ScopedTempDir dir;
-  Run first = run("dump " + quoted(sourceDir() / "examples/plate/plate.mod"));
+  ToolRun first = run("dump " + quoted(sourceDir() / "examples/plate/plate.mod"));
   ASSERT_EQ(first.status, 0);
   auto copy = dir.write("copy.mod", first.output);
   EXPECT_EQ(run("dump " + quoted(copy)).output, first.output);
