@@ -65,6 +65,21 @@ TEST_F(DeckFormatTest, ContinuationLinesContinueTheFieldsOfTheirCard) {
   EXPECT_EQ(readFile("split.op2"), readFile("compact.op2"));
 }
 
+TEST_F(DeckFormatTest, ThruRangesAndPermanentConstraintsMatchListedOnes) {
+  REQUIRE_CCX();
+  std::string other = kTenBarBulk;
+  other.replace(other.find("SPC1,1,3,1,2,3,4"), 16, "SPC1,1,3,1,THRU,4");
+  other.replace(other.find("SPC1,1,123456,5,6\n"), 18, "");
+  other.replace(other.find("GRID,5,,0.,360.,0."), 18, "GRID,5,,0.,360.,0.,,123456");
+  other.replace(other.find("GRID,6,,0.,0.,0."), 16, "GRID,6,,0.,0.,0.,,123456");
+  writeFile("listed.dat", staticDeck(kTenBarBulk));
+  writeFile("other.dat", staticDeck(other));
+  ASSERT_EQ(run({"listed.dat"}).exitCode, 0);
+  ToolRun run = this->run({"other.dat"});
+  ASSERT_EQ(run.exitCode, 0) << run.standardError;
+  EXPECT_EQ(readFile("other.op2"), readFile("listed.op2"));
+}
+
 // A card in fixed format: the name and each field take 8 columns.
 std::string fixedCard(const std::vector<std::string>& fields) {
   std::string line;

@@ -79,6 +79,13 @@ TEST_F(FailureTest, OtherSolutionSequencesAreRefused) {
   EXPECT_NE(expectFailure("modes.dat", deck).find("SOL 103"), std::string::npos);
 }
 
+TEST_F(FailureTest, SecondSubcaseIsRefused) {
+  std::string deck = staticDeck(kRodBulk);
+  deck.insert(deck.find("BEGIN BULK"), "SUBCASE 2\n  LOAD = 2\n");
+  std::string message = expectFailure("cases.dat", deck);
+  EXPECT_NE(message.find("cases.dat:12: SUBCASE 2: only one subcase"), std::string::npos) << message;
+}
+
 TEST_F(FailureTest, MissingDeckAndMissingArgumentsFail) {
   ToolRun missing = run({"nothere.dat"});
   EXPECT_EQ(missing.exitCode, 1);

@@ -195,6 +195,8 @@ Deck readDeckText(std::string_view text, const std::string& fileName) {
 }
 
 Deck readDeckFile(const std::filesystem::path& path, const std::string& fileName) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) throw Failure(fileName + ": is a folder, not a deck");
   std::ifstream stream(path, std::ios::binary);
   if (!stream) throw Failure(fileName + ": cannot open the deck (does the file exist and is it readable?)");
   std::ostringstream content;

@@ -1,5 +1,6 @@
 #include "front_end.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <ostream>
@@ -56,14 +57,17 @@ void removeStaleResults(const RunPaths& paths) {
   if (error) throw Failure(paths.results.string() + ": cannot remove the results of an earlier run: " + error.message());
 }
 
-void solve(const RunPaths& paths) {
+void solve(const RunPaths& paths, std::ostream& errors) {
   removeStaleResults(paths);
   Model model = buildModel(readDeckFile(paths.deck, paths.deckName));
   CcxJob job = buildCcxJob(model);
   std::filesystem::path ccx = findCcx();
 
   WorkFolder work;
-  if (std::getenv("NASTRAN_CCX_KEEP")) work.keep();
+  if (const char* keep = std::getenv("NASTRAN_CCX_KEEP"); keep && *keep) {
+    work.keep();
+    errors << kProgramName << ": keeping the CalculiX files in " << work.path().string() << std::endl;
+  }
   std::string job_name = jobName(paths.deck);
   {
     std::ofstream input(work.path() / (job_name + ".inp"), std::ios::binary);
@@ -77,6 +81,10 @@ void solve(const RunPaths& paths) {
   if (!outcome.exited)
     throw Failure(what + ": CalculiX was ended by signal " + std::to_string(outcome.signal));
   checkCcxLog(readWholeFile(log, what), what);
+  if (std::filesystem::exists(work.path() / (job_name + ".sta"))) {
+    std::string status = readWholeFile(work.path() / (job_name + ".sta"), what);
+    if (status.find("*ERROR") != std::string::npos) checkCcxLog(status, what);
+  }
   std::string datName = job_name + ".dat";
   CcxDatResults results = readCcxDat(readWholeFile(work.path() / datName, what), datName);
   OutputSet set = makeOutputSet(model, job, results, what + " (CalculiX " + datName + ")");
@@ -107,7 +115,7 @@ RunPaths choosePaths(const std::vector<std::string>& arguments) {
 
 int runFrontEnd(const std::vector<std::string>& arguments, std::ostream& errors) {
   try {
-    solve(choosePaths(arguments));
+    solve(choosePaths(arguments), errors);
     return 0;
   } catch (const Failure& failure) {
     errors << kProgramName << ": " << oneLine(failure.what()) << std::endl;
