@@ -39,6 +39,16 @@ TEST_F(SolveTest, RodUnderTensionMatchesHandCalculation) {
   EXPECT_EQ(results.vectors[kT2].at(2), 0.0);  // constrained
   EXPECT_EQ(results.vectors[kTotal].at(1), 0.0);
   EXPECT_NEAR(results.vectors[kRodStress].at(1), 500.0, 1e-3);
+
+  // CalculiX prints these values exactly, so the whole file is known.
+  EXPECT_EQ(readFile("rod.op2"),
+            "FEMAPSIM 1\r\n"
+            "outset 1 title=\"NX NASTRAN Case 1\"\r\n"
+            "outvec 1 setID=1 title=\"Total Translation\" entity=1,2 value=0,0.005\r\n"
+            "outvec 2 setID=1 title=\"T1 Translation\" entity=1,2 value=0,0.005\r\n"
+            "outvec 3 setID=1 title=\"T2 Translation\" entity=1,2 value=0,0\r\n"
+            "outvec 4 setID=1 title=\"T3 Translation\" entity=1,2 value=0,0\r\n"
+            "outvec 3022 setID=1 title=\"Rod Axial Stress\" entity=1 value=500\r\n");
 }
 
 TEST_F(SolveTest, TenBarTrussBalancesItsLoadsAtEveryFreeJoint) {

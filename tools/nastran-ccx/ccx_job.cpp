@@ -26,7 +26,7 @@ std::string real(double value) { return formatRealLimited(value); }
 // Writes the CalculiX input for one model; collects the checks on the way.
 class CcxJobBuilder {
  public:
-  explicit CcxJobBuilder(const Model& model) : model_(model) {}
+  explicit CcxJobBuilder(const Model& model) : model_(model), modelSize_(measureModelSize(model)) {}
 
   CcxJob build() {
     job_.nodes = IdMap(keys(model_.grids));
@@ -68,10 +68,13 @@ class CcxJobBuilder {
   const Material& materialOf(const Element& element) const {
     return model_.materials.at(propertyOf(element).materialId);
   }
-  double modelSize() const {
+  double modelSize() const { return modelSize_; }
+
+  // The diagonal of the box around all grids.
+  static double measureModelSize(const Model& model) {
     Vec3 low{}, high{};
     bool first = true;
-    for (const auto& [id, grid] : model_.grids) {
+    for (const auto& [id, grid] : model.grids) {
       for (int axis = 0; axis < 3; ++axis) {
         low[axis] = first ? grid.position[axis] : std::min(low[axis], grid.position[axis]);
         high[axis] = first ? grid.position[axis] : std::max(high[axis], grid.position[axis]);
@@ -403,6 +406,7 @@ class CcxJobBuilder {
   }
 
   const Model& model_;
+  const double modelSize_;
   CcxJob job_;
   std::ostringstream out_;
   std::set<int> rotationalGrids_;

@@ -68,24 +68,24 @@ void solve(const RunPaths& paths, std::ostream& errors) {
     work.keep();
     errors << kProgramName << ": keeping the CalculiX files in " << work.path().string() << std::endl;
   }
-  std::string job_name = jobName(paths.deck);
+  std::string jobBase = jobName(paths.deck);
   {
-    std::ofstream input(work.path() / (job_name + ".inp"), std::ios::binary);
+    std::ofstream input(work.path() / (jobBase + ".inp"), std::ios::binary);
     input << job.inputText;
     input.close();
-    if (!input) throw Failure((work.path() / (job_name + ".inp")).string() + ": cannot write the CalculiX input");
+    if (!input) throw Failure((work.path() / (jobBase + ".inp")).string() + ": cannot write the CalculiX input");
   }
   std::filesystem::path log = work.path() / "ccx.log";
-  ProcessOutcome outcome = runProgram(ccx, {job_name}, work.path(), log);
+  ProcessOutcome outcome = runProgram(ccx, {jobBase}, work.path(), log);
   std::string what = paths.deckName;
   if (!outcome.exited)
     throw Failure(what + ": CalculiX was ended by signal " + std::to_string(outcome.signal));
   checkCcxLog(readWholeFile(log, what), what);
-  if (std::filesystem::exists(work.path() / (job_name + ".sta"))) {
-    std::string status = readWholeFile(work.path() / (job_name + ".sta"), what);
+  if (std::filesystem::exists(work.path() / (jobBase + ".sta"))) {
+    std::string status = readWholeFile(work.path() / (jobBase + ".sta"), what);
     if (status.find("*ERROR") != std::string::npos) checkCcxLog(status, what);
   }
-  std::string datName = job_name + ".dat";
+  std::string datName = jobBase + ".dat";
   CcxDatResults results = readCcxDat(readWholeFile(work.path() / datName, what), datName);
   OutputSet set = makeOutputSet(model, job, results, what + " (CalculiX " + datName + ")");
   writeFileAtomically(paths.results, formatResultsFile(set));
