@@ -1,6 +1,7 @@
 #include "femapsim/deck_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -129,7 +130,21 @@ std::vector<int> nodesOf(const Entity& element, std::size_t count) {
   return nodes;
 }
 
-void writeElement(std::string& out, const Entity& element) {
+// The bar's orientation vector: its own, or one that is not parallel to the bar.
+std::array<double, 3> orientationOf(const Model& model, const Entity& element) {
+  std::array<double, 3> orient{element.element("orient", 0), element.element("orient", 1),
+                               element.element("orient", 2)};
+  if (orient != std::array<double, 3>{0, 0, 0}) return orient;
+  const Entity* a = model.table(Kind::Node).find(static_cast<int>(element.element("node", 0)));
+  const Entity* b = model.table(Kind::Node).find(static_cast<int>(element.element("node", 1)));
+  if (!a || !b) return {0, 0, 1};
+  double dx = b->number("x") - a->number("x"), dy = b->number("y") - a->number("y"),
+         dz = b->number("z") - a->number("z");
+  bool alongZ = std::abs(dz) > std::hypot(dx, dy);
+  return alongZ ? std::array<double, 3>{1, 0, 0} : std::array<double, 3>{0, 0, 1};
+}
+
+void writeElement(std::string& out, const Model& model, const Entity& element) {
   int type = element.integer("type");
   int topology = element.integer("topology");
   auto connected = [&](std::string name, std::size_t count) {
@@ -141,8 +156,7 @@ void writeElement(std::string& out, const Entity& element) {
     writeCard(out, connected("CROD", 2));
   } else if ((type == 2 || type == 5) && topology == 0) {
     Card card = connected("CBAR", 2);
-    double x = element.element("orient", 0), y = element.element("orient", 1), z = element.element("orient", 2);
-    if (x == 0 && y == 0 && z == 0) z = 1;  // Nastran needs an orientation vector
+    auto [x, y, z] = orientationOf(model, element);
     card.fields.insert(card.fields.end(), {real(x), real(y), real(z)});
     writeCard(out, std::move(card));
   } else if ((type == 17 || type == 18) && topology == 4) {
@@ -216,7 +230,7 @@ std::string formatNastranDeck(const Model& model) {
     writeCard(bulk, {"GRID", {whole(node.id), Field(), real(node.number("x")), real(node.number("y")),
                               real(node.number("z"))}});
   }
-  for (const auto& [key, element] : model.table(Kind::Elem).entities()) writeElement(bulk, element);
+  for (const auto& [key, element] : model.table(Kind::Elem).entities()) writeElement(bulk, model, element);
   for (const auto& [key, property] : model.table(Kind::Prop).entities()) writeProperty(bulk, property);
   for (const auto& [key, material] : model.table(Kind::Matl).entities()) writeMaterial(bulk, material);
 

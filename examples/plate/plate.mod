@@ -48,4 +48,4 @@ outvec 2 setID=1 title="T1 Translation" entity=1,2,3,4,5,6,7,8,9 value=0,0.0012,
 outvec 3 setID=1 title="T2 Translation" entity=1,2,3,4,5,6,7,8,9 value=0,0,0.0001,0,0,0.0002,0,0,0.0001
 outvec 4 setID=1 title="T3 Translation" entity=1,2,3,4,5,6,7,8,9 value=0,-0.0001,-0.0007,0,-0.0001,-0.0008,0,-0.0001,-0.0006
 outvec 3022 setID=1 title="Rod Axial Stress" entity=5 value=12.5
-outvec 7033 setID=1 title="Plate Top VonMises Stress" entity=1,2,3,4 value=21.5,18.25,10.75,9.5
+outvec 7033 setID=1 title="Plate VonMises Stress" entity=1,2,3,4 value=21.5,18.25,10.75,9.5

@@ -122,7 +122,7 @@ TEST_F(SimulatorTest, ScriptedSelectionDialogsPickExistingEntitiesOrCancel) {
 TEST_F(SimulatorTest, OutputVectorsGiveValuesExtremesAndTitles) {
   Object output = create("Output");
   EXPECT_EQ(output.call("Get", 7033).asInt(), femap::kOk);
-  EXPECT_EQ(output.get("Title").asString(), "Plate Top VonMises Stress");
+  EXPECT_EQ(output.get("Title").asString(), "Plate VonMises Stress");
   EXPECT_EQ(output.get("Value", 2).asDouble(), 18.25);
   EXPECT_EQ(output.get("MAXVAL").asDouble(), 21.5);
   EXPECT_EQ(output.get("minval").asDouble(), 9.5);
