@@ -99,6 +99,7 @@ Variant Application::invoke(std::string_view member, Invoke how, Args args) {
       {"feFileReadNeutral", [](Application& self, Invoke, Args args) {
          return Variant(self.readResults(argument(args, 1, "Application", "feFileReadNeutral").asString()));
        }},
+      {"feDeleteResultsRead", [](Application& self, Invoke, Args) { return Variant(self.deleteResultsRead()); }},
       {"feFileReadNastranResults", [](Application& self, Invoke, Args args) {
          return Variant(self.readResults(argument(args, 1, "Application", "feFileReadNastranResults").asString()));
        }},
@@ -256,8 +257,11 @@ int Application::readResults(const std::filesystem::path& path) {
   EntityTable& vectors = target.table(Kind::OutVec);
   int nextSet = sets.lastId() + 1;
   std::map<int, int> renumbered;
+  resultsModel_ = models_[static_cast<std::size_t>(current_)].id;
+  resultSets_.clear();
   for (auto& [key, set] : results.table(Kind::OutSet).entities()) {
     renumbered[set.id] = nextSet;
+    resultSets_.push_back(nextSet);
     Entity copy = set;
     copy.id = nextSet++;
     sets.put(std::move(copy));
@@ -270,6 +274,25 @@ int Application::readResults(const std::filesystem::path& path) {
   setActiveId(femap::kOutputSetType, nextSet - 1);
   outputsChanged();
   return femap::kOk;
+}
+
+int Application::deleteResultsRead() {
+  if (current_ < 0 || models_[static_cast<std::size_t>(current_)].id != resultsModel_) return femap::kNotExist;
+  bool deleted = false;
+  for (int id : resultSets_) deleted = deleteOutputSet(id) || deleted;
+  resultSets_.clear();
+  return deleted ? femap::kOk : femap::kNotExist;
+}
+
+bool Application::deleteOutputSet(int id) {
+  Model& current = model();
+  if (!current.table(Kind::OutSet).erase(id)) return false;
+  current.table(Kind::OutVec).eraseSet(id);
+  if (activeId(femap::kOutputSetType) == id) {
+    setActiveId(femap::kOutputSetType, current.table(Kind::OutSet).lastId());
+  }
+  outputsChanged();
+  return true;
 }
 
 void Application::putMember(std::string_view kindWord, int id, std::string_view member,

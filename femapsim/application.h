@@ -63,6 +63,9 @@ class Application : public femap::Dispatch, public std::enable_shared_from_this<
   int saveModel();
   // Reads a results file into the current model.
   int readResults(const std::filesystem::path& path);
+  // Deletes the output sets that the last results read added to the current model and that
+  // are still there; -1, or 4 when none is left.
+  int deleteResultsRead();
   // Changes one member of one entity (kind as the model file's word); throws femap::Error.
   void putMember(std::string_view kindWord, int id, std::string_view member,
                  std::optional<int> index, std::string_view valueText);
@@ -99,6 +102,8 @@ class Application : public femap::Dispatch, public std::enable_shared_from_this<
   std::optional<DialogAnswer> nextFunction(std::string title);
   const OutputIndex& outputIndex(int setId, int vectorId);
   void outputsChanged() { outputIndexes_.clear(); }
+  // Deletes an output set of the current model with its vectors; false when there is none.
+  bool deleteOutputSet(int id);
   int failure(std::string reason, int code = 0);  // records and reports a failure, returns code
   // The active ID of an entity type (the model's own where it keeps one).
   int activeId(int entityType);
@@ -129,6 +134,8 @@ class Application : public femap::Dispatch, public std::enable_shared_from_this<
   int nextSetId_ = 1;
   std::map<std::pair<int, int>, OutputIndex> outputIndexes_;
   std::string lastFailure_;
+  int resultsModel_ = 0;          // the model the last results read went into
+  std::vector<int> resultSets_;   // the output sets it added
 };
 
 }  // namespace femapsim

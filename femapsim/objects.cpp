@@ -267,17 +267,11 @@ bool EntityObject::next() {
 }
 
 int EntityObject::remove(int id) {
+  // An output set takes its vectors with it.
+  if (kind_ == Kind::OutSet) return application_->deleteOutputSet(id) ? femap::kOk : femap::kNotExist;
   Model& model = application_->model();
-  int setId = lookupSet();
-  if (!model.table(kind_).erase(id, setId)) return femap::kNotExist;
-  if (kind_ == Kind::OutSet) {
-    // An output set takes its vectors with it.
-    model.table(Kind::OutVec).eraseSet(id);
-    if (application_->activeId(femap::kOutputSetType) == id) {
-      application_->setActiveId(femap::kOutputSetType, model.table(Kind::OutSet).lastId());
-    }
-  }
-  if (kind_ == Kind::OutVec || kind_ == Kind::OutSet) application_->outputsChanged();
+  if (!model.table(kind_).erase(id, lookupSet())) return femap::kNotExist;
+  if (kind_ == Kind::OutVec) application_->outputsChanged();
   return femap::kOk;
 }
 

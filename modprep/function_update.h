@@ -1,0 +1,39 @@
+#pragma once
+// Function inputs: the X-Y points of each function block of "FunctionsInputvalues.txt"
+// replace the points of the function with that ID.
+//
+// A block that cannot be read whole (an ID, count or point that is not a number, a file that
+// ends inside the block) is reported and not applied: a function never gets points that
+// were not in the file. The function object is obtained on first use and kept for the run.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "femap/object.h"
+#include "runtime/run.h"
+
+namespace modprep {
+
+inline constexpr std::string_view kFunctionInputFile = "FunctionsInputvalues.txt";
+
+class FunctionUpdater {
+ public:
+  explicit FunctionUpdater(runtime::Run& run);
+
+  // `functionsExpected`: "Modprep.txt" named function variables, so a missing file means
+  // that they could not be applied.
+  void readFunctionsFromInputFile(bool functionsExpected);
+
+  // Replaces the points of function `id` with the first `count` entries of `x` and `y`.
+  void updateFunction(std::int32_t id, const std::string& title, std::int32_t count,
+                      const std::vector<double>& x, const std::vector<double>& y);
+
+ private:
+  void obtainFunctionObject();
+
+  runtime::Run& run_;
+  femap::Object function_;
+};
+
+}  // namespace modprep

@@ -1,0 +1,42 @@
+#pragma once
+// The content of "InputValues.txt": one variable name and its new value a line. A name may
+// stand more than once; the last occurrence holds. Names are matched exactly.
+//
+// A value that is not a number is kept as its text, so that the update can name it instead
+// of applying some default.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "support/record_reader.h"
+
+namespace modprep {
+
+class InputValues {
+ public:
+  InputValues() = default;
+  // Every record of `reader` from its current position: field 1 the name, field 2 the value.
+  static InputValues read(support::RecordReader reader);
+
+  // `variableCount`: the number of records read.
+  std::size_t variableCount() const { return variableNames_.size(); }
+  const std::string& variableName(std::size_t k) const { return variableNames_[k]; }
+  // Entry k of `variableValues`: the value, or nullopt when its text is not a number.
+  std::optional<double> variableValue(std::size_t k) const { return variableValues_[k]; }
+  const std::string& valueText(std::size_t k) const { return valueTexts_[k]; }
+
+  // The index of the last record that names `name`; -1 when none does.
+  long find(std::string_view name) const;
+
+ private:
+  std::vector<std::string> variableNames_;
+  std::vector<std::optional<double>> variableValues_;
+  std::vector<std::string> valueTexts_;
+  std::unordered_map<std::string, std::size_t> lastIndexOf_;
+};
+
+}  // namespace modprep

@@ -1,0 +1,117 @@
+#include "modprep/load_update.h"
+
+#include <array>
+
+#include "femap/return_codes.h"
+#include "support/err.h"
+#include "support/number_text.h"
+
+namespace modprep {
+namespace {
+
+using support::formatInteger;
+using support::formatNumber;
+
+constexpr std::string_view kLoadValue = "value";
+constexpr std::string_view kTemperature = "temp";
+
+}  // namespace
+
+LoadUpdater::LoadUpdater(runtime::Run& run) : run_(run) {}
+
+const LoadUpdater::LoadKind* LoadUpdater::loadKind(std::string_view kind) {
+  static const std::array<std::pair<std::string_view, LoadKind>, 4> kinds{{
+      {"LoadMesh", {"LoadMesh", "Found loadmesh load for load definition id =", "Load updated Load ID = ",
+                    true, true, false}},
+      {"LoadGeom", {"LoadGeom", "Found Geometry load for load definition id =", "Load updated Load ID = ",
+                    true, false, false}},
+      {"LoadETemp", {"LoadETemp", "Found Elemental temperature load for load definition id =",
+                     "Load updated Load ID = ", false, false, false}},
+      {"LoadNTemp", {"LoadNTemp", "Found Nodal temperature load for load definition id =",
+                     "Load updated: Load ID = ", false, false, true}},
+  }};
+  for (const auto& [name, loadKind] : kinds) {
+    if (name == kind) return &loadKind;
+  }
+  return nullptr;
+}
+
+femap::Object& LoadUpdater::loadObject(const LoadKind& kind) {
+  femap::Object& load = kind.objectKind == "LoadMesh"    ? loadMesh_
+                        : kind.objectKind == "LoadGeom"  ? loadGeom_
+                        : kind.objectKind == "LoadETemp" ? elementTemperature_
+                                                         : nodalTemperature_;
+  if (!load) load = run_.femap().create(kind.objectKind);
+  return load;
+}
+
+void LoadUpdater::UpdateLoadDefinition(std::string_view name, const std::string& loadDefinitionId,
+                                       std::string_view kind, double value, std::int16_t index) {
+  run_.log("Update load definition called with VariableName = " + std::string(name) +
+           " Load definition ID =" + loadDefinitionId + " Entity type=" + std::string(kind) +
+           " Modified Value=" + formatNumber(value) + " Load Index=" + formatInteger(index));
+  support::Err& err = run_.err;
+  if (!loadDefinition_) {
+    if (auto created = err.run([&] { return run_.femap().feLoadDefinition(); })) loadDefinition_ = *created;
+    run_.CheckError("intialize feLoadDefinition");
+  }
+  const auto got = err.run([&] {
+    return loadDefinition_.call("Get", static_cast<int>(support::parseInteger(loadDefinitionId).value_or(0)))
+        .asInt();
+  });
+  if (!got || *got != femap::kOk) {
+    run_.error("Unable to get the load definition for id = " + loadDefinitionId);
+    return;
+  }
+
+  // From here a failing statement ends the update of this definition.
+  try {
+    const LoadKind* loadKind = LoadUpdater::loadKind(kind);
+    if (!loadKind) {
+      run_.error("Unable to update the entity type=" + std::string(kind));
+      return;
+    }
+    updateLoads(*loadKind, loadDefinitionId, value, index);
+  } catch (...) {
+    run_.error("Unable to update the load definition for id = " + loadDefinitionId + " Reasons: " +
+               support::currentExceptionDescription());
+  }
+}
+
+void LoadUpdater::updateLoads(const LoadKind& kind, const std::string& loadDefinitionId, double value,
+                              std::int16_t index) {
+  if (kind.resetFirst) {
+    run_.CheckError("Before calling reset next load");
+    loadDefinition_.call("ResetLoad");
+  }
+  femap::Object& load = loadObject(kind);
+  const std::string ofDefinition = "  load definition id =" + loadDefinitionId;
+  auto currentValue = [&] {
+    return kind.indexed ? load.get(kLoadValue, index).asString() : load.get(kTemperature).asString();
+  };
+  while (loadDefinition_.call("NextLoad", load).asBool()) {
+    run_.log(std::string(kind.foundText) + loadDefinitionId);
+    std::string loadId = load.get("ID").asString();
+    if (kind.logBefore) {
+      run_.log("Before updation: Load ID: " + loadId + "   current value=" + currentValue() +
+               "   Value to be assigned=" + formatNumber(value) + ofDefinition);
+    }
+    if (kind.indexed) {
+      load.put(kLoadValue, index, value);
+    } else {
+      load.put(kTemperature, value);
+    }
+    const int stored = load.call("Put", load.get("ID")).asInt();
+    loadId = load.get("ID").asString();
+    run_.log("After updation: Load ID: " + loadId + "   current value=" + currentValue() +
+             "   value assigned=" + formatNumber(value) + ofDefinition);
+    if (stored == femap::kOk) {
+      run_.log(std::string(kind.updatedText) + loadId + " for load definition id =" + loadDefinitionId);
+    } else {
+      run_.error("Unable to store the entity with the specified Load ID = " + loadId +
+                 " for load definition id =" + loadDefinitionId);
+    }
+  }
+}
+
+}  // namespace modprep

@@ -1,0 +1,376 @@
+#include "respull/respull_run.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "femap/return_codes.h"
+#include "runtime/file_formats.h"
+#include "runtime/working_directory.h"
+#include "support/number_text.h"
+#include "support/paths.h"
+#include "support/strings.h"
+
+namespace respull {
+namespace {
+
+using femap::Variant;
+using support::formatInteger;
+using support::formatNumber;
+
+constexpr std::string_view kCheckWording = "Check for error and cleared Err object ";
+constexpr std::string_view kMassPropertiesKind = "massproperties";
+constexpr std::string_view kOutputKind = "OUTPUT";
+
+// Removes a previous output file; folders and missing files are left alone.
+std::string removeOutputFile(const std::string& path) {
+  std::error_code error;
+  if (path.empty() || std::filesystem::is_directory(path, error)) return {};
+  std::filesystem::remove(path, error);
+  return error ? error.message() : std::string();
+}
+
+}  // namespace
+
+RespullRun::ExchangeFile RespullRun::readExchangeFile(const std::string& workingDirectory) {
+  ExchangeFile exchange;
+  std::string outputName(kDefaultOutputFile);
+  try {
+    exchange.reader = support::RecordReader::fromFile(support::joinPath(workingDirectory, kRespullExchangeFile));
+    outputName = outputFileName(*exchange.reader);
+  } catch (const std::exception& failure) {
+    exchange.readFailure = failure.what();
+  }
+  exchange.outputPath = support::joinPath(workingDirectory, outputName);
+  exchange.removalFailure = removeOutputFile(exchange.outputPath);
+  return exchange;
+}
+
+RespullRun::RespullRun(std::string_view commandLine)
+    : exchange_(readExchangeFile(runtime::workingDirectory(commandLine))),
+      run_("Respull", commandLine, kRespullLog, std::string(kCheckWording)) {}
+
+int RespullRun::run() {
+  if (!run_.logOpen()) return 1;
+  run_.log(" Execution of Respull.exe started");
+  run_.log(" Current directory is set to :- " + run_.workingDirectory());
+  if (!exchange_.removalFailure.empty()) {
+    run_.error(" Unable to remove the previous output file " + exchange_.outputPath + ": " +
+               exchange_.removalFailure);
+  }
+  if (!connect()) return run_.finish();
+  run_.CheckError("After getting instance of Femap");
+  openExchangeFile();
+  if (!findReferenceModel()) return run_.finish();
+  loadReferenceModel();
+  run_.CheckError("After reading the Femap file");
+  if (!readResults()) return run_.finish();
+  openOutputFile();
+  extractOutputs();
+  finishResults();
+  saveAndClose();
+  if (run_.femapCreatedHere() && run_.femap()) {
+    run_.releaseFemap();
+    run_.log("Femap object destructed successfully");
+  }
+  run_.log("Execution of Respull.exe complete");
+  if (!commitOutput()) run_.fail();
+  return run_.finish();
+}
+
+bool RespullRun::connect() {
+  const runtime::FemapConnection connection = run_.connectFemap();
+  if (connection == runtime::FemapConnection::Unavailable) {
+    run_.log(" Unable to get existing instance of FEMAP");
+    run_.error("Unable to instantiate FEMAP");
+    run_.err.clear();
+    return false;
+  }
+  if (connection == runtime::FemapConnection::Created) {
+    run_.log(" Unable to get existing instance of FEMAP");
+    run_.log(" New instance of FEMAP is created");
+    run_.log(" Opening new instance of FEMAP ");
+    return true;
+  }
+  run_.log(" Existing instance of FEMAP is used");
+  Variant count = 0;
+  Variant models;
+  run_.log("Before feAppGetAllModels call rc=" + formatInteger(returnCode_) + "  num=" + count.asString());
+  if (auto code = run_.err.run([&] {
+        return run_.femap().object().call("feAppGetAllModels", Variant::byRef(count), Variant::byRef(models)).asInt();
+      })) {
+    returnCode_ = *code;
+  }
+  run_.log("After feAppGetAllModels call rc=" + formatInteger(returnCode_) + "  num=" + count.asString());
+  if (run_.err.run([&] { return count.asInt(); }).value_or(0) < 2) {
+    // With only the engineer's model open, the run works in a model of its own.
+    returnCode_ = femap::kOk;
+    run_.log("Before feFileNew call rc=" + formatInteger(returnCode_));
+    if (auto code = run_.err.run([&] { return run_.femap().feFileNew(); })) returnCode_ = *code;
+    run_.log("After feFileNew call rc=" + formatInteger(returnCode_));
+  }
+  return true;
+}
+
+void RespullRun::openExchangeFile() {
+  run_.log(" get feRead object ready to parse through file");
+  if (exchange_.reader) {
+    reader_ = *exchange_.reader;
+  } else {
+    run_.err.raise(exchange_.readFailure);
+  }
+  run_.log(" open Respull.txt");
+  run_.CheckError("After setting feRead options");
+}
+
+bool RespullRun::findReferenceModel() {
+  reader_.next();
+  if (isDeleteRecord(reader_)) {
+    deleteResultsAfterRun_ = true;
+    reader_.next();
+  }
+  run_.err.clear();
+
+  const std::string referenceFile = reader_.textAfterEquals();
+  const auto referencePath = runtime::findFile(run_.workingDirectory(), referenceFile);
+  if (!referencePath) {
+    const std::string missing =
+        std::string(runtime::kErrorPrefix) + " Reference file " + referenceFile + " does not exist. ";
+    run_.writeLine(missing);
+    run_.fail();
+    run_.message(missing);
+    return false;
+  }
+  referencePath_ = *referencePath;
+  return true;
+}
+
+void RespullRun::loadReferenceModel() {
+  // A FEMAP without an open model has no current model path: the reference is then read.
+  std::optional<std::string> currentModel;
+  try {
+    currentModel = run_.femap().ModelName();
+  } catch (const std::exception&) {
+  }
+  if (currentModel && *currentModel == referencePath_) return;
+
+  const std::string tag = reader_.field(3);
+  run_.CheckError("Before reading the Femap file");
+  run_.log(" Finds out what kind of file will be read, opens accordingly");
+  run_.log(" Open the file type of " + tag);
+  const auto read = run_.err.run([&] { return runtime::readReferenceModel(run_.femap(), tag, referencePath_); });
+  if (!read) {
+    run_.fail();
+  } else if (!*read) {
+    run_.error(" Reference file type not valid: " + tag);
+    run_.message("Reference type not valid");
+  } else if (**read != femap::kOk) {
+    run_.error(" Unable to read the reference file " + referencePath_ + ". Return code is " + formatInteger(**read));
+  }
+}
+
+bool RespullRun::readResults() {
+  reader_.next();
+  const std::string resultsFile = reader_.textAfterEquals();
+  std::string resultsPath = resultsFile;
+  const std::string inWorkingDirectory = run_.inWorkingDirectory(resultsFile);
+  if (runtime::fileExists(inWorkingDirectory)) {
+    resultsPath = inWorkingDirectory;
+    run_.log(" Results file found: " + resultsPath);
+  } else if (!runtime::fileExists(resultsFile)) {
+    run_.error(" Results file does not exist: " + resultsFile);
+    run_.message("Results file does not exist");
+    return false;
+  }
+
+  const std::string tag = reader_.field(3);
+  run_.log(" Trying to read result file. Here Result type is  " + tag);
+  const auto read = run_.err.run([&] { return runtime::readResultsFile(run_.femap(), tag, resultsPath); });
+  run_.CheckError("After reading the result file");
+  // Without this run's results, any value taken would be an older one: end here.
+  if (!read) {
+    run_.error(" Unable to read the results file " + resultsPath);
+    return false;
+  }
+  if (!*read) {
+    run_.error(" Results file type not valid: " + tag);
+    return false;
+  }
+  if (**read != femap::kOk) {
+    run_.error(" Unable to read the results file " + resultsPath + ". Return code is " + formatInteger(**read));
+    return false;
+  }
+  return true;
+}
+
+void RespullRun::openOutputFile() {
+  reader_.next();
+  const std::string outputPath = run_.inWorkingDirectory(reader_.textAfterEquals());
+  if (auto writer = run_.err.run([&] { return std::make_unique<support::TextFileWriter>(outputPath); })) {
+    output_ = std::move(*writer);
+  }
+  run_.log(" Found output file. Output file is :- " + outputPath);
+}
+
+void RespullRun::extractOutputs() {
+  support::Err& err = run_.err;
+  run_.log(" Get Output object by which all properties will be accessed");
+  if (auto vector = err.run([&] { return run_.femap().feOutput(); })) outputVector_ = *vector;
+  run_.log(" Prepare the set of all elements");
+  if (auto set = err.run([&] { return run_.femap().feSet(); })) allElements_ = *set;
+  err.run([&] { femap::Set(allElements_).AddAll(femap::kElementType); });
+
+  run_.log(" Read the rest of Respull.txt and get values asked for");
+  do {
+    run_.log(" In the loop ");
+    reader_.next();
+    handleRecord(outputRecord(reader_));
+  } while (!reader_.atEnd());
+  run_.log(" Out of the loop ");
+  run_.CheckError("After writing output values to the file");
+}
+
+void RespullRun::handleRecord(const OutputRecord& record) {
+  support::Err& err = run_.err;
+  if (record.name.empty()) return;
+  run_.log("Trying to get the value for " + record.name);
+  const auto got = err.run([&] { return outputVector_.call("Get", Variant(static_cast<long long>(record.vector))).asInt(); });
+
+  if (support::toLower(record.kind) == kMassPropertiesKind) {
+    if (!massMeasured_) measureMass();
+    if (auto component = err.run([&] {
+          if (record.vector < -32768 || record.vector > 32767) throw support::RuntimeError("Overflow");
+          return static_cast<std::int16_t>(record.vector);
+        })) {
+      WriteMassProperty(record.name, record.entity, *component);
+    }
+    return;
+  }
+  if (record.kind.empty()) return;
+  if (!got || *got != femap::kOk) {
+    // The output object still holds the previous record's vector: its values are not this one's.
+    run_.error(" Output vector " + formatInteger(record.vector) + " does not exist. No value for " + record.name);
+    return;
+  }
+  const bool atEntity = support::toUpper(record.kind) == kOutputKind;
+  auto value = [&] {
+    return atEntity ? outputVector_.get("Value", Variant(static_cast<long long>(record.entityId))).asString()
+                    : outputVector_.get(record.kind).asString();
+  };
+  err.run([&] { writeValue(record.name, value()); });
+  err.run([&] { run_.log(" " + record.name + "  " + value()); });
+}
+
+void RespullRun::measureMass() {
+  massMeasured_ = true;
+  run_.log(" Computes total mass values using FEMAP API");
+  Variant scalars[6];
+  Variant arrays[5];
+  const auto code = run_.err.run([&] {
+    return run_.femap().object().call(
+        "feMeasureMeshMassProp", femap::Set(allElements_).ID(), 0, false, false, Variant::byRef(scalars[0]),
+        Variant::byRef(scalars[1]), Variant::byRef(scalars[2]), Variant::byRef(scalars[3]),
+        Variant::byRef(scalars[4]), Variant::byRef(scalars[5]), Variant::byRef(arrays[0]),
+        Variant::byRef(arrays[1]), Variant::byRef(arrays[2]), Variant::byRef(arrays[3]),
+        Variant::byRef(arrays[4])).asInt();
+  });
+  if (code && *code == femap::kOk) {
+    mass_ = run_.err.run([&] {
+      MassValues mass;
+      mass.length = scalars[0].asDouble();
+      mass.area = scalars[1].asDouble();
+      mass.volume = scalars[2].asDouble();
+      mass.structuralMass = scalars[3].asDouble();
+      mass.nonStructuralMass = scalars[4].asDouble();
+      mass.totalMass = scalars[5].asDouble();
+      mass.structuralCG = arrays[0].asDoubles();
+      mass.nonStructuralCG = arrays[1].asDoubles();
+      mass.totalCG = arrays[2].asDoubles();
+      mass.inertia = arrays[3].asDoubles();
+      mass.inertiaCG = arrays[4].asDoubles();
+      return mass;
+    });
+  }
+  run_.CheckError("After getting the total mass values using FEMAP API");
+  if (code && *code != femap::kOk) {
+    run_.error(" Unable to measure the mass properties. Return code is " + formatInteger(*code));
+  }
+}
+
+void RespullRun::WriteMassProperty(const std::string& name, std::string_view word, std::int16_t component) {
+  if (!mass_) {
+    // The mesh could not be measured: there is no value to write.
+    run_.fail();
+    return;
+  }
+  const auto value = run_.err.run([&] { return massProperty(*mass_, word, component); });
+  if (!value) return;
+  if (!*value) {
+    // A word outside the table selects nothing.
+    run_.fail();
+    return;
+  }
+  const std::string text = formatNumber(**value);
+  run_.err.run([&] { writeValue(name, text); });
+  run_.log(" " + name + "  " + text);
+}
+
+void RespullRun::writeValue(const std::string& name, const std::string& value) {
+  if (!output_) throw support::RuntimeError("The output file could not be created");
+  output_->writeLine(name + "  " + value);
+}
+
+void RespullRun::finishResults() {
+  support::Err& err = run_.err;
+  const femap::Application& femap = run_.femap();
+  femap::Object outputSet;
+  if (auto set = err.run([&] { return femap.create("OutputSet"); })) outputSet = *set;
+  err.run([&] { outputSet.call("Last"); });
+  if (deleteResultsAfterRun_) {
+    // The last output set goes by its ID; FEMAP then removes what else this run's results read added.
+    err.run([&] { outputSet.call("Delete", outputSet.get("ID")); });
+    err.run([&] { femap.object().call("feDeleteResultsRead"); });
+  } else {
+    run_.log("Regenerating model");
+    err.run([&] { femap.object().call("feViewRegenerate", 0); });
+  }
+  run_.CheckError("After regenerating the model");
+}
+
+void RespullRun::saveAndClose() {
+  support::Err& err = run_.err;
+  returnCode_ = femap::kOk;
+  const auto saved = err.run([&] { return run_.femap().feFileSave(false); });
+  if (!saved) {
+    run_.fail();
+  } else if ((returnCode_ = *saved) == femap::kOk) {
+    run_.log("File saved successfully. Return code is " + formatInteger(returnCode_));
+  } else {
+    run_.error("Unable to save the file. feFileSave Return code is " + formatInteger(returnCode_));
+  }
+  run_.CheckError("After saving Femap file");
+  run_.CheckError("Before closing Femap file");
+
+  returnCode_ = femap::kOk;
+  const auto closed = err.run([&] { return run_.femap().feFileClose(false); });
+  if (!closed) {
+    run_.fail();
+  } else if ((returnCode_ = *closed) == femap::kOk) {
+    run_.log("File closed successfully. Return code is " + formatInteger(returnCode_));
+  } else {
+    run_.error("Unable to close the file. feFileClose Return code is " + formatInteger(returnCode_));
+  }
+  run_.CheckError("After closing Femap file");
+}
+
+bool RespullRun::commitOutput() {
+  if (!output_) return false;
+  try {
+    output_->commit();
+  } catch (const std::exception& failure) {
+    run_.error(std::string(" ") + failure.what());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace respull

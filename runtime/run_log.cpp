@@ -1,0 +1,64 @@
+#include "runtime/run_log.h"
+
+#include <exception>
+
+namespace runtime {
+
+RunLog::RunLog(const std::filesystem::path& file, std::string cleanWording)
+    : cleanWording_(std::move(cleanWording)) {
+  try {
+    writer_ = std::make_unique<support::TextFileWriter>(file);
+  } catch (const std::exception& failure) {
+    failure_ = failure.what();
+  }
+}
+
+RunLog::~RunLog() { close(); }
+
+void RunLog::line(std::string_view text) {
+  if (writer_ && !writer_->committed()) writer_->writeLine(text);
+}
+
+void RunLog::log(std::string_view text) {
+  std::string entry(kLogPrefix);
+  entry += text;
+  line(entry);
+}
+
+void RunLog::error(std::string_view text) {
+  std::string entry(kErrorPrefix);
+  entry += text;
+  line(entry);
+}
+
+bool RunLog::checkError(support::Err& err, std::string_view position) {
+  const bool pending = err.pending();
+  if (pending) {
+    std::string banner = "--------------------";
+    banner.append(position).append("--------------------");
+    line(banner);
+    error(err.description());
+    line("");
+  } else {
+    std::string clean = cleanWording_;
+    clean += position;
+    log(clean);
+  }
+  err.clear();
+  return pending;
+}
+
+bool RunLog::close() {
+  if (!writer_) return false;
+  if (writer_->committed()) return failure_.empty();
+  try {
+    writer_->commit();
+  } catch (const std::exception& failure) {
+    failure_ = failure.what();
+    writer_.reset();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace runtime
