@@ -153,6 +153,27 @@ TEST_F(SimulatorTest, OutputVectorsGiveValuesExtremesAndTitles) {
   EXPECT_NE(app_.call("feFileReadAnsysResults", 1, results.string()).asInt(), femap::kOk);
 }
 
+TEST_F(SimulatorTest, TheOutputSetsOfTheLastResultsReadAreDeletedTogether) {
+  auto results = dir_.write("two.op2",
+                            "FEMAPSIM 1\noutset 1 title=\"Load\"\noutset 2 title=\"Thermal\"\n"
+                            "outvec 1 setID=1 title=\"T\" entity=1 value=4\noutvec 1 setID=2 title=\"T\" entity=1 value=5\n");
+  ASSERT_EQ(app_.call("feFileReadNastranResults", 8, results.string()).asInt(), femap::kOk);
+  Object outputSet = create("OutputSet");
+  outputSet.call("Last");
+  EXPECT_EQ(outputSet.get("ID").asInt(), 3);
+  EXPECT_EQ(outputSet.call("Delete", 3).asInt(), femap::kOk);
+
+  // What is left of that read goes; the model's own output set stays and is current again.
+  EXPECT_EQ(app_.call("feDeleteResultsRead").asInt(), femap::kOk);
+  EXPECT_EQ(app_.call("feDeleteResultsRead").asInt(), femap::kNotExist);
+  EXPECT_EQ(outputSet.call("Last").asInt(), femap::kOk);
+  EXPECT_EQ(outputSet.get("ID").asInt(), 1);
+  EXPECT_EQ(app_.get("Info_ActiveID", 28).asInt(), 1);
+  Object output = create("Output");
+  output.call("Get", 1);
+  EXPECT_EQ(output.get("Value", 2).asDouble(), 0.0012);
+}
+
 TEST_F(SimulatorTest, FunctionsAreSelectedReadAndReplaced) {
   Object function = create("Function");
   application_->queueFunction({false, {2}});
