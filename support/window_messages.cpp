@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "support/err.h"
+#include "support/strings.h"
 
 namespace support {
 
@@ -77,11 +78,13 @@ class WindowTable {
 
   std::uint32_t registerName(std::string_view name) {
     std::lock_guard lock(mutex_);
-    auto it = messageIds_.find(name);
+    // Names are matched without regard to letter case, as the system's message names are.
+    std::string key = toLower(name);
+    auto it = messageIds_.find(key);
     if (it != messageIds_.end()) return it->second;
     const std::uint64_t id = kFirstRegisteredMessage + messageIds_.size();
     if (id > kLastRegisteredMessage) return 0;  // no id left, as the system reports it
-    messageIds_.emplace(std::string(name), static_cast<std::uint32_t>(id));
+    messageIds_.emplace(std::move(key), static_cast<std::uint32_t>(id));
     return static_cast<std::uint32_t>(id);
   }
 

@@ -1,8 +1,8 @@
 #pragma once
-// Window messages as the pane uses them: named messages registered once per process, window
-// procedures that can be replaced and restored, and synchronous sending. This is the
-// in-process stand-in used on every system but Windows, where the real calls are used; the
-// pane sees the same functions in both worlds.
+// Window messages as the pane uses them: named messages, window procedures that can be
+// replaced and restored, and synchronous sending. window_messages.cpp is the in-process
+// stand-in used on every system but Windows; window_messages_win32.cpp makes the real calls.
+// The pane sees the same functions in both worlds.
 
 #include <cstdint>
 #include <string_view>
@@ -18,12 +18,14 @@ inline constexpr std::uint32_t kFirstRegisteredMessage = 0xC000;
 // The message that closes a window (its procedure sees it before the window goes away).
 inline constexpr std::uint32_t kCloseMessage = 0x0010;
 
-// Creates a window whose procedure is `procedure` (the stand-in's own windows).
+// Creates a window whose procedure is `procedure` (the system's own windows: tests, message
+// sinks). On Windows a hidden top-level window that other processes can send to.
 WindowHandle createWindow(WindowProc procedure);
 void destroyWindow(WindowHandle window);
 bool isWindow(WindowHandle window);
 
-// The same name always gives the same id within the process.
+// The same name, without regard to letter case, always gives the same id (on Windows in
+// every process of the session).
 std::uint32_t registerWindowMessage(std::string_view name);
 
 // Installs `procedure` as the window's procedure and returns the one it replaces; throws

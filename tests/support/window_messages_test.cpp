@@ -44,11 +44,12 @@ class WindowMessagesTest : public ::testing::Test {
   void SetUp() override { seen.clear(); }
 };
 
-TEST_F(WindowMessagesTest, RegisteredIdsAreStablePerExactName) {
+TEST_F(WindowMessagesTest, RegisteredIdsAreStablePerNameWithoutRegardToCase) {
   const std::uint32_t event = registerWindowMessage("FE_EVENT_MESSAGE");
   EXPECT_GE(event, kFirstRegisteredMessage);
   EXPECT_EQ(registerWindowMessage("FE_EVENT_MESSAGE"), event);
-  const std::uint32_t other = registerWindowMessage("fe_event_message");
+  EXPECT_EQ(registerWindowMessage("fe_event_message"), event);
+  const std::uint32_t other = registerWindowMessage("FE_OTHER_MESSAGE");
   EXPECT_GE(other, kFirstRegisteredMessage);
   EXPECT_NE(other, event);
 }
