@@ -1,0 +1,134 @@
+# Runs one pane scenario and compares what it left with the stored expected text.
+#
+#   cmake -DPANE_SCRIPT=... -DPANE_PROGRAM=... -DSCENARIO=dir/name.script -DSOURCE_DIR=...
+#         -DWORK_DIR=... -P run_scenario.cmake
+#
+# The scenario runs in a fresh WORK_DIR holding a copy of the plate example (plate.mod) and of
+# the scenario folder's models/, with TEMP=WORK_DIR/temp and TMP=WORK_DIR/tmp, so its paths are
+# relative and the pane's log lands in WORK_DIR/temp/qubel/. Checked afterwards:
+#   - the exit status (0 unless the scenario says "#! exit N");
+#   - standard output against name.out (no file: nothing may be printed);
+#   - every file under name.files/ against the file of the same relative path in WORK_DIR,
+#     after checking that every line of it ends with CR LF; the time stamp of the log's first
+#     line is the only text replaced ("Execution starts at <time stamp>");
+#   - every file under temp/ and tmp/ must be expected (so a log that must not be written isn't).
+# Directives in the scenario's comment lines:
+#   #! env NAME=VALUE    sets (or with an empty value, empties) a variable for the run
+#   #! exit N            the expected exit status
+#   #! program ARGS      runs CorvaneFemapInterface ARGS with the scenario as standard input
+#                        instead of pane-script SCENARIO
+
+cmake_minimum_required(VERSION 3.25)
+
+get_filename_component(scenario_dir "${SCENARIO}" DIRECTORY)
+get_filename_component(name "${SCENARIO}" NAME_WE)
+set(expected_out "${scenario_dir}/${name}.out")
+set(expected_files "${scenario_dir}/${name}.files")
+
+file(REMOVE_RECURSE "${WORK_DIR}")
+file(MAKE_DIRECTORY "${WORK_DIR}/temp" "${WORK_DIR}/tmp")
+file(COPY "${SOURCE_DIR}/examples/plate/plate.mod" DESTINATION "${WORK_DIR}")
+if(EXISTS "${scenario_dir}/models")
+  file(COPY "${scenario_dir}/models" DESTINATION "${WORK_DIR}")
+endif()
+
+# Directives.
+set(environment "TEMP=${WORK_DIR}/temp" "TMP=${WORK_DIR}/tmp")
+set(expected_exit 0)
+set(program_args "")
+set(run_program FALSE)
+file(STRINGS "${SCENARIO}" directives REGEX "^#! ")
+foreach(directive IN LISTS directives)
+  if(directive MATCHES "^#! env ([A-Za-z_][A-Za-z0-9_]*)=(.*)$")
+    list(FILTER environment EXCLUDE REGEX "^${CMAKE_MATCH_1}=")
+    list(APPEND environment "${CMAKE_MATCH_1}=${CMAKE_MATCH_2}")
+  elseif(directive MATCHES "^#! exit ([0-9]+)$")
+    set(expected_exit ${CMAKE_MATCH_1})
+  elseif(directive MATCHES "^#! program (.*)$")
+    set(run_program TRUE)
+    separate_arguments(program_args UNIX_COMMAND "${CMAKE_MATCH_1}")
+  else()
+    message(FATAL_ERROR "${SCENARIO}: unknown directive: ${directive}")
+  endif()
+endforeach()
+
+set(clean_environment
+  --unset=FEMAPSIM_ATTACH --unset=FEMAPSIM_OPEN --unset=FEMAPSIM_MESSAGES --unset=FEMAPSIM_UNAVAILABLE)
+if(run_program)
+  execute_process(
+    COMMAND ${CMAKE_COMMAND} -E env ${clean_environment} ${environment} "${PANE_PROGRAM}" ${program_args}
+    WORKING_DIRECTORY "${WORK_DIR}"
+    INPUT_FILE "${SCENARIO}"
+    OUTPUT_VARIABLE actual_out ERROR_VARIABLE actual_err RESULT_VARIABLE status)
+else()
+  execute_process(
+    COMMAND ${CMAKE_COMMAND} -E env ${clean_environment} ${environment} "${PANE_SCRIPT}" "${SCENARIO}"
+    WORKING_DIRECTORY "${WORK_DIR}"
+    OUTPUT_VARIABLE actual_out ERROR_VARIABLE actual_err RESULT_VARIABLE status)
+endif()
+
+set(failures "")
+if(NOT status STREQUAL expected_exit)
+  string(APPEND failures "exit status ${status}, expected ${expected_exit}\n")
+endif()
+if(NOT actual_err STREQUAL "")
+  message(STATUS "standard error:\n${actual_err}")
+endif()
+
+# Writes `actual` beside the work folder's files and appends a unified diff to `failures`.
+function(report_difference what expected_file actual)
+  set(actual_file "${WORK_DIR}/actual/${what}")
+  get_filename_component(actual_folder "${actual_file}" DIRECTORY)
+  file(MAKE_DIRECTORY "${actual_folder}")
+  file(WRITE "${actual_file}" "${actual}")
+  execute_process(COMMAND diff -u "${expected_file}" "${actual_file}" OUTPUT_VARIABLE difference)
+  set(failures "${failures}${what} differs:\n${difference}\n" PARENT_SCOPE)
+endfunction()
+
+if(EXISTS "${expected_out}")
+  file(READ "${expected_out}" expected)
+else()
+  set(expected "")
+  set(expected_out "/dev/null")
+endif()
+if(NOT actual_out STREQUAL expected)
+  report_difference("${name}.out" "${expected_out}" "${actual_out}")
+endif()
+
+set(checked "")
+if(EXISTS "${expected_files}")
+  file(GLOB_RECURSE expected_list RELATIVE "${expected_files}" "${expected_files}/*")
+  foreach(relative IN LISTS expected_list)
+    list(APPEND checked "${relative}")
+    if(NOT EXISTS "${WORK_DIR}/${relative}")
+      string(APPEND failures "${relative} was not written\n")
+      continue()
+    endif()
+    # Line ends are checked on the bytes (file(READ) drops the CR of CR LF).
+    file(READ "${WORK_DIR}/${relative}" bytes HEX)
+    string(REGEX REPLACE "(..)" "\\1 " bytes "${bytes}")
+    string(REPLACE "0d 0a " "" bytes "${bytes}")
+    if(bytes MATCHES "(^| )(0d|0a) ")
+      string(APPEND failures "${relative}: a line does not end with CR LF\n")
+    endif()
+    file(READ "${WORK_DIR}/${relative}" content)
+    string(REGEX REPLACE
+      "Execution starts at [0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] Time [0-9][0-9]:[0-9][0-9]:[0-9][0-9]\\.[0-9][0-9][0-9]"
+      "Execution starts at <time stamp>" content "${content}")
+    file(READ "${expected_files}/${relative}" expected)
+    if(NOT content STREQUAL expected)
+      report_difference("${relative}" "${expected_files}/${relative}" "${content}")
+    endif()
+  endforeach()
+endif()
+
+file(GLOB_RECURSE written RELATIVE "${WORK_DIR}" "${WORK_DIR}/temp/*" "${WORK_DIR}/tmp/*")
+foreach(relative IN LISTS written)
+  if(NOT relative IN_LIST checked)
+    string(APPEND failures "${relative} was written but is not expected\n")
+  endif()
+endforeach()
+
+if(NOT failures STREQUAL "")
+  message(FATAL_ERROR "${name}:\n${failures}")
+endif()
