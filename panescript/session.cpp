@@ -55,8 +55,9 @@ int pickerEntry(const ui::ListBox& list, const std::string& name) {
 
 }  // namespace
 
-Session::Session(Mode mode, std::string name, std::ostream& out, std::ostream& errors)
-    : mode_(mode), name_(std::move(name)), out_(out), errors_(errors) {}
+Session::Session(Mode mode, std::string name, std::ostream& out, std::ostream& errors,
+                 std::unique_ptr<pane::PaneSubsystems> subsystems)
+    : mode_(mode), name_(std::move(name)), out_(out), errors_(errors), subsystems_(std::move(subsystems)) {}
 
 Session::~Session() {
   // The pane goes before the window layer that holds its windows.
@@ -66,7 +67,7 @@ Session::~Session() {
 bool Session::start(std::string_view commandLine) {
   if (paneOpen()) throw RuntimeError("the pane is already running");
   pane_.reset();
-  pane_ = std::make_unique<pane::CorvaneFemapInterface>(windows_, subsystems_);
+  pane_ = std::make_unique<pane::CorvaneFemapInterface>(windows_, *subsystems_);
   return pane_->start(commandLine);
 }
 

@@ -17,6 +17,7 @@
 
 #include "pane/corvane_femap_interface.h"
 #include "pane/pane_subsystems.h"
+#include "panescript/subsystems.h"
 #include "ui/headless_windows.h"
 
 namespace femapsim {
@@ -33,7 +34,8 @@ class Session {
   };
 
   // `name` prefixes the reports on `errors`.
-  Session(Mode mode, std::string name, std::ostream& out, std::ostream& errors);
+  Session(Mode mode, std::string name, std::ostream& out, std::ostream& errors,
+          std::unique_ptr<pane::PaneSubsystems> subsystems = makePaneSubsystems());
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -72,7 +74,7 @@ class Session {
   std::ostream& out_;
   std::ostream& errors_;
   ui::HeadlessWindows windows_;
-  pane::PaneSubsystems subsystems_;
+  std::unique_ptr<pane::PaneSubsystems> subsystems_;
   std::unique_ptr<pane::CorvaneFemapInterface> pane_;
   // Where the last `dump messages` stopped, per FEMAP instance.
   std::weak_ptr<femapsim::Application> messagesOf_;
