@@ -1,6 +1,8 @@
 #include "panescript/session.h"
 
+#include <cstdint>
 #include <istream>
+#include <optional>
 #include <ostream>
 
 #include "femap/return_codes.h"

@@ -4,14 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "support/text_file.h"
+#include "testing/scoped_environment.h"
 #include "testing/temp_dir.h"
 
 namespace pane {
 namespace {
 
+using testing_support::ScopedEnvironment;
 using testing_support::ScopedTempDir;
 
 TEST(FemapLoggerTest, TheLadderLetsEachConfiguredLevelWriteItsOwnAndTheQuieterLevels) {
@@ -44,21 +44,13 @@ TEST(FemapLoggerTest, TheFolderIsTempOrElseTmpFollowedByQubel) {
 class FemapLoggerFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* temp = std::getenv("TEMP");
-    const char* tmp = std::getenv("TMP");
-    savedTemp_ = temp ? std::optional<std::string>(temp) : std::nullopt;
-    savedTmp_ = tmp ? std::optional<std::string>(tmp) : std::nullopt;
-    setenv("TEMP", dir_.path().c_str(), 1);
-    unsetenv("TMP");
-  }
-  void TearDown() override {
-    savedTemp_ ? setenv("TEMP", savedTemp_->c_str(), 1) : unsetenv("TEMP");
-    savedTmp_ ? setenv("TMP", savedTmp_->c_str(), 1) : unsetenv("TMP");
+    environment_.set("TEMP", dir_.path().string());
+    environment_.set("TMP", std::nullopt);
   }
   std::string logText(const std::string& name) { return dir_.read("qubel/" + name); }
 
   ScopedTempDir dir_;
-  std::optional<std::string> savedTemp_, savedTmp_;
+  ScopedEnvironment environment_;
 };
 
 TEST_F(FemapLoggerFileTest, WritesLevelledLinesAndHighlightedBlocksWithCrLf) {
@@ -111,7 +103,7 @@ TEST_F(FemapLoggerFileTest, AnUnknownLevelOrLowerCaseSwitchesTheLogOffWithoutAFi
 TEST_F(FemapLoggerFileTest, AFolderOrFileThatCannotBeMadeLeavesTheLogOff) {
   // TEMP names a file: no folder can be made under it.
   const auto notAFolder = dir_.write("plain-file", "x");
-  setenv("TEMP", notAFolder.c_str(), 1);
+  environment_.set("TEMP", notAFolder.string());
   FemapLogger log;
   std::string name = "pane.log", level = "ERROR";
   log.InitialiseLogger(name, level);
@@ -119,7 +111,7 @@ TEST_F(FemapLoggerFileTest, AFolderOrFileThatCannotBeMadeLeavesTheLogOff) {
   log.writeLogWithLevel("ERROR", "goes nowhere");
 
   // A name with a folder part is placed under qubel as it stands; its folder does not exist.
-  setenv("TEMP", dir_.path().c_str(), 1);
+  environment_.set("TEMP", dir_.path().string());
   FemapLogger nested;
   std::string nestedName = "missing/pane.log";
   nested.InitialiseLogger(nestedName, level);

@@ -4,11 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "femap/error.h"
 #include "femapsim/application.h"
 #include "femapsim/registration.h"
+#include "testing/scoped_environment.h"
 #include "testing/temp_dir.h"
 #include "ui/headless_windows.h"
 
@@ -32,9 +31,7 @@ class FailingProjectFiles : public PaneSubsystems {
 class PaneTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* temp = std::getenv("TEMP");
-    savedTemp_ = temp ? std::optional<std::string>(temp) : std::nullopt;
-    setenv("TEMP", dir_.path().c_str(), 1);
+    environment_.set("TEMP", dir_.path().string());
     femapsim::registerFemapSim();
     femap_ = femapsim::startRunningApplication();
     std::filesystem::copy_file(sourceDir() / "examples/plate/plate.mod", dir_ / "plate.mod");
@@ -42,7 +39,6 @@ class PaneTest : public ::testing::Test {
   void TearDown() override {
     pane_.reset();
     femapsim::stopRunningApplication();
-    savedTemp_ ? setenv("TEMP", savedTemp_->c_str(), 1) : unsetenv("TEMP");
   }
 
   void start(const std::filesystem::path& model) {
@@ -53,7 +49,7 @@ class PaneTest : public ::testing::Test {
   const femapsim::Message& lastMessage() const { return femap_->messages().back(); }
 
   ScopedTempDir dir_;
-  std::optional<std::string> savedTemp_;
+  testing_support::ScopedEnvironment environment_;
   std::shared_ptr<femapsim::Application> femap_;
   ui::HeadlessWindows windows_;
   std::unique_ptr<PaneSubsystems> subsystems_ = std::make_unique<PaneSubsystems>();

@@ -4,13 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
 #include <sstream>
 
 #include "femapsim/registration.h"
 #include "panescript/script_line.h"
 #include "support/err.h"
+#include "testing/scoped_environment.h"
 #include "testing/temp_dir.h"
 
 namespace panescript {
@@ -56,9 +55,7 @@ class PickerProbe : public pane::PaneSubsystems {
 class SessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* temp = std::getenv("TEMP");
-    savedTemp_ = temp ? std::optional<std::string>(temp) : std::nullopt;
-    setenv("TEMP", dir_.path().c_str(), 1);
+    environment_.set("TEMP", dir_.path().string());
     femapsim::registerFemapSim();
     auto probe = std::make_unique<PickerProbe>();
     probe_ = probe.get();
@@ -68,7 +65,6 @@ class SessionTest : public ::testing::Test {
     session_.reset();
     femapsim::stopRunningApplication();
     femapsim::setFemapUnavailable(false);
-    savedTemp_ ? setenv("TEMP", savedTemp_->c_str(), 1) : unsetenv("TEMP");
   }
   void run(const std::string& script) {
     std::istringstream input(script);
@@ -76,7 +72,7 @@ class SessionTest : public ::testing::Test {
   }
 
   testing_support::ScopedTempDir dir_;
-  std::optional<std::string> savedTemp_;
+  testing_support::ScopedEnvironment environment_;
   std::ostringstream out_, errors_;
   PickerProbe* probe_ = nullptr;
   std::unique_ptr<Session> session_;
