@@ -33,7 +33,8 @@ CorvaneFemapInterface::~CorvaneFemapInterface() {
 }
 
 void CorvaneFemapInterface::wireHandlers() {
-  auto onClick = [this](ui::Button& button, const char* name, void (CorvaneFemapInterface::*handler)()) {
+  auto onClick = [this](ui::Button& button, const char* name,
+                        void (CorvaneFemapInterface::*handler)()) {
     button.onClick = [this, name, handler] { runHandler(name, [&] { (this->*handler)(); }); };
   };
   onClick(form_.ClearAll, "ClearAll_Click", &CorvaneFemapInterface::ClearAll_Click);
@@ -41,22 +42,30 @@ void CorvaneFemapInterface::wireHandlers() {
           &CorvaneFemapInterface::ClearInputSelection_Click);
   onClick(form_.ClearOutputSelection, "ClearOutputSelection_Click",
           &CorvaneFemapInterface::ClearOutputSelection_Click);
-  onClick(form_.GenerateButton, "GenerateButton_Click", &CorvaneFemapInterface::GenerateButton_Click);
+  onClick(form_.GenerateButton, "GenerateButton_Click",
+          &CorvaneFemapInterface::GenerateButton_Click);
   onClick(form_.InputsButton, "InputsButton_Click", &CorvaneFemapInterface::InputsButton_Click);
   onClick(form_.RefreshInputs, "RefreshInputs_Click", &CorvaneFemapInterface::RefreshInputs_Click);
   onClick(form_.OutputsButton, "OutputsButton_Click", &CorvaneFemapInterface::OutputsButton_Click);
-  onClick(form_.RefreshOutputs, "RefreshOutputs_Click", &CorvaneFemapInterface::RefreshOutputs_Click);
+  onClick(form_.RefreshOutputs, "RefreshOutputs_Click",
+          &CorvaneFemapInterface::RefreshOutputs_Click);
 
   form_.Solver.onClick = [this] { runHandler("Solver_Click", [this] { Solver_Click(); }); };
-  form_.Optimizer.onClick = [this] { runHandler("Optimizer_Click", [this] { Optimizer_Click(); }); };
+  form_.Optimizer.onClick = [this] {
+    runHandler("Optimizer_Click", [this] { Optimizer_Click(); });
+  };
   form_.InputsList.onKeyDown = [this](int keyCode, int shift) {
     runHandler("InputsList_KeyDown", [&] { InputsList_KeyDown(keyCode, shift); });
   };
   form_.OutputsList.onKeyDown = [this](int keyCode, int shift) {
     runHandler("OutputsList_KeyDown", [&] { OutputsList_KeyDown(keyCode, shift); });
   };
-  form_.HScroll1.onChange = [this] { runHandler("HScroll1_Change", [this] { HScroll1_Change(); }); };
-  form_.VScroll1.onChange = [this] { runHandler("VScroll1_Change", [this] { VScroll1_Change(); }); };
+  form_.HScroll1.onChange = [this] {
+    runHandler("HScroll1_Change", [this] { HScroll1_Change(); });
+  };
+  form_.VScroll1.onChange = [this] {
+    runHandler("VScroll1_Change", [this] { VScroll1_Change(); });
+  };
   form_.onResize = [this] { runHandler("Form_Resize", [this] { Form_Resize(); }); };
   form_.onUnload = [this] {
     if (!ended_) runHandler("Form_Unload", [this] { Form_Unload(); });

@@ -16,7 +16,9 @@ void reactToEvent(CorvaneFemapInterface& pane, int code) {
   const auto window = static_cast<std::int32_t>(hook.window);
   switch (code) {
     case kEventShutDown:
-      err.run([&] { hook.femap.call("feAppRegisterAddInPane", false, window, window, false, false, 1, 0); });
+      err.run([&] {
+        hook.femap.call("feAppRegisterAddInPane", false, window, window, false, false, 1, 0);
+      });
       pane.close();
       pane.closePicker();
       break;

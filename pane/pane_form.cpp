@@ -39,30 +39,31 @@ PaneForm::PaneForm()
       ClearOutputSelection(add<ui::Button>("ClearOutputSelection", &Outputs,
                                            ui::Bounds{2280, 3360, 1932, 372}, 9,
                                            "Remove Selected")),
-      OutputsButton(add<ui::Button>("OutputsButton", &Outputs, ui::Bounds{2280, 240, 1932, 372},
-                                    10, "Select...")),
+      OutputsButton(add<ui::Button>("OutputsButton", &Outputs, ui::Bounds{2280, 240, 1932, 372}, 10,
+                                    "Select...")),
       RefreshOutputs(add<ui::Button>("RefreshOutputs", &Outputs, ui::Bounds{120, 3360, 1932, 372},
                                      11, "Refresh Values")),
-      OutputSelection(add<ui::DropDownList>(
-          "OutputSelection", &Outputs, ui::Bounds{120, 240, 1932, 288}, 12,
-          std::vector<std::string>{"Nodes", "Nodes Min/Max", "Elements", "Elements Min/Max",
-                                   "Mass Properties"})),
+      OutputSelection(
+          add<ui::DropDownList>("OutputSelection", &Outputs, ui::Bounds{120, 240, 1932, 288}, 12,
+                                std::vector<std::string>{"Nodes", "Nodes Min/Max", "Elements",
+                                                         "Elements Min/Max", "Mass Properties"})),
       OutputsList(add<ui::Grid>("OutputsList", &Outputs, ui::Bounds{120, 720, 4092, 2532}, 13,
-                                kOutputColumns, std::vector<std::string>{"Variable Name", "Value"})),
+                                kOutputColumns,
+                                std::vector<std::string>{"Variable Name", "Value"})),
 
       Execution(add<ui::Frame>("Execution", &pbInner, ui::Bounds{120, 8040, 4332, 1572}, 14,
                                "Execution")),
       // The PIDO-tool list and its label are not shown; the solver list spans their place.
-      Optimizer(hiddenAtStart(add<ui::DropDownList>(
-          "Optimizer", &Execution, ui::Bounds{2280, 1080, 1932, 288}, 15,
-          std::vector<std::string>{"Corvane", "QUBEL"}))),
+      Optimizer(hiddenAtStart(add<ui::DropDownList>("Optimizer", &Execution,
+                                                    ui::Bounds{2280, 1080, 1932, 288}, 15,
+                                                    std::vector<std::string>{"Corvane", "QUBEL"}))),
       Solver(add<ui::DropDownList>("Solver", &Execution, ui::Bounds{120, 1080, 3615, 315}, 16,
                                    std::vector<std::string>{"NENastran", "NXNastran"})),
       CommandLine(add<ui::TextBox>("CommandLine", &Execution, ui::Bounds{120, 480, 4092, 288}, 17)),
-      Label3(hiddenAtStart(add<ui::Label>("Label3", &Execution, ui::Bounds{2280, 840, 1932, 252},
-                                          18, "PIDO Tool"))),
-      Label2(add<ui::Label>("Label2", &Execution, ui::Bounds{120, 840, 1932, 252}, 19,
-                            "CAE Solver")),
+      Label3(hiddenAtStart(
+          add<ui::Label>("Label3", &Execution, ui::Bounds{2280, 840, 1932, 252}, 18, "PIDO Tool"))),
+      Label2(
+          add<ui::Label>("Label2", &Execution, ui::Bounds{120, 840, 1932, 252}, 19, "CAE Solver")),
       Label1(add<ui::Label>("Label1", &Execution, ui::Bounds{120, 240, 1692, 252}, 20,
                             "Command Line")),
 

@@ -29,6 +29,7 @@ void PaneSubsystems::RefreshOutputs_Click(CorvaneFemapInterface& pane) {
 }
 
 // The exchange files, the description file or Tavro project and the batch file.
-void PaneSubsystems::writeProjectFiles(CorvaneFemapInterface& /*pane*/, const std::string& /*tool*/) {}
+void PaneSubsystems::writeProjectFiles(CorvaneFemapInterface& /*pane*/,
+                                       const std::string& /*tool*/) {}
 
 }  // namespace pane

@@ -36,25 +36,29 @@ void file(OutputVectorCatalogue& catalogue, int id, std::string entry) {
 PropertyPicker::PropertyPicker()
     : ui::Form("frmPropertyList", "Select Properties", 4800, 5400),
       Label2(add<ui::Label>("Label2", nullptr, ui::Bounds{120, 120, 4560, 252}, 0, "Properties:")),
-      lstProperties(add<ui::ListBox>("lstProperties", nullptr, ui::Bounds{120, 420, 4560, 4080}, 1)),
-      cmdSelect(add<ui::Button>("cmdSelect", nullptr, ui::Bounds{120, 4680, 1050, 372}, 2,
-                                "Select All")),
+      lstProperties(
+          add<ui::ListBox>("lstProperties", nullptr, ui::Bounds{120, 420, 4560, 4080}, 1)),
+      cmdSelect(
+          add<ui::Button>("cmdSelect", nullptr, ui::Bounds{120, 4680, 1050, 372}, 2, "Select All")),
       cmdDeSelect(add<ui::Button>("cmdDeSelect", nullptr, ui::Bounds{1290, 4680, 1050, 372}, 3,
                                   "Deselect All")),
-      cmdCancel(add<ui::Button>("cmdCancel", nullptr, ui::Bounds{2460, 4680, 1050, 372}, 4,
-                                "Cancel")),
+      cmdCancel(
+          add<ui::Button>("cmdCancel", nullptr, ui::Bounds{2460, 4680, 1050, 372}, 4, "Cancel")),
       cmdAdd(add<ui::Button>("cmdAdd", nullptr, ui::Bounds{3630, 4680, 1050, 372}, 5, "OK")) {
   cmdSelect.onClick = [this] {
-    for (int entry = 0; entry < lstProperties.count(); ++entry) lstProperties.setSelected(entry, true);
+    for (int entry = 0; entry < lstProperties.count(); ++entry)
+      lstProperties.setSelected(entry, true);
   };
   cmdDeSelect.onClick = [this] {
-    for (int entry = 0; entry < lstProperties.count(); ++entry) lstProperties.setSelected(entry, false);
+    for (int entry = 0; entry < lstProperties.count(); ++entry)
+      lstProperties.setSelected(entry, false);
   };
   cmdCancel.onClick = [this] { setVisible(false); };
   cmdAdd.onClick = [this] { setVisible(false); };
 }
 
-void PropertyPicker::GetPropertyList(const std::string& entityType, const std::string& /*propType*/) {
+void PropertyPicker::GetPropertyList(const std::string& entityType,
+                                     const std::string& /*propType*/) {
   collection.clear();
   femapColl.clear();
   arrayIndex.clear();

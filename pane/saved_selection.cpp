@@ -48,7 +48,8 @@ std::optional<std::string> readIfItOpens(const std::string& path) {
     content.append(buffer, static_cast<std::size_t>(file.gcount()));
   }
   if (file.bad()) {
-    throw std::system_error(errno ? errno : EIO, std::generic_category(), "Cannot read the file " + path);
+    throw std::system_error(errno ? errno : EIO, std::generic_category(),
+                            "Cannot read the file " + path);
   }
   return content;
 }

@@ -27,7 +27,8 @@ int integerArgument(const std::string& text, std::string_view what) {
   return static_cast<int>(*value);
 }
 
-void expectArguments(const std::vector<std::string>& tokens, std::size_t count, std::string_view usage) {
+void expectArguments(const std::vector<std::string>& tokens, std::size_t count,
+                     std::string_view usage) {
   if (tokens.size() != count + 1) throw RuntimeError("usage: " + std::string(usage));
 }
 
@@ -59,7 +60,11 @@ int pickerEntry(const ui::ListBox& list, const std::string& name) {
 
 Session::Session(Mode mode, std::string name, std::ostream& out, std::ostream& errors,
                  std::unique_ptr<pane::PaneSubsystems> subsystems)
-    : mode_(mode), name_(std::move(name)), out_(out), errors_(errors), subsystems_(std::move(subsystems)) {}
+    : mode_(mode),
+      name_(std::move(name)),
+      out_(out),
+      errors_(errors),
+      subsystems_(std::move(subsystems)) {}
 
 Session::~Session() {
   // The pane goes before the window layer that holds its windows.
@@ -244,8 +249,10 @@ void Session::answerCommand(const Tokens& tokens, int lineNumber) {
     femapsim::DialogAnswer answer;
     answer.cancel = cancel;
     if (!cancel) {
-      if (what == "function" && tokens.size() != 3) throw RuntimeError("usage: answer function ID|cancel");
-      for (std::size_t i = 2; i < tokens.size(); ++i) answer.ids.push_back(integerArgument(tokens[i], "ID"));
+      if (what == "function" && tokens.size() != 3)
+        throw RuntimeError("usage: answer function ID|cancel");
+      for (std::size_t i = 2; i < tokens.size(); ++i)
+        answer.ids.push_back(integerArgument(tokens[i], "ID"));
     }
     auto femap = runningFemap();
     if (what == "select") {

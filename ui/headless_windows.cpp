@@ -101,7 +101,8 @@ void HeadlessWindows::showModal(Form& dialog, Form& /*owner*/) {
   if (!dialog.hWnd()) open(dialog);
   dialog.setVisible(true);
   Answer answer;
-  if (auto queue = answers_.find(dialog.name()); queue != answers_.end() && !queue->second.empty()) {
+  if (auto queue = answers_.find(dialog.name());
+      queue != answers_.end() && !queue->second.empty()) {
     answer = std::move(queue->second.front());
     queue->second.pop_front();
   }

@@ -10,7 +10,9 @@
 #include "panescript/session.h"
 
 int main(int argc, char** argv) {
-  femapsim::registerFemapSim();
+#ifndef _WIN32
+  femapsim::registerFemapSim();  // elsewhere than on Windows, FEMAP is the simulated one
+#endif
   std::string commandLine;
   for (int i = 1; i < argc; ++i) {
     if (i > 1) commandLine += ' ';

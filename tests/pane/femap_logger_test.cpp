@@ -21,8 +21,7 @@ TEST(FemapLoggerTest, TheLadderLetsEachConfiguredLevelWriteItsOwnAndTheQuieterLe
   const std::vector<std::string> expected = {
       "111111",  // ALWAYS writes every name, also unknown ones
       "111110",  // ERROR is the most talkative rung
-      "111100",
-      "111000",
+      "111100", "111000",
       "110000",  // INFO writes ALWAYS and INFO only
   };
   for (std::size_t row = 0; row < configured.size(); ++row) {
@@ -67,8 +66,8 @@ TEST_F(FemapLoggerFileTest, WritesLevelledLinesAndHighlightedBlocksWithCrLf) {
   log.DeinitialiseLogger();
   log.writeLogWithLevel(log.LogLevel_always, "after closing");
   const std::string rule(70, '-');
-  EXPECT_EQ(logText("pane.log"), "INFO: shown\r\n" + rule + "\r\nSubscript out of range\r\n" + rule +
-                                     "\r\nINFO: at the configured level\r\n");
+  EXPECT_EQ(logText("pane.log"), "INFO: shown\r\n" + rule + "\r\nSubscript out of range\r\n" +
+                                     rule + "\r\nINFO: at the configured level\r\n");
 }
 
 TEST_F(FemapLoggerFileTest, NamesComeBackCompletedAndAStartReplacesTheOldFile) {

@@ -1,12 +1,11 @@
 // The main pane on the simulated FEMAP, for what the scenarios cannot see: failures inside
 // handlers, the picker's output-vector catalogue, and cells that the grids cannot restore.
-#include "pane/corvane_femap_interface.h"
-
 #include <gtest/gtest.h>
 
 #include "femap/error.h"
 #include "femapsim/application.h"
 #include "femapsim/registration.h"
+#include "pane/corvane_femap_interface.h"
 #include "testing/scoped_environment.h"
 #include "testing/temp_dir.h"
 #include "ui/headless_windows.h"
@@ -90,11 +89,12 @@ TEST_F(PaneTest, AFailingEventReactionIsReportedAndTheEventStillEnds) {
 }
 
 TEST_F(PaneTest, TheCatalogueFollowsTheNumberOfOutputVectorsOnly) {
-  start(dir_.write("vectors.mod",
-                   "FEMAPSIM 1\nmodel activeOutputSet=1\nnode 1 x=0 y=0 z=0\noutset 1 title=\"Case 1\"\n"
-                   "outvec 1 setID=1 title=\"Total Translation\" entity=1 value=0\n"
-                   "outvec 2 setID=1 title=\"T1 Translation\" entity=1 value=0\n"
-                   "outvec 3022 setID=1 title=\"Rod Axial Stress\" entity=1 value=0\n"));
+  start(dir_.write(
+      "vectors.mod",
+      "FEMAPSIM 1\nmodel activeOutputSet=1\nnode 1 x=0 y=0 z=0\noutset 1 title=\"Case 1\"\n"
+      "outvec 1 setID=1 title=\"Total Translation\" entity=1 value=0\n"
+      "outvec 2 setID=1 title=\"T1 Translation\" entity=1 value=0\n"
+      "outvec 3022 setID=1 title=\"Rod Axial Stress\" entity=1 value=0\n"));
   const OutputVectorCatalogue& catalogue = pane_->frmPropertyList().catalogue();
   EXPECT_EQ(pane_->numOutputs, 3);
   EXPECT_EQ(catalogue.nodeOutputVectors,
@@ -119,9 +119,11 @@ TEST_F(PaneTest, TheCatalogueFollowsTheNumberOfOutputVectorsOnly) {
 }
 
 TEST_F(PaneTest, OutputVectorsAreFiledByTheirIdRanges) {
-  std::string model = "FEMAPSIM 1\nmodel activeOutputSet=1\nnode 1 x=0 y=0 z=0\noutset 1 title=\"Case\"\n";
+  std::string model =
+      "FEMAPSIM 1\nmodel activeOutputSet=1\nnode 1 x=0 y=0 z=0\noutset 1 title=\"Case\"\n";
   for (int id : {300000, 1, 2999, 3000, 6000, 60000, 80000, 90000, 100000}) {
-    model += "outvec " + std::to_string(id) + " setID=1 title=\"V" + std::to_string(id) + "\" entity=1 value=0\n";
+    model += "outvec " + std::to_string(id) + " setID=1 title=\"V" + std::to_string(id) +
+             "\" entity=1 value=0\n";
   }
   start(dir_.write("ranges.mod", model));
   const OutputVectorCatalogue& catalogue = pane_->frmPropertyList().catalogue();
@@ -165,9 +167,10 @@ TEST_F(PaneTest, ARemovalBeyondTheLastRowIsReportedNotFatal) {
   pane_->DeleteSelection(inputs, first, count);
   ASSERT_EQ(inputs.rowCount(), 2);
   EXPECT_EQ(inputs.cell(1, 0), "A");
-  EXPECT_NE(log().find("DEBUG: Unable to deleteentry: Name=\r\n"
-                       "ERROR: --------------------At end of DeleteSelection--------------------\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      log().find("DEBUG: Unable to deleteentry: Name=\r\n"
+                 "ERROR: --------------------At end of DeleteSelection--------------------\r\n"),
+      std::string::npos);
   EXPECT_NE(log().find("ERROR: InputsList has no row 2\r\n"), std::string::npos);
 }
 

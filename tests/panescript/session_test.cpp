@@ -19,7 +19,8 @@ using Tokens = std::vector<std::string>;
 
 TEST(ScriptLineTest, SplitsAtBlanksWithQuotedTokensAndEscapes) {
   EXPECT_EQ(tokenize("  choose  Solver\tNENastran "), (Tokens{"choose", "Solver", "NENastran"}));
-  EXPECT_EQ(tokenize(R"(start "a b.mod$x.log$DEBUG" "")"), (Tokens{"start", "a b.mod$x.log$DEBUG", ""}));
+  EXPECT_EQ(tokenize(R"(start "a b.mod$x.log$DEBUG" "")"),
+            (Tokens{"start", "a b.mod$x.log$DEBUG", ""}));
   EXPECT_EQ(tokenize(R"(type CommandLine "say \"hi\" \\ \n")"),
             (Tokens{"type", "CommandLine", R"(say "hi" \ \n)"}));
   EXPECT_EQ(tokenize("answer picker #1"), (Tokens{"answer", "picker", "#1"}));
@@ -59,7 +60,8 @@ class SessionTest : public ::testing::Test {
     femapsim::registerFemapSim();
     auto probe = std::make_unique<PickerProbe>();
     probe_ = probe.get();
-    session_ = std::make_unique<Session>(Session::Mode::Script, "pane-script", out_, errors_, std::move(probe));
+    session_ = std::make_unique<Session>(Session::Mode::Script, "pane-script", out_, errors_,
+                                         std::move(probe));
   }
   void TearDown() override {
     session_.reset();
@@ -101,19 +103,20 @@ TEST_F(SessionTest, PickerAnswersTickEntriesByTextOrVectorIdInTheirOrder) {
 TEST_F(SessionTest, AnEntryThePickerDoesNotOfferCancelsItAndIsReportedWithItsLine) {
   run("femap running\nfemap new\nstart \"$$\"\nanswer picker 2\nclick InputsButton\n");
   EXPECT_TRUE(probe_->cancelled);
-  EXPECT_EQ(errors_.str(), "pane-script: line 4: the picker offers no entry \"2\"; it was cancelled\n");
+  EXPECT_EQ(errors_.str(),
+            "pane-script: line 4: the picker offers no entry \"2\"; it was cancelled\n");
   EXPECT_TRUE(session_->failed());
 }
 
 TEST_F(SessionTest, CommandsThatCannotBeCarriedOutAreReportedAndTheScriptGoesOn) {
-  run("click ClearAll\n"                  // 1: not started
-      "femap open plate.mod\n"            // 2: no FEMAP runs
+  run("click ClearAll\n"        // 1: not started
+      "femap open plate.mod\n"  // 2: no FEMAP runs
       "femap running\n"
-      "start \"\"\n"                      // inert: no model
-      "click ClearAll\n"                  // 5: disabled
-      "dump NoSuchControl\n"              // 6
-      "choose ClearAll Nodes\n"           // 7: not a list
-      "frobnicate\n"                      // 8
+      "start \"\"\n"             // inert: no model
+      "click ClearAll\n"         // 5: disabled
+      "dump NoSuchControl\n"     // 6
+      "choose ClearAll Nodes\n"  // 7: not a list
+      "frobnicate\n"             // 8
       "dump femap\n");
   EXPECT_EQ(errors_.str(),
             "pane-script: line 1: the pane has not been started\n"
@@ -137,11 +140,13 @@ TEST_F(SessionTest, MessagesAreDumpedOnceAndControlsShowTheirState) {
       "dump ClearInputSelection\n"
       "choose OutputsButton x\n");
   // The new model was never saved, so start-up could not restore its selection.
-  EXPECT_EQ(out_.str(),
-            "3\tModel must be saved in .MOD format first\n"
-            "3\tQUBEL format not currently supported\n"
-            "Solver\ttext=NENastran\tenabled=1\tvisible=1\tleft=120\ttop=1080\twidth=3615\theight=315\n"
-            "ClearInputSelection\ttext=Remove Selected\tenabled=1\tvisible=1\tleft=2280\ttop=3360\twidth=1932\theight=372\n");
+  EXPECT_EQ(
+      out_.str(),
+      "3\tModel must be saved in .MOD format first\n"
+      "3\tQUBEL format not currently supported\n"
+      "Solver\ttext=NENastran\tenabled=1\tvisible=1\tleft=120\ttop=1080\twidth=3615\theight=315\n"
+      "ClearInputSelection\ttext=Remove "
+      "Selected\tenabled=1\tvisible=1\tleft=2280\ttop=3360\twidth=1932\theight=372\n");
   EXPECT_EQ(errors_.str(), "pane-script: line 10: OutputsButton is not a drop-down list\n");
 }
 

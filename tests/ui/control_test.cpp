@@ -1,10 +1,11 @@
 // Control models and the headless window layer: what runs a handler, what is refused, and
 // where window messages go.
+#include "ui/control.h"
+
 #include <gtest/gtest.h>
 
 #include "support/err.h"
 #include "support/window_messages.h"
-#include "ui/control.h"
 #include "ui/form.h"
 #include "ui/headless_windows.h"
 
@@ -79,7 +80,8 @@ TEST_F(FormWindowTest, ShowingResizingAndClosingGoThroughTheWindowsCurrentProced
   windows_.close(form_);  // closing a closed form does nothing
 
   EXPECT_EQ(events_, (std::vector<std::string>{"resize 4000", "resize 2500", "unload"}));
-  EXPECT_EQ(seenInFront, (std::vector<std::uint32_t>{kSizeMessage, kSizeMessage, support::kCloseMessage}));
+  EXPECT_EQ(seenInFront,
+            (std::vector<std::uint32_t>{kSizeMessage, kSizeMessage, support::kCloseMessage}));
   EXPECT_FALSE(support::isWindow(window));
   EXPECT_EQ(form_.hWnd(), 0u);
   EXPECT_THROW(windows_.resize(form_, 10, 10), support::RuntimeError);
@@ -99,7 +101,8 @@ TEST_F(FormWindowTest, AFormThatGoesAwayTakesItsWindowWithoutBeingTold) {
 TEST_F(FormWindowTest, ModalDialogsTakeTheirAnswersInOrderAndAreDismissedWithout) {
   int dismissed = 0;
   struct Dialog : Form {
-    explicit Dialog(int& dismissed) : Form("frmDialog", "Dialog", 100, 100), dismissed_(dismissed) {}
+    explicit Dialog(int& dismissed)
+        : Form("frmDialog", "Dialog", 100, 100), dismissed_(dismissed) {}
     void dismiss() override {
       ++dismissed_;
       setVisible(false);

@@ -13,7 +13,8 @@ namespace {
 
 // A three-column grid named "List" with data rows "r1", "r2", ... (or its blank row alone).
 std::unique_ptr<Grid> makeGrid(int dataRows) {
-  auto grid = std::make_unique<Grid>("List", nullptr, Bounds{}, 0, 3, std::vector<std::string>{"Name", "Value"});
+  auto grid = std::make_unique<Grid>("List", nullptr, Bounds{}, 0, 3,
+                                     std::vector<std::string>{"Name", "Value"});
   for (int row = 1; row <= dataRows; ++row) grid->addItem("r" + std::to_string(row));
   if (dataRows > 0) grid->removeItem(1);  // the blank row the grid starts with
   return grid;

@@ -13,7 +13,9 @@ int main(int argc, char** argv) {
     std::cerr << "usage: pane-script SCENARIO\n";
     return 2;
   }
-  femapsim::registerFemapSim();
+#ifndef _WIN32
+  femapsim::registerFemapSim();  // elsewhere than on Windows, FEMAP is the simulated one
+#endif
   const std::string scenario = argv[1];
   std::ifstream file;
   if (scenario != "-") {
@@ -23,7 +25,8 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  panescript::Session session(panescript::Session::Mode::Script, "pane-script", std::cout, std::cerr);
+  panescript::Session session(panescript::Session::Mode::Script, "pane-script", std::cout,
+                              std::cerr);
   session.run(scenario == "-" ? std::cin : file);
   session.finish();
   return session.failed() ? 1 : 0;
