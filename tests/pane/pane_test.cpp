@@ -2,6 +2,8 @@
 // handlers, the picker's output-vector catalogue, and cells that the grids cannot restore.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "femap/error.h"
 #include "femapsim/application.h"
 #include "femapsim/registration.h"
@@ -86,6 +88,27 @@ TEST_F(PaneTest, AFailingEventReactionIsReportedAndTheEventStillEnds) {
   EXPECT_TRUE(pane_->isOpen());
   EXPECT_TRUE(pane_->form().GenerateButton.enabled());
   EXPECT_FALSE(pane_->err().pending());  // the output-vector count's failure is cleared silently
+}
+
+TEST_F(PaneTest, ClosingEventsCloseThePaneAndThePickerAndOnlyShutDownUnregisters) {
+  start(dir_ / "plate.mod");
+  windows_.open(pane_->frmPropertyList());  // as after the picker was first shown
+  femap_->closeModel();
+  femap_->sendEvent(3);
+  EXPECT_FALSE(pane_->isOpen());
+  EXPECT_EQ(pane_->frmPropertyList().hWnd(), 0u);
+  EXPECT_EQ(femap_->panes().size(), 1u);
+
+  ASSERT_EQ(femap_->openModel(dir_ / "plate.mod"), -1);
+  start(dir_ / "plate.mod");
+  windows_.open(pane_->frmPropertyList());
+  const support::WindowHandle window = pane_->form().hWnd();
+  femap_->sendEvent(4);
+  EXPECT_FALSE(pane_->isOpen());
+  EXPECT_EQ(pane_->frmPropertyList().hWnd(), 0u);
+  const auto& panes = femap_->panes();
+  EXPECT_EQ(std::count(panes.begin(), panes.end(), window), 0);
+  EXPECT_EQ(panes.size(), 1u);  // the pane that event 3 closed is still registered
 }
 
 TEST_F(PaneTest, TheCatalogueFollowsTheNumberOfOutputVectorsOnly) {
