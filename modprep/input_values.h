@@ -19,6 +19,12 @@ namespace modprep {
 class InputValues {
  public:
   InputValues() = default;
+  // The index refers to the names it holds, so the values move but are not copied.
+  InputValues(InputValues&&) = default;
+  InputValues& operator=(InputValues&&) = default;
+  InputValues(const InputValues&) = delete;
+  InputValues& operator=(const InputValues&) = delete;
+
   // Every record of `reader` from its current position: field 1 the name, field 2 the value.
   static InputValues read(support::RecordReader reader);
 
@@ -29,14 +35,17 @@ class InputValues {
   std::optional<double> variableValue(std::size_t k) const { return variableValues_[k]; }
   const std::string& valueText(std::size_t k) const { return valueTexts_[k]; }
 
-  // The index of the last record that names `name`; -1 when none does.
-  long find(std::string_view name) const;
+  // The index of the last record that names `name`; -1 when none does. `expected` is where
+  // the name likely stands (the records of "Modprep.txt" usually follow the same order):
+  // when it is the last record of that name, no look-up is needed.
+  long find(std::string_view name, std::size_t expected = 0) const;
 
  private:
   std::vector<std::string> variableNames_;
   std::vector<std::optional<double>> variableValues_;
   std::vector<std::string> valueTexts_;
-  std::unordered_map<std::string, std::size_t> lastIndexOf_;
+  std::vector<bool> lastOccurrence_;  // no later record has the same name
+  std::unordered_map<std::string_view, std::size_t> lastIndexOf_;  // views of variableNames_
 };
 
 }  // namespace modprep

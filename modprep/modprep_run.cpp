@@ -1,5 +1,7 @@
 #include "modprep/modprep_run.h"
 
+#include <filesystem>
+
 #include "femap/return_codes.h"
 #include "modprep/analysis_set.h"
 #include "modprep/exchange_records.h"
@@ -118,10 +120,13 @@ void ModprepRun::prepareInputDeck() {
   const std::string deckFile = reader_.textAfterEquals();
   run_.log("write an empty inputDeck to determine the right path due femap's FileWrite methods inability to "
            "write wing.dat in the current directory");
-  deckPath_ = deckFile;
-  run_.err.run([&] { support::writeFileAtomically(deckFile, ""); });
-  const std::string inWorkingDirectory = run_.inWorkingDirectory(deckFile);
-  if (runtime::fileExists(inWorkingDirectory)) deckPath_ = inWorkingDirectory;
+  // The empty deck goes where the deck belongs, into the working directory (a relative name
+  // would otherwise land in whatever folder this program was started from); once it exists,
+  // its full path is the one FEMAP writes to.
+  const std::string target =
+      std::filesystem::path(deckFile).is_absolute() ? deckFile : run_.inWorkingDirectory(deckFile);
+  run_.err.run([&] { support::writeFileAtomically(target, ""); });
+  deckPath_ = runtime::fileExists(target) ? target : deckFile;
 }
 
 void ModprepRun::readInputValues() {

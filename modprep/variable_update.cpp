@@ -21,7 +21,8 @@ VariableUpdater::VariableUpdater(runtime::Run& run, const InputValues& values, L
 
 long VariableUpdater::SearchArray(std::string_view name) {
   run_.CheckError("At the start of SearchArray");
-  long k = values_.find(name);
+  const long k = values_.find(name, expectedIndex_);
+  if (k >= 0) expectedIndex_ = static_cast<std::size_t>(k) + 1;
   run_.CheckError("At the end of SearchArray");
   return k;
 }

@@ -253,11 +253,23 @@ void RespullRun::handleRecord(const OutputRecord& record) {
   }
   const bool atEntity = support::toUpper(record.kind) == kOutputKind;
   auto value = [&] {
-    return atEntity ? outputVector_.get("Value", Variant(static_cast<long long>(record.entityId))).asString()
-                    : outputVector_.get(record.kind).asString();
+    return atEntity ? outputVector_.get("Value", Variant(static_cast<long long>(record.entityId)))
+                    : outputVector_.get(record.kind);
   };
-  err.run([&] { writeValue(record.name, value()); });
-  err.run([&] { run_.log(" " + record.name + "  " + value()); });
+  // The value is written, then read once more for the log; the same number is not formatted twice.
+  std::optional<Variant> written;
+  std::string text;
+  err.run([&] {
+    written = value();
+    text = written->asString();
+    writeValue(record.name, text);
+  });
+  err.run([&] {
+    Variant again = value();
+    const bool same = written && written->type() == Variant::Type::Double && again.type() == Variant::Type::Double &&
+                      written->asDouble() == again.asDouble();
+    run_.log(" " + record.name + "  " + (same ? text : again.asString()));
+  });
 }
 
 void RespullRun::measureMass() {

@@ -19,17 +19,15 @@ void RunLog::line(std::string_view text) {
   if (writer_ && !writer_->committed()) writer_->writeLine(text);
 }
 
-void RunLog::log(std::string_view text) {
-  std::string entry(kLogPrefix);
-  entry += text;
-  line(entry);
+void RunLog::line(std::string_view prefix, std::string_view text) {
+  if (!writer_ || writer_->committed()) return;
+  writer_->write(prefix);
+  writer_->writeLine(text);
 }
 
-void RunLog::error(std::string_view text) {
-  std::string entry(kErrorPrefix);
-  entry += text;
-  line(entry);
-}
+void RunLog::log(std::string_view text) { line(kLogPrefix, text); }
+
+void RunLog::error(std::string_view text) { line(kErrorPrefix, text); }
 
 bool RunLog::checkError(support::Err& err, std::string_view position) {
   const bool pending = err.pending();
@@ -39,10 +37,10 @@ bool RunLog::checkError(support::Err& err, std::string_view position) {
     line(banner);
     error(err.description());
     line("");
-  } else {
-    std::string clean = cleanWording_;
-    clean += position;
-    log(clean);
+  } else if (writer_ && !writer_->committed()) {
+    writer_->write(kLogPrefix);
+    writer_->write(cleanWording_);
+    writer_->writeLine(position);
   }
   err.clear();
   return pending;

@@ -43,6 +43,7 @@ class RunLog {
   const std::string& failure() const { return failure_; }
 
  private:
+  void line(std::string_view prefix, std::string_view text);
   std::unique_ptr<support::TextFileWriter> writer_;
   std::string cleanWording_;
   std::string failure_;

@@ -59,6 +59,11 @@ TEST(InputValuesTest, TheLastOccurrenceOfANameHolds) {
   EXPECT_EQ(values.variableValue(values.find("B")), std::nullopt);  // beyond a double
   EXPECT_EQ(values.find("a"), -1);                                 // names are exact
   EXPECT_EQ(values.find(""), -1);
+  // Where a name is expected only counts when it holds the name's last occurrence.
+  EXPECT_EQ(values.find("A", 0), 2);
+  EXPECT_EQ(values.find("A", 2), 2);
+  EXPECT_EQ(values.find("B", 2), 5);
+  EXPECT_EQ(values.find("C", 99), 3);
 }
 
 TEST(FunctionInputsTest, BlocksAreFoundAfterAnyOtherText) {

@@ -231,13 +231,22 @@ TEST_F(ModprepTest, ReferenceRelativeOrAbsoluteAndDeckPerTag) {
   EXPECT_TRUE(contains(log(), "ERROR:   Invalid input deck type"));
 }
 
-TEST_F(ModprepTest, WithoutCommandLineTheCurrentFolderIsTheWorkingFolder) {
+TEST_F(ModprepTest, TheWorkingFolderIsTheCommandLineElseTheCurrentFolder) {
   folder_.write("Modprep.txt", withHeader({"Node  X5  5  x"}));
   folder_.write("InputValues.txt", {"X5  2"});
   ProgramRun run = runProgram(MODPREP_PATH, folder_.path());
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(log()[1], "LOG: Current directory is set to :- " + std::filesystem::canonical(folder_.path()).string());
   EXPECT_EQ(member(Kind::Node, 5, "x"), 2);
+
+  // Started from elsewhere, the deck still goes into the working folder and nothing is
+  // written where the program was started.
+  std::filesystem::remove(folder_ / "plate.dat");
+  testing_support::ScopedTempDir elsewhere;
+  run = runProgram(MODPREP_PATH, elsewhere.path(), quoted(folder_.pathText()));
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(folder_.read("plate.dat").find("GRID,5,,2.,10.,0."), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_empty(elsewhere.path()));
 }
 
 TEST_F(ModprepTest, AttachedToARunningFemapItsMessagesGoToTheMessageWindow) {
