@@ -19,7 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void writeFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void writeFile(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
 
 // Best of `repetitions` timings of `work`; `prepare` runs untimed before each.
 double bestSeconds(int repetitions, const std::function<void()>& prepare, const std::function<void()>& work) {
@@ -42,11 +44,12 @@ std::string generatedModel(int entities, int& nodes, int& elements, int& propert
   nodes = (side + 1) * (side + 1);
   elements = side * side;
   properties = elements / 100 + 1;
-  std::string text = "FEMAPSIM 1\nmodel title=\"generated\" activeLoadSet=1\n"
-                     "matl 1 title=\"Steel\" Ex=210000 Nuxy=0.3 Density=7.85e-09\n";
+  std::string text =
+      "FEMAPSIM 1\nmodel title=\"generated\" activeLoadSet=1\n"
+      "matl 1 title=\"Steel\" Ex=210000 Nuxy=0.3 Density=7.85e-09\n";
   for (int p = 1; p <= properties; ++p) {
-    text += "prop " + std::to_string(p) + " type=17 title=\"Plate " + std::to_string(p) + "\" matlID=1 pval=" +
-            std::to_string(1.0 + p * 0.001) + "\n";
+    text += "prop " + std::to_string(p) + " type=17 title=\"Plate " + std::to_string(p) +
+            "\" matlID=1 pval=" + std::to_string(1.0 + p * 0.001) + "\n";
   }
   for (int i = 0; i <= side; ++i) {
     for (int j = 0; j <= side; ++j) {
@@ -58,8 +61,9 @@ std::string generatedModel(int entities, int& nodes, int& elements, int& propert
   int element = 1;
   for (int i = 0; i < side; ++i) {
     for (int j = 0; j < side; ++j, ++element) {
-      text += "elem " + std::to_string(element) + " type=17 topology=4 propID=" + std::to_string(element / 100 + 1) +
-              " node=" + node(i, j) + "," + node(i, j + 1) + "," + node(i + 1, j + 1) + "," + node(i + 1, j) + "\n";
+      text += "elem " + std::to_string(element) +
+              " type=17 topology=4 propID=" + std::to_string(element / 100 + 1) + " node=" + node(i, j) +
+              "," + node(i, j + 1) + "," + node(i + 1, j + 1) + "," + node(i + 1, j) + "\n";
     }
   }
   text += "loadset 1 title=\"Load case 1\"\n";
@@ -76,8 +80,9 @@ struct Timing {
 Timing timeModprep(int entities, const fs::path& folder) {
   int nodes = 0, elements = 0, properties = 0;
   const std::string model = generatedModel(entities, nodes, elements, properties);
-  std::string exchange = "Reference Model (FEMAP) = model.mod\r\nInput Deck (NastranNX) = model.dat\r\n"
-                         "NameValue = InputValues.txt\r\n";
+  std::string exchange =
+      "Reference Model (FEMAP) = model.mod\r\nInput Deck (NastranNX) = model.dat\r\n"
+      "NameValue = InputValues.txt\r\n";
   std::string values;
   auto add = [&](const std::string& kind, int id, const std::string& member, const std::string& index) {
     std::string name = kind + std::to_string(id);
@@ -112,16 +117,19 @@ Timing timeModprep(int entities, const fs::path& folder) {
 Timing timeRespull(int values, const fs::path& folder) {
   int nodes = 0, elements = 0, properties = 0;
   const std::string model = generatedModel(values, nodes, elements, properties);
-  std::string entities, numbers, exchange = "Reference Model (FEMAP) = model.mod\r\n"
-                                            "Results File (NastranNX) = model.op2\r\n"
-                                            "OutputNameValue = OutputValues.txt\r\n";
+  std::string entities, numbers,
+      exchange =
+          "Reference Model (FEMAP) = model.mod\r\n"
+          "Results File (NastranNX) = model.op2\r\n"
+          "OutputNameValue = OutputValues.txt\r\n";
   for (int id = 1; id <= values; ++id) {
     entities += (id > 1 ? "," : "") + std::to_string(id);
     numbers += (id > 1 ? "," : "") + std::to_string(id * 1e-6);
     exchange += "Output  D" + std::to_string(id) + "  " + std::to_string(id) + "  1\r\n";
   }
-  writeFile(folder / "model.op2", "FEMAPSIM 1\noutset 1 title=\"run\"\noutvec 1 setID=1 title=\"Total Translation\" entity=" +
-                                      entities + " value=" + numbers + "\n");
+  writeFile(folder / "model.op2",
+            "FEMAPSIM 1\noutset 1 title=\"run\"\noutvec 1 setID=1 title=\"Total Translation\" entity=" +
+                entities + " value=" + numbers + "\n");
   writeFile(folder / "Respull.txt", exchange);
   // A fresh model file, and no FEMAP left over from the run before (one the program started
   // goes when the program ends).
@@ -142,15 +150,16 @@ Timing timeRespull(int values, const fs::path& folder) {
   return timing;
 }
 
-void report(const char* program, const char* baseline, const Timing& small, const Timing& large, double linear,
-            double growthTarget) {
+void report(const char* program, const char* baseline, const Timing& small, const Timing& large,
+            double linear, double growthTarget) {
   for (const Timing& t : {small, large}) {
     std::printf("%s %7d: %8.1f ms; %s %8.1f ms; ratio %.2f\n", program, t.size, t.program * 1e3, baseline,
                 t.simulator * 1e3, t.program / t.simulator);
   }
-  std::printf("%s ratio at %d: %.2f (target at most 1.5); growth %d/%d: %.1f (linear %.1f, target at most %.0f)\n",
-              program, large.size, large.program / large.simulator, large.size, small.size,
-              large.program / small.program, linear, growthTarget);
+  std::printf(
+      "%s ratio at %d: %.2f (target at most 1.5); growth %d/%d: %.1f (linear %.1f, target at most %.0f)\n",
+      program, large.size, large.program / large.simulator, large.size, small.size,
+      large.program / small.program, linear, growthTarget);
 }
 
 }  // namespace

@@ -46,8 +46,10 @@ std::int32_t functionInteger(std::string_view line) {
   if (!value) {
     throw support::RuntimeError("Type mismatch: \"" + std::string(line) + "\" is not a whole number");
   }
-  if (*value < std::numeric_limits<std::int32_t>::min() || *value > std::numeric_limits<std::int32_t>::max()) {
-    throw support::RuntimeError("Overflow: " + std::string(support::trimView(line)) + " does not fit 32 bits");
+  if (*value < std::numeric_limits<std::int32_t>::min() ||
+      *value > std::numeric_limits<std::int32_t>::max()) {
+    throw support::RuntimeError("Overflow: " + std::string(support::trimView(line)) +
+                                " does not fit 32 bits");
   }
   return static_cast<std::int32_t>(*value);
 }

@@ -43,7 +43,8 @@ void FunctionUpdater::readFunctionsFromInputFile(bool functionsExpected) {
   const std::string path = run_.inWorkingDirectory(kFunctionInputFile);
   if (!runtime::fileExists(path)) {
     // Without function variables there is nothing to apply, and the run has not failed.
-    run_.runLog().error("FunctionsInputvalues.txt file not exist. Unable to update the Femap Function parameters");
+    run_.runLog().error(
+        "FunctionsInputvalues.txt file not exist. Unable to update the Femap Function parameters");
     if (functionsExpected) run_.fail();
     run_.CheckError("At the end of readFunctionsFromInputFile");
     return;
@@ -131,8 +132,10 @@ void FunctionUpdater::updateFunction(std::int32_t id, const std::string& title, 
   xList.push_back(0.0);
   yList.push_back(0.0);
   const auto replaced = err.run([&] {
-    return function_.call("PutFunctionList", count, femap::Variant::fromDoubles(xList),
-                          femap::Variant::fromDoubles(yList)).asInt();
+    return function_
+        .call("PutFunctionList", count, femap::Variant::fromDoubles(xList),
+              femap::Variant::fromDoubles(yList))
+        .asInt();
   });
   if (!replaced || *replaced != femap::kOk) {
     run_.error(" Unable to update the values for function name = " + title + " id = " + idText);

@@ -20,28 +20,26 @@ constexpr std::string_view kTemperature = "temp";
 LoadUpdater::LoadUpdater(runtime::Run& run) : run_(run) {}
 
 const LoadUpdater::LoadKind* LoadUpdater::loadKind(std::string_view kind) {
-  static const std::array<std::pair<std::string_view, LoadKind>, 4> kinds{{
-      {"LoadMesh", {"LoadMesh", "Found loadmesh load for load definition id =", "Load updated Load ID = ",
-                    true, true, false}},
-      {"LoadGeom", {"LoadGeom", "Found Geometry load for load definition id =", "Load updated Load ID = ",
-                    true, false, false}},
-      {"LoadETemp", {"LoadETemp", "Found Elemental temperature load for load definition id =",
-                     "Load updated Load ID = ", false, false, false}},
-      {"LoadNTemp", {"LoadNTemp", "Found Nodal temperature load for load definition id =",
-                     "Load updated: Load ID = ", false, false, true}},
+  // The kind word is also the load object's kind: "fe" + word creates one.
+  static constexpr std::array<LoadKind, kLoadKinds> kinds{{
+      {0, "LoadMesh", "Found loadmesh load for load definition id =", "Load updated Load ID = ", true, true,
+       false},
+      {1, "LoadGeom", "Found Geometry load for load definition id =", "Load updated Load ID = ", true, false,
+       false},
+      {2, "LoadETemp", "Found Elemental temperature load for load definition id =", "Load updated Load ID = ",
+       false, false, false},
+      {3, "LoadNTemp", "Found Nodal temperature load for load definition id =", "Load updated: Load ID = ",
+       false, false, true},
   }};
-  for (const auto& [name, loadKind] : kinds) {
-    if (name == kind) return &loadKind;
+  for (const LoadKind& loadKind : kinds) {
+    if (loadKind.word == kind) return &loadKind;
   }
   return nullptr;
 }
 
 femap::Object& LoadUpdater::loadObject(const LoadKind& kind) {
-  femap::Object& load = kind.objectKind == "LoadMesh"    ? loadMesh_
-                        : kind.objectKind == "LoadGeom"  ? loadGeom_
-                        : kind.objectKind == "LoadETemp" ? elementTemperature_
-                                                         : nodalTemperature_;
-  if (!load) load = run_.femap().create(kind.objectKind);
+  femap::Object& load = loads_[kind.slot];
+  if (!load) load = run_.femap().create(kind.word);
   return load;
 }
 
@@ -73,8 +71,8 @@ void LoadUpdater::UpdateLoadDefinition(std::string_view name, const std::string&
     }
     updateLoads(*loadKind, loadDefinitionId, value, index);
   } catch (...) {
-    run_.error("Unable to update the load definition for id = " + loadDefinitionId + " Reasons: " +
-               support::currentExceptionDescription());
+    run_.error("Unable to update the load definition for id = " + loadDefinitionId +
+               " Reasons: " + support::currentExceptionDescription());
   }
 }
 

@@ -24,7 +24,8 @@ constexpr std::string_view kCheckWording = "Checked for error and cleared Err ob
 
 }  // namespace
 
-ModprepRun::ModprepRun(std::string_view commandLine) : run_("Modprep", commandLine, kModprepLog, std::string(kCheckWording)) {}
+ModprepRun::ModprepRun(std::string_view commandLine)
+    : run_("Modprep", commandLine, kModprepLog, std::string(kCheckWording)) {}
 
 int ModprepRun::run() {
   if (!run_.logOpen()) return 1;
@@ -70,9 +71,8 @@ bool ModprepRun::connect() {
 
 void ModprepRun::openExchangeFile() {
   // A missing file reads as no records; the steps below report what is then missing.
-  if (auto reader = run_.err.run([&] {
-        return support::RecordReader::fromFile(run_.inWorkingDirectory(kModprepExchangeFile));
-      })) {
+  if (auto reader = run_.err.run(
+          [&] { return support::RecordReader::fromFile(run_.inWorkingDirectory(kModprepExchangeFile)); })) {
     reader_ = std::move(*reader);
   }
   run_.CheckError("In main: Trying to open the file Modprep.txt");
@@ -97,7 +97,8 @@ bool ModprepRun::loadReferenceModel() {
   run_.log("Finds out what kind of file will be read, opens accordingly");
   run_.log("Read file type is " + tag);
   bool raised = false;
-  const auto read = run_.err.run([&] { return runtime::readReferenceModel(run_.femap(), tag, *referencePath); });
+  const auto read =
+      run_.err.run([&] { return runtime::readReferenceModel(run_.femap(), tag, *referencePath); });
   if (!read) {
     raised = true;
   } else if (!*read) {
@@ -118,8 +119,9 @@ void ModprepRun::prepareInputDeck() {
   reader_.next();
   deckTag_ = reader_.field(3);
   const std::string deckFile = reader_.textAfterEquals();
-  run_.log("write an empty inputDeck to determine the right path due femap's FileWrite methods inability to "
-           "write wing.dat in the current directory");
+  run_.log(
+      "write an empty inputDeck to determine the right path due femap's FileWrite methods inability to "
+      "write wing.dat in the current directory");
   // The empty deck goes where the deck belongs, into the working directory (a relative name
   // would otherwise land in whatever folder this program was started from); once it exists,
   // its full path is the one FEMAP writes to.
@@ -186,14 +188,16 @@ void ModprepRun::regenerateViews() {
 void ModprepRun::writeInputDeck() {
   run_.log("Determine what kind of input deck to be prepared");
   run_.log("Input deck type is " + deckTag_);
-  const auto written = run_.err.run([&] { return runtime::writeInputDeck(run_.femap(), deckTag_, deckPath_); });
+  const auto written =
+      run_.err.run([&] { return runtime::writeInputDeck(run_.femap(), deckTag_, deckPath_); });
   if (!written) {
     run_.fail();
   } else if (!*written) {
     run_.error("  Invalid input deck type");
     run_.message("Invalid input deck type");
   } else if (**written != femap::kOk) {
-    run_.error("  Unable to write the input deck " + deckPath_ + ". Return code is " + formatInteger(**written));
+    run_.error("  Unable to write the input deck " + deckPath_ + ". Return code is " +
+               formatInteger(**written));
   }
 }
 

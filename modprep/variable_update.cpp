@@ -65,8 +65,8 @@ void VariableUpdater::apply(const VariableRecord& record) {
   }
 
   if (isLoadKind(record.entityType)) {
-    run_.CheckError("Before calling update for load definition: " + record.name + " value= " +
-                    formatNumber(*value) + " Argument=" + formatInteger(record.index));
+    run_.CheckError("Before calling update for load definition: " + record.name +
+                    " value= " + formatNumber(*value) + " Argument=" + formatInteger(record.index));
     loads_.UpdateLoadDefinition(record.name, formatInteger(record.entityId), record.entityType, *value,
                                 static_cast<std::int16_t>(record.index));
     return;
@@ -106,11 +106,10 @@ void VariableUpdater::applyToEntity(const VariableRecord& record, double value) 
     return;
   }
   if (!record.member.empty()) {
-    const bool assigned = record.index == -1
-                              ? err.run([&] { entity_.put(record.member, value); })
-                              : err.run([&] {
-                                  entity_.put(record.member, static_cast<std::int16_t>(record.index), value);
-                                });
+    const bool assigned =
+        record.index == -1
+            ? err.run([&] { entity_.put(record.member, value); })
+            : err.run([&] { entity_.put(record.member, static_cast<std::int16_t>(record.index), value); });
     if (!assigned) run_.fail();
   }
   const auto stored = err.run([&] { return entity_.call("Put", id).asInt(); });

@@ -36,7 +36,7 @@ class VariableUpdater {
   runtime::Run& run_;
   const InputValues& values_;
   LoadUpdater& loads_;
-  femap::Object entity_;  // the current entity object, kept from one record to the next
+  femap::Object entity_;           // the current entity object, kept from one record to the next
   std::size_t expectedIndex_ = 0;  // where the next record's value likely stands
   std::size_t functionRecords_ = 0;
 };

@@ -14,11 +14,11 @@ namespace respull {
 inline constexpr std::string_view kDefaultOutputFile = "OutputValues.txt";
 
 struct OutputRecord {
-  std::string kind;          // field 1: "Output", "maxval", "minval", "MassProperties", any case
-  std::string name;          // field 2
-  std::string entity;        // field 3 as written: an entity ID or a mass-property word
-  std::int64_t entityId = 0; // field 3 as a whole number; 0 when missing or not a number
-  std::int64_t vector = 0;   // field 4: output vector ID or component index; 0 when missing
+  std::string kind;           // field 1: "Output", "maxval", "minval", "MassProperties", any case
+  std::string name;           // field 2
+  std::string entity;         // field 3 as written: an entity ID or a mass-property word
+  std::int64_t entityId = 0;  // field 3 as a whole number; 0 when missing or not a number
+  std::int64_t vector = 0;    // field 4: output vector ID or component index; 0 when missing
 };
 
 // The current record of `reader` as an output record.

@@ -35,7 +35,8 @@ RespullRun::ExchangeFile RespullRun::readExchangeFile(const std::string& working
   ExchangeFile exchange;
   std::string outputName(kDefaultOutputFile);
   try {
-    exchange.reader = support::RecordReader::fromFile(support::joinPath(workingDirectory, kRespullExchangeFile));
+    exchange.reader =
+        support::RecordReader::fromFile(support::joinPath(workingDirectory, kRespullExchangeFile));
     outputName = outputFileName(*exchange.reader);
   } catch (const std::exception& failure) {
     exchange.readFailure = failure.what();
@@ -96,7 +97,10 @@ bool RespullRun::connect() {
   Variant models;
   run_.log("Before feAppGetAllModels call rc=" + formatInteger(returnCode_) + "  num=" + count.asString());
   if (auto code = run_.err.run([&] {
-        return run_.femap().object().call("feAppGetAllModels", Variant::byRef(count), Variant::byRef(models)).asInt();
+        return run_.femap()
+            .object()
+            .call("feAppGetAllModels", Variant::byRef(count), Variant::byRef(models))
+            .asInt();
       })) {
     returnCode_ = *code;
   }
@@ -157,14 +161,16 @@ void RespullRun::loadReferenceModel() {
   run_.CheckError("Before reading the Femap file");
   run_.log(" Finds out what kind of file will be read, opens accordingly");
   run_.log(" Open the file type of " + tag);
-  const auto read = run_.err.run([&] { return runtime::readReferenceModel(run_.femap(), tag, referencePath_); });
+  const auto read =
+      run_.err.run([&] { return runtime::readReferenceModel(run_.femap(), tag, referencePath_); });
   if (!read) {
     run_.fail();
   } else if (!*read) {
     run_.error(" Reference file type not valid: " + tag);
     run_.message("Reference type not valid");
   } else if (**read != femap::kOk) {
-    run_.error(" Unable to read the reference file " + referencePath_ + ". Return code is " + formatInteger(**read));
+    run_.error(" Unable to read the reference file " + referencePath_ + ". Return code is " +
+               formatInteger(**read));
   }
 }
 
@@ -196,7 +202,8 @@ bool RespullRun::readResults() {
     return false;
   }
   if (**read != femap::kOk) {
-    run_.error(" Unable to read the results file " + resultsPath + ". Return code is " + formatInteger(**read));
+    run_.error(" Unable to read the results file " + resultsPath + ". Return code is " +
+               formatInteger(**read));
     return false;
   }
   return true;
@@ -233,7 +240,8 @@ void RespullRun::handleRecord(const OutputRecord& record) {
   support::Err& err = run_.err;
   if (record.name.empty()) return;
   run_.log("Trying to get the value for " + record.name);
-  const auto got = err.run([&] { return outputVector_.call("Get", Variant(static_cast<long long>(record.vector))).asInt(); });
+  const auto got = err.run(
+      [&] { return outputVector_.call("Get", Variant(static_cast<long long>(record.vector))).asInt(); });
 
   if (support::toLower(record.kind) == kMassPropertiesKind) {
     if (!massMeasured_) measureMass();
@@ -248,7 +256,8 @@ void RespullRun::handleRecord(const OutputRecord& record) {
   if (record.kind.empty()) return;
   if (!got || *got != femap::kOk) {
     // The output object still holds the previous record's vector: its values are not this one's.
-    run_.error(" Output vector " + formatInteger(record.vector) + " does not exist. No value for " + record.name);
+    run_.error(" Output vector " + formatInteger(record.vector) + " does not exist. No value for " +
+               record.name);
     return;
   }
   const bool atEntity = support::toUpper(record.kind) == kOutputKind;
@@ -266,8 +275,8 @@ void RespullRun::handleRecord(const OutputRecord& record) {
   });
   err.run([&] {
     Variant again = value();
-    const bool same = written && written->type() == Variant::Type::Double && again.type() == Variant::Type::Double &&
-                      written->asDouble() == again.asDouble();
+    const bool same = written && written->type() == Variant::Type::Double &&
+                      again.type() == Variant::Type::Double && written->asDouble() == again.asDouble();
     run_.log(" " + record.name + "  " + (same ? text : again.asString()));
   });
 }
@@ -278,12 +287,14 @@ void RespullRun::measureMass() {
   Variant scalars[6];
   Variant arrays[5];
   const auto code = run_.err.run([&] {
-    return run_.femap().object().call(
-        "feMeasureMeshMassProp", femap::Set(allElements_).ID(), 0, false, false, Variant::byRef(scalars[0]),
-        Variant::byRef(scalars[1]), Variant::byRef(scalars[2]), Variant::byRef(scalars[3]),
-        Variant::byRef(scalars[4]), Variant::byRef(scalars[5]), Variant::byRef(arrays[0]),
-        Variant::byRef(arrays[1]), Variant::byRef(arrays[2]), Variant::byRef(arrays[3]),
-        Variant::byRef(arrays[4])).asInt();
+    return run_.femap()
+        .object()
+        .call("feMeasureMeshMassProp", femap::Set(allElements_).ID(), 0, false, false,
+              Variant::byRef(scalars[0]), Variant::byRef(scalars[1]), Variant::byRef(scalars[2]),
+              Variant::byRef(scalars[3]), Variant::byRef(scalars[4]), Variant::byRef(scalars[5]),
+              Variant::byRef(arrays[0]), Variant::byRef(arrays[1]), Variant::byRef(arrays[2]),
+              Variant::byRef(arrays[3]), Variant::byRef(arrays[4]))
+        .asInt();
   });
   if (code && *code == femap::kOk) {
     mass_ = run_.err.run([&] {

@@ -57,7 +57,7 @@ TEST(InputValuesTest, TheLastOccurrenceOfANameHolds) {
   EXPECT_EQ(values.valueText(values.find("C")), "abc");
   EXPECT_EQ(values.variableValue(values.find("D")), std::nullopt);
   EXPECT_EQ(values.variableValue(values.find("B")), std::nullopt);  // beyond a double
-  EXPECT_EQ(values.find("a"), -1);                                 // names are exact
+  EXPECT_EQ(values.find("a"), -1);                                  // names are exact
   EXPECT_EQ(values.find(""), -1);
   // Where a name is expected only counts when it holds the name's last occurrence.
   EXPECT_EQ(values.find("A", 0), 2);
@@ -67,7 +67,9 @@ TEST(InputValuesTest, TheLastOccurrenceOfANameHolds) {
 }
 
 TEST(FunctionInputsTest, BlocksAreFoundAfterAnyOtherText) {
-  FunctionInputReader reader("header\r\nFunction Definition \r\nFunction Definition\r\n 3 \r\nT\r\n 0\r\nfree text\nFunction Definition\n 4\n");
+  FunctionInputReader reader(
+      "header\r\nFunction Definition \r\nFunction Definition\r\n 3 \r\nT\r\n 0\r\nfree text\nFunction "
+      "Definition\n 4\n");
   ASSERT_TRUE(reader.findBlock());
   EXPECT_EQ(reader.readLine(), " 3 ");
   EXPECT_EQ(reader.readLine(), "T");

@@ -1,11 +1,12 @@
 // Modprep's pieces in-process, against the simulated FEMAP: what the exchange files cannot
 // reach (a record without entity type, a load kind outside the four) and FEMAP's failures.
+#include "modprep/modprep_run.h"
+
 #include <gtest/gtest.h>
 
 #include "femap/return_codes.h"
 #include "femapsim/model_file.h"
 #include "modprep/load_update.h"
-#include "modprep/modprep_run.h"
 #include "modprep/variable_update.h"
 #include "support/strings.h"
 #include "testing/femap_stand_in.h"
@@ -48,7 +49,8 @@ class ModprepPiecesTest : public ::testing::Test {
 
   testing_support::ScopedTempDir dir_;
   testing_support::FemapStandIn femap_;
-  runtime::Run run_{"Modprep", dir_.path().string(), "inputExeLogs.log", "Checked for error and cleared Err object "};
+  runtime::Run run_{"Modprep", dir_.path().string(), "inputExeLogs.log",
+                    "Checked for error and cleared Err object "};
   InputValues values_ = InputValues::read(support::RecordReader("X  11\nY  12\nZ  13\n"));
   LoadUpdater loads_{run_};
   VariableUpdater variables_{run_, values_, loads_};
@@ -65,8 +67,9 @@ TEST_F(ModprepPiecesTest, AnEmptyEntityTypeReusesThePreviousObject) {
   EXPECT_EQ(node(5, "y"), 12);
   run_.finish();
   std::vector<std::string> lines = logLines(dir_);
-  EXPECT_TRUE(contains(lines, "LOG: Reading and performing update for variable Name = Y Entity Type =  Type id = y "
-                              "Entity Num = 5"));
+  EXPECT_TRUE(contains(lines,
+                       "LOG: Reading and performing update for variable Name = Y Entity Type =  Type id = y "
+                       "Entity Num = 5"));
   EXPECT_TRUE(contains(lines, "ERROR: Object variable or With block variable not set"));
 }
 
@@ -87,7 +90,8 @@ TEST_F(ModprepPiecesTest, LoadUpdatesThatReachNoLoad) {
   std::vector<std::string> lines = logLines(dir_);
   EXPECT_TRUE(contains(lines, "ERROR: Unable to update the entity type=LoadWind"));
   EXPECT_TRUE(contains(lines, "ERROR: Unable to get the load definition for id = 99"));
-  EXPECT_TRUE(contains(lines, "ERROR: Unable to update the load definition for id = 1 Reasons: Subscript out of range"));
+  EXPECT_TRUE(contains(
+      lines, "ERROR: Unable to update the load definition for id = 1 Reasons: Subscript out of range"));
   EXPECT_FALSE(contains(lines, "LOG: Load updated Load ID = 1 for load definition id =1"));
 }
 
@@ -95,8 +99,9 @@ class ModprepSaveTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::copy_file(sourceDir() / "examples/plate/plate.mod", dir_ / "plate.mod");
-    dir_.write("Modprep.txt", "Reference Model (FEMAP) = plate.mod\r\nInput Deck (NastranNX) = plate.dat\r\n"
-                              "NameValue = InputValues.txt\r\n");
+    dir_.write("Modprep.txt",
+               "Reference Model (FEMAP) = plate.mod\r\nInput Deck (NastranNX) = plate.dat\r\n"
+               "NameValue = InputValues.txt\r\n");
     dir_.write("InputValues.txt", "");
   }
   testing_support::ScopedTempDir dir_;

@@ -1,11 +1,12 @@
 // The probe against the in-process ProgID registry, with factories that work and fail.
+#include "regprobe/probe.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <sstream>
 
 #include "femap/connect.h"
-#include "regprobe/probe.h"
 #include "testing/temp_dir.h"
 
 namespace regprobe {
@@ -26,7 +27,8 @@ class ProbeTest : public ::testing::Test {
                                      created_ = object;
                                      return femap::Object(object);
                                    }});
-    registry.add("corvane.throws", {nullptr, []() -> femap::Object { throw std::runtime_error("server failed"); }});
+    registry.add("corvane.throws",
+                 {nullptr, []() -> femap::Object { throw std::runtime_error("server failed"); }});
     registry.add("corvane.empty", {nullptr, [] { return femap::Object(); }});
   }
   void TearDown() override {

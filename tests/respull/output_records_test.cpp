@@ -1,8 +1,9 @@
 // The reader of "Respull.txt" and the mass-property words.
+#include "respull/output_records.h"
+
 #include <gtest/gtest.h>
 
 #include "respull/mass_properties.h"
-#include "respull/output_records.h"
 #include "support/err.h"
 
 namespace respull {
@@ -29,8 +30,9 @@ TEST(OutputRecordTest, TheOutputFileIsNamedAfterTheOptionalDeleteAndTwoHeaderLin
   const std::string header = "Reference Model (FEMAP) = a.mod\nResults File (NastranNX) = a.op2\n";
   EXPECT_EQ(outputFileName(support::RecordReader(header + "OutputNameValue =  Out.txt \nOutput  A  1  1\n")),
             "Out.txt");
-  EXPECT_EQ(outputFileName(support::RecordReader("# comment\ndelete\n" + header + "OutputNameValue = B.txt\n")),
-            "B.txt");
+  EXPECT_EQ(
+      outputFileName(support::RecordReader("# comment\ndelete\n" + header + "OutputNameValue = B.txt\n")),
+      "B.txt");
   EXPECT_EQ(outputFileName(support::RecordReader(header)), "OutputValues.txt");
   EXPECT_EQ(outputFileName(support::RecordReader("")), "OutputValues.txt");
   EXPECT_EQ(outputFileName(support::RecordReader("DELETE\n")), "OutputValues.txt");

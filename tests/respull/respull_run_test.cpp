@@ -1,8 +1,9 @@
 // Respull in-process against a FEMAP whose save or close fails.
+#include "respull/respull_run.h"
+
 #include <gtest/gtest.h>
 
 #include "femap/return_codes.h"
-#include "respull/respull_run.h"
 #include "support/strings.h"
 #include "testing/femap_stand_in.h"
 #include "testing/temp_dir.h"
@@ -16,13 +17,16 @@ class RespullFailureTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::copy_file(sourceDir() / "examples/plate/plate.mod", dir_ / "plate.mod");
-    dir_.write("plate.op2", "FEMAPSIM 1\noutset 1 title=\"run\"\noutvec 1 setID=1 title=\"T\" entity=1 value=2.5\n");
-    dir_.write("Respull.txt", "Reference Model (FEMAP) = plate.mod\r\nResults File (NastranNX) = plate.op2\r\n"
-                              "OutputNameValue = OutputValues.txt\r\nOutput  A  1  1\r\n");
+    dir_.write("plate.op2",
+               "FEMAPSIM 1\noutset 1 title=\"run\"\noutvec 1 setID=1 title=\"T\" entity=1 value=2.5\n");
+    dir_.write("Respull.txt",
+               "Reference Model (FEMAP) = plate.mod\r\nResults File (NastranNX) = plate.op2\r\n"
+               "OutputNameValue = OutputValues.txt\r\nOutput  A  1  1\r\n");
     femap_.answer("feAppGetAllModels", [] { return femap::Variant(femap::kOk); });
   }
   std::vector<std::string> logLines() const {
-    std::vector<std::string> lines = support::split(support::replaceAll(dir_.read("outputExeLogs.log"), "\r\n", "\n"), "\n");
+    std::vector<std::string> lines =
+        support::split(support::replaceAll(dir_.read("outputExeLogs.log"), "\r\n", "\n"), "\n");
     if (!lines.empty() && lines.back().empty()) lines.pop_back();
     return lines;
   }
@@ -51,9 +55,10 @@ TEST_F(RespullFailureTest, ACloseThatFailsIsReported) {
 }
 
 TEST_F(RespullFailureTest, AMeasurementThatFailsWritesNoMassValue) {
-  dir_.write("Respull.txt", "Reference Model (FEMAP) = plate.mod\r\nResults File (NastranNX) = plate.op2\r\n"
-                            "OutputNameValue = OutputValues.txt\r\nMassProperties  M  MassTotal  0\r\n"
-                            "MassProperties  L  Length  0\r\nOutput  A  1  1\r\n");
+  dir_.write("Respull.txt",
+             "Reference Model (FEMAP) = plate.mod\r\nResults File (NastranNX) = plate.op2\r\n"
+             "OutputNameValue = OutputValues.txt\r\nMassProperties  M  MassTotal  0\r\n"
+             "MassProperties  L  Length  0\r\nOutput  A  1  1\r\n");
   femap_.answer("feMeasureMeshMassProp", [] { return femap::Variant(0); });
   EXPECT_EQ(RespullRun(dir_.path().string()).run(), 1);
   EXPECT_TRUE(logged("ERROR:  Unable to measure the mass properties. Return code is 0"));

@@ -33,7 +33,9 @@ class FemapStandIn {
 
   femapsim::Application& simulator() { return *simulator_; }
   // From now on the application's member `member` answers by calling `answer`.
-  void answer(const std::string& member, Answer answer) { answers_->emplace(support::toLower(member), std::move(answer)); }
+  void answer(const std::string& member, Answer answer) {
+    answers_->emplace(support::toLower(member), std::move(answer));
+  }
 
  private:
   using Answers = std::map<std::string, Answer>;
@@ -42,7 +44,8 @@ class FemapStandIn {
     Override(std::shared_ptr<femapsim::Application> simulator, std::shared_ptr<Answers> answers)
         : simulator_(std::move(simulator)), answers_(std::move(answers)) {}
     std::string_view kind() const override { return "Application"; }
-    femap::Variant invoke(std::string_view member, femap::Invoke how, std::span<femap::Variant> args) override {
+    femap::Variant invoke(std::string_view member, femap::Invoke how,
+                          std::span<femap::Variant> args) override {
       auto found = answers_->find(support::toLower(member));
       if (found != answers_->end()) return found->second();
       return simulator_->invoke(member, how, args);

@@ -10,7 +10,8 @@ namespace {
 using femapsim::Kind;
 
 const std::vector<std::string> kHeader = {"Reference Model (FEMAP) = plate.mod",
-                                          "Input Deck (NastranNX) = plate.dat", "NameValue = InputValues.txt"};
+                                          "Input Deck (NastranNX) = plate.dat",
+                                          "NameValue = InputValues.txt"};
 
 std::vector<std::string> withHeader(std::vector<std::string> records,
                                     const std::vector<std::string>& header = kHeader) {
@@ -52,8 +53,8 @@ TEST_F(ModprepTest, FullRunUpdatesTheModelWritesTheDeckAndSaves) {
                                }));
   folder_.write("InputValues.txt", {"Node5_X  10.5", "Prop1_Thickness  1.25", "Matl1_Ex  200000", "Elem5  0",
                                     "Edge_Load  -250", "Nodal_T  35.5", "Temperature_curve  X-Y Values"});
-  folder_.write("FunctionsInputvalues.txt", {"Function Definition", " 1 ", "Temperature curve", " 3", " 0_ 20",
-                                             " 1.5_-1E-05", " 2_ 1.23456789012345E+20"});
+  folder_.write("FunctionsInputvalues.txt", {"Function Definition", " 1 ", "Temperature curve", " 3",
+                                             " 0_ 20", " 1.5_-1E-05", " 2_ 1.23456789012345E+20"});
   ProgramRun run = modprep();
   EXPECT_EQ(run.status, 0) << run.output;
   expectLogAsStored(log(), "modprep_full.log", folder_.path());
@@ -95,8 +96,9 @@ TEST_F(ModprepTest, ValuesGoIntoPlainAndIndexedMembersAndTheLastOccurrenceHolds)
   EXPECT_EQ(member(Kind::Prop, 3, "pval", 0), 4.5);
   EXPECT_EQ(member(Kind::Matl, 1, "Nuxy"), 0.25);  // index -1: the plain member
   EXPECT_EQ(member(Kind::Elem, 1, "propID"), 1);
-  EXPECT_TRUE(contains(log(), "LOG: Reading and performing update for variable Name = E1 Entity Type = Elem "
-                              "Type id =  Entity Num = 1"));
+  EXPECT_TRUE(contains(log(),
+                       "LOG: Reading and performing update for variable Name = E1 Entity Type = Elem "
+                       "Type id =  Entity Num = 1"));
 }
 
 TEST_F(ModprepTest, ValuesMissingOrNotNumbersAreReportedAndNotApplied) {
@@ -130,14 +132,17 @@ TEST_F(ModprepTest, TheFourLoadKinds) {
 
   std::vector<std::string> lines = log();
   EXPECT_EQ(countOf(lines, "LOG: Found loadmesh load for load definition id =1"), 3u);
-  EXPECT_TRUE(contains(lines, "LOG: Before updation: Load ID: 2   current value=200   Value to be assigned=150  "
-                              "load definition id =1"));
+  EXPECT_TRUE(contains(lines,
+                       "LOG: Before updation: Load ID: 2   current value=200   Value to be assigned=150  "
+                       "load definition id =1"));
   EXPECT_TRUE(contains(lines, "LOG: Found Geometry load for load definition id =3"));
-  EXPECT_TRUE(contains(lines, "LOG: After updation: Load ID: 1   current value=-7.5   value assigned=-7.5  "
-                              "load definition id =3"));
+  EXPECT_TRUE(contains(lines,
+                       "LOG: After updation: Load ID: 1   current value=-7.5   value assigned=-7.5  "
+                       "load definition id =3"));
   // The temperature's index 3 is not used.
-  EXPECT_TRUE(contains(lines, "LOG: Update load definition called with VariableName = ET Load definition ID =4 "
-                              "Entity type=LoadETemp Modified Value=90 Load Index=3"));
+  EXPECT_TRUE(contains(lines,
+                       "LOG: Update load definition called with VariableName = ET Load definition ID =4 "
+                       "Entity type=LoadETemp Modified Value=90 Load Index=3"));
   EXPECT_EQ(countOf(lines, "LOG: Found Elemental temperature load for load definition id =4"), 2u);
   EXPECT_TRUE(contains(lines, "LOG: Load updated Load ID = 2 for load definition id =4"));
   auto reset = std::find(lines.begin(), lines.end(),
@@ -152,19 +157,22 @@ TEST_F(ModprepTest, TheFourLoadKinds) {
 TEST_F(ModprepTest, FunctionBlocksReplaceThePointsExactly) {
   folder_.write("Modprep.txt", withHeader({"Function  F1  1", "Function  F2  2", "Function  F9  9"}));
   folder_.write("InputValues.txt", {"F1  X-Y Values", "F2  X-Y Values", "F9  X-Y Values"});
-  folder_.write("FunctionsInputvalues.txt",
-                {"written by hand", "Function Definition", " 1 ", "Temperature curve", " 0", "between blocks",
-                 "Function Definition", " 2 ", "Scale factor", " 2", "-0.5_ 1.23456789012345E-07",
-                 " 1E+20_-3.14159265358979", "Function Definition", " 9 ", "No such function", " 1", " 1_ 1"});
+  folder_.write(
+      "FunctionsInputvalues.txt",
+      {"written by hand", "Function Definition", " 1 ", "Temperature curve", " 0", "between blocks",
+       "Function Definition", " 2 ", "Scale factor", " 2", "-0.5_ 1.23456789012345E-07",
+       " 1E+20_-3.14159265358979", "Function Definition", " 9 ", "No such function", " 1", " 1_ 1"});
   ProgramRun run = modprep();
   EXPECT_EQ(run.status, 1);  // function 9 does not exist
   femapsim::Model model = folder_.model();
   EXPECT_TRUE(model.table(Kind::Func).find(1)->list("x").empty());
   EXPECT_EQ(model.table(Kind::Func).find(2)->list("x"), (std::vector<double>{-0.5, 1e20}));
-  EXPECT_EQ(model.table(Kind::Func).find(2)->list("y"), (std::vector<double>{1.23456789012345e-07, -3.14159265358979}));
+  EXPECT_EQ(model.table(Kind::Func).find(2)->list("y"),
+            (std::vector<double>{1.23456789012345e-07, -3.14159265358979}));
   EXPECT_EQ(model.table(Kind::Func).find(9), nullptr);
   std::vector<std::string> lines = log();
-  EXPECT_TRUE(contains(lines, "LOG: Fetching function details for Name = Temperature curve ID =  1  Size =  0"));
+  EXPECT_TRUE(
+      contains(lines, "LOG: Fetching function details for Name = Temperature curve ID =  1  Size =  0"));
   EXPECT_TRUE(contains(lines, "LOG: -0.51.23456789012345E-07"));
   EXPECT_TRUE(contains(lines, "ERROR: Function No such function with id  9 does not exists"));
 }
@@ -172,8 +180,9 @@ TEST_F(ModprepTest, FunctionBlocksReplaceThePointsExactly) {
 TEST_F(ModprepTest, FunctionBlocksThatCannotBeReadWholeAreNotApplied) {
   folder_.write("Modprep.txt", withHeader({"Function  F1  1", "Function  F2  2"}));
   folder_.write("InputValues.txt", std::vector<std::string>{});
-  folder_.write("FunctionsInputvalues.txt", {"Function Definition", " 1 ", "Temperature curve", " 2", " 5_ 6",
-                                             " seven_ 8", "Function Definition", " 2 ", "Scale factor", " 3", " 1_ 1"});
+  folder_.write("FunctionsInputvalues.txt",
+                {"Function Definition", " 1 ", "Temperature curve", " 2", " 5_ 6", " seven_ 8",
+                 "Function Definition", " 2 ", "Scale factor", " 3", " 1_ 1"});
   ProgramRun run = modprep();
   EXPECT_EQ(run.status, 1);
   femapsim::Model model = folder_.model();
@@ -188,8 +197,9 @@ TEST_F(ModprepTest, WithoutFunctionVariablesAMissingFunctionFileIsNoFailure) {
   folder_.write("Modprep.txt", withHeader({"Node  X5  5  x"}));
   folder_.write("InputValues.txt", {"X5  1"});
   EXPECT_EQ(modprep().status, 0);
-  EXPECT_TRUE(contains(log(), "ERROR: FunctionsInputvalues.txt file not exist. Unable to update the Femap Function "
-                              "parameters"));
+  EXPECT_TRUE(contains(log(),
+                       "ERROR: FunctionsInputvalues.txt file not exist. Unable to update the Femap Function "
+                       "parameters"));
 
   folder_.write("Modprep.txt", withHeader({"Function  F1  1"}));
   EXPECT_EQ(modprep().status, 1);
@@ -209,24 +219,26 @@ TEST_F(ModprepTest, OnlyTheHeaderRunsThroughToTheDeckAndTheSave) {
 TEST_F(ModprepTest, ReferenceRelativeOrAbsoluteAndDeckPerTag) {
   testing_support::ScopedTempDir elsewhere;
   std::filesystem::copy_file(folder_ / "plate.mod", elsewhere / "model.mod");
-  folder_.write("Modprep.txt", withHeader({"Node  X5  5  x"}, {"Reference Model (FEMAP) = " +
-                                                                  (elsewhere / "model.mod").string(),
-                                                              "Input Deck (NastranNE) = model.nas",
-                                                              "NameValue = InputValues.txt"}));
+  folder_.write(
+      "Modprep.txt",
+      withHeader({"Node  X5  5  x"}, {"Reference Model (FEMAP) = " + (elsewhere / "model.mod").string(),
+                                      "Input Deck (NastranNE) = model.nas", "NameValue = InputValues.txt"}));
   folder_.write("InputValues.txt", {"X5  44"});
   EXPECT_EQ(modprep().status, 0);
   EXPECT_EQ(femapsim::loadModelFile(elsewhere / "model.mod").table(Kind::Node).find(5)->number("x"), 44);
   EXPECT_NE(folder_.read("model.nas").find("GRID,5,,44.,10.,0."), std::string::npos);
   EXPECT_EQ(member(Kind::Node, 5, "x"), 10);  // the plate in the working folder is not the reference
 
-  folder_.write("Modprep.txt", withHeader({}, {"Reference Model (FEMAP) = plate.mod", "Input Deck (Abaqus) = plate.inp",
-                                                "NameValue = InputValues.txt"}));
+  folder_.write("Modprep.txt",
+                withHeader({}, {"Reference Model (FEMAP) = plate.mod", "Input Deck (Abaqus) = plate.inp",
+                                "NameValue = InputValues.txt"}));
   EXPECT_EQ(modprep().status, 1);
   EXPECT_TRUE(contains(log(), "ERROR:   Unable to write the input deck " + (folder_ / "plate.inp").string() +
                                   ". Return code is 0"));
 
-  folder_.write("Modprep.txt", withHeader({}, {"Reference Model (FEMAP) = plate.mod", "Input Deck (Deck) = plate.x",
-                                                "NameValue = InputValues.txt"}));
+  folder_.write("Modprep.txt",
+                withHeader({}, {"Reference Model (FEMAP) = plate.mod", "Input Deck (Deck) = plate.x",
+                                "NameValue = InputValues.txt"}));
   EXPECT_EQ(modprep().status, 1);
   EXPECT_TRUE(contains(log(), "ERROR:   Invalid input deck type"));
 }
@@ -236,7 +248,8 @@ TEST_F(ModprepTest, TheWorkingFolderIsTheCommandLineElseTheCurrentFolder) {
   folder_.write("InputValues.txt", {"X5  2"});
   ProgramRun run = runProgram(MODPREP_PATH, folder_.path());
   EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_EQ(log()[1], "LOG: Current directory is set to :- " + std::filesystem::canonical(folder_.path()).string());
+  EXPECT_EQ(log()[1],
+            "LOG: Current directory is set to :- " + std::filesystem::canonical(folder_.path()).string());
   EXPECT_EQ(member(Kind::Node, 5, "x"), 2);
 
   // Started from elsewhere, the deck still goes into the working folder and nothing is
@@ -286,8 +299,9 @@ class ModprepReferenceTest : public ModprepTest {
     folder_.write("InputValues.txt", {"X5  99"});
   }
   ProgramRun runWithReference(const std::string& referenceLine) {
-    folder_.write("Modprep.txt", withHeader({"Node  X5  5  x"}, {referenceLine, "Input Deck (NastranNX) = plate.dat",
-                                                                 "NameValue = InputValues.txt"}));
+    folder_.write("Modprep.txt",
+                  withHeader({"Node  X5  5  x"}, {referenceLine, "Input Deck (NastranNX) = plate.dat",
+                                                  "NameValue = InputValues.txt"}));
     auto environment = attached();
     environment["FEMAPSIM_OPEN"] = (folder_ / "engineer.mod").string();
     return modprep(environment);
@@ -307,8 +321,9 @@ TEST_F(ModprepReferenceTest, AMissingReferenceEndsTheRun) {
   EXPECT_EQ(run.status, 1);
   expectNothingTouched();
   EXPECT_EQ(log().back(), "ERROR:   Reference file gone.mod does not exist. ");
-  EXPECT_EQ(messages(), (std::vector<std::string>{"3\tERROR:   Reference file gone.mod does not exist. Make sure you "
-                                                  "are in the correct directory and you've clicked 'Generate'."}));
+  EXPECT_EQ(messages(),
+            (std::vector<std::string>{"3\tERROR:   Reference file gone.mod does not exist. Make sure you "
+                                      "are in the correct directory and you've clicked 'Generate'."}));
 }
 
 TEST_F(ModprepReferenceTest, AnInvalidReferenceTypeEndsTheRun) {
@@ -344,14 +359,19 @@ TEST_F(ModprepTest, AMissingEntityIsReportedAndNotCreated) {
 
 TEST_F(ModprepTest, IdsAndIndexesBeyondSixteenBitsAreRefused) {
   // 65541 and 65536 + 3 would wrap to node 5 and index 3 in 16 bits.
-  folder_.write("Modprep.txt", withHeader({"Node  Big  65541  x", "Prop  Deep  1  pval  65539", "Node  X6  6  x"}));
+  folder_.write("Modprep.txt",
+                withHeader({"Node  Big  65541  x", "Prop  Deep  1  pval  65539", "Node  X6  6  x"}));
   folder_.write("InputValues.txt", {"Big  1", "Deep  2", "X6  3"});
   EXPECT_EQ(modprep().status, 1);
   std::vector<std::string> lines = log();
-  EXPECT_TRUE(contains(lines, "LOG: Reading and performing update for variable Name = Big Entity Type = Node Type id = "
-                              "x Entity Num = 65541"));
-  EXPECT_TRUE(contains(lines, "ERROR:   Variable Big not applied: entity ID 65541 is outside the range -32768 to 32767"));
-  EXPECT_TRUE(contains(lines, "ERROR:   Variable Deep not applied: index 65539 is outside the range -32768 to 32767"));
+  EXPECT_TRUE(
+      contains(lines,
+               "LOG: Reading and performing update for variable Name = Big Entity Type = Node Type id = "
+               "x Entity Num = 65541"));
+  EXPECT_TRUE(contains(
+      lines, "ERROR:   Variable Big not applied: entity ID 65541 is outside the range -32768 to 32767"));
+  EXPECT_TRUE(contains(
+      lines, "ERROR:   Variable Deep not applied: index 65539 is outside the range -32768 to 32767"));
   EXPECT_EQ(member(Kind::Node, 5, "x"), 10);
   EXPECT_EQ(member(Kind::Prop, 1, "pval", 3), 0);
   EXPECT_EQ(member(Kind::Node, 6, "x"), 3);

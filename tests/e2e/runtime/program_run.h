@@ -34,8 +34,9 @@ inline std::string quoted(const std::string& text) {
 inline ProgramRun runProgram(const std::string& program, const std::filesystem::path& folder,
                              const std::string& arguments = "",
                              const std::map<std::string, std::string>& environment = {}) {
-  std::string command = "cd " + quoted(folder.string()) +
-                        " && env -u FEMAPSIM_ATTACH -u FEMAPSIM_OPEN -u FEMAPSIM_MESSAGES -u FEMAPSIM_UNAVAILABLE";
+  std::string command =
+      "cd " + quoted(folder.string()) +
+      " && env -u FEMAPSIM_ATTACH -u FEMAPSIM_OPEN -u FEMAPSIM_MESSAGES -u FEMAPSIM_UNAVAILABLE";
   for (const auto& [name, value] : environment) command += " " + name + "=" + quoted(value);
   command += " " + quoted(program) + (arguments.empty() ? "" : " " + arguments) + " 2>&1";
   ProgramRun result;
@@ -113,7 +114,9 @@ class WorkFolder {
   std::string read(const std::string& name) const { return dir_.read(name); }
   bool exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
   std::vector<std::string> lines(const std::string& name) const { return crlfLines(read(name)); }
-  femapsim::Model model(const std::string& name = "plate.mod") const { return femapsim::loadModelFile(dir_ / name); }
+  femapsim::Model model(const std::string& name = "plate.mod") const {
+    return femapsim::loadModelFile(dir_ / name);
+  }
 
  private:
   testing_support::ScopedTempDir dir_;

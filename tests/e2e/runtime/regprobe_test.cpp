@@ -9,7 +9,8 @@ namespace {
 
 class RegprobeTest : public ::testing::Test {
  protected:
-  ProgramRun regprobe(const std::string& commandLine, const std::map<std::string, std::string>& environment = {}) {
+  ProgramRun regprobe(const std::string& commandLine,
+                      const std::map<std::string, std::string>& environment = {}) {
     return runProgram(REGPROBE_PATH, dir_.path(), quoted(commandLine), environment);
   }
   testing_support::ScopedTempDir dir_;

@@ -40,7 +40,8 @@ class RespullTest : public ::testing::Test {
     return folder_.exists("messages.txt") ? folder_.lines("messages.txt") : std::vector<std::string>{};
   }
   std::map<std::string, std::string> attached(const std::string& openModels) const {
-    return {{"FEMAPSIM_ATTACH", "1"}, {"FEMAPSIM_OPEN", openModels},
+    return {{"FEMAPSIM_ATTACH", "1"},
+            {"FEMAPSIM_OPEN", openModels},
             {"FEMAPSIM_MESSAGES", (folder_ / "messages.txt").string()}};
   }
   std::vector<int> outputSets() const {
@@ -54,22 +55,24 @@ class RespullTest : public ::testing::Test {
 };
 
 TEST_F(RespullTest, FullRunWritesOneValuePerRecord) {
-  folder_.write("Respull.txt", withHeader({"Output  Disp_Node3  3  1", "maxval  Stress_max  0  7033",
-                                           "minval  Stress_min  0  7033", "MassProperties  Mass_total  MassTotal  0",
-                                           "MassProperties  CG_y  TotalCG  1"}));
+  folder_.write(
+      "Respull.txt",
+      withHeader({"Output  Disp_Node3  3  1", "maxval  Stress_max  0  7033", "minval  Stress_min  0  7033",
+                  "MassProperties  Mass_total  MassTotal  0", "MassProperties  CG_y  TotalCG  1"}));
   ProgramRun run = respull();
   EXPECT_EQ(run.status, 0) << run.output;
   expectLogAsStored(log(), "respull_full.log", folder_.path());
-  EXPECT_EQ(outputValues(), (std::vector<std::string>{"Disp_Node3  0.0042", "Stress_max  25.5", "Stress_min  -3.25",
-                                                      "Mass_total  0.0002054165", "CG_y  14.9063731491871"}));
+  EXPECT_EQ(outputValues(),
+            (std::vector<std::string>{"Disp_Node3  0.0042", "Stress_max  25.5", "Stress_min  -3.25",
+                                      "Mass_total  0.0002054165", "CG_y  14.9063731491871"}));
   // The results stay in the saved model as its second output set.
   EXPECT_EQ(outputSets(), (std::vector<int>{1, 2}));
 }
 
 TEST_F(RespullTest, KindsInAnyLetterCaseAndTheMeshMeasuredOnce) {
-  folder_.write("Respull.txt",
-                withHeader({"OUTPUT  A  3  1", "output  B  2  7033", "MaxVal  C  0  1", "MINVAL  D  0  1",
-                            "massproperties  E  Length  0", "MASSPROPERTIES  F  Area  0", "MassProperties  G  Inertia  5"}));
+  folder_.write("Respull.txt", withHeader({"OUTPUT  A  3  1", "output  B  2  7033", "MaxVal  C  0  1",
+                                           "MINVAL  D  0  1", "massproperties  E  Length  0",
+                                           "MASSPROPERTIES  F  Area  0", "MassProperties  G  Inertia  5"}));
   ProgramRun run = respull();
   EXPECT_EQ(run.status, 0) << run.output;
   std::vector<std::string> values = outputValues();
@@ -85,21 +88,23 @@ TEST_F(RespullTest, KindsInAnyLetterCaseAndTheMeshMeasuredOnce) {
 
 TEST_F(RespullTest, RecordsThatProduceNoValueWriteNothingAndFailTheRun) {
   folder_.write("Respull.txt", withHeader({"Output  A  3  1", "MassProperties  B  TotalCG  3",
-                                           "MassProperties  C  Weight  0", "Output  D  3  55", "Output  E  77  1",
-                                           "minval  F  0  1"}));
+                                           "MassProperties  C  Weight  0", "Output  D  3  55",
+                                           "Output  E  77  1", "minval  F  0  1"}));
   ProgramRun run = respull();
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(outputValues(), (std::vector<std::string>{"A  0.0042", "F  0"}));
   std::vector<std::string> lines = log();
   EXPECT_TRUE(contains(lines, "ERROR:  Output vector 55 does not exist. No value for D"));
-  auto checkpoint = std::find(lines.begin(), lines.end(),
-                              "--------------------After writing output values to the file--------------------");
+  auto checkpoint =
+      std::find(lines.begin(), lines.end(),
+                "--------------------After writing output values to the file--------------------");
   ASSERT_NE(checkpoint, lines.end());
   EXPECT_EQ(*(checkpoint + 1), "ERROR: Output vector 1 of output set 2 has no value at entity 77");
 }
 
 TEST_F(RespullTest, DeleteAsTheFirstRecordRemovesTheResultsRead) {
-  folder_.write("Respull.txt", withHeader({"Output  A  3  1"}, {"DELETE", kHeader[0], kHeader[1], kHeader[2]}));
+  folder_.write("Respull.txt",
+                withHeader({"Output  A  3  1"}, {"DELETE", kHeader[0], kHeader[1], kHeader[2]}));
   EXPECT_EQ(respull().status, 0);
   EXPECT_EQ(outputValues(), (std::vector<std::string>{"A  0.0042"}));
   EXPECT_EQ(outputSets(), (std::vector<int>{1}));
@@ -117,7 +122,8 @@ TEST_F(RespullTest, DeleteAsTheFirstRecordRemovesTheResultsRead) {
 TEST_F(RespullTest, TheReferenceAlreadyCurrentIsNotReadAgain) {
   std::filesystem::copy_file(folder_ / "plate.mod", folder_ / "other.mod");
   folder_.write("Respull.txt", withHeader({"Output  A  3  1"}));
-  ProgramRun run = respull(attached((folder_ / "other.mod").string() + ";" + (folder_ / "plate.mod").string()));
+  ProgramRun run =
+      respull(attached((folder_ / "other.mod").string() + ";" + (folder_ / "plate.mod").string()));
   EXPECT_EQ(run.status, 0) << run.output;
   std::vector<std::string> lines = log();
   EXPECT_TRUE(contains(lines, "LOG:  Existing instance of FEMAP is used"));
@@ -147,7 +153,8 @@ TEST_F(RespullTest, WithOneModelOpenTheRunWorksInANewModel) {
 TEST_F(RespullTest, AMissingResultsFileEndsTheRunAndLeavesNoOutputFile) {
   std::filesystem::remove(folder_ / "plate.op2");
   folder_.write("Respull.txt", withHeader({"Output  A  3  1"}));
-  ProgramRun run = respull(attached((folder_ / "plate.mod").string() + ";" + (folder_ / "plate.mod").string()));
+  ProgramRun run =
+      respull(attached((folder_ / "plate.mod").string() + ";" + (folder_ / "plate.mod").string()));
   EXPECT_EQ(run.status, 1);
   EXPECT_FALSE(folder_.exists("OutputValues.txt"));  // the previous iteration's values are gone
   EXPECT_EQ(log().back(), "ERROR:  Results file does not exist: plate.op2");
@@ -155,8 +162,8 @@ TEST_F(RespullTest, AMissingResultsFileEndsTheRunAndLeavesNoOutputFile) {
 }
 
 TEST_F(RespullTest, AMissingReferenceEndsTheRunAndLeavesNoOutputFile) {
-  folder_.write("Respull.txt", withHeader({"Output  A  3  1"}, {"Reference Model (FEMAP) = gone.mod", kHeader[1],
-                                                                kHeader[2]}));
+  folder_.write("Respull.txt", withHeader({"Output  A  3  1"},
+                                          {"Reference Model (FEMAP) = gone.mod", kHeader[1], kHeader[2]}));
   EXPECT_EQ(respull(attached("")).status, 1);
   EXPECT_FALSE(folder_.exists("OutputValues.txt"));
   EXPECT_EQ(log().back(), "ERROR:  Reference file gone.mod does not exist. ");
@@ -170,22 +177,22 @@ TEST_F(RespullTest, AMissingReferenceEndsTheRunAndLeavesNoOutputFile) {
 }
 
 TEST_F(RespullTest, ResultsThatCannotBeReadEndTheRun) {
-  folder_.write("Respull.txt", withHeader({"Output  A  3  1"}, {kHeader[0], "Results File (Ansys) = plate.op2",
-                                                                kHeader[2]}));
+  folder_.write("Respull.txt", withHeader({"Output  A  3  1"},
+                                          {kHeader[0], "Results File (Ansys) = plate.op2", kHeader[2]}));
   EXPECT_EQ(respull().status, 1);
   EXPECT_FALSE(folder_.exists("OutputValues.txt"));
   EXPECT_EQ(log().back(), "ERROR:  Unable to read the results file " + (folder_ / "plate.op2").string() +
                               ". Return code is 0");
 
-  folder_.write("Respull.txt", withHeader({"Output  A  3  1"}, {kHeader[0], "Results File (Nastran) = plate.op2",
-                                                                kHeader[2]}));
+  folder_.write("Respull.txt", withHeader({"Output  A  3  1"},
+                                          {kHeader[0], "Results File (Nastran) = plate.op2", kHeader[2]}));
   EXPECT_EQ(respull().status, 1);
   EXPECT_EQ(log().back(), "ERROR:  Results file type not valid: (Nastran)");
 }
 
 TEST_F(RespullTest, AReferenceOfAnInvalidTypeIsReported) {
-  folder_.write("Respull.txt", withHeader({"Output  A  3  1"}, {"Reference Model (Catia) = plate.mod", kHeader[1],
-                                                                kHeader[2]}));
+  folder_.write("Respull.txt", withHeader({"Output  A  3  1"},
+                                          {"Reference Model (Catia) = plate.mod", kHeader[1], kHeader[2]}));
   EXPECT_EQ(respull(attached("")).status, 1);
   EXPECT_TRUE(contains(log(), "ERROR:  Reference file type not valid: (Catia)"));
   // Nothing was read into the new model, which then cannot be saved either.
