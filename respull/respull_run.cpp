@@ -118,7 +118,7 @@ bool RespullRun::connect() {
 void RespullRun::openExchangeFile() {
   run_.log(" get feRead object ready to parse through file");
   if (exchange_.reader) {
-    reader_ = *exchange_.reader;
+    reader_ = std::move(*exchange_.reader);
   } else {
     run_.err.raise(exchange_.readFailure);
   }
@@ -223,8 +223,8 @@ void RespullRun::extractOutputs() {
   run_.log(" Get Output object by which all properties will be accessed");
   if (auto vector = err.run([&] { return run_.femap().feOutput(); })) outputVector_ = *vector;
   run_.log(" Prepare the set of all elements");
+  // The set is filled when the mesh is measured: only mass properties need it.
   if (auto set = err.run([&] { return run_.femap().feSet(); })) allElements_ = *set;
-  err.run([&] { femap::Set(allElements_).AddAll(femap::kElementType); });
 
   run_.log(" Read the rest of Respull.txt and get values asked for");
   do {
@@ -284,6 +284,7 @@ void RespullRun::handleRecord(const OutputRecord& record) {
 void RespullRun::measureMass() {
   massMeasured_ = true;
   run_.log(" Computes total mass values using FEMAP API");
+  run_.err.run([&] { femap::Set(allElements_).AddAll(femap::kElementType); });
   Variant scalars[6];
   Variant arrays[5];
   const auto code = run_.err.run([&] {
