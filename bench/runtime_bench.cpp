@@ -24,7 +24,8 @@ void writeFile(const fs::path& path, const std::string& text) {
 }
 
 // Best of `repetitions` timings of `work`; `prepare` runs untimed before each.
-double bestSeconds(int repetitions, const std::function<void()>& prepare, const std::function<void()>& work) {
+double bestSeconds(int repetitions, const std::function<void()>& prepare,
+                   const std::function<void()>& work) {
   double best = 1e300;
   for (int i = 0; i < repetitions; ++i) {
     prepare();
@@ -54,8 +55,8 @@ std::string generatedModel(int entities, int& nodes, int& elements, int& propert
   }
   for (int i = 0; i <= side; ++i) {
     for (int j = 0; j <= side; ++j) {
-      text += "node " + std::to_string(i * (side + 1) + j + 1) + " x=" + std::to_string(j * 10.125) +
-              " y=" + std::to_string(i * 10.375) + " z=0\n";
+      text += "node " + std::to_string(i * (side + 1) + j + 1) +
+              " x=" + std::to_string(j * 10.125) + " y=" + std::to_string(i * 10.375) + " z=0\n";
     }
   }
   auto node = [&](int i, int j) { return std::to_string(i * (side + 1) + j + 1); };
@@ -63,8 +64,9 @@ std::string generatedModel(int entities, int& nodes, int& elements, int& propert
   for (int i = 0; i < side; ++i) {
     for (int j = 0; j < side; ++j, ++element) {
       text += "elem " + std::to_string(element) +
-              " type=17 topology=4 propID=" + std::to_string(element / 100 + 1) + " node=" + node(i, j) +
-              "," + node(i, j + 1) + "," + node(i + 1, j + 1) + "," + node(i + 1, j) + "\n";
+              " type=17 topology=4 propID=" + std::to_string(element / 100 + 1) +
+              " node=" + node(i, j) + "," + node(i, j + 1) + "," + node(i + 1, j + 1) + "," +
+              node(i + 1, j) + "\n";
     }
   }
   text += "loadset 1 title=\"Load case 1\"\n";
@@ -85,9 +87,11 @@ Timing timeModprep(int entities, const fs::path& folder) {
       "Reference Model (FEMAP) = model.mod\r\nInput Deck (NastranNX) = model.dat\r\n"
       "NameValue = InputValues.txt\r\n";
   std::string values;
-  auto add = [&](const std::string& kind, int id, const std::string& member, const std::string& index) {
+  auto add = [&](const std::string& kind, int id, const std::string& member,
+                 const std::string& index) {
     std::string name = kind + std::to_string(id);
-    exchange += kind + "  " + name + "  " + std::to_string(id) + "  " + member + "  " + index + "\r\n";
+    exchange +=
+        kind + "  " + name + "  " + std::to_string(id) + "  " + member + "  " + index + "\r\n";
     values += name + "  " + std::to_string(id * 0.5 + 1) + "\r\n";
   };
   for (int id = 1; id <= nodes; ++id) add("Node", id, "z", "");
@@ -128,9 +132,10 @@ Timing timeRespull(int values, const fs::path& folder) {
     numbers += (id > 1 ? "," : "") + std::to_string(id * 1e-6);
     exchange += "Output  D" + std::to_string(id) + "  " + std::to_string(id) + "  1\r\n";
   }
-  writeFile(folder / "model.op2",
-            "FEMAPSIM 1\noutset 1 title=\"run\"\noutvec 1 setID=1 title=\"Total Translation\" entity=" +
-                entities + " value=" + numbers + "\n");
+  writeFile(
+      folder / "model.op2",
+      "FEMAPSIM 1\noutset 1 title=\"run\"\noutvec 1 setID=1 title=\"Total Translation\" entity=" +
+          entities + " value=" + numbers + "\n");
   writeFile(folder / "Respull.txt", exchange);
   // A fresh model file, and no FEMAP left over from the run before (one the program started
   // goes when the program ends).
@@ -154,11 +159,12 @@ Timing timeRespull(int values, const fs::path& folder) {
 void report(const char* program, const char* baseline, const Timing& small, const Timing& large,
             double linear, double growthTarget) {
   for (const Timing& t : {small, large}) {
-    std::printf("%s %7d: %8.1f ms; %s %8.1f ms; ratio %.2f\n", program, t.size, t.program * 1e3, baseline,
-                t.simulator * 1e3, t.program / t.simulator);
+    std::printf("%s %7d: %8.1f ms; %s %8.1f ms; ratio %.2f\n", program, t.size, t.program * 1e3,
+                baseline, t.simulator * 1e3, t.program / t.simulator);
   }
   std::printf(
-      "%s ratio at %d: %.2f (target at most 1.5); growth %d/%d: %.1f (linear %.1f, target at most %.0f)\n",
+      "%s ratio at %d: %.2f (target at most 1.5); growth %d/%d: %.1f (linear %.1f, target at most "
+      "%.0f)\n",
       program, large.size, large.program / large.simulator, large.size, small.size,
       large.program / small.program, linear, growthTarget);
 }

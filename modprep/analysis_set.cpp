@@ -34,7 +34,8 @@ void buildAnalysisSet(runtime::Run& run) {
   err.run([&] { analysisSet.put("NasBulkGroupID", kDeckAnalysisSetId); });
 
   err.run([&] { analysisSet.call("Put", kDeckAnalysisSetId); });
-  err.run([&] { femap.object().put("Info_ActiveID", femap::kAnalysisSetType, kDeckAnalysisSetId); });
+  err.run(
+      [&] { femap.object().put("Info_ActiveID", femap::kAnalysisSetType, kDeckAnalysisSetId); });
   err.run([&] { analysisSet.call("Delete", kDeckAnalysisSetId); });
 }
 

@@ -11,7 +11,8 @@ namespace {
 
 double pointCoordinate(std::string_view text) {
   auto value = support::parseNumber(text);
-  if (!value) throw support::RuntimeError("Type mismatch: \"" + std::string(text) + "\" is not a number");
+  if (!value)
+    throw support::RuntimeError("Type mismatch: \"" + std::string(text) + "\" is not a number");
   return *value;
 }
 
@@ -44,7 +45,8 @@ std::string FunctionInputReader::readLine() {
 std::int32_t functionInteger(std::string_view line) {
   auto value = support::parseInteger(line);
   if (!value) {
-    throw support::RuntimeError("Type mismatch: \"" + std::string(line) + "\" is not a whole number");
+    throw support::RuntimeError("Type mismatch: \"" + std::string(line) +
+                                "\" is not a whole number");
   }
   if (*value < std::numeric_limits<std::int32_t>::min() ||
       *value > std::numeric_limits<std::int32_t>::max()) {

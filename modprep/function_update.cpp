@@ -68,7 +68,8 @@ void FunctionUpdater::readFunctionsFromInputFile(bool functionsExpected) {
     bool readable = err.run([&] {
       block.id = functionInteger(block.idLine);
       block.count = functionInteger(reader.readLine());
-      if (block.count < 0) throw support::RuntimeError("Invalid point count " + formatInteger(block.count));
+      if (block.count < 0)
+        throw support::RuntimeError("Invalid point count " + formatInteger(block.count));
     });
     if (!readable) {
       // Without its ID and count the block's points cannot be told from other lines.
@@ -126,7 +127,8 @@ void FunctionUpdater::updateFunction(std::int32_t id, const std::string& title, 
     return;
   }
   // The point lists hold count + 1 entries; the points are entries 0 to count - 1.
-  const std::size_t points = std::min({static_cast<std::size_t>(std::max(count, 0)), x.size(), y.size()});
+  const std::size_t points =
+      std::min({static_cast<std::size_t>(std::max(count, 0)), x.size(), y.size()});
   std::vector<double> xList(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(points));
   std::vector<double> yList(y.begin(), y.begin() + static_cast<std::ptrdiff_t>(points));
   xList.push_back(0.0);

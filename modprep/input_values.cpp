@@ -24,7 +24,8 @@ InputValues InputValues::read(support::RecordReader reader) {
 }
 
 long InputValues::find(std::string_view name, std::size_t expected) const {
-  if (expected < variableNames_.size() && lastOccurrence_[expected] && variableNames_[expected] == name) {
+  if (expected < variableNames_.size() && lastOccurrence_[expected] &&
+      variableNames_[expected] == name) {
     return static_cast<long>(expected);
   }
   auto found = lastIndexOf_.find(name);

@@ -44,7 +44,7 @@ class InputValues {
   std::vector<std::string> variableNames_;
   std::vector<std::optional<double>> variableValues_;
   std::vector<std::string> valueTexts_;
-  std::vector<bool> lastOccurrence_;                               // no later record has the same name
+  std::vector<bool> lastOccurrence_;  // no later record has the same name
   std::unordered_map<std::string_view, std::size_t> lastIndexOf_;  // views of variableNames_
 };
 

@@ -22,14 +22,14 @@ LoadUpdater::LoadUpdater(runtime::Run& run) : run_(run) {}
 const LoadUpdater::LoadKind* LoadUpdater::loadKind(std::string_view kind) {
   // The kind word is also the load object's kind: "fe" + word creates one.
   static constexpr std::array<LoadKind, kLoadKinds> kinds{{
-      {0, "LoadMesh", "Found loadmesh load for load definition id =", "Load updated Load ID = ", true, true,
-       false},
-      {1, "LoadGeom", "Found Geometry load for load definition id =", "Load updated Load ID = ", true, false,
-       false},
-      {2, "LoadETemp", "Found Elemental temperature load for load definition id =", "Load updated Load ID = ",
-       false, false, false},
-      {3, "LoadNTemp", "Found Nodal temperature load for load definition id =", "Load updated: Load ID = ",
-       false, false, true},
+      {0, "LoadMesh", "Found loadmesh load for load definition id =", "Load updated Load ID = ",
+       true, true, false},
+      {1, "LoadGeom", "Found Geometry load for load definition id =", "Load updated Load ID = ",
+       true, false, false},
+      {2, "LoadETemp", "Found Elemental temperature load for load definition id =",
+       "Load updated Load ID = ", false, false, false},
+      {3, "LoadNTemp", "Found Nodal temperature load for load definition id =",
+       "Load updated: Load ID = ", false, false, true},
   }};
   for (const LoadKind& loadKind : kinds) {
     if (loadKind.word == kind) return &loadKind;
@@ -50,11 +50,13 @@ void LoadUpdater::UpdateLoadDefinition(std::string_view name, const std::string&
            " Modified Value=" + formatNumber(value) + " Load Index=" + formatInteger(index));
   support::Err& err = run_.err;
   if (!loadDefinition_) {
-    if (auto created = err.run([&] { return run_.femap().feLoadDefinition(); })) loadDefinition_ = *created;
+    if (auto created = err.run([&] { return run_.femap().feLoadDefinition(); }))
+      loadDefinition_ = *created;
     run_.CheckError("intialize feLoadDefinition");
   }
   const auto got = err.run([&] {
-    return loadDefinition_.call("Get", static_cast<int>(support::parseInteger(loadDefinitionId).value_or(0)))
+    return loadDefinition_
+        .call("Get", static_cast<int>(support::parseInteger(loadDefinitionId).value_or(0)))
         .asInt();
   });
   if (!got || *got != femap::kOk) {
@@ -76,8 +78,8 @@ void LoadUpdater::UpdateLoadDefinition(std::string_view name, const std::string&
   }
 }
 
-void LoadUpdater::updateLoads(const LoadKind& kind, const std::string& loadDefinitionId, double value,
-                              std::int16_t index) {
+void LoadUpdater::updateLoads(const LoadKind& kind, const std::string& loadDefinitionId,
+                              double value, std::int16_t index) {
   if (kind.resetFirst) {
     run_.CheckError("Before calling reset next load");
     loadDefinition_.call("ResetLoad");
@@ -85,7 +87,8 @@ void LoadUpdater::updateLoads(const LoadKind& kind, const std::string& loadDefin
   femap::Object& load = loadObject(kind);
   const std::string ofDefinition = "  load definition id =" + loadDefinitionId;
   auto currentValue = [&] {
-    return kind.indexed ? load.get(kLoadValue, index).asString() : load.get(kTemperature).asString();
+    return kind.indexed ? load.get(kLoadValue, index).asString()
+                        : load.get(kTemperature).asString();
   };
   while (loadDefinition_.call("NextLoad", load).asBool()) {
     run_.log(std::string(kind.foundText) + loadDefinitionId);
@@ -104,7 +107,8 @@ void LoadUpdater::updateLoads(const LoadKind& kind, const std::string& loadDefin
     run_.log("After updation: Load ID: " + loadId + "   current value=" + currentValue() +
              "   value assigned=" + formatNumber(value) + ofDefinition);
     if (stored == femap::kOk) {
-      run_.log(std::string(kind.updatedText) + loadId + " for load definition id =" + loadDefinitionId);
+      run_.log(std::string(kind.updatedText) + loadId +
+               " for load definition id =" + loadDefinitionId);
     } else {
       run_.error("Unable to store the entity with the specified Load ID = " + loadId +
                  " for load definition id =" + loadDefinitionId);

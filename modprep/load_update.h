@@ -22,8 +22,8 @@ class LoadUpdater {
 
   // `loadDefinitionId` is the decimal form of the record's entity ID; `kind` one of
   // "LoadMesh", "LoadGeom", "LoadETemp", "LoadNTemp"; `index` the load component (-1 none).
-  void UpdateLoadDefinition(std::string_view name, const std::string& loadDefinitionId, std::string_view kind,
-                            double value, std::int16_t index);
+  void UpdateLoadDefinition(std::string_view name, const std::string& loadDefinitionId,
+                            std::string_view kind, double value, std::int16_t index);
 
  private:
   // How one kind of load is found, read, set and reported.

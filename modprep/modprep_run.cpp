@@ -71,8 +71,9 @@ bool ModprepRun::connect() {
 
 void ModprepRun::openExchangeFile() {
   // A missing file reads as no records; the steps below report what is then missing.
-  if (auto reader = run_.err.run(
-          [&] { return support::RecordReader::fromFile(run_.inWorkingDirectory(kModprepExchangeFile)); })) {
+  if (auto reader = run_.err.run([&] {
+        return support::RecordReader::fromFile(run_.inWorkingDirectory(kModprepExchangeFile));
+      })) {
     reader_ = std::move(*reader);
   }
   run_.CheckError("In main: Trying to open the file Modprep.txt");
@@ -82,14 +83,15 @@ void ModprepRun::openExchangeFile() {
 bool ModprepRun::loadReferenceModel() {
   reader_.next();
   const std::string referenceFile = reader_.textAfterEquals();
-  const std::string missing =
-      std::string(runtime::kErrorPrefix) + "  Reference file " + referenceFile + " does not exist. ";
+  const std::string missing = std::string(runtime::kErrorPrefix) + "  Reference file " +
+                              referenceFile + " does not exist. ";
   const auto referencePath = runtime::findFile(run_.workingDirectory(), referenceFile);
   if (!referencePath) {
     run_.writeLine(missing);
     run_.fail();
     runtime::systemBeep();
-    run_.message(missing + "Make sure you are in the correct directory and you've clicked 'Generate'.");
+    run_.message(missing +
+                 "Make sure you are in the correct directory and you've clicked 'Generate'.");
     return false;
   }
 
@@ -120,7 +122,8 @@ void ModprepRun::prepareInputDeck() {
   deckTag_ = reader_.field(3);
   const std::string deckFile = reader_.textAfterEquals();
   run_.log(
-      "write an empty inputDeck to determine the right path due femap's FileWrite methods inability to "
+      "write an empty inputDeck to determine the right path due femap's FileWrite methods "
+      "inability to "
       "write wing.dat in the current directory");
   // The empty deck goes where the deck belongs, into the working directory (a relative name
   // would otherwise land in whatever folder this program was started from); once it exists,

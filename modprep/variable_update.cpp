@@ -47,8 +47,9 @@ void VariableUpdater::apply(const VariableRecord& record) {
     ++functionRecords_;
     return;
   }
-  run_.log("Reading and performing update for variable Name = " + record.name + " Entity Type = " +
-           record.entityType + " Type id = " + record.member + " Entity Num = " + entityNumText(record));
+  run_.log("Reading and performing update for variable Name = " + record.name +
+           " Entity Type = " + record.entityType + " Type id = " + record.member +
+           " Entity Num = " + entityNumText(record));
   if (!inRange(record)) return;
 
   const long k = SearchArray(record.name);
@@ -67,8 +68,8 @@ void VariableUpdater::apply(const VariableRecord& record) {
   if (isLoadKind(record.entityType)) {
     run_.CheckError("Before calling update for load definition: " + record.name +
                     " value= " + formatNumber(*value) + " Argument=" + formatInteger(record.index));
-    loads_.UpdateLoadDefinition(record.name, formatInteger(record.entityId), record.entityType, *value,
-                                static_cast<std::int16_t>(record.index));
+    loads_.UpdateLoadDefinition(record.name, formatInteger(record.entityId), record.entityType,
+                                *value, static_cast<std::int16_t>(record.index));
     return;
   }
   applyToEntity(record, *value);
@@ -107,9 +108,9 @@ void VariableUpdater::applyToEntity(const VariableRecord& record, double value) 
   }
   if (!record.member.empty()) {
     const bool assigned =
-        record.index == -1
-            ? err.run([&] { entity_.put(record.member, value); })
-            : err.run([&] { entity_.put(record.member, static_cast<std::int16_t>(record.index), value); });
+        record.index == -1 ? err.run([&] { entity_.put(record.member, value); }) : err.run([&] {
+          entity_.put(record.member, static_cast<std::int16_t>(record.index), value);
+        });
     if (!assigned) run_.fail();
   }
   const auto stored = err.run([&] { return entity_.call("Put", id).asInt(); });

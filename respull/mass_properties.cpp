@@ -17,7 +17,8 @@ double componentOf(const std::vector<double>& values, std::int16_t component) {
 
 }  // namespace
 
-std::optional<double> massProperty(const MassValues& mass, std::string_view word, std::int16_t component) {
+std::optional<double> massProperty(const MassValues& mass, std::string_view word,
+                                   std::int16_t component) {
   using Scalar = double MassValues::*;
   using Array = std::vector<double> MassValues::*;
   static constexpr std::array<std::pair<std::string_view, Scalar>, 6> scalars{{

@@ -26,6 +26,7 @@ struct MassValues {
 // The value `word` selects ("Length", "MassTotal", "TotalCG", ...; compared exactly), with
 // `component` indexing the arrays; nullopt for a word not in the table. A component outside
 // its array throws support::RuntimeError("Subscript out of range").
-std::optional<double> massProperty(const MassValues& mass, std::string_view word, std::int16_t component);
+std::optional<double> massProperty(const MassValues& mass, std::string_view word,
+                                   std::int16_t component);
 
 }  // namespace respull

@@ -95,7 +95,8 @@ bool RespullRun::connect() {
   run_.log(" Existing instance of FEMAP is used");
   Variant count = 0;
   Variant models;
-  run_.log("Before feAppGetAllModels call rc=" + formatInteger(returnCode_) + "  num=" + count.asString());
+  run_.log("Before feAppGetAllModels call rc=" + formatInteger(returnCode_) +
+           "  num=" + count.asString());
   if (auto code = run_.err.run([&] {
         return run_.femap()
             .object()
@@ -104,7 +105,8 @@ bool RespullRun::connect() {
       })) {
     returnCode_ = *code;
   }
-  run_.log("After feAppGetAllModels call rc=" + formatInteger(returnCode_) + "  num=" + count.asString());
+  run_.log("After feAppGetAllModels call rc=" + formatInteger(returnCode_) +
+           "  num=" + count.asString());
   if (run_.err.run([&] { return count.asInt(); }).value_or(0) < 2) {
     // With only the engineer's model open, the run works in a model of its own.
     returnCode_ = femap::kOk;
@@ -137,8 +139,8 @@ bool RespullRun::findReferenceModel() {
   const std::string referenceFile = reader_.textAfterEquals();
   const auto referencePath = runtime::findFile(run_.workingDirectory(), referenceFile);
   if (!referencePath) {
-    const std::string missing =
-        std::string(runtime::kErrorPrefix) + " Reference file " + referenceFile + " does not exist. ";
+    const std::string missing = std::string(runtime::kErrorPrefix) + " Reference file " +
+                                referenceFile + " does not exist. ";
     run_.writeLine(missing);
     run_.fail();
     run_.message(missing);
@@ -190,7 +192,8 @@ bool RespullRun::readResults() {
 
   const std::string tag = reader_.field(3);
   run_.log(" Trying to read result file. Here Result type is  " + tag);
-  const auto read = run_.err.run([&] { return runtime::readResultsFile(run_.femap(), tag, resultsPath); });
+  const auto read =
+      run_.err.run([&] { return runtime::readResultsFile(run_.femap(), tag, resultsPath); });
   run_.CheckError("After reading the result file");
   // Without this run's results, any value taken would be an older one: end here.
   if (!read) {
@@ -212,7 +215,8 @@ bool RespullRun::readResults() {
 void RespullRun::openOutputFile() {
   reader_.next();
   const std::string outputPath = run_.inWorkingDirectory(reader_.textAfterEquals());
-  if (auto writer = run_.err.run([&] { return std::make_unique<support::TextFileWriter>(outputPath); })) {
+  if (auto writer =
+          run_.err.run([&] { return std::make_unique<support::TextFileWriter>(outputPath); })) {
     output_ = std::move(*writer);
   }
   run_.log(" Found output file. Output file is :- " + outputPath);
@@ -240,13 +244,15 @@ void RespullRun::handleRecord(const OutputRecord& record) {
   support::Err& err = run_.err;
   if (record.name.empty()) return;
   run_.log("Trying to get the value for " + record.name);
-  const auto got = err.run(
-      [&] { return outputVector_.call("Get", Variant(static_cast<long long>(record.vector))).asInt(); });
+  const auto got = err.run([&] {
+    return outputVector_.call("Get", Variant(static_cast<long long>(record.vector))).asInt();
+  });
 
   if (support::toLower(record.kind) == kMassPropertiesKind) {
     if (!massMeasured_) measureMass();
     if (auto component = err.run([&] {
-          if (record.vector < -32768 || record.vector > 32767) throw support::RuntimeError("Overflow");
+          if (record.vector < -32768 || record.vector > 32767)
+            throw support::RuntimeError("Overflow");
           return static_cast<std::int16_t>(record.vector);
         })) {
       WriteMassProperty(record.name, record.entity, *component);
@@ -276,7 +282,8 @@ void RespullRun::handleRecord(const OutputRecord& record) {
   err.run([&] {
     Variant again = value();
     const bool same = written && written->type() == Variant::Type::Double &&
-                      again.type() == Variant::Type::Double && written->asDouble() == again.asDouble();
+                      again.type() == Variant::Type::Double &&
+                      written->asDouble() == again.asDouble();
     run_.log(" " + record.name + "  " + (same ? text : again.asString()));
   });
 }
@@ -320,7 +327,8 @@ void RespullRun::measureMass() {
   }
 }
 
-void RespullRun::WriteMassProperty(const std::string& name, std::string_view word, std::int16_t component) {
+void RespullRun::WriteMassProperty(const std::string& name, std::string_view word,
+                                   std::int16_t component) {
   if (!mass_) {
     // The mesh could not be measured: there is no value to write.
     run_.fail();
@@ -350,7 +358,8 @@ void RespullRun::finishResults() {
   if (auto set = err.run([&] { return femap.create("OutputSet"); })) outputSet = *set;
   err.run([&] { outputSet.call("Last"); });
   if (deleteResultsAfterRun_) {
-    // The last output set goes by its ID; FEMAP then removes what else this run's results read added.
+    // The last output set goes by its ID; FEMAP then removes what else this run's results read
+    // added.
     err.run([&] { outputSet.call("Delete", outputSet.get("ID")); });
     err.run([&] { femap.object().call("feDeleteResultsRead"); });
   } else {
@@ -381,7 +390,8 @@ void RespullRun::saveAndClose() {
   } else if ((returnCode_ = *closed) == femap::kOk) {
     run_.log("File closed successfully. Return code is " + formatInteger(returnCode_));
   } else {
-    run_.error("Unable to close the file. feFileClose Return code is " + formatInteger(returnCode_));
+    run_.error("Unable to close the file. feFileClose Return code is " +
+               formatInteger(returnCode_));
   }
   run_.CheckError("After closing Femap file");
 }

@@ -74,15 +74,16 @@ constexpr std::array kResultsFormats{
 template <std::size_t N>
 std::optional<int> callFormat(const std::array<Format, N>& formats, const femap::Application& femap,
                               std::string_view tag, const std::string& path) {
-  auto found =
-      std::find_if(formats.begin(), formats.end(), [&](const Format& format) { return format.tag == tag; });
+  auto found = std::find_if(formats.begin(), formats.end(),
+                            [&](const Format& format) { return format.tag == tag; });
   if (found == formats.end()) return std::nullopt;
   const femap::Object& application = femap.object();
   switch (found->arguments) {
     case Arguments::OpenModelFile:
       return application.call(found->member, false, path).asInt();
     case Arguments::NeutralModel:
-      return application.call(found->member, false, path, false, false, false, false, false).asInt();
+      return application.call(found->member, false, path, false, false, false, false, false)
+          .asInt();
     case Arguments::NeutralResults:
       return application.call(found->member, 0, path, false, false, true, true, 0).asInt();
     case Arguments::FormatAndPath:

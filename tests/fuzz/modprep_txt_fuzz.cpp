@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   do {
     reader.next();
     modprep::VariableRecord record = modprep::variableRecord(reader);
-    volatile bool applicable = modprep::fitsInt16(record.entityId) && modprep::fitsInt16(record.index) &&
+    volatile bool applicable = modprep::fitsInt16(record.entityId) &&
+                               modprep::fitsInt16(record.index) &&
                                !modprep::isLoadKind(record.entityType);
     (void)applicable;
   } while (!reader.atEnd());

@@ -42,7 +42,8 @@ TEST(VariableRecordTest, FieldsTakeTheirDefaultsWhenMissingOrNotNumbers) {
 }
 
 TEST(VariableRecordTest, LoadKindsAreComparedExactly) {
-  for (const char* kind : {"LoadMesh", "LoadGeom", "LoadETemp", "LoadNTemp"}) EXPECT_TRUE(isLoadKind(kind));
+  for (const char* kind : {"LoadMesh", "LoadGeom", "LoadETemp", "LoadNTemp"})
+    EXPECT_TRUE(isLoadKind(kind));
   for (const char* kind : {"loadmesh", "Load", "LoadMeshX", ""}) EXPECT_FALSE(isLoadKind(kind));
 }
 
@@ -68,7 +69,8 @@ TEST(InputValuesTest, TheLastOccurrenceOfANameHolds) {
 
 TEST(FunctionInputsTest, BlocksAreFoundAfterAnyOtherText) {
   FunctionInputReader reader(
-      "header\r\nFunction Definition \r\nFunction Definition\r\n 3 \r\nT\r\n 0\r\nfree text\nFunction "
+      "header\r\nFunction Definition \r\nFunction Definition\r\n 3 \r\nT\r\n 0\r\nfree "
+      "text\nFunction "
       "Definition\n 4\n");
   ASSERT_TRUE(reader.findBlock());
   EXPECT_EQ(reader.readLine(), " 3 ");

@@ -67,9 +67,10 @@ TEST_F(ModprepPiecesTest, AnEmptyEntityTypeReusesThePreviousObject) {
   EXPECT_EQ(node(5, "y"), 12);
   run_.finish();
   std::vector<std::string> lines = logLines(dir_);
-  EXPECT_TRUE(contains(lines,
-                       "LOG: Reading and performing update for variable Name = Y Entity Type =  Type id = y "
-                       "Entity Num = 5"));
+  EXPECT_TRUE(contains(
+      lines,
+      "LOG: Reading and performing update for variable Name = Y Entity Type =  Type id = y "
+      "Entity Num = 5"));
   EXPECT_TRUE(contains(lines, "ERROR: Object variable or With block variable not set"));
 }
 
@@ -91,7 +92,8 @@ TEST_F(ModprepPiecesTest, LoadUpdatesThatReachNoLoad) {
   EXPECT_TRUE(contains(lines, "ERROR: Unable to update the entity type=LoadWind"));
   EXPECT_TRUE(contains(lines, "ERROR: Unable to get the load definition for id = 99"));
   EXPECT_TRUE(contains(
-      lines, "ERROR: Unable to update the load definition for id = 1 Reasons: Subscript out of range"));
+      lines,
+      "ERROR: Unable to update the load definition for id = 1 Reasons: Subscript out of range"));
   EXPECT_FALSE(contains(lines, "LOG: Load updated Load ID = 1 for load definition id =1"));
 }
 

@@ -15,7 +15,9 @@ namespace {
 class Probed : public femap::Dispatch {
  public:
   std::string_view kind() const override { return "Probed"; }
-  femap::Variant invoke(std::string_view, femap::Invoke, std::span<femap::Variant>) override { return {}; }
+  femap::Variant invoke(std::string_view, femap::Invoke, std::span<femap::Variant>) override {
+    return {};
+  }
 };
 
 class ProbeTest : public ::testing::Test {

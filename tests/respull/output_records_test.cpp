@@ -28,11 +28,12 @@ TEST(OutputRecordTest, FieldsTakeTheirDefaultsWhenMissing) {
 
 TEST(OutputRecordTest, TheOutputFileIsNamedAfterTheOptionalDeleteAndTwoHeaderLines) {
   const std::string header = "Reference Model (FEMAP) = a.mod\nResults File (NastranNX) = a.op2\n";
-  EXPECT_EQ(outputFileName(support::RecordReader(header + "OutputNameValue =  Out.txt \nOutput  A  1  1\n")),
+  EXPECT_EQ(outputFileName(
+                support::RecordReader(header + "OutputNameValue =  Out.txt \nOutput  A  1  1\n")),
             "Out.txt");
-  EXPECT_EQ(
-      outputFileName(support::RecordReader("# comment\ndelete\n" + header + "OutputNameValue = B.txt\n")),
-      "B.txt");
+  EXPECT_EQ(outputFileName(support::RecordReader("# comment\ndelete\n" + header +
+                                                 "OutputNameValue = B.txt\n")),
+            "B.txt");
   EXPECT_EQ(outputFileName(support::RecordReader(header)), "OutputValues.txt");
   EXPECT_EQ(outputFileName(support::RecordReader("")), "OutputValues.txt");
   EXPECT_EQ(outputFileName(support::RecordReader("DELETE\n")), "OutputValues.txt");

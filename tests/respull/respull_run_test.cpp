@@ -17,8 +17,9 @@ class RespullFailureTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::copy_file(sourceDir() / "examples/plate/plate.mod", dir_ / "plate.mod");
-    dir_.write("plate.op2",
-               "FEMAPSIM 1\noutset 1 title=\"run\"\noutvec 1 setID=1 title=\"T\" entity=1 value=2.5\n");
+    dir_.write(
+        "plate.op2",
+        "FEMAPSIM 1\noutset 1 title=\"run\"\noutvec 1 setID=1 title=\"T\" entity=1 value=2.5\n");
     dir_.write("Respull.txt",
                "Reference Model (FEMAP) = plate.mod\r\nResults File (NastranNX) = plate.op2\r\n"
                "OutputNameValue = OutputValues.txt\r\nOutput  A  1  1\r\n");

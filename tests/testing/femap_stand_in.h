@@ -21,8 +21,8 @@ class FemapStandIn {
 
   FemapStandIn() : simulator_(std::make_shared<femapsim::Application>()) {
     auto dispatch = std::make_shared<Override>(simulator_, answers_);
-    femap::ProgIdRegistry::instance().add(femap::kFemapProgId,
-                                          {[dispatch] { return femap::Object(dispatch); }, nullptr});
+    femap::ProgIdRegistry::instance().add(
+        femap::kFemapProgId, {[dispatch] { return femap::Object(dispatch); }, nullptr});
   }
   ~FemapStandIn() {
     femap::ProgIdRegistry::instance().remove(femap::kFemapProgId);

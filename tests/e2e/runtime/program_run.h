@@ -83,8 +83,8 @@ inline std::size_t countOf(const std::vector<std::string>& lines, const std::str
 // working folder.
 inline void expectLogAsStored(const std::vector<std::string>& log, const std::string& expectedName,
                               const std::filesystem::path& folder) {
-  std::string stored =
-      support::readWholeFile(testing_support::sourceDir() / "tests/e2e/runtime/expected" / expectedName);
+  std::string stored = support::readWholeFile(testing_support::sourceDir() /
+                                              "tests/e2e/runtime/expected" / expectedName);
   std::vector<std::string> expected;
   std::istringstream lines(stored);
   for (std::string line; std::getline(lines, line);) {
@@ -93,7 +93,8 @@ inline void expectLogAsStored(const std::vector<std::string>& log, const std::st
   }
   for (std::size_t i = 0; i < std::max(log.size(), expected.size()); ++i) {
     ASSERT_LT(i, log.size()) << "log ends before expected line " << i + 1 << ": " << expected[i];
-    ASSERT_LT(i, expected.size()) << "log goes on after the expected end, line " << i + 1 << ": " << log[i];
+    ASSERT_LT(i, expected.size()) << "log goes on after the expected end, line " << i + 1 << ": "
+                                  << log[i];
     EXPECT_EQ(log[i], expected[i]) << "log line " << i + 1;
   }
 }
@@ -102,7 +103,8 @@ inline void expectLogAsStored(const std::vector<std::string>& log, const std::st
 class WorkFolder {
  public:
   WorkFolder() {
-    std::filesystem::copy_file(testing_support::sourceDir() / "examples/plate/plate.mod", dir_ / "plate.mod");
+    std::filesystem::copy_file(testing_support::sourceDir() / "examples/plate/plate.mod",
+                               dir_ / "plate.mod");
   }
   const std::filesystem::path& path() const { return dir_.path(); }
   std::string pathText() const { return dir_.path().string(); }
@@ -110,7 +112,9 @@ class WorkFolder {
   void write(const std::string& name, const std::vector<std::string>& lines) const {
     dir_.write(name, crlf(lines));
   }
-  void writeText(const std::string& name, const std::string& content) const { dir_.write(name, content); }
+  void writeText(const std::string& name, const std::string& content) const {
+    dir_.write(name, content);
+  }
   std::string read(const std::string& name) const { return dir_.read(name); }
   bool exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
   std::vector<std::string> lines(const std::string& name) const { return crlfLines(read(name)); }

@@ -37,7 +37,8 @@ class RespullTest : public ::testing::Test {
   std::vector<std::string> log() const { return folder_.lines("outputExeLogs.log"); }
   std::vector<std::string> outputValues() const { return folder_.lines("OutputValues.txt"); }
   std::vector<std::string> messages() const {
-    return folder_.exists("messages.txt") ? folder_.lines("messages.txt") : std::vector<std::string>{};
+    return folder_.exists("messages.txt") ? folder_.lines("messages.txt")
+                                          : std::vector<std::string>{};
   }
   std::map<std::string, std::string> attached(const std::string& openModels) const {
     return {{"FEMAPSIM_ATTACH", "1"},
@@ -57,8 +58,9 @@ class RespullTest : public ::testing::Test {
 TEST_F(RespullTest, FullRunWritesOneValuePerRecord) {
   folder_.write(
       "Respull.txt",
-      withHeader({"Output  Disp_Node3  3  1", "maxval  Stress_max  0  7033", "minval  Stress_min  0  7033",
-                  "MassProperties  Mass_total  MassTotal  0", "MassProperties  CG_y  TotalCG  1"}));
+      withHeader({"Output  Disp_Node3  3  1", "maxval  Stress_max  0  7033",
+                  "minval  Stress_min  0  7033", "MassProperties  Mass_total  MassTotal  0",
+                  "MassProperties  CG_y  TotalCG  1"}));
   ProgramRun run = respull();
   EXPECT_EQ(run.status, 0) << run.output;
   expectLogAsStored(log(), "respull_full.log", folder_.path());
@@ -70,9 +72,10 @@ TEST_F(RespullTest, FullRunWritesOneValuePerRecord) {
 }
 
 TEST_F(RespullTest, KindsInAnyLetterCaseAndTheMeshMeasuredOnce) {
-  folder_.write("Respull.txt", withHeader({"OUTPUT  A  3  1", "output  B  2  7033", "MaxVal  C  0  1",
-                                           "MINVAL  D  0  1", "massproperties  E  Length  0",
-                                           "MASSPROPERTIES  F  Area  0", "MassProperties  G  Inertia  5"}));
+  folder_.write("Respull.txt",
+                withHeader({"OUTPUT  A  3  1", "output  B  2  7033", "MaxVal  C  0  1",
+                            "MINVAL  D  0  1", "massproperties  E  Length  0",
+                            "MASSPROPERTIES  F  Area  0", "MassProperties  G  Inertia  5"}));
   ProgramRun run = respull();
   EXPECT_EQ(run.status, 0) << run.output;
   std::vector<std::string> values = outputValues();
@@ -111,7 +114,8 @@ TEST_F(RespullTest, DeleteAsTheFirstRecordRemovesTheResultsRead) {
   EXPECT_FALSE(contains(log(), "LOG: Regenerating model"));
 
   // Anywhere else it is a record without a name.
-  std::filesystem::copy_file(testing_support::sourceDir() / "examples/plate/plate.mod", folder_ / "plate.mod",
+  std::filesystem::copy_file(testing_support::sourceDir() / "examples/plate/plate.mod",
+                             folder_ / "plate.mod",
                              std::filesystem::copy_options::overwrite_existing);
   folder_.write("Respull.txt", withHeader({"Output  A  3  1", "delete"}));
   EXPECT_EQ(respull().status, 0);
@@ -130,7 +134,8 @@ TEST_F(RespullTest, TheReferenceAlreadyCurrentIsNotReadAgain) {
   EXPECT_TRUE(contains(lines, "LOG: Before feAppGetAllModels call rc=0  num=0"));
   EXPECT_TRUE(contains(lines, "LOG: After feAppGetAllModels call rc=-1  num=2"));
   EXPECT_FALSE(contains(lines, "LOG: Before feFileNew call rc=-1"));
-  EXPECT_FALSE(contains(lines, "LOG:  Finds out what kind of file will be read, opens accordingly"));
+  EXPECT_FALSE(
+      contains(lines, "LOG:  Finds out what kind of file will be read, opens accordingly"));
   EXPECT_EQ(outputValues(), (std::vector<std::string>{"A  0.0042"}));
   EXPECT_FALSE(contains(lines, "LOG: Femap object destructed successfully"));
 }
@@ -162,12 +167,14 @@ TEST_F(RespullTest, AMissingResultsFileEndsTheRunAndLeavesNoOutputFile) {
 }
 
 TEST_F(RespullTest, AMissingReferenceEndsTheRunAndLeavesNoOutputFile) {
-  folder_.write("Respull.txt", withHeader({"Output  A  3  1"},
-                                          {"Reference Model (FEMAP) = gone.mod", kHeader[1], kHeader[2]}));
+  folder_.write("Respull.txt",
+                withHeader({"Output  A  3  1"},
+                           {"Reference Model (FEMAP) = gone.mod", kHeader[1], kHeader[2]}));
   EXPECT_EQ(respull(attached("")).status, 1);
   EXPECT_FALSE(folder_.exists("OutputValues.txt"));
   EXPECT_EQ(log().back(), "ERROR:  Reference file gone.mod does not exist. ");
-  EXPECT_EQ(messages(), (std::vector<std::string>{"3\tERROR:  Reference file gone.mod does not exist. "}));
+  EXPECT_EQ(messages(),
+            (std::vector<std::string>{"3\tERROR:  Reference file gone.mod does not exist. "}));
 
   // Without "Respull.txt" the output file is the usual one, and goes as well.
   std::filesystem::remove(folder_ / "Respull.txt");
@@ -177,22 +184,25 @@ TEST_F(RespullTest, AMissingReferenceEndsTheRunAndLeavesNoOutputFile) {
 }
 
 TEST_F(RespullTest, ResultsThatCannotBeReadEndTheRun) {
-  folder_.write("Respull.txt", withHeader({"Output  A  3  1"},
-                                          {kHeader[0], "Results File (Ansys) = plate.op2", kHeader[2]}));
+  folder_.write("Respull.txt",
+                withHeader({"Output  A  3  1"},
+                           {kHeader[0], "Results File (Ansys) = plate.op2", kHeader[2]}));
   EXPECT_EQ(respull().status, 1);
   EXPECT_FALSE(folder_.exists("OutputValues.txt"));
-  EXPECT_EQ(log().back(), "ERROR:  Unable to read the results file " + (folder_ / "plate.op2").string() +
-                              ". Return code is 0");
+  EXPECT_EQ(log().back(), "ERROR:  Unable to read the results file " +
+                              (folder_ / "plate.op2").string() + ". Return code is 0");
 
-  folder_.write("Respull.txt", withHeader({"Output  A  3  1"},
-                                          {kHeader[0], "Results File (Nastran) = plate.op2", kHeader[2]}));
+  folder_.write("Respull.txt",
+                withHeader({"Output  A  3  1"},
+                           {kHeader[0], "Results File (Nastran) = plate.op2", kHeader[2]}));
   EXPECT_EQ(respull().status, 1);
   EXPECT_EQ(log().back(), "ERROR:  Results file type not valid: (Nastran)");
 }
 
 TEST_F(RespullTest, AReferenceOfAnInvalidTypeIsReported) {
-  folder_.write("Respull.txt", withHeader({"Output  A  3  1"},
-                                          {"Reference Model (Catia) = plate.mod", kHeader[1], kHeader[2]}));
+  folder_.write("Respull.txt",
+                withHeader({"Output  A  3  1"},
+                           {"Reference Model (Catia) = plate.mod", kHeader[1], kHeader[2]}));
   EXPECT_EQ(respull(attached("")).status, 1);
   EXPECT_TRUE(contains(log(), "ERROR:  Reference file type not valid: (Catia)"));
   // Nothing was read into the new model, which then cannot be saved either.
@@ -203,10 +213,11 @@ TEST_F(RespullTest, AReferenceOfAnInvalidTypeIsReported) {
 TEST_F(RespullTest, WithoutFemapTheRunEndsAtOnce) {
   folder_.write("Respull.txt", withHeader({"Output  A  3  1"}));
   EXPECT_EQ(respull({{"FEMAPSIM_UNAVAILABLE", "1"}}).status, 1);
-  EXPECT_EQ(log(), (std::vector<std::string>{"LOG:  Execution of Respull.exe started",
-                                             "LOG:  Current directory is set to :- " + folder_.pathText(),
-                                             "LOG:  Unable to get existing instance of FEMAP",
-                                             "ERROR: Unable to instantiate FEMAP"}));
+  EXPECT_EQ(log(),
+            (std::vector<std::string>{"LOG:  Execution of Respull.exe started",
+                                      "LOG:  Current directory is set to :- " + folder_.pathText(),
+                                      "LOG:  Unable to get existing instance of FEMAP",
+                                      "ERROR: Unable to instantiate FEMAP"}));
   EXPECT_FALSE(folder_.exists("OutputValues.txt"));
 }
 
