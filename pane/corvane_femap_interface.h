@@ -12,8 +12,11 @@
 // (guards.h) have given back FEMAP's lock and the mouse pointer by then.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <typeindex>
+#include <unordered_map>
 
 #include "femap/wrappers.h"
 #include "pane/femap_logger.h"
@@ -56,6 +59,14 @@ class CorvaneFemapInterface {
   PaneForm& form() { return form_; }
   PropertyPicker& frmPropertyList() { return picker_; }
   ui::WindowLayer& windows() { return windows_; }
+  // What a subsystem keeps for the pane's whole life (FEMAP objects it reuses, the return code
+  // of its last dialog), one State per type, created on first use and gone with the pane.
+  template <class State>
+  State& subsystemState() {
+    std::shared_ptr<void>& slot = subsystemStates_[std::type_index(typeid(State))];
+    if (!slot) slot = std::make_shared<State>();
+    return *static_cast<State*>(slot.get());
+  }
 
   // ---- position markers and small procedures ----
   // Logs "Position at " + startPoint at DEBUG.
@@ -133,6 +144,7 @@ class CorvaneFemapInterface {
   support::Err err_;
   std::string commandLine_;
   bool ended_ = false;
+  std::unordered_map<std::type_index, std::shared_ptr<void>> subsystemStates_;
 };
 
 }  // namespace pane

@@ -1,6 +1,7 @@
 #include "panescript/dump.h"
 
 #include "femapsim/application.h"
+#include "pane/property_picker.h"
 #include "ui/grid.h"
 
 namespace panescript {
@@ -43,6 +44,15 @@ std::vector<std::string> dumpControl(const ui::Control& control) {
     line += item("largechange", bar->largeChange());
   }
   lines.push_back(std::move(line));
+  return lines;
+}
+
+std::vector<std::string> dumpPicker(const pane::PropertyPicker& picker) {
+  std::vector<std::string> lines{picker.name() + item("Label2", picker.Label2.text())};
+  for (int entry = 0; entry < picker.lstProperties.count(); ++entry) {
+    lines.push_back((picker.lstProperties.selected(entry) ? "1\t" : "0\t") +
+                    picker.lstProperties.item(entry));
+  }
   return lines;
 }
 

@@ -298,9 +298,11 @@ void Session::answerCommand(const Tokens& tokens, int lineNumber) {
 }
 
 void Session::dumpCommand(const Tokens& tokens) {
-  expectArguments(tokens, 1, "dump CONTROL|messages|femap");
+  expectArguments(tokens, 1, "dump CONTROL|frmPropertyList|messages|femap");
   const std::string& what = tokens[1];
-  if (what == "femap") {
+  if (what == "frmPropertyList") {
+    for (const std::string& line : dumpPicker(existingPane().frmPropertyList())) out_ << line << '\n';
+  } else if (what == "femap") {
     out_ << dumpFemap(femapsim::runningApplication().get()) << '\n';
   } else if (what == "messages") {
     auto femap = femapsim::runningApplication();

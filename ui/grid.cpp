@@ -60,8 +60,8 @@ void Grid::setCell(int row, int column, std::string text) {
   rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = std::move(text);
 }
 
-void Grid::addItem(std::string_view tabSeparatedCells) {
-  Row row(static_cast<std::size_t>(columns_));
+Grid::Row Grid::rowFromText(std::string_view tabSeparatedCells, int columns) {
+  Row row(static_cast<std::size_t>(std::max(columns, 1)));
   std::size_t column = 0;
   std::size_t start = 0;
   while (column < row.size()) {
@@ -70,7 +70,11 @@ void Grid::addItem(std::string_view tabSeparatedCells) {
     if (tab == std::string_view::npos) break;
     start = tab + 1;
   }
-  rows_.push_back(std::move(row));
+  return row;
+}
+
+void Grid::addItem(std::string_view tabSeparatedCells) {
+  rows_.push_back(rowFromText(tabSeparatedCells, columns_));
 }
 
 void Grid::removeItem(int row) { removeItems(row, 1); }
@@ -120,6 +124,23 @@ void Grid::setColumnWidth(int column, int twips) {
     throw support::RuntimeError("Invalid property value: column width " + std::to_string(twips));
   }
   columnWidths_[static_cast<std::size_t>(column)] = twips;
+}
+
+std::vector<Grid::Row> Grid::dataRows() const {
+  return std::vector<Row>(rows_.begin() + kFixedRows, rows_.end());
+}
+
+void Grid::setDataRows(std::vector<Row> rows) {
+  if (rows.empty()) {
+    throw support::RuntimeError(name() + " must keep its header row and one data row");
+  }
+  rows_.resize(kFixedRows);
+  rows_.reserve(kFixedRows + rows.size());
+  for (Row& row : rows) {
+    row.resize(static_cast<std::size_t>(columns_));
+    rows_.push_back(std::move(row));
+  }
+  keepSelectionInRange();
 }
 
 void Grid::sortAscending(int column) {

@@ -24,6 +24,10 @@ class Grid : public Control {
        std::vector<std::string> headers);
 
   static constexpr int kFixedRows = 1;
+  using Row = std::vector<std::string>;
+
+  // The row that appending `tabSeparatedCells` to a grid of `columns` columns adds.
+  static Row rowFromText(std::string_view tabSeparatedCells, int columns);
 
   int rowCount() const { return static_cast<int>(rows_.size()); }
   // New rows are blank; fewer rows drop the last ones. At least the header row and one data
@@ -56,6 +60,13 @@ class Grid : public Control {
   int columnWidth(int column) const;
   void setColumnWidth(int column, int twips);
 
+  // The data rows, header row excluded, in order.
+  std::vector<Row> dataRows() const;
+  // Replaces every data row by `rows` in one step (a row with too few cells is filled with
+  // empty ones, cells beyond the last column are dropped). Refuses an empty `rows`: the grid
+  // keeps at least one data row.
+  void setDataRows(std::vector<Row> rows);
+
   // Sorts the data rows ascending by the text of `column` (exact text order); rows with
   // equal texts keep their order.
   void sortAscending(int column);
@@ -65,7 +76,6 @@ class Grid : public Control {
   void keyDown(int keyCode, int shift);
 
  private:
-  using Row = std::vector<std::string>;
   [[noreturn]] void noRow(int row) const;
   void checkRow(int row) const;
   void checkColumn(int column) const;

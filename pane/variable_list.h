@@ -1,0 +1,61 @@
+#pragma once
+// One update of a variable grid (InputsList or OutputsList) by the selection handlers: new
+// variables replace the rows of the same name, and the list ends sorted by name without the
+// blank row it holds while nothing is chosen.
+//
+// The update works on a copy of the grid's rows with an index of their names, built once, and
+// writes the grid once at the end, so that n new variables cost O((m + n) log(m + n)) on a
+// list of m rows instead of a scan of the grid per variable. Until commit() the grid is
+// untouched: an update that fails halfway leaves the list as it was.
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "ui/grid.h"
+
+namespace pane {
+
+// The first `count` characters of `text` (all of it when shorter). Text is UTF-8; a character
+// is counted whole, never cut in its middle.
+std::string leftCharacters(std::string_view text, std::size_t count);
+
+// The order of the variable lists: by name without regard to letter case, names that differ
+// only in case in exact text order. The names mix FEMAP's member spellings ("xAtNode1",
+// "ThicknessAtProp3", "layerAtProp3"); the engineer looks a variable up alphabetically, and
+// an order by character codes would put every lower-case name after all capitalised ones.
+bool variableNameLess(std::string_view a, std::string_view b);
+
+class VariableListUpdate {
+ public:
+  // `onRemoved` is told the name of every row that a new variable replaces, as it goes.
+  VariableListUpdate(ui::Grid& grid, std::function<void(const std::string& name)> onRemoved);
+
+  // Takes out every row named `name` (compared exactly), from the grid or added earlier in
+  // this update. When those rows are all the list holds, the last of them stays and the next
+  // row appended under the same name overwrites it in place: the grid never drops its last
+  // data row, and overwriting keeps the names unique where removing would have been refused.
+  void removeNamed(const std::string& name);
+  // Adds a row, cells separated by tabs as the grid takes a new row, after the others.
+  void append(std::string_view tabSeparatedCells);
+  // Writes the rows into the grid, sorted by name; a blank first row goes when others remain.
+  void commit();
+
+  // Rows the list holds now.
+  std::size_t rowCount() const { return live_; }
+
+ private:
+  ui::Grid& grid_;
+  std::function<void(const std::string&)> onRemoved_;
+  std::vector<ui::Grid::Row> rows_;
+  std::vector<char> removed_;
+  std::unordered_map<std::string, std::vector<std::size_t>> rowsNamed_;
+  std::size_t live_ = 0;
+  std::optional<std::size_t> overwrite_;  // the only row left by removeNamed
+};
+
+}  // namespace pane
