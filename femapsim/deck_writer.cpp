@@ -74,32 +74,40 @@ struct Card {
   std::vector<Field> fields;
 };
 
-std::string fieldText(const Field& field, std::size_t width) {
+// The exact text of a field: a real in its shortest exact form (may be longer than a field).
+std::string exactText(const Field& field) {
   if (std::holds_alternative<std::monostate>(field)) return {};
   if (const auto* whole = std::get_if<long long>(&field)) return std::to_string(*whole);
-  if (const auto* real = std::get_if<double>(&field)) return nastranReal(*real, width);
-  return std::get<std::string>(field);
-}
-
-std::size_t exactWidth(const Field& field) {
   if (const auto* real = std::get_if<double>(&field)) {
-    return std::isfinite(*real) ? shortestForm(digitsOf(*real, 0)).size() : kLargeField + 1;
+    return std::isfinite(*real) ? shortestForm(digitsOf(*real, 0)) : std::string("0.");
   }
-  return fieldText(field, kLargeField).size();
+  return std::get<std::string>(field);
 }
 
 void writeCard(std::string& out, Card card) {
   while (!card.fields.empty() && std::holds_alternative<std::monostate>(card.fields.back())) card.fields.pop_back();
-  bool small = std::all_of(card.fields.begin(), card.fields.end(),
-                           [](const Field& field) { return exactWidth(field) <= kSmallField; });
+  std::vector<std::string> texts;
+  texts.reserve(card.fields.size());
+  bool small = true;
+  for (const Field& field : card.fields) {
+    texts.push_back(exactText(field));
+    small = small && texts.back().size() <= kSmallField;
+  }
+  if (!small) {
+    // Large fields: a real whose exact text is still too long is rounded to fit.
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      if (texts[i].size() > kLargeField) {
+        if (const auto* real = std::get_if<double>(&card.fields[i])) texts[i] = nastranReal(*real, kLargeField);
+      }
+    }
+  }
   std::size_t perLine = small ? 8 : 4;
-  std::size_t width = small ? kSmallField : kLargeField;
   out += card.name;
   if (!small) out += '*';
-  for (std::size_t i = 0; i < card.fields.size(); ++i) {
+  for (std::size_t i = 0; i < texts.size(); ++i) {
     if (i > 0 && i % perLine == 0) out += small ? "\n+" : "\n*";
     out += ',';
-    out += fieldText(card.fields[i], width);
+    out += texts[i];
   }
   out += '\n';
 }

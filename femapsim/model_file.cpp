@@ -418,6 +418,14 @@ void appendText(std::string& out, std::string_view text) {
 
 void appendNumber(std::string& out, double value) {
   char buffer[32];
+  // Whole numbers (IDs, codes, node lists) are written as integers, which is much cheaper
+  // than the shortest-round-trip form and gives the same text.
+  if (value >= -1e15 && value <= 1e15 && value == static_cast<double>(static_cast<long long>(value)) &&
+      !(value == 0 && std::signbit(value))) {
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value));
+    out.append(buffer, end);
+    return;
+  }
   auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
   if (error != std::errc()) {
     out += "0";

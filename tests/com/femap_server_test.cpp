@@ -119,12 +119,17 @@ TEST_F(FemapServerTest, OutArgumentsAndArraysComeBack) {
   function.call("GetFunctionList", Variant::byRef(points), Variant::byRef(x), Variant::byRef(y));
   EXPECT_EQ(points.asInt(), 2);
   EXPECT_EQ(y.asDoubles(), (std::vector<double>{-1.5, 0.00001}));
-  EXPECT_EQ(function.call("PutFunctionList", 3, Variant::fromDoubles({0, 5, 10}), Variant::fromDoubles({1, 2, 4}))
-                .asInt(),
-            femap::kOk);
+  // Arrays go as SAFEARRAYs of integers, of doubles, or of VARIANTs when the elements differ.
+  const femap::VariantArray integers{0, 5, 10};
+  const femap::VariantArray mixed{1, 2.5, "4"};
+  EXPECT_EQ(function.call("PutFunctionList", 3, Variant(integers), Variant(mixed)).asInt(), femap::kOk);
   function.call("GetFunctionList", Variant::byRef(points), Variant::byRef(x), Variant::byRef(y));
   EXPECT_EQ(x.asDoubles(), (std::vector<double>{0, 5, 10}));
-  EXPECT_EQ(y.asDoubles(), (std::vector<double>{1, 2, 4}));
+  EXPECT_EQ(y.asDoubles(), (std::vector<double>{1, 2.5, 4}));
+  function.call("PutFunctionList", 2, Variant::fromDoubles({0.125, 1e-300}), Variant::fromDoubles({-0.0, 1e300}));
+  function.call("GetFunctionList", Variant::byRef(points), Variant::byRef(x), Variant::byRef(y));
+  EXPECT_EQ(x.asDoubles(), (std::vector<double>{0.125, 1e-300}));
+  EXPECT_EQ(y.asDoubles(), (std::vector<double>{-0.0, 1e300}));
 }
 
 TEST_F(FemapServerTest, ObjectsGoBackToTheServerAsThemselves) {

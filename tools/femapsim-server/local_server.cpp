@@ -11,6 +11,7 @@
 #include "femap/com/com_init.h"
 #include "femap/com/com_ptr.h"
 #include "femap/com/served_object.h"
+#include "femap/return_codes.h"
 #include "femapsim/application.h"
 #include "tools/femapsim-server/registration.h"
 #include "tools/femapsim-server/simulator_control.h"
@@ -91,7 +92,7 @@ class Applications {
     auto application = std::make_shared<Application>();
     if (!messageFile_.empty()) application->setMessageFile(messageFile_);
     for (const std::string& model : models) {
-      if (application->openModel(model) != -1) {
+      if (application->openModel(model) != femap::kOk) {
         std::fprintf(stderr, "femapsim-server: %s\n", application->lastFailure().c_str());
       }
     }
