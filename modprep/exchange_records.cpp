@@ -1,5 +1,7 @@
 #include "modprep/exchange_records.h"
 
+#include "support/strings.h"
+
 namespace modprep {
 
 VariableRecord variableRecord(const support::RecordReader& reader) {
@@ -12,6 +14,15 @@ VariableRecord variableRecord(const support::RecordReader& reader) {
   record.entityId = reader.intField(3, 0);
   record.index = reader.intField(5, -1);
   return record;
+}
+
+bool isEntityKind(std::string_view entityType) {
+  static constexpr std::string_view kEntityKinds[] = {"Node", "Elem", "Prop", "Matl", "LoadSet", "BCNode",
+                                                      "BCGeom", "CSys", "Point", "Curve", "Surface"};
+  for (std::string_view kind : kEntityKinds) {
+    if (support::equalsIgnoreCase(kind, entityType)) return true;
+  }
+  return false;
 }
 
 bool isLoadKind(std::string_view entityType) {

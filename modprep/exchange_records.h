@@ -28,4 +28,9 @@ constexpr bool fitsInt16(std::int64_t value) { return value >= -32768 && value <
 // The load kinds, whose records update every load of a load definition.
 bool isLoadKind(std::string_view entityType);
 
+// Whether "fe" + `entityType` names one of FEMAP's entity objects. The record's word is
+// called on FEMAP by name, so any other word (a file or application command such as
+// "FileClose") must never reach it.
+bool isEntityKind(std::string_view entityType);
+
 }  // namespace modprep

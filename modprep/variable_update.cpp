@@ -78,6 +78,13 @@ void VariableUpdater::apply(const VariableRecord& record) {
 void VariableUpdater::applyToEntity(const VariableRecord& record, double value) {
   support::Err& err = run_.err;
   const femap::Application& femap = run_.femap();
+  if (!record.entityType.empty() && !isEntityKind(record.entityType)) {
+    run_.error("  Variable " + record.name + " not applied: \"" + record.entityType +
+               "\" is not an entity type");
+    entity_ = femap::Object();
+    run_.fail();
+    return;
+  }
   if (!record.entityType.empty()) {
     // A fresh object of the record's kind. When FEMAP has none of that kind, the previous
     // record's object must not stand in for it.

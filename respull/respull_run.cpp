@@ -62,7 +62,7 @@ int RespullRun::run() {
   run_.CheckError("After getting instance of Femap");
   openExchangeFile();
   if (!findReferenceModel()) return run_.finish();
-  loadReferenceModel();
+  if (!loadReferenceModel()) return run_.finish();
   run_.CheckError("After reading the Femap file");
   if (!readResults()) return run_.finish();
   openOutputFile();
@@ -150,14 +150,16 @@ bool RespullRun::findReferenceModel() {
   return true;
 }
 
-void RespullRun::loadReferenceModel() {
+// False when the reference could not be read: the results would then go into, and be saved
+// with, whatever model FEMAP has current, which may be the engineer's own.
+bool RespullRun::loadReferenceModel() {
   // A FEMAP without an open model has no current model path: the reference is then read.
   std::optional<std::string> currentModel;
   try {
     currentModel = run_.femap().ModelName();
   } catch (const std::exception&) {
   }
-  if (currentModel && *currentModel == referencePath_) return;
+  if (currentModel && *currentModel == referencePath_) return true;
 
   const std::string tag = reader_.field(3);
   run_.CheckError("Before reading the Femap file");
@@ -166,14 +168,21 @@ void RespullRun::loadReferenceModel() {
   const auto read =
       run_.err.run([&] { return runtime::readReferenceModel(run_.femap(), tag, referencePath_); });
   if (!read) {
+    run_.CheckError("After reading the Femap file");
     run_.fail();
-  } else if (!*read) {
+    return false;
+  }
+  if (!*read) {
     run_.error(" Reference file type not valid: " + tag);
     run_.message("Reference type not valid");
-  } else if (**read != femap::kOk) {
+    return false;
+  }
+  if (**read != femap::kOk) {
     run_.error(" Unable to read the reference file " + referencePath_ + ". Return code is " +
                formatInteger(**read));
+    return false;
   }
+  return true;
 }
 
 bool RespullRun::readResults() {

@@ -46,7 +46,7 @@ class RespullRun {
   bool connect();
   void openExchangeFile();
   bool findReferenceModel();
-  void loadReferenceModel();
+  bool loadReferenceModel();
   bool readResults();
   void openOutputFile();
   void extractOutputs();

@@ -161,8 +161,8 @@ TEST_F(ModprepTest, TheFourLoadKinds) {
   ASSERT_NE(reset, lines.end());
   EXPECT_EQ(*(reset + 1), "LOG: Found Nodal temperature load for load definition id =5");
   EXPECT_TRUE(contains(lines, "LOG: Load updated: Load ID = 2 for load definition id =5"));
-  // A kind that is no load kind is an entity kind FEMAP does not have.
-  EXPECT_TRUE(contains(lines, "ERROR: Application has no member \"feLoadWind\""));
+  // A kind that is no load kind is taken as an entity type, and is none.
+  EXPECT_TRUE(contains(lines, "ERROR:   Variable W not applied: \"LoadWind\" is not an entity type"));
 }
 
 TEST_F(ModprepTest, FunctionBlocksReplaceThePointsExactly) {
@@ -398,4 +398,16 @@ TEST_F(ModprepTest, IdsAndIndexesBeyondSixteenBitsAreRefused) {
 }
 
 }  // namespace
+TEST_F(ModprepTest, AWordThatIsNoEntityTypeNeverReachesFemap) {
+  // "FileClose" would call FEMAP's feFileClose by name.
+  folder_.write("Modprep.txt", withHeader({"Node  X5  5  x", "FileClose  Shut  1", "Node  X6  6  x"}));
+  folder_.write("InputValues.txt", {"X5  3", "Shut  1", "X6  4"});
+  EXPECT_EQ(modprep().status, 1);
+  std::vector<std::string> lines = log();
+  EXPECT_TRUE(contains(lines, "ERROR:   Variable Shut not applied: \"FileClose\" is not an entity type"));
+  EXPECT_TRUE(contains(lines, "LOG: File saved successfully. Return code is -1"));
+  EXPECT_EQ(member(Kind::Node, 5, "x"), 3);
+  EXPECT_EQ(member(Kind::Node, 6, "x"), 4);
+}
+
 }  // namespace runtime_e2e

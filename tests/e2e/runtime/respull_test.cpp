@@ -199,15 +199,21 @@ TEST_F(RespullTest, ResultsThatCannotBeReadEndTheRun) {
   EXPECT_EQ(log().back(), "ERROR:  Results file type not valid: (Nastran)");
 }
 
-TEST_F(RespullTest, AReferenceOfAnInvalidTypeIsReported) {
+TEST_F(RespullTest, AReferenceOfAnInvalidTypeEndsTheRunWithoutTouchingTheCurrentModel) {
+  // Two models open: the run would work in the current one, the engineer's.
+  std::filesystem::copy_file(folder_ / "plate.mod", folder_ / "engineer.mod");
+  std::filesystem::copy_file(folder_ / "plate.mod", folder_ / "other.mod");
+  std::string engineerModel = folder_.read("engineer.mod");
   folder_.write("Respull.txt",
                 withHeader({"Output  A  3  1"},
                            {"Reference Model (Catia) = plate.mod", kHeader[1], kHeader[2]}));
-  EXPECT_EQ(respull(attached("")).status, 1);
-  EXPECT_TRUE(contains(log(), "ERROR:  Reference file type not valid: (Catia)"));
-  // Nothing was read into the new model, which then cannot be saved either.
-  EXPECT_EQ(messages(), (std::vector<std::string>{"3\tReference type not valid",
-                                                  "3\tThe model has never been saved to a file"}));
+  ProgramRun run =
+      respull(attached((folder_ / "other.mod").string() + ";" + (folder_ / "engineer.mod").string()));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(log().back(), "ERROR:  Reference file type not valid: (Catia)");
+  EXPECT_EQ(messages(), (std::vector<std::string>{"3\tReference type not valid"}));
+  EXPECT_EQ(folder_.read("engineer.mod"), engineerModel);  // no results read into it, no save
+  EXPECT_FALSE(folder_.exists("OutputValues.txt"));
 }
 
 TEST_F(RespullTest, WithoutFemapTheRunEndsAtOnce) {
