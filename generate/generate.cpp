@@ -1,9 +1,30 @@
 #include "generate/generate.h"
 
+#include "generate/exchange_lines.h"
+#include "generate/project_generation.h"
+#include "generate/staged_files.h"
 #include "pane/corvane_femap_interface.h"
 
 namespace generate {
 
-void writeProjectFiles(pane::CorvaneFemapInterface& /*pane*/, const std::string& /*tool*/) {}
+void writeProjectFiles(pane::CorvaneFemapInterface& pane, const std::string& tool) {
+  StagedFiles files;
+  ProjectGeneration generation(pane, files);
+  if (tool == "Corvane") {
+    generation.WriteDescFile();
+  } else if (tool == "Tavro") {
+    generation.WriteTavroProject();
+  }
+  files.commitAll();
+}
+
+void ProjectGeneration::WriteBatchFile(const std::string& modelDirectory) {
+  pane_.logPositionAndClearErrorIfAny("Before writing batch file object");
+  support::TextFileWriter& file = create(modelDirectory + std::string(kBatchFile));
+  const std::string commandLine = pane_.form().CommandLine.text();
+  file.writeLine(commandLine);
+  pane_.logDebug("Found command line argument as " + commandLine);
+  pane_.logPositionAndClearErrorIfAny("After writing batch file object");
+}
 
 }  // namespace generate

@@ -1,0 +1,255 @@
+// The exchange files that Modprep and Respull read, their templates for the PIDO tool, and the
+// functions file with the points of every function input.
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "femap/return_codes.h"
+#include "femap/variant.h"
+#include "generate/exchange_lines.h"
+#include "generate/project_generation.h"
+#include "pane/corvane_femap_interface.h"
+#include "support/number_text.h"
+#include "support/paths.h"
+#include "support/strings.h"
+
+namespace generate {
+
+namespace {
+
+constexpr std::string_view kTwoBlanks = "  ";
+
+}  // namespace
+
+// ------------------------------------------------------------------------------ the lines
+
+void writeReferenceLine(support::TextFileWriter& file, std::string_view base,
+                        std::string_view extension) {
+  file.write("Reference Model (FEMAP) = ");
+  file.write(base);
+  file.write(".");
+  file.writeLine(support::trimView(extension));
+}
+
+void writeModprepHead(support::TextFileWriter& file, std::string_view base,
+                      std::string_view extension, std::string_view solver) {
+  writeReferenceLine(file, base, extension);
+  if (solver == kNENastran) {
+    file.write("Input Deck (NastranNE) = ");
+    file.write(base);
+    file.writeLine(".nas");
+  } else {
+    file.write("Input Deck (NastranNX) = ");
+    file.write(base);
+    file.writeLine(".dat");
+  }
+  file.writeLine("NameValue = InputValues.txt");
+}
+
+void writeRespullHead(support::TextFileWriter& file, std::string_view base,
+                      std::string_view extension, std::string_view solver) {
+  writeReferenceLine(file, base, extension);
+  if (solver == kNENastran) {
+    file.write("Results File (NastranNE) = ");
+    file.write(base);
+    file.writeLine(".fno");
+  } else {
+    file.write("Results File (NastranNX) = ");
+    file.write(base);
+    file.writeLine(".op2");
+  }
+  file.writeLine("OutputNameValue = OutputValues.txt");
+}
+
+void writeModprepRecord(support::TextFileWriter& file, const ui::Grid& inputs, int row) {
+  file.write(inputs.cell(row, 2));
+  file.write(kTwoBlanks);
+  file.write(inputs.cell(row, 0));
+  file.write(kTwoBlanks);
+  file.write(inputs.cell(row, 3));
+  file.write(kTwoBlanks);
+  file.write(inputs.cell(row, 4));
+  file.write(kTwoBlanks);
+  file.writeLine(inputs.cell(row, 5));
+}
+
+void writeRespullRecord(support::TextFileWriter& file, const ui::Grid& outputs, int row) {
+  file.write(outputs.cell(row, 4));
+  file.write(kTwoBlanks);
+  file.write(outputs.cell(row, 0));
+  file.write(kTwoBlanks);
+  file.write(outputs.cell(row, 2));
+  file.write(kTwoBlanks);
+  file.writeLine(outputs.cell(row, 3));
+}
+
+void writeValueLine(support::TextFileWriter& file, const ui::Grid& grid, int row) {
+  file.write(grid.cell(row, 0));
+  file.write(kTwoBlanks);
+  file.writeLine(grid.cell(row, 1));
+}
+
+void writeTemplateLine(support::TextFileWriter& file, const ui::Grid& grid, int row) {
+  const std::string& name = grid.cell(row, 0);
+  file.write(name);
+  file.write("  !<");
+  file.write(name);
+  file.write("%f!");
+  file.write(grid.cell(row, 1));
+  file.writeLine(">!");
+}
+
+void writeIndented(support::TextFileWriter& file, int indent, std::string_view text) {
+  static constexpr std::string_view kBlanks = "                                ";
+  while (indent > 0) {
+    const auto piece = std::min<std::size_t>(static_cast<std::size_t>(indent), kBlanks.size());
+    file.write(kBlanks.substr(0, piece));
+    indent -= static_cast<int>(piece);
+  }
+  file.writeLine(text);
+}
+
+// ------------------------------------------------------------------------------ the writers
+
+void ProjectGeneration::WriteExchangeFiles(const std::string& modelDirectory,
+                                           const std::string& base) {
+  const pane::PaneForm& form = pane_.form();
+  const std::string solver = form.Solver.text();
+  const std::string& extension = pane_.strFileExtension;
+
+  support::TextFileWriter& modprep = create(modelDirectory + std::string(kModprepFile));
+  support::TextFileWriter& inputValues = create(modelDirectory + std::string(kInputValuesFile));
+  support::TextFileWriter& inputTemplate =
+      create(modelDirectory + std::string(kInputTemplateFile));
+  writeModprepHead(modprep, base, extension, solver);
+  const ui::Grid& inputs = form.InputsList;
+  for (int row = ui::Grid::kFixedRows; row < inputs.rowCount(); ++row) {
+    writeModprepRecord(modprep, inputs, row);
+    writeValueLine(inputValues, inputs, row);
+    writeTemplateLine(inputTemplate, inputs, row);
+  }
+
+  support::TextFileWriter& respull = create(modelDirectory + std::string(kRespullFile));
+  support::TextFileWriter& outputValues = create(modelDirectory + std::string(kOutputValuesFile));
+  support::TextFileWriter& outputTemplate =
+      create(modelDirectory + std::string(kOutputTemplateFile));
+  writeRespullHead(respull, base, extension, solver);
+  const ui::Grid& outputs = form.OutputsList;
+  for (int row = ui::Grid::kFixedRows; row < outputs.rowCount(); ++row) {
+    writeRespullRecord(respull, outputs, row);
+    writeValueLine(outputValues, outputs, row);
+    writeTemplateLine(outputTemplate, outputs, row);
+  }
+}
+
+namespace {
+
+// The functions file beside the model: the model path cut after its last separator (which
+// stays), then a separator and the name, so a model in C:\work gives C:\work\\ and the name; the
+// doubled separator counts as one. A path without a folder gives the name alone (the current
+// folder, where such a model lies).
+std::string functionsFilePath(const std::string& modelPath) {
+  const std::string directory = support::modelDirectory(modelPath);
+  if (directory.empty()) return std::string(kFunctionsFile);
+#ifdef _WIN32
+  return directory + "\\" + std::string(kFunctionsFile);
+#else
+  return directory + "/" + std::string(kFunctionsFile);
+#endif
+}
+
+// A point line: x, "_", y, each with a blank in front when not negative.
+void writePointLine(support::TextFileWriter& file, double x, double y) {
+  file.write(support::formatSignedNumber(x));
+  file.write("_");
+  file.writeLine(support::formatSignedNumber(y));
+}
+
+}  // namespace
+
+void ProjectGeneration::WriteFunctionInputs() {
+  pane::CorvaneFemapInterface& pane = pane_;
+  support::Err& err = pane.err();
+  const femap::Application& femap = pane.femap();
+  pane.logPositionAndClearErrorIfAny("Before writing function data");
+
+  std::string path;
+  err.run([&] { path = functionsFilePath(femap.ModelName()); });
+  support::TextFileWriter* file = nullptr;
+  err.run([&] { file = &create(path); });
+  // Writing to a file that could not be created is a failing statement like any other.
+  auto write = [&](auto&& lines) {
+    err.run([&] {
+      if (!file) throw support::RuntimeError("Object variable not set");
+      lines(*file);
+    });
+  };
+  pane.logDebug("Opened file " + path + " to write the function values");
+  pane.logDebug("Execution of WriteFunctionInputs started");
+
+  const bool locked = err.run([&] { femap.feAppLock(); });
+  pane.logDebug("Acquired Femap lock before functions data");
+  pane.logDebug("Start iteration over InputsList");
+
+  std::optional<femap::Object> function = err.run([&] { return femap.feFunction(); });
+  const ui::Grid& inputs = pane.form().InputsList;
+  for (int row = ui::Grid::kFixedRows; row < inputs.rowCount(); ++row) {
+    if (inputs.cell(row, 2) != kFunctionType) continue;
+    const std::string& name = inputs.cell(row, 0);
+    pane.logDebug("At the Start of data fetching for " + name);
+
+    std::int32_t id = 0;
+    err.run([&] { id = femap::Variant(inputs.cell(row, 3)).asInt(); });
+    const std::optional<int> fetched = err.run([&] {
+      if (!function) throw support::RuntimeError("Object variable not set");
+      return function->call("Get", id).asInt();
+    });
+    if (fetched != femap::kOk) {
+      const std::string message =
+          "Unable to fetch the value for function id = " + support::formatInteger(id);
+      pane.logError(message);
+      err.run([&] { femap.feAppMessage(femap::kMessageError, message); });
+    } else {
+      femap::Variant count, x, y;
+      err.run([&] {
+        function->call("GetFunctionList", femap::Variant::byRef(count), femap::Variant::byRef(x),
+                       femap::Variant::byRef(y));
+      });
+      std::string title;
+      err.run([&] { title = function->get("title").asString(); });
+      pane.logDebug("Start iterating to fetch X-Y values for " + title);
+      err.run([&] { femap.feAppMessage(femap::kMessageInfo, title + " is selected"); });
+
+      std::int32_t pointCount = 0;
+      err.run([&] { pointCount = count.isEmpty() ? 0 : count.asInt(); });
+      write([&](support::TextFileWriter& out) {
+        out.writeLine("Function Definition");
+        out.writeLine(support::formatSignedInteger(id) + " ");
+        out.writeLine(title);
+        out.writeLine(support::formatSignedInteger(pointCount));
+      });
+      std::vector<double> xs, ys;
+      if (pointCount > 0) {
+        err.run([&] { xs = x.asDoubles(); });
+        err.run([&] { ys = y.asDoubles(); });
+      }
+      for (std::int32_t point = 0; point < pointCount; ++point) {
+        write([&](support::TextFileWriter& out) {
+          const auto k = static_cast<std::size_t>(point);
+          if (k >= xs.size() || k >= ys.size()) throw support::RuntimeError("Subscript out of range");
+          writePointLine(out, xs[k], ys[k]);
+        });
+      }
+      pane.logDebug("X-Y values iteration complete");
+      pane.logPositionAndClearErrorIfAny("After X-Y value iteration");
+    }
+    pane.logPositionAndClearErrorIfAny("At the End of data fetching for " + name);
+  }
+
+  pane.logDebug("End iteration over InputsList");
+  if (locked) err.run([&] { femap.feAppUnlock(); });
+  pane.logDebug("Released Femap lock before functions data");
+  pane.logPositionAndClearErrorIfAny("After writing function data");
+}
+
+}  // namespace generate

@@ -1,0 +1,217 @@
+// The project of the PIDO tool Tavro: the project file (settings of the tool's interface and
+// optimisers, links to the other two files), the process file (the three programs of one
+// evaluation and the files passed between them) and the parameter file (every variable with a
+// start value and bounds), then the exchange files with their templates. Nothing is logged.
+#include <initializer_list>
+
+#include "generate/exchange_lines.h"
+#include "generate/project_generation.h"
+#include "pane/corvane_femap_interface.h"
+#include "support/paths.h"
+
+namespace generate {
+
+namespace {
+
+void writeLines(support::TextFileWriter& file, std::initializer_list<std::string_view> lines) {
+  for (std::string_view line : lines) file.writeLine(line);
+}
+
+// before + k + after, for k = 1 to 4.
+void writeForEachPlot(support::TextFileWriter& file, std::string_view before,
+                      std::string_view after) {
+  for (char k = '1'; k <= '4'; ++k) {
+    file.write(before);
+    file.write(std::string_view(&k, 1));
+    file.writeLine(after);
+  }
+}
+
+constexpr std::string_view kEqualSigns = "'H'  '========================================='";
+
+// Every row of a grid: "'P'", the name and value, the fixed columns, then `kind` (1 for an
+// input, 2 for an output).
+void writeParameterLines(support::TextFileWriter& file, const ui::Grid& grid,
+                         std::string_view kind) {
+  for (int row = ui::Grid::kFixedRows; row < grid.rowCount(); ++row) {
+    file.write("'P'    '");
+    file.write(grid.cell(row, 0));
+    file.write("'    ");
+    file.write(grid.cell(row, 1));
+    file.write("        0.00    0.0    -9.425e6    9.425e6    0.00    ");
+    file.writeLine(kind);
+  }
+}
+
+}  // namespace
+
+void ProjectGeneration::WriteTavroProject() {
+  const std::string modelPath = pane_.femap().ModelName();
+  const std::string directory = support::modelDirectory(modelPath);
+  const std::string base = support::modelBaseName(modelPath);
+  writeProjectFile(directory, base);
+  writeProcessFile(directory, base);
+  writeParameterFile(directory, base);
+  WriteExchangeFiles(directory, base);
+}
+
+void ProjectGeneration::writeProjectFile(const std::string& modelDirectory,
+                                         const std::string& base) {
+  support::TextFileWriter& file = create(modelDirectory + base + ".mtp");
+  writeLines(file, {
+                       "#####################################",
+                       "##                                 ##",
+                       "##  Melkin Tavro Project (.mtp)    ##",
+                       "##                                 ##",
+                       "#####################################",
+                       "",
+                       "",
+                       "set whole_output_file 0",
+                       "set max_file_size 131072",
+                       "set xterm \"Job launched as batch file (pause at end)\"",
+                       "",
+                       "set lineg1 solid",
+                   });
+  writeForEachPlot(file, "set par_lineg(", ") solid");
+  writeLines(file, {"", "set markerg1 none"});
+  writeForEachPlot(file, "set par_markerg(", ") none");
+  writeLines(file, {"", "set colorg1 \"#0000ff\""});
+  writeForEachPlot(file, "set par_colorg(", ") \"#0000ff\"");
+  writeLines(file, {
+                       "set lineg2 solid",
+                       "set markerg2 none",
+                       "set colorg2 \"#ff0000\"",
+                       "",
+                       "set backgroundcolor \"#c0c0c0\"",
+                   });
+  writeForEachPlot(file, "set par_bgcol(", ") \"#c0c0c0\"");
+  writeLines(file, {"", "set plotbackgroundcolor \"#ffffff\""});
+  writeForEachPlot(file, "set par_plotbgcol(", ") \"#ffffff\"");
+  writeLines(file, {"", "set marker_color \"#000000\""});
+  writeForEachPlot(file, "set par_markcol(", ") \"#000000\"");
+  file.writeLine("");
+  writeForEachPlot(file, "set minx(", ") \"auto\"");
+  writeForEachPlot(file, "set maxx(", ") \"auto\"");
+  file.writeLine("");
+  writeForEachPlot(file, "set miny(", ") \"auto\"");
+  writeForEachPlot(file, "set maxy(", ") \"auto\"");
+  file.writeLine("");
+  writeForEachPlot(file, "set spec_minx(", ") \"\"");
+  writeForEachPlot(file, "set spec_maxx(", ") \"\"");
+  file.writeLine("");
+  writeForEachPlot(file, "set spec_miny(", ") \"\"");
+  writeForEachPlot(file, "set spec_maxy(", ") \"\"");
+  writeLines(file, {"", "set lastmodify 0", "", "set linkmethod \"Scheduled\""});
+  file.writeLine("set linkfile \"" + base + ".pcs\"");
+  file.writeLine("set linkfiledisplay \"" + base + ".pcs\"");
+  file.writeLine("set scriptfile \"" + base + ".script\"");
+  writeLines(file, {
+                       "set minormax min",
+                       "set traintime 1.0",
+                       "set opttime 100",
+                       "set var 0.0",
+                       "set tfinal \"tmp/trained.opt\"",
+                       "set jobtype \"Analysis\"",
+                       "set scanvarname",
+                       "set scanvarlow",
+                       "set scanvarhigh",
+                       "set scanvarinc",
+                       "",
+                       "set parnum(1) 1",
+                       "set parnum(2) 3",
+                       "set parnum1(1) 1",
+                       "set parnum1(2) 3",
+                       "set parnum2(1) 1",
+                       "set parnum2(2) 3",
+                       "set parnum3(1) 1",
+                       "set parnum3(2) 3",
+                       "",
+                       "set jobtime 1",
+                       "set jobtimeunit hrs",
+                       "set analtime 1",
+                       "set analtimeunit mins",
+                       "set designspace \"unknowntopography\"",
+                       " ",
+                       " ",
+                   });
+  file.writeLine("set openparfile \"" + base + ".par\"");
+  writeLines(file, {
+                       " ",
+                       "set seqrestarts 1",
+                       "set geneticiter 100",
+                       "set geneticrestart 3",
+                       "set geneticstep 0.002",
+                       "set geneticmult 5",
+                       "set simplexiter 1000",
+                       "set simplexrestart 3",
+                       "set simplexstep 0.1",
+                       "set sqpiter 50",
+                       "set sqprestart 3",
+                       "set sqpstep 0.001",
+                       "set ran1 0",
+                       "set ran2 0",
+                       "set ran3 0",
+                       " ",
+                       "set iterupdate 1",
+                       " ",
+                       "set descriptiontext \"Project:",
+                       "========",
+                       "",
+                       "Prepared by:",
+                       "Last Modified:",
+                       "",
+                       "",
+                       "Description:",
+                       "============",
+                       "",
+                       "",
+                       "Change log:",
+                       "===========",
+                       "\"",
+                   });
+}
+
+void ProjectGeneration::writeProcessFile(const std::string& modelDirectory,
+                                         const std::string& base) {
+  support::TextFileWriter& file = create(modelDirectory + base + ".pcs");
+  writeLines(file, {
+                       "'H'  'y2k2'",
+                       "'H'  'graphic_info_start 40 50'",
+                       "'H'  'graphic_info_end 407 50'",
+                       "'H'  'color_info canvas #3A6EA5'",
+                       kEqualSigns,
+                       "'H'  'analysis'",
+                       "'H'  'Modprep'",
+                       "'H'  'graphic_info 131 50 grey analysis.gif'",
+                       "'I'  'InputValues.txt.template' 'InputValues.txt' '<local>'  0",
+                       "'Y'  'Modprep' '*' '<local>' 0",
+                       kEqualSigns,
+                       "'H'  'analysis'",
+                       "'H'  'Nastran'",
+                       "'H'  'graphic_info 222 50 grey analysis.gif'",
+                   });
+  file.write("'Y'  '");
+  file.write(pane_.form().CommandLine.text());
+  file.writeLine("' '*' '<local>' 0");
+  writeLines(file, {
+                       kEqualSigns,
+                       "'H'  'analysis'",
+                       "'H'  'Respull'",
+                       "'H'  'graphic_info 312 50 grey analysis.gif'",
+                       "'Y'  'Respull' '*' '<local>' 0",
+                       "'O'  'OutputValues.txt.template' 'OutputValues.txt' '<local>' 0",
+                       "'H'  'END'",
+                   });
+}
+
+void ProjectGeneration::writeParameterFile(const std::string& modelDirectory,
+                                           const std::string& base) {
+  support::TextFileWriter& file = create(modelDirectory + base + ".par");
+  writeLines(file, {"'H' 'y2k2'", "'H' 'Inputs'", "'H' '============'"});
+  writeParameterLines(file, pane_.form().InputsList, "1");
+  writeLines(file, {"'H' 'Outputs'", "'H' '============'"});
+  writeParameterLines(file, pane_.form().OutputsList, "2");
+  file.writeLine("'H' 'END'");
+}
+
+}  // namespace generate

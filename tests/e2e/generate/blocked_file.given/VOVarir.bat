@@ -1,0 +1,1 @@
+nastran old.dat

@@ -1,0 +1,1 @@
+nastran plate.dat notify=no scr=yes "mem=2gb"

@@ -1,0 +1,1 @@
+nastran plate.dat notify=no

@@ -1,0 +1,1 @@
+nastran nastran.ini plate.nas

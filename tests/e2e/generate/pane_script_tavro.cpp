@@ -1,0 +1,48 @@
+// pane-script-tavro SCENARIO: pane-script for a pane whose PIDO-tool list offers "Tavro" and
+// has it chosen. The pane's list holds "Corvane" and "QUBEL" only, so "Apply" passes its
+// "Corvane" on to the generation as "Tavro"; everything else is the real pane-script.
+#include <fstream>
+#include <iostream>
+
+#include "femapsim/registration.h"
+#include "generate/generate.h"
+#include "panescript/session.h"
+
+namespace {
+
+class TavroChosen : public pane::PaneSubsystems {
+ public:
+  TavroChosen() : program_(panescript::makePaneSubsystems()) {}
+  void InputsButton_Click(pane::CorvaneFemapInterface& pane) override { program_->InputsButton_Click(pane); }
+  void RefreshInputs_Click(pane::CorvaneFemapInterface& pane) override { program_->RefreshInputs_Click(pane); }
+  void OutputsButton_Click(pane::CorvaneFemapInterface& pane) override { program_->OutputsButton_Click(pane); }
+  void RefreshOutputs_Click(pane::CorvaneFemapInterface& pane) override { program_->RefreshOutputs_Click(pane); }
+  void writeProjectFiles(pane::CorvaneFemapInterface& pane, const std::string& tool) override {
+    program_->writeProjectFiles(pane, tool == "Corvane" ? "Tavro" : tool);
+  }
+
+ private:
+  std::unique_ptr<pane::PaneSubsystems> program_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: pane-script-tavro SCENARIO\n";
+    return 2;
+  }
+#ifndef _WIN32
+  femapsim::registerFemapSim();  // elsewhere than on Windows, FEMAP is the simulated one
+#endif
+  std::ifstream file(argv[1], std::ios::binary);
+  if (!file) {
+    std::cerr << "pane-script-tavro: cannot open the scenario " << argv[1] << "\n";
+    return 2;
+  }
+  panescript::Session session(panescript::Session::Mode::Script, "pane-script-tavro", std::cout,
+                              std::cerr, std::make_unique<TavroChosen>());
+  session.run(file);
+  session.finish();
+  return session.failed() ? 1 : 0;
+}
