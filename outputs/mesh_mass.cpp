@@ -17,9 +17,7 @@ constexpr std::string_view kArrayWords[] = {"StructuralCG", "NonStructuralCG", "
 
 }  // namespace
 
-MeshMass measureMeshMass(const femap::Application& femap) {
-  const femap::Set elements(femap.feSet());
-  elements.AddAll(femap::kElementType);
+MeshMass measureMeshMass(const femap::Application& femap, const femap::Set& elements) {
   femap::Variant scalars[6];
   femap::Variant arrays[5];
   using femap::Variant;

@@ -77,7 +77,7 @@ void getVector(const femap::Object& output, const std::string& picked) {
     throw support::RuntimeError("the output vector ID \"" + picked + "\" is not a number");
   }
   if (output.call("Get", static_cast<int>(*id)).asInt() != femap::kOk) {
-    throw support::RuntimeError("output vector " + support::trim(picked) + " is not in the model");
+    throw support::RuntimeError("Output vector " + support::trim(picked) + " is not in the model");
   }
 }
 
@@ -159,7 +159,7 @@ class OutputListUpdate {
     const femap::Set elements(pane_.femap().feSet());
     elements.AddAll(femap::kElementType);
     pane_.logDebug("Called elemSet.AddAll(8)");
-    const MeshMass mass = measureMeshMass(pane_.femap());
+    const MeshMass mass = measureMeshMass(pane_.femap(), elements);
     pane_.logDebug("Called feMeasureMeshMassProp to compute total mass values");
     for (const std::string& entry : picked) {
       const std::optional<double> position = support::parseNumber(entry);

@@ -64,8 +64,8 @@ struct MeshMass {
   std::array<double, 6> scalars{};  // length, area, volume, structural, non-structural, total mass
   std::array<std::vector<double>, 5> arrays;  // structural, non-structural, total CG; inertia, about CG
 };
-// Measures every element of the model; FEMAP's failure is thrown.
-MeshMass measureMeshMass(const femap::Application& femap);
+// Measures the elements of `elements`; FEMAP's failure is thrown.
+MeshMass measureMeshMass(const femap::Application& femap, const femap::Set& elements);
 // The quantity a mass-property word of an output row selects ("Length", "Vol", "TotalCG",
 // ...; compared exactly), `component` (decimal text) indexing the arrays and unused for the
 // scalars; nothing for another word. A component that is not a number or lies outside its

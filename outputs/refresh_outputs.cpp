@@ -32,7 +32,7 @@ int wholeNumber(const std::string& text, std::string_view what) {
 
 void getVector(const femap::Object& output, const std::string& id) {
   if (output.call("Get", wholeNumber(id, "output vector ID")).asInt() != femap::kOk) {
-    throw support::RuntimeError("output vector " + id + " is not in the model");
+    throw support::RuntimeError("Output vector " + id + " is not in the model");
   }
 }
 
@@ -47,7 +47,9 @@ void refreshRow(pane::CorvaneFemapInterface& pane, const femap::Object& output, 
     list.setCell(row, kValueColumn, output.get("Value", entity).asString());
   } else if (kind == "MassProperties") {
     // Every mass-property row measures the mesh afresh.
-    const MeshMass mass = measureMeshMass(pane.femap());
+    const femap::Set elements(pane.femap().feSet());
+    elements.AddAll(femap::kElementType);
+    const MeshMass mass = measureMeshMass(pane.femap(), elements);
     const std::string& word = list.cell(row, kEntityColumn);
     if (const std::optional<double> value = massQuantity(mass, word, vector)) {
       list.setCell(row, kValueColumn, support::formatNumber(*value));
