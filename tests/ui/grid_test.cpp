@@ -160,5 +160,19 @@ TEST(GridTest, ColumnWidthsAreKeptPerColumnAndCheckTheColumn) {
   EXPECT_EQ(errorOf([&] { grid.cell(1, -1); }), "List has no column -1");
 }
 
+TEST(GridTest, DataRowsAreReplacedInOneStepFittedToTheColumnsAndNeverEmpty) {
+  auto grid = makeGrid(3);
+  grid->setCurrentRow(3);
+  EXPECT_EQ(grid->dataRows().size(), 3u);
+  grid->setDataRows({{"a"}, {"b", "2", "x", "dropped"}});
+  EXPECT_EQ(names(*grid), (std::vector<std::string>{"Name", "a", "b"}));
+  EXPECT_EQ(grid->cell(1, 2), "");
+  EXPECT_EQ(grid->cell(2, 2), "x");
+  EXPECT_EQ(grid->currentRow(), 2);  // the selection stays on a data row
+  EXPECT_EQ(errorOf([&] { grid->setDataRows({}); }),
+            "List must keep its header row and one data row");
+  EXPECT_EQ(grid->rowCount(), 3);
+}
+
 }  // namespace
 }  // namespace ui
