@@ -11,7 +11,7 @@ namespace femapsim {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: femapsim check MODEL | dump MODEL | mass MODEL | deck MODEL DECK\n";
+    "usage: femapsim check MODEL | dump MODEL | mass MODEL | deck MODEL DECK | results MODEL FILE\n";
 
 void printQuantity(std::ostream& out, const char* name, std::initializer_list<double> values) {
   out << name;
@@ -49,12 +49,21 @@ int runToolCommand(const std::vector<std::string>& arguments, std::ostream& out,
   }
   const std::string& command = arguments[0];
   const std::string& modelPath = arguments[1];
-  if (command != "check" && command != "dump" && command != "mass" &&
-      !(command == "deck" && arguments.size() == 3)) {
+  bool twoFiles = command == "deck" || command == "results";
+  if (!(twoFiles ? arguments.size() == 3 : command == "check" || command == "dump" || command == "mass")) {
     err << kUsage;
     return 2;
   }
   try {
+    if (command == "results") {
+      auto application = std::make_shared<Application>();
+      if (application->openModel(modelPath) != -1 || application->readResults(arguments[2]) != -1 ||
+          application->saveModel() != -1) {
+        err << application->lastFailure() << '\n';
+        return 1;
+      }
+      return 0;
+    }
     if (command == "mass") {
       auto application = std::make_shared<Application>();
       if (application->openModel(modelPath) != -1) {

@@ -4,6 +4,7 @@
 //   femapsim dump MODEL         the normalised model
 //   femapsim mass MODEL         mass properties over all elements, one quantity a line
 //   femapsim deck MODEL DECK    the Nastran deck of the model
+//   femapsim results MODEL FILE reads a results file into the model and saves it
 
 #include <ostream>
 #include <string>

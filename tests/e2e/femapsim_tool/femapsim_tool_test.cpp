@@ -71,4 +71,13 @@ TEST(FemapsimTool, DumpIsTheNormalisedModelAndReadsBackTheSame) {
   EXPECT_EQ(run("dump " + quoted(copy)).output, first.output);
 }
 
+TEST(FemapsimTool, ResultsAreReadIntoTheModelAndSaved) {
+  ScopedTempDir dir;
+  std::filesystem::copy_file(sourceDir() / "examples/truss/truss.mod", dir / "truss.mod");
+  auto results = dir.write("truss.op2", "FEMAPSIM 1\noutset 1 title=\"Case\"\noutvec 3022 setID=1 entity=1 value=5\n");
+  ASSERT_EQ(run("results " + quoted(dir / "truss.mod") + " " + quoted(results)).status, 0);
+  EXPECT_NE(dir.read("truss.mod").find("outvec 3022 setID=1 entity=1 value=5"), std::string::npos);
+  EXPECT_EQ(run("results " + quoted(dir / "truss.mod") + " " + quoted(dir / "none.op2")).status, 1);
+}
+
 }  // namespace
