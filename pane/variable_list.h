@@ -3,10 +3,10 @@
 // variables replace the rows of the same name, and the list ends sorted by name without the
 // blank row it holds while nothing is chosen.
 //
-// The update works on a copy of the grid's rows with an index of their names, built once, and
-// writes the grid once at the end, so that n new variables cost O((m + n) log(m + n)) on a
-// list of m rows instead of a scan of the grid per variable. Until commit() the grid is
-// untouched: an update that fails halfway leaves the list as it was.
+// The update keeps an index of the names, built once, and marks the rows it takes out; new rows
+// wait beside the grid. commit() writes the grid once, so that n new variables cost
+// O(m + n log n) on a sorted list of m rows instead of a scan of the grid per variable. Until
+// commit() the grid is untouched: an update that fails halfway leaves the list as it was.
 
 #include <cstddef>
 #include <functional>
@@ -49,11 +49,34 @@ class VariableListUpdate {
   std::size_t rowCount() const { return live_; }
 
  private:
+  // Rows are numbered by slot: first the grid's data rows, then the appended ones.
+  std::string_view nameAt(std::size_t slot) const;
   ui::Grid& grid_;
   std::function<void(const std::string&)> onRemoved_;
-  std::vector<ui::Grid::Row> rows_;
+  static constexpr std::size_t kNoRow = static_cast<std::size_t>(-1);
+  // The index of names: open addressing in one array, so that a look-up costs one or two
+  // memory reads. An entry stays once made; a name whose rows are all gone has no last row.
+  struct IndexEntry {
+    std::size_t hash = 0;
+    std::size_t keySlot = kNoRow;  // a row of that name, for comparing (kNoRow: free entry)
+    std::size_t last = kNoRow;     // the name's last row still in the list
+  };
+  IndexEntry* find(std::string_view name, std::size_t hash);
+  IndexEntry& findOrAdd(std::size_t slot);
+  void grow();
+  // Adds `slot` to the index under its name.
+  void index(std::size_t slot);
+
+  std::size_t rowsBefore_ = 0;                                // the grid's data rows
+  std::string gridNames_;                  // their names, one after the other
+  std::vector<std::string_view> gridNameOf_;  // each grid row's name in gridNames_
+  std::vector<ui::Grid::Row> added_;                          // slots from rowsBefore_ on
+  std::unordered_map<std::size_t, ui::Grid::Row> overwritten_;  // grid rows overwritten
   std::vector<char> removed_;
-  std::unordered_map<std::string, std::vector<std::size_t>> rowsNamed_;
+  // The rows of one name form a chain: the index holds the last one, each row the one before.
+  std::vector<IndexEntry> index_;
+  std::size_t indexed_ = 0;
+  std::vector<std::size_t> previousNamed_;
   std::size_t live_ = 0;
   std::optional<std::size_t> overwrite_;  // the only row left by removeNamed
 };

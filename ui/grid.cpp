@@ -1,6 +1,7 @@
 #include "ui/grid.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "support/err.h"
 
@@ -128,6 +129,15 @@ void Grid::setColumnWidth(int column, int twips) {
 
 std::vector<Grid::Row> Grid::dataRows() const {
   return std::vector<Row>(rows_.begin() + kFixedRows, rows_.end());
+}
+
+std::vector<Grid::Row> Grid::takeDataRows() {
+  std::vector<Row> rows(std::make_move_iterator(rows_.begin() + kFixedRows),
+                        std::make_move_iterator(rows_.end()));
+  rows_.resize(kFixedRows);
+  rows_.emplace_back(static_cast<std::size_t>(columns_));
+  keepSelectionInRange();
+  return rows;
 }
 
 void Grid::setDataRows(std::vector<Row> rows) {

@@ -62,6 +62,8 @@ class Grid : public Control {
 
   // The data rows, header row excluded, in order.
   std::vector<Row> dataRows() const;
+  // Moves the data rows out, in order; the grid is left with one blank data row.
+  std::vector<Row> takeDataRows();
   // Replaces every data row by `rows` in one step (a row with too few cells is filled with
   // empty ones, cells beyond the last column are dropped). Refuses an empty `rows`: the grid
   // keeps at least one data row.

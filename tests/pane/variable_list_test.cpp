@@ -118,6 +118,19 @@ TEST_F(VariableListTest, RowsKeepTheirHiddenCellsAndTabsSplitCells) {
   EXPECT_EQ(grid->columnCount(), 3);
 }
 
+TEST_F(VariableListTest, EveryNameIsFoundAgainAsTheIndexGrowsAndAfterItsRowsWent) {
+  auto grid = gridWith({{"n0", "old"}, {"n1", "old"}});
+  VariableListUpdate list = update(*grid);
+  for (int k = 0; k < 500; ++k) add(list, "n" + std::to_string(k), "1");
+  for (int k = 0; k < 500; k += 2) add(list, "n" + std::to_string(k), "2");
+  list.commit();
+  ASSERT_EQ(grid->rowCount(), 501);
+  EXPECT_EQ(removed_.size(), 252u);  // n0 and n1 from the grid, then every even name once
+  int twos = 0;
+  for (int row = 1; row < grid->rowCount(); ++row) twos += grid->cell(row, 1) == "2";
+  EXPECT_EQ(twos, 250);
+}
+
 TEST(LeftCharactersTest, CountsCharactersNotBytes) {
   EXPECT_EQ(leftCharacters("Thickness", 15), "Thickness");
   EXPECT_EQ(leftCharacters("ABCDEFGHIJ", 4), "ABCD");
