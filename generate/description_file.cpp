@@ -3,6 +3,8 @@
 // stress-ratio plan and the storage of the run data. In the same pass: the exchange files
 // without templates, the batch file and the functions file.
 #include <span>
+#include <string_view>
+#include <vector>
 
 #include "generate/exchange_lines.h"
 #include "generate/project_generation.h"
@@ -18,8 +20,8 @@ struct IndentedLine {
   std::string_view text;
 };
 
-void writeLines(support::TextFileWriter& file, std::span<const IndentedLine> lines) {
-  for (const IndentedLine& line : lines) writeIndented(file, line.indent, line.text);
+void writeLines(TextBuffer& file, std::span<const IndentedLine> lines) {
+  for (const IndentedLine& line : lines) file.indentedLine(line.indent, line.text);
 }
 
 constexpr IndentedLine kHead[] = {
@@ -173,13 +175,6 @@ constexpr IndentedLine kOptimizePlans[] = {
 constexpr std::string_view kEightBlanks = "        ";
 constexpr std::string_view kTwelveBlanks = "            ";
 
-bool isProp(const ui::Grid& inputs, int row) { return inputs.cell(row, 2) == "Prop"; }
-
-// The first four characters are "Elem", letter case significant.
-bool isElementOutput(const ui::Grid& outputs, int row) {
-  return outputs.cell(row, 0).starts_with("Elem");
-}
-
 }  // namespace
 
 void ProjectGeneration::WriteDescFile() {
@@ -192,8 +187,8 @@ void ProjectGeneration::WriteDescFile() {
   const std::string solver = form.Solver.text();
   const std::string& extension = pane.strFileExtension;
 
-  support::TextFileWriter& modprep = create(directory + std::string(kModprepFile));
-  support::TextFileWriter& inputValues = create(directory + std::string(kInputValuesFile));
+  TextBuffer& modprep = create(directory + std::string(kModprepFile));
+  TextBuffer& inputValues = create(directory + std::string(kInputValuesFile));
   descFile_ = &create(directory + "cORVANE" + base + ".desc");
   pane.logDebug("Opened files " + directory + std::string(kModprepFile) + " " + directory +
                 std::string(kInputValuesFile) + " " + directory + std::string(kInputTemplateFile) +
@@ -202,17 +197,18 @@ void ProjectGeneration::WriteDescFile() {
   WriteDescHead();
   WriteBatchFile(directory);
 
-  support::TextFileWriter& desc = *descFile_;
+  TextBuffer& desc = *descFile_;
   const ui::Grid& inputs = form.InputsList;
   for (int row = ui::Grid::kFixedRows; row < inputs.rowCount(); ++row) {
-    if (inputs.cell(row, 2) == kFunctionType) continue;
-    writeModprepRecord(modprep, inputs, row);
-    writeValueLine(inputValues, inputs, row);
-    desc.write(kEightBlanks);
-    desc.write("Parameter: ");
-    desc.write(inputs.cell(row, 0));
-    desc.write(" Type: real InitialValue: ");
-    desc.writeLine(inputs.cell(row, 1));
+    const InputRow input = InputRow::of(inputs, row);
+    if (input.type == kFunctionType) continue;
+    writeModprepRecord(modprep, input);
+    writeValueLine(inputValues, input.name, input.value);
+    desc.add(kEightBlanks);
+    desc.add("Parameter: ");
+    desc.add(input.name);
+    desc.add(" Type: real InitialValue: ");
+    desc.line(input.value);
   }
   WriteFunctionInputs();
   writeLines(desc, kInputsEnd);
@@ -220,20 +216,21 @@ void ProjectGeneration::WriteDescFile() {
                 std::string(kInputValuesFile) + " " + directory +
                 std::string(kInputTemplateFile) + " ");
 
-  support::TextFileWriter& respull = create(directory + std::string(kRespullFile));
-  support::TextFileWriter& outputValues = create(directory + std::string(kOutputValuesFile));
+  TextBuffer& respull = create(directory + std::string(kRespullFile));
+  TextBuffer& outputValues = create(directory + std::string(kOutputValuesFile));
   pane.logDebug("Opened files " + directory + std::string(kRespullFile) + " " + directory +
                 std::string(kOutputValuesFile) + " " + directory +
                 std::string(kOutputTemplateFile) + "  For writing");
   writeRespullHead(respull, base, extension, solver);
   const ui::Grid& outputs = form.OutputsList;
   for (int row = ui::Grid::kFixedRows; row < outputs.rowCount(); ++row) {
-    writeRespullRecord(respull, outputs, row);
-    writeValueLine(outputValues, outputs, row);
-    desc.write(kEightBlanks);
-    desc.write("Parameter: ");
-    desc.write(outputs.cell(row, 0));
-    desc.writeLine(" Type: real");
+    const OutputRow output = OutputRow::of(outputs, row);
+    writeRespullRecord(respull, output);
+    writeValueLine(outputValues, output.name, output.value);
+    desc.add(kEightBlanks);
+    desc.add("Parameter: ");
+    desc.add(output.name);
+    desc.line(" Type: real");
   }
   WriteDescTail(base);
   pane.logDebug("Closed files " + directory + std::string(kRespullFile) + " " + directory +
@@ -250,21 +247,21 @@ void ProjectGeneration::WriteDescHead() {
 
 void ProjectGeneration::WriteDescTail(const std::string& base) {
   pane::CorvaneFemapInterface& pane = pane_;
-  support::TextFileWriter& desc = *descFile_;
+  TextBuffer& desc = *descFile_;
   pane.logPositionAndClearErrorIfAny("Before writing tail of Desc file");
   writeLines(desc, kTailToScript);
 
   const pane::PaneForm& form = pane.form();
   const std::string solver = form.Solver.text();
-  if (solver == kNENastran) writeIndented(desc, 16, "del " + base + ".fno");
-  if (solver == kNXNastran) writeIndented(desc, 16, "del " + base + ".op2");
-  writeIndented(desc, 16, "del " + base + ".Log");
-  writeIndented(desc, 16, "del " + base + ".rsf");
+  if (solver == kNENastran) desc.indentedLine(16, "del " + base + ".fno");
+  if (solver == kNXNastran) desc.indentedLine(16, "del " + base + ".op2");
+  desc.indentedLine(16, "del " + base + ".Log");
+  desc.indentedLine(16, "del " + base + ".rsf");
   if (solver == kNENastran) {
-    writeIndented(desc, 16,
+    desc.indentedLine(16,
                   "copy \"C:\\Program Files\\NEiNastran Engine V84\\nastran.ini\" nastran.ini");
   }
-  writeIndented(desc, 16, form.CommandLine.text());
+  desc.indentedLine(16, form.CommandLine.text());
   writeLines(desc, kTailToOptimization);
 
   pane.logPositionAndClearErrorIfAny("Before writing optimize of Desc file");
@@ -276,47 +273,48 @@ void ProjectGeneration::WriteDescTail(const std::string& base) {
 }
 
 void ProjectGeneration::WriteDescOptimization() {
-  support::TextFileWriter& desc = *descFile_;
+  TextBuffer& desc = *descFile_;
   const ui::Grid& inputs = pane_.form().InputsList;
   const ui::Grid& outputs = pane_.form().OutputsList;
-  const int inputRows = inputs.rowCount();
-  const int outputRows = outputs.rowCount();
-  constexpr int first = ui::Grid::kFixedRows;
+  auto parameterLine = [&](std::string_view name, std::string_view rest) {
+    desc.add(kTwelveBlanks);
+    desc.add("Parameter: ");
+    desc.add(name);
+    desc.line(rest);
+  };
 
-  writeIndented(desc, 4, "Optimization Task1");
-  writeIndented(desc, 8, "PotentialVariables:");
-  for (int row = first; row < inputRows; ++row) writeIndented(desc, 12, inputs.cell(row, 0));
-  writeIndented(desc, 8, "Variables:");
-  for (int row = first; row < inputRows; ++row) {
-    if (isProp(inputs, row)) writeIndented(desc, 12, inputs.cell(row, 0));
+  // Every input is a potential variable; the "Prop" rows, noted on the way, are the variables.
+  desc.indentedLine(4, "Optimization Task1");
+  desc.indentedLine(8, "PotentialVariables:");
+  std::vector<std::string_view> variables;
+  for (int row = ui::Grid::kFixedRows; row < inputs.rowCount(); ++row) {
+    const std::string& name = inputs.cell(row, 0);
+    desc.indentedLine(12, name);
+    if (inputs.cell(row, 2) == "Prop") variables.push_back(name);
   }
-  writeIndented(desc, 8, "VariableScaling");
-  for (int row = first; row < inputRows; ++row) {
-    if (!isProp(inputs, row)) continue;
-    desc.write(kTwelveBlanks);
-    desc.write("Parameter: ");
-    desc.write(inputs.cell(row, 0));
-    desc.writeLine(" ScaleFactor: 1.0");
+  desc.indentedLine(8, "Variables:");
+  for (std::string_view name : variables) desc.indentedLine(12, name);
+  desc.indentedLine(8, "VariableScaling");
+  for (std::string_view name : variables) parameterLine(name, " ScaleFactor: 1.0");
+  desc.indentedLine(8, "InputConstraints");
+  for (std::string_view name : variables) {
+    parameterLine(name, " LowerBound: 0.01 UpperBound: 5.0");
   }
-  writeIndented(desc, 8, "InputConstraints");
-  for (int row = first; row < inputRows; ++row) {
-    if (!isProp(inputs, row)) continue;
-    desc.write(kTwelveBlanks);
-    desc.write("Parameter: ");
-    desc.write(inputs.cell(row, 0));
-    desc.writeLine(" LowerBound: 0.01 UpperBound: 5.0");
+
+  // Every output is a potential objective; those named "Elem..." (letter case significant)
+  // are constrained.
+  desc.indentedLine(8, "PotentialObjectives:");
+  std::vector<std::string_view> constrained;
+  for (int row = ui::Grid::kFixedRows; row < outputs.rowCount(); ++row) {
+    const std::string& name = outputs.cell(row, 0);
+    desc.indentedLine(12, name);
+    if (name.starts_with("Elem")) constrained.push_back(name);
   }
-  writeIndented(desc, 8, "PotentialObjectives:");
-  for (int row = first; row < outputRows; ++row) writeIndented(desc, 12, outputs.cell(row, 0));
-  writeIndented(desc, 8, "OutputConstraints");
-  for (int row = first; row < outputRows; ++row) {
-    if (!isElementOutput(outputs, row)) continue;
-    desc.write(kTwelveBlanks);
-    desc.write("Parameter: ");
-    desc.write(outputs.cell(row, 0));
-    desc.writeLine(
-        " LowerBound: -5000.0 Weight: 1.0 ScaleFactor: 1.0 UpperBound: 5000.0 Weight: 1.0 "
-        "ScaleFactor: 1.0");
+  desc.indentedLine(8, "OutputConstraints");
+  for (std::string_view name : constrained) {
+    parameterLine(name,
+                  " LowerBound: -5000.0 Weight: 1.0 ScaleFactor: 1.0 UpperBound: 5000.0 "
+                  "Weight: 1.0 ScaleFactor: 1.0");
   }
   writeLines(desc, kOptimizePlans);
 }

@@ -15,98 +15,44 @@
 
 namespace generate {
 
-namespace {
-
-constexpr std::string_view kTwoBlanks = "  ";
-
-}  // namespace
-
 // ------------------------------------------------------------------------------ the lines
 
-void writeReferenceLine(support::TextFileWriter& file, std::string_view base,
+void writeReferenceLine(TextBuffer& file, std::string_view base,
                         std::string_view extension) {
-  file.write("Reference Model (FEMAP) = ");
-  file.write(base);
-  file.write(".");
-  file.writeLine(support::trimView(extension));
+  file.add("Reference Model (FEMAP) = ");
+  file.add(base);
+  file.add(".");
+  file.line(support::trimView(extension));
 }
 
-void writeModprepHead(support::TextFileWriter& file, std::string_view base,
+void writeModprepHead(TextBuffer& file, std::string_view base,
                       std::string_view extension, std::string_view solver) {
   writeReferenceLine(file, base, extension);
   if (solver == kNENastran) {
-    file.write("Input Deck (NastranNE) = ");
-    file.write(base);
-    file.writeLine(".nas");
+    file.add("Input Deck (NastranNE) = ");
+    file.add(base);
+    file.line(".nas");
   } else {
-    file.write("Input Deck (NastranNX) = ");
-    file.write(base);
-    file.writeLine(".dat");
+    file.add("Input Deck (NastranNX) = ");
+    file.add(base);
+    file.line(".dat");
   }
-  file.writeLine("NameValue = InputValues.txt");
+  file.line("NameValue = InputValues.txt");
 }
 
-void writeRespullHead(support::TextFileWriter& file, std::string_view base,
+void writeRespullHead(TextBuffer& file, std::string_view base,
                       std::string_view extension, std::string_view solver) {
   writeReferenceLine(file, base, extension);
   if (solver == kNENastran) {
-    file.write("Results File (NastranNE) = ");
-    file.write(base);
-    file.writeLine(".fno");
+    file.add("Results File (NastranNE) = ");
+    file.add(base);
+    file.line(".fno");
   } else {
-    file.write("Results File (NastranNX) = ");
-    file.write(base);
-    file.writeLine(".op2");
+    file.add("Results File (NastranNX) = ");
+    file.add(base);
+    file.line(".op2");
   }
-  file.writeLine("OutputNameValue = OutputValues.txt");
-}
-
-void writeModprepRecord(support::TextFileWriter& file, const ui::Grid& inputs, int row) {
-  file.write(inputs.cell(row, 2));
-  file.write(kTwoBlanks);
-  file.write(inputs.cell(row, 0));
-  file.write(kTwoBlanks);
-  file.write(inputs.cell(row, 3));
-  file.write(kTwoBlanks);
-  file.write(inputs.cell(row, 4));
-  file.write(kTwoBlanks);
-  file.writeLine(inputs.cell(row, 5));
-}
-
-void writeRespullRecord(support::TextFileWriter& file, const ui::Grid& outputs, int row) {
-  file.write(outputs.cell(row, 4));
-  file.write(kTwoBlanks);
-  file.write(outputs.cell(row, 0));
-  file.write(kTwoBlanks);
-  file.write(outputs.cell(row, 2));
-  file.write(kTwoBlanks);
-  file.writeLine(outputs.cell(row, 3));
-}
-
-void writeValueLine(support::TextFileWriter& file, const ui::Grid& grid, int row) {
-  file.write(grid.cell(row, 0));
-  file.write(kTwoBlanks);
-  file.writeLine(grid.cell(row, 1));
-}
-
-void writeTemplateLine(support::TextFileWriter& file, const ui::Grid& grid, int row) {
-  const std::string& name = grid.cell(row, 0);
-  file.write(name);
-  file.write("  !<");
-  file.write(name);
-  file.write("%f!");
-  file.write(grid.cell(row, 1));
-  file.writeLine(">!");
-}
-
-void writeIndented(support::TextFileWriter& file, int indent, std::string_view text) {
-  static constexpr std::string_view kBlanks = "                                ";
-  while (indent > 0) {
-    const auto piece = std::min<std::size_t>(static_cast<std::size_t>(indent), kBlanks.size());
-    file.write(kBlanks.substr(0, piece));
-    indent -= static_cast<int>(piece);
-  }
-  file.writeLine(text);
+  file.line("OutputNameValue = OutputValues.txt");
 }
 
 // ------------------------------------------------------------------------------ the writers
@@ -117,28 +63,30 @@ void ProjectGeneration::WriteExchangeFiles(const std::string& modelDirectory,
   const std::string solver = form.Solver.text();
   const std::string& extension = pane_.strFileExtension;
 
-  support::TextFileWriter& modprep = create(modelDirectory + std::string(kModprepFile));
-  support::TextFileWriter& inputValues = create(modelDirectory + std::string(kInputValuesFile));
-  support::TextFileWriter& inputTemplate =
+  TextBuffer& modprep = create(modelDirectory + std::string(kModprepFile));
+  TextBuffer& inputValues = create(modelDirectory + std::string(kInputValuesFile));
+  TextBuffer& inputTemplate =
       create(modelDirectory + std::string(kInputTemplateFile));
   writeModprepHead(modprep, base, extension, solver);
   const ui::Grid& inputs = form.InputsList;
   for (int row = ui::Grid::kFixedRows; row < inputs.rowCount(); ++row) {
-    writeModprepRecord(modprep, inputs, row);
-    writeValueLine(inputValues, inputs, row);
-    writeTemplateLine(inputTemplate, inputs, row);
+    const InputRow input = InputRow::of(inputs, row);
+    writeModprepRecord(modprep, input);
+    writeValueLine(inputValues, input.name, input.value);
+    writeTemplateLine(inputTemplate, input.name, input.value);
   }
 
-  support::TextFileWriter& respull = create(modelDirectory + std::string(kRespullFile));
-  support::TextFileWriter& outputValues = create(modelDirectory + std::string(kOutputValuesFile));
-  support::TextFileWriter& outputTemplate =
+  TextBuffer& respull = create(modelDirectory + std::string(kRespullFile));
+  TextBuffer& outputValues = create(modelDirectory + std::string(kOutputValuesFile));
+  TextBuffer& outputTemplate =
       create(modelDirectory + std::string(kOutputTemplateFile));
   writeRespullHead(respull, base, extension, solver);
   const ui::Grid& outputs = form.OutputsList;
   for (int row = ui::Grid::kFixedRows; row < outputs.rowCount(); ++row) {
-    writeRespullRecord(respull, outputs, row);
-    writeValueLine(outputValues, outputs, row);
-    writeTemplateLine(outputTemplate, outputs, row);
+    const OutputRow output = OutputRow::of(outputs, row);
+    writeRespullRecord(respull, output);
+    writeValueLine(outputValues, output.name, output.value);
+    writeTemplateLine(outputTemplate, output.name, output.value);
   }
 }
 
@@ -159,10 +107,10 @@ std::string functionsFilePath(const std::string& modelPath) {
 }
 
 // A point line: x, "_", y, each with a blank in front when not negative.
-void writePointLine(support::TextFileWriter& file, double x, double y) {
-  file.write(support::formatSignedNumber(x));
-  file.write("_");
-  file.writeLine(support::formatSignedNumber(y));
+void writePointLine(TextBuffer& file, double x, double y) {
+  file.add(support::formatSignedNumber(x));
+  file.add("_");
+  file.line(support::formatSignedNumber(y));
 }
 
 }  // namespace
@@ -175,7 +123,7 @@ void ProjectGeneration::WriteFunctionInputs() {
 
   std::string path;
   err.run([&] { path = functionsFilePath(femap.ModelName()); });
-  support::TextFileWriter* file = nullptr;
+  TextBuffer* file = nullptr;
   err.run([&] { file = &create(path); });
   // Writing to a file that could not be created is a failing statement like any other.
   auto write = [&](auto&& lines) {
@@ -222,11 +170,11 @@ void ProjectGeneration::WriteFunctionInputs() {
 
       std::int32_t pointCount = 0;
       err.run([&] { pointCount = count.isEmpty() ? 0 : count.asInt(); });
-      write([&](support::TextFileWriter& out) {
-        out.writeLine("Function Definition");
-        out.writeLine(support::formatSignedInteger(id) + " ");
-        out.writeLine(title);
-        out.writeLine(support::formatSignedInteger(pointCount));
+      write([&](TextBuffer& out) {
+        out.line("Function Definition");
+        out.line(support::formatSignedInteger(id) + " ");
+        out.line(title);
+        out.line(support::formatSignedInteger(pointCount));
       });
       std::vector<double> xs, ys;
       if (pointCount > 0) {
@@ -234,7 +182,7 @@ void ProjectGeneration::WriteFunctionInputs() {
         err.run([&] { ys = y.asDoubles(); });
       }
       for (std::int32_t point = 0; point < pointCount; ++point) {
-        write([&](support::TextFileWriter& out) {
+        write([&](TextBuffer& out) {
           const auto k = static_cast<std::size_t>(point);
           if (k >= xs.size() || k >= ys.size()) throw support::RuntimeError("Subscript out of range");
           writePointLine(out, xs[k], ys[k]);

@@ -1,11 +1,11 @@
 #pragma once
 // The lines of the exchange files, shared by the exchange-file writer and the description-file
 // writer. A record copies grid columns as they stand, separated by two blanks; nothing is
-// checked or skipped here. Rows are written straight into the file's buffer, piece by piece.
+// checked or skipped here.
 
 #include <string_view>
 
-#include "support/text_file.h"
+#include "generate/text_buffer.h"
 #include "ui/grid.h"
 
 namespace generate {
@@ -24,25 +24,74 @@ inline constexpr std::string_view kFunctionsFile = "FunctionsInputvalues.txt";
 inline constexpr std::string_view kBatchFile = "VOVarir.bat";
 
 // "Reference Model (FEMAP) = " base "." extension (trimmed).
-void writeReferenceLine(support::TextFileWriter& file, std::string_view base,
+void writeReferenceLine(TextBuffer& file, std::string_view base,
                         std::string_view extension);
 // The three head lines of "Modprep.txt": reference model, input deck by solver, values file.
-void writeModprepHead(support::TextFileWriter& file, std::string_view base,
+void writeModprepHead(TextBuffer& file, std::string_view base,
                       std::string_view extension, std::string_view solver);
 // The three head lines of "Respull.txt": reference model, results file by solver, output file.
-void writeRespullHead(support::TextFileWriter& file, std::string_view base,
+void writeRespullHead(TextBuffer& file, std::string_view base,
                       std::string_view extension, std::string_view solver);
 
-// Input row: columns 2, 0, 3, 4, 5.
-void writeModprepRecord(support::TextFileWriter& file, const ui::Grid& inputs, int row);
-// Output row: columns 4, 0, 2, 3.
-void writeRespullRecord(support::TextFileWriter& file, const ui::Grid& outputs, int row);
-// Either grid: column 0, two blanks, column 1.
-void writeValueLine(support::TextFileWriter& file, const ui::Grid& grid, int row);
-// Either grid: column 0, two blanks, "!<", column 0, "%f!", column 1, ">!".
-void writeTemplateLine(support::TextFileWriter& file, const ui::Grid& grid, int row);
+// The columns of one input row, read from the grid once for every file that copies them.
+struct InputRow {
+  std::string_view name, value, type, id, member, index;  // columns 0 to 5
+  static InputRow of(const ui::Grid& inputs, int row) {
+    return {inputs.cell(row, 0), inputs.cell(row, 1), inputs.cell(row, 2),
+            inputs.cell(row, 3), inputs.cell(row, 4), inputs.cell(row, 5)};
+  }
+};
 
-// `indent` blanks, then `text`, as one line.
-void writeIndented(support::TextFileWriter& file, int indent, std::string_view text);
+// The columns of one output row.
+struct OutputRow {
+  std::string_view name, value, entity, vector, kind;  // columns 0 to 4
+  static OutputRow of(const ui::Grid& outputs, int row) {
+    return {outputs.cell(row, 0), outputs.cell(row, 1), outputs.cell(row, 2),
+            outputs.cell(row, 3), outputs.cell(row, 4)};
+  }
+};
+
+inline constexpr std::string_view kTwoBlanks = "  ";
+
+// Columns 2, 0, 3, 4, 5.
+inline void writeModprepRecord(TextBuffer& file, const InputRow& row) {
+  file.add(row.type);
+  file.add(kTwoBlanks);
+  file.add(row.name);
+  file.add(kTwoBlanks);
+  file.add(row.id);
+  file.add(kTwoBlanks);
+  file.add(row.member);
+  file.add(kTwoBlanks);
+  file.line(row.index);
+}
+
+// Columns 4, 0, 2, 3.
+inline void writeRespullRecord(TextBuffer& file, const OutputRow& row) {
+  file.add(row.kind);
+  file.add(kTwoBlanks);
+  file.add(row.name);
+  file.add(kTwoBlanks);
+  file.add(row.entity);
+  file.add(kTwoBlanks);
+  file.line(row.vector);
+}
+
+// Name (column 0), two blanks, value (column 1).
+inline void writeValueLine(TextBuffer& file, std::string_view name, std::string_view value) {
+  file.add(name);
+  file.add(kTwoBlanks);
+  file.line(value);
+}
+
+// Name, two blanks, "!<", name, "%f!", value, ">!".
+inline void writeTemplateLine(TextBuffer& file, std::string_view name, std::string_view value) {
+  file.add(name);
+  file.add("  !<");
+  file.add(name);
+  file.add("%f!");
+  file.add(value);
+  file.line(">!");
+}
 
 }  // namespace generate

@@ -20,9 +20,9 @@ void writeProjectFiles(pane::CorvaneFemapInterface& pane, const std::string& too
 
 void ProjectGeneration::WriteBatchFile(const std::string& modelDirectory) {
   pane_.logPositionAndClearErrorIfAny("Before writing batch file object");
-  support::TextFileWriter& file = create(modelDirectory + std::string(kBatchFile));
+  TextBuffer& file = create(modelDirectory + std::string(kBatchFile));
   const std::string commandLine = pane_.form().CommandLine.text();
-  file.writeLine(commandLine);
+  file.line(commandLine);
   pane_.logDebug("Found command line argument as " + commandLine);
   pane_.logPositionAndClearErrorIfAny("After writing batch file object");
 }

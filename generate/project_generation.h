@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "generate/staged_files.h"
-#include "support/text_file.h"
+#include "generate/text_buffer.h"
 
 namespace pane {
 class CorvaneFemapInterface;
@@ -51,11 +51,11 @@ class ProjectGeneration {
   void WriteExchangeFiles(const std::string& modelDirectory, const std::string& base);
 
  private:
-  support::TextFileWriter& create(const std::string& path) { return files_.create(path); }
+  TextBuffer& create(const std::string& path) { return files_.create(path); }
 
   pane::CorvaneFemapInterface& pane_;
   StagedFiles& files_;
-  support::TextFileWriter* descFile_ = nullptr;  // the open description file
+  TextBuffer* descFile_ = nullptr;  // the open description file
 };
 
 }  // namespace generate

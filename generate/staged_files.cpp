@@ -51,10 +51,10 @@ void renameQuietly(const fs::path& from, const fs::path& to) noexcept {
 
 StagedFiles::~StagedFiles() = default;
 
-support::TextFileWriter& StagedFiles::create(const fs::path& target) {
-  std::erase_if(files_, [&](const auto& file) { return file->target() == target; });
+TextBuffer& StagedFiles::create(const fs::path& target) {
+  std::erase_if(files_, [&](const auto& file) { return file->writer.target() == target; });
   try {
-    files_.push_back(std::make_unique<support::TextFileWriter>(target));
+    files_.push_back(std::make_unique<File>(target));
   } catch (const std::system_error& failure) {
     if (!creationFailure_) {
       creationFailure_ = failure.what();
@@ -62,7 +62,7 @@ support::TextFileWriter& StagedFiles::create(const fs::path& target) {
     }
     throw;
   }
-  return *files_.back();
+  return files_.back()->text;
 }
 
 void StagedFiles::commitAll() {
@@ -70,17 +70,18 @@ void StagedFiles::commitAll() {
     files_.clear();
     throw std::system_error(creationError_, *creationFailure_);
   }
+  for (const auto& file : files_) file->text.flush();
   std::vector<Aside> moved;
   moveTargetsAside(moved);
 
   auto restore = [&](std::size_t committedCount) {
-    for (std::size_t k = 0; k < committedCount; ++k) removeQuietly(files_[k]->target());
+    for (std::size_t k = 0; k < committedCount; ++k) removeQuietly(files_[k]->writer.target());
     for (const Aside& old : moved) renameQuietly(old.aside, old.target);
     files_.clear();
   };
   for (std::size_t k = 0; k < files_.size(); ++k) {
     try {
-      files_[k]->commit();
+      files_[k]->writer.commit();
     } catch (...) {
       restore(k);
       throw;
@@ -102,15 +103,15 @@ void StagedFiles::moveTargetsAside(std::vector<Aside>& moved) {
   };
   for (const auto& file : files_) {
     std::error_code error;
-    if (fs::is_directory(fs::symlink_status(file->target(), error))) {
-      fail(file->target(), std::make_error_code(std::errc::is_a_directory));
+    if (fs::is_directory(fs::symlink_status(file->writer.target(), error))) {
+      fail(file->writer.target(), std::make_error_code(std::errc::is_a_directory));
     }
   }
   for (const auto& file : files_) {
     std::error_code error;
-    const fs::file_status status = fs::symlink_status(file->target(), error);
+    const fs::file_status status = fs::symlink_status(file->writer.target(), error);
     if (!fs::exists(status)) continue;
-    Aside old{file->target(), asideNameFor(file->target())};
+    Aside old{file->writer.target(), asideNameFor(file->writer.target())};
     fs::rename(old.target, old.aside, error);
     if (error) fail(old.target, error);
     moved.push_back(std::move(old));

@@ -1,8 +1,9 @@
 #pragma once
 // The files of one "Apply", replaced together or not at all.
 //
-// Each file is written whole into a temporary file beside its target (support::TextFileWriter).
-// Nothing replaces a target until commitAll, which first moves every existing target aside,
+// Each file is written whole into a temporary file beside its target (support::TextFileWriter,
+// fed through a TextBuffer). Nothing replaces a target until commitAll, which first moves every
+// existing target aside,
 // then puts every new file in place, and only then deletes the old ones. When any step fails,
 // the new files already in place are removed and the old ones are moved back, so the model
 // folder holds exactly what it held before: the previous content of every file, or no file
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "generate/text_buffer.h"
 #include "support/text_file.h"
 
 namespace generate {
@@ -31,13 +33,13 @@ class StagedFiles {
   StagedFiles(const StagedFiles&) = delete;
   StagedFiles& operator=(const StagedFiles&) = delete;
 
-  // Starts the new content of `target`. A later file of the same target replaces an earlier
-  // one. Throws std::system_error when the temporary file cannot be created; the failure is
-  // also kept, so that commitAll refuses.
-  support::TextFileWriter& create(const std::filesystem::path& target);
+  // Starts the new content of `target` and returns it to be filled. A later file of the same
+  // target replaces an earlier one. Throws std::system_error when the temporary file cannot be
+  // created; the failure is also kept, so that commitAll refuses.
+  TextBuffer& create(const std::filesystem::path& target);
 
-  // Puts every file in place, or none (see above); throws std::system_error naming the file
-  // that failed.
+  // Writes every file and puts it in place, or none (see above); throws std::system_error
+  // naming the file that failed.
   void commitAll();
 
   std::size_t size() const { return files_.size(); }
@@ -49,7 +51,12 @@ class StagedFiles {
   };
   void moveTargetsAside(std::vector<Aside>& moved);
 
-  std::vector<std::unique_ptr<support::TextFileWriter>> files_;
+  struct File {
+    explicit File(const std::filesystem::path& target) : writer(target), text(&writer) {}
+    support::TextFileWriter writer;
+    TextBuffer text;  // on its way to `writer`
+  };
+  std::vector<std::unique_ptr<File>> files_;
   std::optional<std::string> creationFailure_;
   std::error_code creationError_;
 };

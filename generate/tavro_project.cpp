@@ -13,17 +13,17 @@ namespace generate {
 
 namespace {
 
-void writeLines(support::TextFileWriter& file, std::initializer_list<std::string_view> lines) {
-  for (std::string_view line : lines) file.writeLine(line);
+void writeLines(TextBuffer& file, std::initializer_list<std::string_view> lines) {
+  for (std::string_view line : lines) file.line(line);
 }
 
 // before + k + after, for k = 1 to 4.
-void writeForEachPlot(support::TextFileWriter& file, std::string_view before,
+void writeForEachPlot(TextBuffer& file, std::string_view before,
                       std::string_view after) {
   for (char k = '1'; k <= '4'; ++k) {
-    file.write(before);
-    file.write(std::string_view(&k, 1));
-    file.writeLine(after);
+    file.add(before);
+    file.add(std::string_view(&k, 1));
+    file.line(after);
   }
 }
 
@@ -31,15 +31,15 @@ constexpr std::string_view kEqualSigns = "'H'  '================================
 
 // Every row of a grid: "'P'", the name and value, the fixed columns, then `kind` (1 for an
 // input, 2 for an output).
-void writeParameterLines(support::TextFileWriter& file, const ui::Grid& grid,
+void writeParameterLines(TextBuffer& file, const ui::Grid& grid,
                          std::string_view kind) {
   for (int row = ui::Grid::kFixedRows; row < grid.rowCount(); ++row) {
-    file.write("'P'    '");
-    file.write(grid.cell(row, 0));
-    file.write("'    ");
-    file.write(grid.cell(row, 1));
-    file.write("        0.00    0.0    -9.425e6    9.425e6    0.00    ");
-    file.writeLine(kind);
+    file.add("'P'    '");
+    file.add(grid.cell(row, 0));
+    file.add("'    ");
+    file.add(grid.cell(row, 1));
+    file.add("        0.00    0.0    -9.425e6    9.425e6    0.00    ");
+    file.line(kind);
   }
 }
 
@@ -57,7 +57,7 @@ void ProjectGeneration::WriteTavroProject() {
 
 void ProjectGeneration::writeProjectFile(const std::string& modelDirectory,
                                          const std::string& base) {
-  support::TextFileWriter& file = create(modelDirectory + base + ".mtp");
+  TextBuffer& file = create(modelDirectory + base + ".mtp");
   writeLines(file, {
                        "#####################################",
                        "##                                 ##",
@@ -89,22 +89,22 @@ void ProjectGeneration::writeProjectFile(const std::string& modelDirectory,
   writeForEachPlot(file, "set par_plotbgcol(", ") \"#ffffff\"");
   writeLines(file, {"", "set marker_color \"#000000\""});
   writeForEachPlot(file, "set par_markcol(", ") \"#000000\"");
-  file.writeLine("");
+  file.line("");
   writeForEachPlot(file, "set minx(", ") \"auto\"");
   writeForEachPlot(file, "set maxx(", ") \"auto\"");
-  file.writeLine("");
+  file.line("");
   writeForEachPlot(file, "set miny(", ") \"auto\"");
   writeForEachPlot(file, "set maxy(", ") \"auto\"");
-  file.writeLine("");
+  file.line("");
   writeForEachPlot(file, "set spec_minx(", ") \"\"");
   writeForEachPlot(file, "set spec_maxx(", ") \"\"");
-  file.writeLine("");
+  file.line("");
   writeForEachPlot(file, "set spec_miny(", ") \"\"");
   writeForEachPlot(file, "set spec_maxy(", ") \"\"");
   writeLines(file, {"", "set lastmodify 0", "", "set linkmethod \"Scheduled\""});
-  file.writeLine("set linkfile \"" + base + ".pcs\"");
-  file.writeLine("set linkfiledisplay \"" + base + ".pcs\"");
-  file.writeLine("set scriptfile \"" + base + ".script\"");
+  file.line("set linkfile \"" + base + ".pcs\"");
+  file.line("set linkfiledisplay \"" + base + ".pcs\"");
+  file.line("set scriptfile \"" + base + ".script\"");
   writeLines(file, {
                        "set minormax min",
                        "set traintime 1.0",
@@ -134,7 +134,7 @@ void ProjectGeneration::writeProjectFile(const std::string& modelDirectory,
                        " ",
                        " ",
                    });
-  file.writeLine("set openparfile \"" + base + ".par\"");
+  file.line("set openparfile \"" + base + ".par\"");
   writeLines(file, {
                        " ",
                        "set seqrestarts 1",
@@ -173,7 +173,7 @@ void ProjectGeneration::writeProjectFile(const std::string& modelDirectory,
 
 void ProjectGeneration::writeProcessFile(const std::string& modelDirectory,
                                          const std::string& base) {
-  support::TextFileWriter& file = create(modelDirectory + base + ".pcs");
+  TextBuffer& file = create(modelDirectory + base + ".pcs");
   writeLines(file, {
                        "'H'  'y2k2'",
                        "'H'  'graphic_info_start 40 50'",
@@ -190,9 +190,9 @@ void ProjectGeneration::writeProcessFile(const std::string& modelDirectory,
                        "'H'  'Nastran'",
                        "'H'  'graphic_info 222 50 grey analysis.gif'",
                    });
-  file.write("'Y'  '");
-  file.write(pane_.form().CommandLine.text());
-  file.writeLine("' '*' '<local>' 0");
+  file.add("'Y'  '");
+  file.add(pane_.form().CommandLine.text());
+  file.line("' '*' '<local>' 0");
   writeLines(file, {
                        kEqualSigns,
                        "'H'  'analysis'",
@@ -206,12 +206,12 @@ void ProjectGeneration::writeProcessFile(const std::string& modelDirectory,
 
 void ProjectGeneration::writeParameterFile(const std::string& modelDirectory,
                                            const std::string& base) {
-  support::TextFileWriter& file = create(modelDirectory + base + ".par");
+  TextBuffer& file = create(modelDirectory + base + ".par");
   writeLines(file, {"'H' 'y2k2'", "'H' 'Inputs'", "'H' '============'"});
   writeParameterLines(file, pane_.form().InputsList, "1");
   writeLines(file, {"'H' 'Outputs'", "'H' '============'"});
   writeParameterLines(file, pane_.form().OutputsList, "2");
-  file.writeLine("'H' 'END'");
+  file.line("'H' 'END'");
 }
 
 }  // namespace generate

@@ -32,9 +32,9 @@ class StagedFilesTest : public ::testing::Test {
   }
   // Stages new a.txt, b.txt (new) and c.txt.
   void stageThree(StagedFiles& files) {
-    files.create(dir_ / "a.txt").writeLine("new a");
-    files.create(dir_ / "b.txt").writeLine("new b");
-    files.create(dir_ / "c.txt").writeLine("new c");
+    files.create(dir_ / "a.txt").line("new a");
+    files.create(dir_ / "b.txt").line("new b");
+    files.create(dir_ / "c.txt").line("new c");
   }
   void expectOldFilesOnly() {
     EXPECT_EQ(namesIn(dir_.path()), (std::vector<std::string>{"a.txt", "c.txt"}));
@@ -93,9 +93,9 @@ TEST_F(StagedFilesTest, AFailureWhilePuttingFilesInPlaceMovesEveryOldFileBack) {
 
 TEST_F(StagedFilesTest, AFileThatCouldNotBeCreatedRefusesTheSetAlsoWhenTheCallerWentOn) {
   StagedFiles files;
-  files.create(dir_ / "a.txt").writeLine("new a");
+  files.create(dir_ / "a.txt").line("new a");
   EXPECT_THROW(files.create(dir_ / "missing" / "b.txt"), std::system_error);  // resumed
-  files.create(dir_ / "c.txt").writeLine("new c");
+  files.create(dir_ / "c.txt").line("new c");
   try {
     files.commitAll();
     FAIL() << "a set without one of its files was committed";
@@ -108,8 +108,8 @@ TEST_F(StagedFilesTest, AFileThatCouldNotBeCreatedRefusesTheSetAlsoWhenTheCaller
 
 TEST_F(StagedFilesTest, ALaterFileOfTheSameTargetReplacesTheEarlierOne) {
   StagedFiles files;
-  files.create(dir_ / "a.txt").writeLine("first");
-  files.create(dir_ / "a.txt").writeLine("second");
+  files.create(dir_ / "a.txt").line("first");
+  files.create(dir_ / "a.txt").line("second");
   EXPECT_EQ(files.size(), 1u);
   files.commitAll();
   EXPECT_EQ(namesIn(dir_.path()), (std::vector<std::string>{"a.txt", "c.txt"}));
