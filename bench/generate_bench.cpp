@@ -43,10 +43,18 @@ std::string savedSelection(int inputs, int outputs) {
   for (int k = 1; k <= inputs; ++k) {
     const std::string id = std::to_string(k);
     switch (k % 5) {
-      case 0: text += "ThicknessAtProp" + id + "\t1.25\tProp\t" + id + "\tpval\t0"; break;
-      case 1: text += "XAtNode" + id + "\t" + std::to_string(k * 0.5) + "\tNode\t" + id + "\tx\t"; break;
-      case 2: text += "ExAtMatl" + id + "\t210000\tMatl\t" + id + "\tEx\t"; break;
-      case 3: text += "EdgeLoad_" + id + "_Fx\t-100\tLoadMesh\t" + id + "\t0\t0"; break;
+      case 0:
+        text += "ThicknessAtProp" + id + "\t1.25\tProp\t" + id + "\tpval\t0";
+        break;
+      case 1:
+        text += "XAtNode" + id + "\t" + std::to_string(k * 0.5) + "\tNode\t" + id + "\tx\t";
+        break;
+      case 2:
+        text += "ExAtMatl" + id + "\t210000\tMatl\t" + id + "\tEx\t";
+        break;
+      case 3:
+        text += "EdgeLoad_" + id + "_Fx\t-100\tLoadMesh\t" + id + "\t0\t0";
+        break;
       default:
         if (k % 1000 == 4) {
           text += "Curve " + id + "\tX-Y Values\tFunction\t" + std::to_string(k % 2 + 1) + "\t\t";
@@ -60,10 +68,17 @@ std::string savedSelection(int inputs, int outputs) {
   for (int k = 1; k <= outputs; ++k) {
     const std::string id = std::to_string(k);
     switch (k % 4) {
-      case 0: text += "TotalTrans1AtNode" + id + "\t0.0031\t" + id + "\t1\tOutput"; break;
-      case 1: text += "PlateVonMi7033AtElem" + id + "\t21.5\t" + id + "\t7033\tOutput"; break;
-      case 2: text += "ElemStress" + id + "MaxAtElem7033\t12.5\t7033 \t7033\tmaxval"; break;
-      default: text += "TotalCG" + id + "\t10\tTotalCG\t0\tMassProperties";
+      case 0:
+        text += "TotalTrans1AtNode" + id + "\t0.0031\t" + id + "\t1\tOutput";
+        break;
+      case 1:
+        text += "PlateVonMi7033AtElem" + id + "\t21.5\t" + id + "\t7033\tOutput";
+        break;
+      case 2:
+        text += "ElemStress" + id + "MaxAtElem7033\t12.5\t7033 \t7033\tmaxval";
+        break;
+      default:
+        text += "TotalCG" + id + "\t10\tTotalCG\t0\tMassProperties";
     }
     text += "\r\n";
   }
@@ -139,13 +154,12 @@ Timing timeApply(const std::string& tool, int inputs, int outputs, const fs::pat
     writeBaseline(true);
     // Taken in turns, so that all see the same load of the machine; the best of each counts.
     for (int repetition = 0; repetition < kRepetitions; ++repetition) {
-      timing.apply = std::min(timing.apply,
-                              processorSecondsOf([&] { pane.form().GenerateButton.click(); }));
+      timing.apply =
+          std::min(timing.apply, processorSecondsOf([&] { pane.form().GenerateButton.click(); }));
       timing.applyBaseline =
           std::min(timing.applyBaseline, processorSecondsOf([&] { writeBaseline(true); }));
-      timing.generation = std::min(timing.generation, processorSecondsOf([&] {
-                                     generate::writeProjectFiles(pane, tool);
-                                   }));
+      timing.generation = std::min(
+          timing.generation, processorSecondsOf([&] { generate::writeProjectFiles(pane, tool); }));
       timing.generationBaseline =
           std::min(timing.generationBaseline, processorSecondsOf([&] { writeBaseline(false); }));
     }
@@ -157,11 +171,12 @@ Timing timeApply(const std::string& tool, int inputs, int outputs, const fs::pat
 }
 
 void report(const std::string& tool, int inputs, int outputs, const Timing& t) {
-  std::printf("%-7s %5d inputs %6d outputs: project files %6.1f ms, %5.1f MB in one write each "
-              "%6.1f ms, ratio %.2f; whole Apply %6.1f ms, %zu files %5.1f MB %6.1f ms, ratio %.2f\n",
-              tool.c_str(), inputs, outputs, t.generation * 1e3, t.generationBytes / 1e6,
-              t.generationBaseline * 1e3, t.generation / t.generationBaseline, t.apply * 1e3,
-              t.files, t.bytes / 1e6, t.applyBaseline * 1e3, t.apply / t.applyBaseline);
+  std::printf(
+      "%-7s %5d inputs %6d outputs: project files %6.1f ms, %5.1f MB in one write each "
+      "%6.1f ms, ratio %.2f; whole Apply %6.1f ms, %zu files %5.1f MB %6.1f ms, ratio %.2f\n",
+      tool.c_str(), inputs, outputs, t.generation * 1e3, t.generationBytes / 1e6,
+      t.generationBaseline * 1e3, t.generation / t.generationBaseline, t.apply * 1e3, t.files,
+      t.bytes / 1e6, t.applyBaseline * 1e3, t.apply / t.applyBaseline);
 }
 
 }  // namespace

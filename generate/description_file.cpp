@@ -213,8 +213,8 @@ void ProjectGeneration::WriteDescFile() {
   WriteFunctionInputs();
   writeLines(desc, kInputsEnd);
   pane.logDebug("Closed files " + directory + std::string(kModprepFile) + " " + directory +
-                std::string(kInputValuesFile) + " " + directory +
-                std::string(kInputTemplateFile) + " ");
+                std::string(kInputValuesFile) + " " + directory + std::string(kInputTemplateFile) +
+                " ");
 
   TextBuffer& respull = create(directory + std::string(kRespullFile));
   TextBuffer& outputValues = create(directory + std::string(kOutputValuesFile));
@@ -259,7 +259,7 @@ void ProjectGeneration::WriteDescTail(const std::string& base) {
   desc.indentedLine(16, "del " + base + ".rsf");
   if (solver == kNENastran) {
     desc.indentedLine(16,
-                  "copy \"C:\\Program Files\\NEiNastran Engine V84\\nastran.ini\" nastran.ini");
+                      "copy \"C:\\Program Files\\NEiNastran Engine V84\\nastran.ini\" nastran.ini");
   }
   desc.indentedLine(16, form.CommandLine.text());
   writeLines(desc, kTailToOptimization);

@@ -17,16 +17,15 @@ namespace generate {
 
 // ------------------------------------------------------------------------------ the lines
 
-void writeReferenceLine(TextBuffer& file, std::string_view base,
-                        std::string_view extension) {
+void writeReferenceLine(TextBuffer& file, std::string_view base, std::string_view extension) {
   file.add("Reference Model (FEMAP) = ");
   file.add(base);
   file.add(".");
   file.line(support::trimView(extension));
 }
 
-void writeModprepHead(TextBuffer& file, std::string_view base,
-                      std::string_view extension, std::string_view solver) {
+void writeModprepHead(TextBuffer& file, std::string_view base, std::string_view extension,
+                      std::string_view solver) {
   writeReferenceLine(file, base, extension);
   if (solver == kNENastran) {
     file.add("Input Deck (NastranNE) = ");
@@ -40,8 +39,8 @@ void writeModprepHead(TextBuffer& file, std::string_view base,
   file.line("NameValue = InputValues.txt");
 }
 
-void writeRespullHead(TextBuffer& file, std::string_view base,
-                      std::string_view extension, std::string_view solver) {
+void writeRespullHead(TextBuffer& file, std::string_view base, std::string_view extension,
+                      std::string_view solver) {
   writeReferenceLine(file, base, extension);
   if (solver == kNENastran) {
     file.add("Results File (NastranNE) = ");
@@ -65,8 +64,7 @@ void ProjectGeneration::WriteExchangeFiles(const std::string& modelDirectory,
 
   TextBuffer& modprep = create(modelDirectory + std::string(kModprepFile));
   TextBuffer& inputValues = create(modelDirectory + std::string(kInputValuesFile));
-  TextBuffer& inputTemplate =
-      create(modelDirectory + std::string(kInputTemplateFile));
+  TextBuffer& inputTemplate = create(modelDirectory + std::string(kInputTemplateFile));
   writeModprepHead(modprep, base, extension, solver);
   const ui::Grid& inputs = form.InputsList;
   for (int row = ui::Grid::kFixedRows; row < inputs.rowCount(); ++row) {
@@ -78,8 +76,7 @@ void ProjectGeneration::WriteExchangeFiles(const std::string& modelDirectory,
 
   TextBuffer& respull = create(modelDirectory + std::string(kRespullFile));
   TextBuffer& outputValues = create(modelDirectory + std::string(kOutputValuesFile));
-  TextBuffer& outputTemplate =
-      create(modelDirectory + std::string(kOutputTemplateFile));
+  TextBuffer& outputTemplate = create(modelDirectory + std::string(kOutputTemplateFile));
   writeRespullHead(respull, base, extension, solver);
   const ui::Grid& outputs = form.OutputsList;
   for (int row = ui::Grid::kFixedRows; row < outputs.rowCount(); ++row) {
@@ -93,17 +90,13 @@ void ProjectGeneration::WriteExchangeFiles(const std::string& modelDirectory,
 namespace {
 
 // The functions file beside the model: the model path cut after its last separator (which
-// stays), then a separator and the name, so a model in C:\work gives C:\work\\ and the name; the
-// doubled separator counts as one. A path without a folder gives the name alone (the current
-// folder, where such a model lies).
+// stays), then that separator once more and the name, so a model in C:\work gives
+// C:\work\\FunctionsInputvalues.txt; the file system reads the doubled separator as one. A path
+// without a folder gives the name alone (the current folder, where such a model lies).
 std::string functionsFilePath(const std::string& modelPath) {
   const std::string directory = support::modelDirectory(modelPath);
   if (directory.empty()) return std::string(kFunctionsFile);
-#ifdef _WIN32
-  return directory + "\\" + std::string(kFunctionsFile);
-#else
-  return directory + "/" + std::string(kFunctionsFile);
-#endif
+  return directory + directory.back() + std::string(kFunctionsFile);
 }
 
 // A point line: x, "_", y, each with a blank in front when not negative.
@@ -184,7 +177,8 @@ void ProjectGeneration::WriteFunctionInputs() {
       for (std::int32_t point = 0; point < pointCount; ++point) {
         write([&](TextBuffer& out) {
           const auto k = static_cast<std::size_t>(point);
-          if (k >= xs.size() || k >= ys.size()) throw support::RuntimeError("Subscript out of range");
+          if (k >= xs.size() || k >= ys.size())
+            throw support::RuntimeError("Subscript out of range");
           writePointLine(out, xs[k], ys[k]);
         });
       }

@@ -24,14 +24,13 @@ inline constexpr std::string_view kFunctionsFile = "FunctionsInputvalues.txt";
 inline constexpr std::string_view kBatchFile = "VOVarir.bat";
 
 // "Reference Model (FEMAP) = " base "." extension (trimmed).
-void writeReferenceLine(TextBuffer& file, std::string_view base,
-                        std::string_view extension);
+void writeReferenceLine(TextBuffer& file, std::string_view base, std::string_view extension);
 // The three head lines of "Modprep.txt": reference model, input deck by solver, values file.
-void writeModprepHead(TextBuffer& file, std::string_view base,
-                      std::string_view extension, std::string_view solver);
+void writeModprepHead(TextBuffer& file, std::string_view base, std::string_view extension,
+                      std::string_view solver);
 // The three head lines of "Respull.txt": reference model, results file by solver, output file.
-void writeRespullHead(TextBuffer& file, std::string_view base,
-                      std::string_view extension, std::string_view solver);
+void writeRespullHead(TextBuffer& file, std::string_view base, std::string_view extension,
+                      std::string_view solver);
 
 // The columns of one input row, read from the grid once for every file that copies them.
 struct InputRow {
@@ -46,8 +45,8 @@ struct InputRow {
 struct OutputRow {
   std::string_view name, value, entity, vector, kind;  // columns 0 to 4
   static OutputRow of(const ui::Grid& outputs, int row) {
-    return {outputs.cell(row, 0), outputs.cell(row, 1), outputs.cell(row, 2),
-            outputs.cell(row, 3), outputs.cell(row, 4)};
+    return {outputs.cell(row, 0), outputs.cell(row, 1), outputs.cell(row, 2), outputs.cell(row, 3),
+            outputs.cell(row, 4)};
   }
 };
 

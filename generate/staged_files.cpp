@@ -55,11 +55,8 @@ TextBuffer& StagedFiles::create(const fs::path& target) {
   std::erase_if(files_, [&](const auto& file) { return file->writer.target() == target; });
   try {
     files_.push_back(std::make_unique<File>(target));
-  } catch (const std::system_error& failure) {
-    if (!creationFailure_) {
-      creationFailure_ = failure.what();
-      creationError_ = failure.code();
-    }
+  } catch (...) {
+    if (!creationFailure_) creationFailure_ = std::current_exception();
     throw;
   }
   return files_.back()->text;
@@ -68,7 +65,7 @@ TextBuffer& StagedFiles::create(const fs::path& target) {
 void StagedFiles::commitAll() {
   if (creationFailure_) {
     files_.clear();
-    throw std::system_error(creationError_, *creationFailure_);
+    std::rethrow_exception(creationFailure_);
   }
   for (const auto& file : files_) file->text.flush();
   std::vector<Aside> moved;

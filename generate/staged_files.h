@@ -2,12 +2,11 @@
 // The files of one "Apply", replaced together or not at all.
 //
 // Each file is written whole into a temporary file beside its target (support::TextFileWriter,
-// fed through a TextBuffer). Nothing replaces a target until commitAll, which first moves every
-// existing target aside,
-// then puts every new file in place, and only then deletes the old ones. When any step fails,
-// the new files already in place are removed and the old ones are moved back, so the model
-// folder holds exactly what it held before: the previous content of every file, or no file
-// where there was none, and no temporary file. A file that could not even be created (also
+// fed through a TextBuffer). Nothing replaces a target until commitAll, which moves every
+// existing target aside, then puts every new file in place, and only then deletes the old ones.
+// When any step fails, the new files already in place are removed and the old ones are moved
+// back, so the folder holds exactly what it held before: the previous content of every file, no
+// file where there was none, and no temporary file. A file that could not even be created (also
 // where the caller resumed after that failure) makes commitAll refuse the whole set.
 //
 // Limits: the set is not one step for the file system. Readers that look at the folder while
@@ -15,9 +14,9 @@
 // under its aside name (target + ".old-" + process + "-" + counter).
 
 #include <cstddef>
+#include <exception>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,8 +56,7 @@ class StagedFiles {
     TextBuffer text;  // on its way to `writer`
   };
   std::vector<std::unique_ptr<File>> files_;
-  std::optional<std::string> creationFailure_;
-  std::error_code creationError_;
+  std::exception_ptr creationFailure_;  // the first file that could not be created
 };
 
 }  // namespace generate

@@ -18,8 +18,7 @@ void writeLines(TextBuffer& file, std::initializer_list<std::string_view> lines)
 }
 
 // before + k + after, for k = 1 to 4.
-void writeForEachPlot(TextBuffer& file, std::string_view before,
-                      std::string_view after) {
+void writeForEachPlot(TextBuffer& file, std::string_view before, std::string_view after) {
   for (char k = '1'; k <= '4'; ++k) {
     file.add(before);
     file.add(std::string_view(&k, 1));
@@ -31,8 +30,7 @@ constexpr std::string_view kEqualSigns = "'H'  '================================
 
 // Every row of a grid: "'P'", the name and value, the fixed columns, then `kind` (1 for an
 // input, 2 for an output).
-void writeParameterLines(TextBuffer& file, const ui::Grid& grid,
-                         std::string_view kind) {
+void writeParameterLines(TextBuffer& file, const ui::Grid& grid, std::string_view kind) {
   for (int row = ui::Grid::kFixedRows; row < grid.rowCount(); ++row) {
     file.add("'P'    '");
     file.add(grid.cell(row, 0));

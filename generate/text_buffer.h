@@ -31,10 +31,7 @@ class TextBuffer {
   TextBuffer(const TextBuffer&) = delete;
   TextBuffer& operator=(const TextBuffer&) = delete;
 
-#if defined(__GNUC__)
-  [[gnu::always_inline]]
-#endif
-  void add(std::string_view text) {
+  [[gnu::always_inline]] void add(std::string_view text) {
     if (text.size() > static_cast<std::size_t>(end_ - cursor_)) {
       addOverflowing(text);
       return;
@@ -70,10 +67,7 @@ class TextBuffer {
   // Copies `n` bytes; the short pieces that make up most lines are copied with a few moves of
   // fixed size (two overlapping ones cover every length up to twice their width) instead of a
   // call.
-#if defined(__GNUC__)
-  [[gnu::always_inline]]
-#endif
-  static void copyShort(char* to, const char* from, std::size_t n) {
+  [[gnu::always_inline]] static void copyShort(char* to, const char* from, std::size_t n) {
     if (n >= 8 && n <= 16) {
       std::uint64_t head, tail;
       std::memcpy(&head, from, 8);
@@ -110,9 +104,9 @@ class TextBuffer {
   support::TextFileWriter* writer_;
   std::unique_ptr<char[]> small_;  // ordinary memory while the text is small
   std::unique_ptr<char[]> block_;  // a kept block once it is large (with a writer)
-  char* data_ = nullptr;    // the storage in use
-  char* cursor_ = nullptr;  // the end of the text in it
-  char* end_ = nullptr;     // the end of the storage
+  char* data_ = nullptr;           // the storage in use
+  char* cursor_ = nullptr;         // the end of the text in it
+  char* end_ = nullptr;            // the end of the storage
 };
 
 }  // namespace generate

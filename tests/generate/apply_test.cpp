@@ -29,6 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::ScopedTempDir;
+constexpr char separator = static_cast<char>(fs::path::preferred_separator);
 using testing_support::sourceDir;
 
 // The generation subsystem with the PIDO tool that the test chooses.
@@ -82,7 +83,8 @@ class ApplyTest : public ::testing::Test {
     const femapsim::Message& message = femap_->messages().back();
     EXPECT_EQ(message.colour, 3);
     EXPECT_EQ(message.text, "Error in GenerateButton_Click: " + description);
-    EXPECT_NE(dir_.read("qubel/pane.log").find("ERROR: Error in GenerateButton_Click: " + description + "\r\n"),
+    EXPECT_NE(dir_.read("qubel/pane.log")
+                  .find("ERROR: Error in GenerateButton_Click: " + description + "\r\n"),
               std::string::npos);
     EXPECT_TRUE(pane_->isOpen());
   }
@@ -99,8 +101,9 @@ TEST_F(ApplyTest, AModelFolderThatIsGoneReportsTheFailureReleasesLockAndPointerA
   start();
   fs::remove_all(modelFolder());
   pane_->form().GenerateButton.click();
-  expectTheFailureReportedAndEverythingGivenBack(
-      "Cannot create the file " + (modelFolder() / "Modprep.txt").string() + ": No such file or directory");
+  expectTheFailureReportedAndEverythingGivenBack("Cannot create the file " +
+                                                 (modelFolder() / "Modprep.txt").string() +
+                                                 ": No such file or directory");
   EXPECT_FALSE(fs::exists(modelFolder()));
 }
 
@@ -124,9 +127,11 @@ TEST_F(ApplyTest, AFolderWhereTheFunctionsFileBelongsKeepsEveryFileAsItWas) {
   pane_->form().GenerateButton.click();
   expectTheFailureReportedAndEverythingGivenBack(
       // the functions file's path doubles the separator after the folder
-      "Cannot replace the file " + modelFolder().string() + "//FunctionsInputvalues.txt: Is a directory");
+      "Cannot replace the file " + modelFolder().string() + std::string(2, separator) +
+      "FunctionsInputvalues.txt: Is a directory");
   EXPECT_EQ(namesIn(modelFolder()),
-            (std::vector<std::string>{"FunctionsInputvalues.txt", "Modprep.txt", "plate.mod", "plateControl.txt"}));
+            (std::vector<std::string>{"FunctionsInputvalues.txt", "Modprep.txt", "plate.mod",
+                                      "plateControl.txt"}));
   EXPECT_EQ(read("Modprep.txt"), "old\r\n");
 }
 
@@ -199,7 +204,8 @@ TEST_F(ApplyTest, ModprepAndRespullReadWhatApplyWroteForCorvane) {
   start();
   ASSERT_EQ(pane_->form().InputsList.rowCount(), 17);
   pane_->form().GenerateButton.click();
-  expectRecordsOfTheGrids(*pane_, modelFolder(), false, "(NastranNX)", "plate.dat", "(NastranNX)", "plate.op2");
+  expectRecordsOfTheGrids(*pane_, modelFolder(), false, "(NastranNX)", "plate.dat", "(NastranNX)",
+                          "plate.op2");
 
   // The points of the functions that the model holds, in the order of the grid.
   modprep::FunctionInputReader functions(read("FunctionsInputvalues.txt"));
@@ -217,7 +223,8 @@ TEST_F(ApplyTest, ModprepAndRespullReadWhatApplyWroteForCorvane) {
     ASSERT_TRUE(functions.findBlock());
     EXPECT_EQ(modprep::functionInteger(functions.readLine()), function.id);
     EXPECT_EQ(functions.readLine(), function.title);
-    ASSERT_EQ(modprep::functionInteger(functions.readLine()), static_cast<std::int32_t>(function.points.size()));
+    ASSERT_EQ(modprep::functionInteger(functions.readLine()),
+              static_cast<std::int32_t>(function.points.size()));
     for (const modprep::FunctionPoint& point : function.points) {
       const modprep::FunctionPoint read = modprep::functionPoint(functions.readLine());
       EXPECT_EQ(read.x, point.x);
@@ -232,7 +239,8 @@ TEST_F(ApplyTest, ModprepAndRespullReadWhatApplyWroteForTavro) {
   start();
   pane_->form().Solver.choose("NENastran");
   pane_->form().GenerateButton.click();
-  expectRecordsOfTheGrids(*pane_, modelFolder(), true, "(NastranNE)", "plate.nas", "(NastranNE)", "plate.fno");
+  expectRecordsOfTheGrids(*pane_, modelFolder(), true, "(NastranNE)", "plate.nas", "(NastranNE)",
+                          "plate.fno");
   EXPECT_FALSE(fs::exists(modelFolder() / "FunctionsInputvalues.txt"));
 }
 

@@ -1,8 +1,9 @@
+#include "generate/text_buffer.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "generate/text_buffer.h"
 #include "testing/temp_dir.h"
 
 namespace generate {

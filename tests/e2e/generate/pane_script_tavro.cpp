@@ -13,10 +13,18 @@ namespace {
 class TavroChosen : public pane::PaneSubsystems {
  public:
   TavroChosen() : program_(panescript::makePaneSubsystems()) {}
-  void InputsButton_Click(pane::CorvaneFemapInterface& pane) override { program_->InputsButton_Click(pane); }
-  void RefreshInputs_Click(pane::CorvaneFemapInterface& pane) override { program_->RefreshInputs_Click(pane); }
-  void OutputsButton_Click(pane::CorvaneFemapInterface& pane) override { program_->OutputsButton_Click(pane); }
-  void RefreshOutputs_Click(pane::CorvaneFemapInterface& pane) override { program_->RefreshOutputs_Click(pane); }
+  void InputsButton_Click(pane::CorvaneFemapInterface& pane) override {
+    program_->InputsButton_Click(pane);
+  }
+  void RefreshInputs_Click(pane::CorvaneFemapInterface& pane) override {
+    program_->RefreshInputs_Click(pane);
+  }
+  void OutputsButton_Click(pane::CorvaneFemapInterface& pane) override {
+    program_->OutputsButton_Click(pane);
+  }
+  void RefreshOutputs_Click(pane::CorvaneFemapInterface& pane) override {
+    program_->RefreshOutputs_Click(pane);
+  }
   void writeProjectFiles(pane::CorvaneFemapInterface& pane, const std::string& tool) override {
     program_->writeProjectFiles(pane, tool == "Corvane" ? "Tavro" : tool);
   }
