@@ -4,8 +4,8 @@
 // their ratio (10 for linear growth; the duplicate check must not make it quadratic). Times
 // are the best processor times of the thread over several runs.
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -33,8 +33,9 @@ std::string generatedModel(int nodes) {
     entities += std::to_string(id);
     values += std::to_string(id * 0.001);
   }
-  text += "outset 1 title=\"Case 1\"\noutvec 1 setID=1 title=\"Total Translation\" entity=" +
-          entities + " value=" + values + "\n";
+  text +=
+      "outset 1 title=\"Case 1\"\noutvec 1 setID=1 title=\"Total Translation\" entity=" + entities +
+      " value=" + values + "\n";
   return text;
 }
 
@@ -69,7 +70,9 @@ struct Timing {
 // One list size: the picked nodes (n/2 + 1 to 1.5 n) and the rows the lists hold before.
 struct Case {
   Case(const pane::CorvaneFemapInterface& pane, int n)
-      : n(n), set(pane.femap().feSet()), inputRows(existingRows(n, false)),
+      : n(n),
+        set(pane.femap().feSet()),
+        inputRows(existingRows(n, false)),
         outputRows(existingRows(n, true)) {
     for (int id = n / 2 + 1; id <= n / 2 + n; ++id) set.object().call("Add", id);
   }

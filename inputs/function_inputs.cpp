@@ -60,15 +60,20 @@ void FetchFunctionData(pane::CorvaneFemapInterface& pane) {
       break;
     }
     case femap::kCancel:
-      err.run([&] { pane.femap().feAppMessage(femap::kMessageError, "Function selection cancelled..."); });
+      err.run([&] {
+        pane.femap().feAppMessage(femap::kMessageError, "Function selection cancelled...");
+      });
       pane.logError("Function selection cancelled...");
       break;
     case femap::kNotExist:
-      err.run([&] { pane.femap().feAppMessage(femap::kMessageInfo, "No Function defined in model..."); });
+      err.run([&] {
+        pane.femap().feAppMessage(femap::kMessageInfo, "No Function defined in model...");
+      });
       pane.logError("No Function defined in model...");
       break;
     default:
-      err.run([&] { pane.femap().feAppMessage(femap::kMessageInfo, "Function selection failed..."); });
+      err.run(
+          [&] { pane.femap().feAppMessage(femap::kMessageInfo, "Function selection failed..."); });
       pane.logError("Function selection failed...");
       break;
   }

@@ -62,7 +62,8 @@ void selectPropertyValues(pane::CorvaneFemapInterface& pane, const femap::Set& s
     });
   }
   for (const std::int32_t type : types) {
-    const bool filled = err.run([&] { picker.GetPropertyList("Prop", std::string(pickerPropertyType(type))); });
+    const bool filled =
+        err.run([&] { picker.GetPropertyList("Prop", std::string(pickerPropertyType(type))); });
     pane.logDebug("Called the Form Property List for entity type=Prop");
     if (!filled) {
       err.clear();
@@ -143,8 +144,8 @@ void InputsButton_Click(pane::CorvaneFemapInterface& pane) {
       picker.GetPropertyList(kind->word, "");
       pane.logDebug("Called the Form Property List for entity type=" + std::string(kind->word));
       pick(pane);
-      UpdateInputList(pane, kind->word, set, picker.collection, picker.femapColl,
-                      picker.arrayIndex, -1);
+      UpdateInputList(pane, kind->word, set, picker.collection, picker.femapColl, picker.arrayIndex,
+                      -1);
     }
   }
   pane.logPosition("After click of Select for input parameter");
@@ -185,8 +186,8 @@ void UpdateInputList(pane::CorvaneFemapInterface& pane, const std::string& entit
       if (indexes.contains(displayName)) index = indexes.item(displayName);
       const std::string value = readValue(err, entity, member, index);
       err.run([&] {
-        list.append(name + '\t' + value + '\t' + entityType + '\t' + idText + '\t' + member +
-                    '\t' + index.value_or(""));
+        list.append(name + '\t' + value + '\t' + entityType + '\t' + idText + '\t' + member + '\t' +
+                    index.value_or(""));
       });
       pane.logDebug("Added variable to Input list Variable Name=" + name + " value=" + value +
                     " EntityType=" + entityType + " ID=" + idText);

@@ -62,8 +62,7 @@ std::string inputVariableName(std::string_view displayName, std::string_view ent
                               std::int64_t id);
 // The name of a load input variable: title + "_" + ID + "_" + prefix, without blanks, "[",
 // "]", "." and "/". "Edge Load [1]", 4, "Fx" gives "EdgeLoad1_4_Fx".
-std::string loadVariableName(std::string_view title, std::string_view id,
-                             std::string_view prefix);
+std::string loadVariableName(std::string_view title, std::string_view id, std::string_view prefix);
 
 // The component prefixes of a FEMAP load type (empty: the component is not used) and the log
 // line that names its group; a type in no group has four empty prefixes and no line.
@@ -79,9 +78,9 @@ std::string_view pickerPropertyType(std::int32_t propertyType);
 
 // What the input subsystem keeps for the pane's whole life.
 struct InputsState {
-  femap::Object feFunction;          // reused by every function selection
-  int returnCode = -1;               // FEMAP's answer to the last selection dialog
-  std::array<std::string, 4> prefix; // first to fourth prefix of the last load type
+  femap::Object feFunction;           // reused by every function selection
+  int returnCode = -1;                // FEMAP's answer to the last selection dialog
+  std::array<std::string, 4> prefix;  // first to fourth prefix of the last load type
   // The load objects the last definition's loads were read into, by kind.
   femap::Object loadMesh, loadGeom, loadETemp, loadNTemp;
 };

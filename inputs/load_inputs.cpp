@@ -56,27 +56,27 @@ void logLoad(pane::CorvaneFemapInterface& pane, const LoadKind& kind, const fema
   if (word == "LoadMesh") {
     err.run([&] { pane.logDebug("loadMesh_ID " + text("ID")); });
     err.run([&] {
-      pane.logDebug(" ID = " + text("ID") + " SetID = " + text("setID") + " MeshID = " +
-                    text("meshID") + " LoadDefinitionId  = " + text("LoadDefinitionID") +
-                    " Type = " + text("type") + " SubType = " + text("subtype") + " Load_0 = " +
-                    component(0) + " Load_1 = " + component(1) + " Load_2 = " + component(2) +
+      pane.logDebug(" ID = " + text("ID") + " SetID = " + text("setID") +
+                    " MeshID = " + text("meshID") +
+                    " LoadDefinitionId  = " + text("LoadDefinitionID") + " Type = " + text("type") +
+                    " SubType = " + text("subtype") + " Load_0 = " + component(0) +
+                    " Load_1 = " + component(1) + " Load_2 = " + component(2) +
                     " Load_3 = " + component(3) + " FaceNumber = " + text("FaceNumber"));
     });
   } else if (word == "LoadGeom") {
     err.run([&] { pane.logDebug("Load ID " + text("ID")); });
     err.run([&] {
-      pane.logDebug(" ID = " + text("ID") + " SetID = " + text("setID") + " GeomID = " +
-                    text("geomID") + " GeomType = " + text("geomType") +
-                    " LoadDefinitionId  = " + text("LoadDefinitionID") + " Type = " +
-                    text("type") + " SubType = " + text("subtype") + " Load_0 = " +
-                    component(0) + " Load_1 = " + component(1) + " Load_2 = " + component(2) +
-                    " Load_3 = " + component(3));
+      pane.logDebug(" ID = " + text("ID") + " SetID = " + text("setID") +
+                    " GeomID = " + text("geomID") + " GeomType = " + text("geomType") +
+                    " LoadDefinitionId  = " + text("LoadDefinitionID") + " Type = " + text("type") +
+                    " SubType = " + text("subtype") + " Load_0 = " + component(0) + " Load_1 = " +
+                    component(1) + " Load_2 = " + component(2) + " Load_3 = " + component(3));
     });
   } else {
     err.run([&] { pane.logDebug(" Load Id = " + text("ID")); });
     err.run([&] {
-      pane.logDebug(" ID = " + text("ID") + " SetID = " + text("setID") + " Temp = " +
-                    text("temp") + " LoadDefinitionId  = " + text("LoadDefinitionID") +
+      pane.logDebug(" ID = " + text("ID") + " SetID = " + text("setID") +
+                    " Temp = " + text("temp") + " LoadDefinitionId  = " + text("LoadDefinitionID") +
                     " Phase = " + text("phase"));
     });
   }
@@ -118,8 +118,8 @@ void addLoadDefinitions(pane::CorvaneFemapInterface& pane, const femap::Set& set
       // last load of the definition before it.
       femap::Object& load = loadObjectOf(state, kind->word);
       if (auto created = err.run([&] { return pane.femap().create(kind->word); })) load = *created;
-      while (err.run([&] { return loadDefinition.call("NextLoad", load).asBool(); })
-                 .value_or(false)) {
+      while (
+          err.run([&] { return loadDefinition.call("NextLoad", load).asBool(); }).value_or(false)) {
         logLoad(pane, *kind, load);
       }
       pane.logPositionAndClearErrorIfAny("Before adding params to Input List");
@@ -149,8 +149,8 @@ void addLoadDefinitions(pane::CorvaneFemapInterface& pane, const femap::Set& set
           list.addItem(name + '\t' + temperature + '\t' + kind->word + '\t' + id + "\t0\t0");
         });
         added = true;
-        pane.logDebug("Added variable to Input list Variable Name=" + name + " Temp=" +
-                      temperature + " Entity type=" + kind->word + " ID=" + id);
+        pane.logDebug("Added variable to Input list Variable Name=" + name +
+                      " Temp=" + temperature + " Entity type=" + kind->word + " ID=" + id);
       }
     } else {
       const std::string message = "Load definition of load type = " + loadTypeText +
@@ -201,8 +201,7 @@ LoadPrefixes prefixesOf(std::int32_t loadType) {
   return {};
 }
 
-std::string loadVariableName(std::string_view title, std::string_view id,
-                             std::string_view prefix) {
+std::string loadVariableName(std::string_view title, std::string_view id, std::string_view prefix) {
   return support::removeChars(
       std::string(title) + "_" + std::string(id) + "_" + std::string(prefix), " []./");
 }

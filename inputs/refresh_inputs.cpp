@@ -43,13 +43,12 @@ void refreshRow(pane::CorvaneFemapInterface& pane, ui::Grid& list, int row) {
   pane.logDebug("Called the entity " + type + " to update");
   const int id = wholeNumber(list.cell(row, kIdColumn), "entity ID");
   if (entity.call("Get", id).asInt() != femap::kOk) {
-    throw support::RuntimeError(type + " " + support::formatInteger(id) +
-                                " is not in the model");
+    throw support::RuntimeError(type + " " + support::formatInteger(id) + " is not in the model");
   }
   const std::string& member = list.cell(row, kMemberColumn);
   const std::string& index = list.cell(row, kIndexColumn);
-  const femap::Variant value = index.empty() ? entity.get(member)
-                                             : entity.get(member, wholeNumber(index, "index"));
+  const femap::Variant value =
+      index.empty() ? entity.get(member) : entity.get(member, wholeNumber(index, "index"));
   list.setCell(row, kValueColumn, value.asString());
 }
 
@@ -65,9 +64,8 @@ void RefreshInputs_Click(pane::CorvaneFemapInterface& pane) {
     pane.logDebug("Number of rowsto refresh  in input list = " +
                   support::formatInteger(list.rowCount()));
     for (int row = ui::Grid::kFixedRows; row < list.rowCount(); ++row) {
-      pane.logDebug("Entry:  Name=" + list.cell(row, kNameColumn) +
-                    "  Value=" + list.cell(row, kValueColumn) +
-                    "  Type=" + list.cell(row, kTypeColumn));
+      pane.logDebug("Entry:  Name=" + list.cell(row, kNameColumn) + "  Value=" +
+                    list.cell(row, kValueColumn) + "  Type=" + list.cell(row, kTypeColumn));
       if (keepsItsValue(list.cell(row, kTypeColumn))) continue;
       // A row FEMAP cannot deliver ends the refresh here; the report names it, and the lock
       // and the pointer are given back on the way out.

@@ -9,11 +9,10 @@ namespace outputs {
 
 namespace {
 
-constexpr std::string_view kScalarWords[] = {"Length",         "Area",
-                                             "Vol",            "MassStructural",
-                                             "MassNonStructural", "MassTotal"};
-constexpr std::string_view kArrayWords[] = {"StructuralCG", "NonStructuralCG", "TotalCG",
-                                            "Inertia", "InertiaCG"};
+constexpr std::string_view kScalarWords[] = {
+    "Length", "Area", "Vol", "MassStructural", "MassNonStructural", "MassTotal"};
+constexpr std::string_view kArrayWords[] = {"StructuralCG", "NonStructuralCG", "TotalCG", "Inertia",
+                                            "InertiaCG"};
 
 }  // namespace
 
@@ -21,15 +20,14 @@ MeshMass measureMeshMass(const femap::Application& femap, const femap::Set& elem
   femap::Variant scalars[6];
   femap::Variant arrays[5];
   using femap::Variant;
-  const int code = femap.object()
-                       .call("feMeasureMeshMassProp", elements.ID(), 0, false, false,
-                             Variant::byRef(scalars[0]), Variant::byRef(scalars[1]),
-                             Variant::byRef(scalars[2]), Variant::byRef(scalars[3]),
-                             Variant::byRef(scalars[4]), Variant::byRef(scalars[5]),
-                             Variant::byRef(arrays[0]), Variant::byRef(arrays[1]),
-                             Variant::byRef(arrays[2]), Variant::byRef(arrays[3]),
-                             Variant::byRef(arrays[4]))
-                       .asInt();
+  const int code =
+      femap.object()
+          .call("feMeasureMeshMassProp", elements.ID(), 0, false, false, Variant::byRef(scalars[0]),
+                Variant::byRef(scalars[1]), Variant::byRef(scalars[2]), Variant::byRef(scalars[3]),
+                Variant::byRef(scalars[4]), Variant::byRef(scalars[5]), Variant::byRef(arrays[0]),
+                Variant::byRef(arrays[1]), Variant::byRef(arrays[2]), Variant::byRef(arrays[3]),
+                Variant::byRef(arrays[4]))
+          .asInt();
   if (code != femap::kOk) {
     throw support::RuntimeError("FEMAP could not measure the mass properties of the mesh (code " +
                                 support::formatInteger(code) + ")");
@@ -54,8 +52,8 @@ std::optional<double> massQuantity(const MeshMass& mass, std::string_view word,
     }
     const std::vector<double>& values = mass.arrays[k];
     if (*index < 0 || *index >= static_cast<std::int64_t>(values.size())) {
-      throw support::RuntimeError("Subscript out of range: " + std::string(word) + " has no component " +
-                                  std::string(component));
+      throw support::RuntimeError("Subscript out of range: " + std::string(word) +
+                                  " has no component " + std::string(component));
     }
     return values[static_cast<std::size_t>(*index)];
   }

@@ -85,7 +85,9 @@ void getVector(const femap::Object& output, const std::string& picked) {
 class OutputListUpdate {
  public:
   explicit OutputListUpdate(pane::CorvaneFemapInterface& pane)
-      : pane_(pane), err_(pane.err()), list_(pane.form().OutputsList, [this](const std::string& name) {
+      : pane_(pane),
+        err_(pane.err()),
+        list_(pane.form().OutputsList, [this](const std::string& name) {
           pane_.logDebug("Deleted entry for " + name + "from Output List");
         }) {}
 
@@ -142,9 +144,8 @@ class OutputListUpdate {
       const std::string title = output.get("Title").asString();
       const std::string vectorId = support::trim(vector);
       for (const char* kind : {"maxval", "minval"}) {
-        const std::string name =
-            extremeOutputName(title, kind == std::string_view("maxval") ? "MaxAt" : "MinAt",
-                              entityType, vectorId);
+        const std::string name = extremeOutputName(
+            title, kind == std::string_view("maxval") ? "MaxAt" : "MinAt", entityType, vectorId);
         replace(
             name, [&] { return output.get(kind); },
             [&](const std::string& value) {
@@ -171,8 +172,8 @@ class OutputListUpdate {
         const std::string component = row.component < 0 ? "" : formatInteger(row.component);
         values[k] = formatNumber(*massQuantity(mass, row.word, component));
         // Mass properties are added as they come, without looking for their names.
-        list_.append(std::string(row.name) + '\t' + values[k] + '\t' + row.word + '\t' +
-                     component + "\tMassProperties");
+        list_.append(std::string(row.name) + '\t' + values[k] + '\t' + row.word + '\t' + component +
+                     "\tMassProperties");
         if (rows.size() == 1) {
           pane_.logDebug("Added variable to Output list Variable Name=" + std::string(row.name) +
                          "  value=" + values[k]);

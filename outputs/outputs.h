@@ -62,7 +62,8 @@ std::string_view pickerOutputKind(std::int32_t elementType);
 // The mass properties of the whole mesh as FEMAP measures them.
 struct MeshMass {
   std::array<double, 6> scalars{};  // length, area, volume, structural, non-structural, total mass
-  std::array<std::vector<double>, 5> arrays;  // structural, non-structural, total CG; inertia, about CG
+  std::array<std::vector<double>, 5>
+      arrays;  // structural, non-structural, total CG; inertia, about CG
 };
 // Measures the elements of `elements`; FEMAP's failure is thrown.
 MeshMass measureMeshMass(const femap::Application& femap, const femap::Set& elements);

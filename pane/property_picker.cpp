@@ -11,10 +11,12 @@ namespace pane {
 
 namespace {
 
+// The lists the picker offers, in list order.
+// clang-format off
 constexpr std::initializer_list<const char*> kNodeList = {"x", "y", "z", "defCSys", "outCSys"};
 constexpr std::initializer_list<const char*> kElementList = {
-    "orientA", "orientB", "orientC", "node1",         "node2",       "node3",    "node4",
-    "node5",   "MaterialAngle",      "PlateOffset",   "geomID",      "orientID", "topology"};
+    "orientA", "orientB", "orientC", "node1", "node2", "node3", "node4", "node5",
+    "MaterialAngle", "PlateOffset", "geomID", "orientID", "topology"};
 constexpr std::initializer_list<const char*> kBarBeamList = {
     "End A Area", "I1", "I2", "I12", "J", "ShearAr, K1", "ShearAr, K2", "NS Mass/Len"};
 constexpr std::initializer_list<std::int16_t> kBarBeamIndexes = {0, 1, 2, 3, 4, 5, 6, 7};
@@ -22,34 +24,32 @@ constexpr std::initializer_list<const char*> kPlateList = {
     "Thickness", "Thick Corn2", "Thick Corn3", "Thick Corn4", "NS Mass/Len", "Top Fiber",
     "Bot Fiber"};
 constexpr std::initializer_list<std::int16_t> kPlateIndexes = {0, 1, 2, 3, 7, 8, 9};
-constexpr std::initializer_list<const char*> kRodList = {"Area", "J", "Ctors", "NS Mass/Len",
-                                                         "Initial Tension"};
+constexpr std::initializer_list<const char*> kRodList = {
+    "Area", "J", "Ctors", "NS Mass/Len", "Initial Tension"};
 constexpr std::initializer_list<std::int16_t> kRodIndexes = {0, 4, 5, 7, 8};
 // Members every property has; they are read by name, not from the value array.
-constexpr std::initializer_list<const char*> kGeneralPropertyFields = {"Color", "layer", "type",
-                                                                       "matlID", "refCS"};
+constexpr std::initializer_list<const char*> kGeneralPropertyFields = {
+    "Color", "layer", "type", "matlID", "refCS"};
 constexpr std::initializer_list<const char*> kMaterialList = {
-    "Ex",         "Ey",         "Ez",          "Gx",          "Gy",
-    "Gz",         "Nuxy",       "Nuyz",        "Nuxz",        "Alphaxx",
-    "Alphayy",    "Alphazz",    "Alphaxy",     "Alphayz",     "Alphaxz",
-    "Kxx",        "Kyy",        "Kzz",         "Kxy",         "Kyz",
-    "Kxz",        "Cp",         "Density",     "Damping",     "RefTemp",
+    "Ex", "Ey", "Ez", "Gx", "Gy", "Gz", "Nuxy", "Nuyz", "Nuxz",
+    "Alphaxx", "Alphayy", "Alphazz", "Alphaxy", "Alphayz", "Alphaxz",
+    "Kxx", "Kyy", "Kzz", "Kxy", "Kyz", "Kxz", "Cp", "Density", "Damping", "RefTemp",
     "TensionLimit1", "TensionLimit2", "CompressionLimit1", "CompressionLimit2", "ShearLimit",
     "TsaiWu"};
 constexpr std::initializer_list<const char*> kBodyLoadList = {
-    "BodyAccelA",      "BodyAccelB",          "BodyAccelC",         "BodyAccelD",
-    "BodyAccelE",      "BodyAccelF",          "BodyVelocityA",      "BodyVelocityB",
-    "BodyVelocityC",   "BodyOriginA",         "BodyOriginB",        "BodyOriginC",
-    "BodyDefTemp",     "BodyRefTemp",         "StefanBoltzmann",    "RadiationAmbientElem",
-    "TempOffset",      "FreeConvExponent",    "FCFluidCoductivity", "FCFluidHeatCapacity",
+    "BodyAccelA", "BodyAccelB", "BodyAccelC", "BodyAccelD", "BodyAccelE", "BodyAccelF",
+    "BodyVelocityA", "BodyVelocityB", "BodyVelocityC", "BodyOriginA", "BodyOriginB",
+    "BodyOriginC", "BodyDefTemp", "BodyRefTemp", "StefanBoltzmann", "RadiationAmbientElem",
+    "TempOffset", "FreeConvExponent", "FCFluidCoductivity", "FCFluidHeatCapacity",
     "FCFluidViscosity", "FCFluidDensity"};
 constexpr std::initializer_list<const char*> kMassPropertyList = {
-    "Length",       "Area",            "Volume",  "MassStructural", "MassNonStructural",
-    "MassTotal",    "StructuralCG",    "NonStructuralCG", "TotalCG", "Inertia", "InertiaCG"};
+    "Length", "Area", "Volume", "MassStructural", "MassNonStructural", "MassTotal",
+    "StructuralCG", "NonStructuralCG", "TotalCG", "Inertia", "InertiaCG"};
 constexpr std::initializer_list<const char*> kConstraintList = {
     "Degrees of freedom 0", "Degrees of freedom 1", "Degrees of freedom 2",
     "Degrees of freedom 3", "Degrees of freedom 4", "Degrees of freedom 5",
-    "color",                "layer",                "expanded"};
+    "color", "layer", "expanded"};
+// clang-format on
 
 bool isGeneralPropertyField(std::string_view label) {
   for (const char* field : kGeneralPropertyFields) {
@@ -117,9 +117,8 @@ PickedField pickedField(std::string_view entityType, std::string_view label, int
     int firstPosition;
   };
   static constexpr ArrayLabels kArrays[] = {
-      {"orient", "orient", 0},          {"node", "node", 3},
-      {"BodyAccel", "BodyAccel", 0},    {"BodyV", "BodyVelocity", 6},
-      {"BodyO", "BodyOrigin", 9},       {"Degrees", "dof", 0},
+      {"orient", "orient", 0},      {"node", "node", 3},        {"BodyAccel", "BodyAccel", 0},
+      {"BodyV", "BodyVelocity", 6}, {"BodyO", "BodyOrigin", 9}, {"Degrees", "dof", 0},
   };
   for (const ArrayLabels& array : kArrays) {
     if (label.starts_with(array.prefix)) return {array.field, position - array.firstPosition};
@@ -160,8 +159,7 @@ PropertyPicker::PropertyPicker()
   fill("BCNode", "");
 }
 
-void PropertyPicker::GetPropertyList(const std::string& entityType,
-                                     const std::string& propType) {
+void PropertyPicker::GetPropertyList(const std::string& entityType, const std::string& propType) {
   femap_ = femap::attach(femap::kFemapProgId);
   fill(entityType, propType);
 }

@@ -71,8 +71,7 @@ std::string_view VariableListUpdate::nameAt(std::size_t slot) const {
   return gridNameOf_[slot];  // an overwritten row keeps its name
 }
 
-VariableListUpdate::IndexEntry* VariableListUpdate::find(std::string_view name,
-                                                         std::size_t hash) {
+VariableListUpdate::IndexEntry* VariableListUpdate::find(std::string_view name, std::size_t hash) {
   const std::size_t mask = index_.size() - 1;
   for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
     IndexEntry& entry = index_[at];

@@ -67,10 +67,10 @@ class VariableListUpdate {
   // Adds `slot` to the index under its name.
   void index(std::size_t slot);
 
-  std::size_t rowsBefore_ = 0;                                // the grid's data rows
-  std::string gridNames_;                  // their names, one after the other
+  std::size_t rowsBefore_ = 0;                // the grid's data rows
+  std::string gridNames_;                     // their names, one after the other
   std::vector<std::string_view> gridNameOf_;  // each grid row's name in gridNames_
-  std::vector<ui::Grid::Row> added_;                          // slots from rowsBefore_ on
+  std::vector<ui::Grid::Row> added_;          // slots from rowsBefore_ on
   std::unordered_map<std::size_t, ui::Grid::Row> overwritten_;  // grid rows overwritten
   std::vector<char> removed_;
   // The rows of one name form a chain: the index holds the last one, each row the one before.

@@ -301,7 +301,9 @@ void Session::dumpCommand(const Tokens& tokens) {
   expectArguments(tokens, 1, "dump CONTROL|frmPropertyList|messages|femap");
   const std::string& what = tokens[1];
   if (what == "frmPropertyList") {
-    for (const std::string& line : dumpPicker(existingPane().frmPropertyList())) out_ << line << '\n';
+    for (const std::string& line : dumpPicker(existingPane().frmPropertyList())) {
+      out_ << line << '\n';
+    }
   } else if (what == "femap") {
     out_ << dumpFemap(femapsim::runningApplication().get()) << '\n';
   } else if (what == "messages") {

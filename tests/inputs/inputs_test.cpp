@@ -130,7 +130,8 @@ class InputsOnPaneTest : public ::testing::Test {
       auto& picker = static_cast<pane::PropertyPicker&>(dialog);
       for (int entry = 0; entry < picker.lstProperties.count(); ++entry) {
         for (const std::string& label : labels) {
-          if (picker.lstProperties.item(entry) == label) picker.lstProperties.setSelected(entry, true);
+          if (picker.lstProperties.item(entry) == label)
+            picker.lstProperties.setSelected(entry, true);
         }
       }
       picker.cmdAdd.click();
@@ -173,7 +174,8 @@ class FailingSet : public femap::Dispatch {
  public:
   explicit FailingSet(std::vector<int> ids) : ids_(std::move(ids)) {}
   std::string_view kind() const override { return "Set"; }
-  femap::Variant invoke(std::string_view member, femap::Invoke, std::span<femap::Variant>) override {
+  femap::Variant invoke(std::string_view member, femap::Invoke,
+                        std::span<femap::Variant>) override {
     if (member == "Reset") {
       next_ = 0;
       return femap::Variant(-1);

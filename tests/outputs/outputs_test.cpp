@@ -18,8 +18,7 @@ namespace {
 TEST(OutputNameTest, EntityRowsTakeTenCharactersOfTheCleanedTitle) {
   EXPECT_EQ(entityOutputName("Total Translation", "1", "Node", 25), "TotalTrans1AtNode25");
   EXPECT_EQ(entityOutputName("T1-Disp", "2", "Node", 1000000), "T1Disp2AtNode1000000");
-  EXPECT_EQ(entityOutputName("Plate Top/Bot VonMises", "7033", "Elem", 4),
-            "PlateTopBo7033AtElem4");
+  EXPECT_EQ(entityOutputName("Plate Top/Bot VonMises", "7033", "Elem", 4), "PlateTopBo7033AtElem4");
   EXPECT_EQ(entityOutputName("ABCDEFGHIJ", "9", "Elem", 1), "ABCDEFGHIJ9AtElem1");
 }
 
@@ -51,8 +50,11 @@ TEST(PickerOutputKindTest, ElementTypesWithAListAndTheRest) {
 TEST(MassQuantityTest, EachWordSelectsItsQuantity) {
   MeshMass mass;
   mass.scalars = {1, 2, 3, 4, 5, 6};
-  mass.arrays = {std::vector<double>{7, 8, 9}, {10, 11, 12}, {13, 14, 15},
-                 {16, 17, 18, 19, 20, 21}, {22, 23, 24, 25, 26, 27}};
+  mass.arrays = {std::vector<double>{7, 8, 9},
+                 {10, 11, 12},
+                 {13, 14, 15},
+                 {16, 17, 18, 19, 20, 21},
+                 {22, 23, 24, 25, 26, 27}};
   EXPECT_EQ(massQuantity(mass, "Length", ""), 1);
   EXPECT_EQ(massQuantity(mass, "Area", ""), 2);
   EXPECT_EQ(massQuantity(mass, "Vol", ""), 3);
@@ -100,8 +102,8 @@ TEST(OutputsOnPaneTest, FemapDialogsCarryTheTitlesOfTheirKindAndOnlyThoseKindsOp
   {
     pane::CorvaneFemapInterface pane(windows, subsystems);
     ASSERT_TRUE(pane.start((dir / "plate.mod").string() + "$$"));
-    for (const char* kind : {"Nodes", "Nodes Min/Max", "Elements", "Elements Min/Max",
-                             "Mass Properties"}) {
+    for (const char* kind :
+         {"Nodes", "Nodes Min/Max", "Elements", "Elements Min/Max", "Mass Properties"}) {
       pane.form().OutputSelection.choose(kind);
       pane.form().OutputsButton.click();
     }

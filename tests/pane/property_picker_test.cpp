@@ -113,19 +113,21 @@ TEST(PickedFieldTest, PropertyValuesReadThePropertyArrayByTheListsIndex) {
 }
 
 TEST_F(PickerTest, EveryPropertyListGivesEachLabelItsValueIndex) {
-  EXPECT_EQ(okWith("Prop", "Bar", {"End A Area", "I1", "I2", "I12", "J", "ShearAr, K1",
-                                   "ShearAr, K2", "NS Mass/Len", "Color"}),
+  EXPECT_EQ(okWith("Prop", "Bar",
+                   {"End A Area", "I1", "I2", "I12", "J", "ShearAr, K1", "ShearAr, K2",
+                    "NS Mass/Len", "Color"}),
             (Texts{"End A Area -> pval[0]", "I1 -> pval[1]", "I2 -> pval[2]", "I12 -> pval[3]",
                    "J -> pval[4]", "ShearAr, K1 -> pval[5]", "ShearAr, K2 -> pval[6]",
                    "NS Mass/Len -> pval[7]", "Color -> Color"}));
-  EXPECT_EQ(okWith("Prop", "Plate", {"Thickness", "Thick Corn2", "Thick Corn3", "Thick Corn4",
-                                     "NS Mass/Len", "Top Fiber", "Bot Fiber", "refCS"}),
+  EXPECT_EQ(okWith("Prop", "Plate",
+                   {"Thickness", "Thick Corn2", "Thick Corn3", "Thick Corn4", "NS Mass/Len",
+                    "Top Fiber", "Bot Fiber", "refCS"}),
             (Texts{"Thickness -> pval[0]", "Thick Corn2 -> pval[1]", "Thick Corn3 -> pval[2]",
                    "Thick Corn4 -> pval[3]", "NS Mass/Len -> pval[7]", "Top Fiber -> pval[8]",
                    "Bot Fiber -> pval[9]", "refCS -> refCS"}));
   EXPECT_EQ(okWith("Prop", "Rod", {"Area", "J", "Ctors", "NS Mass/Len", "Initial Tension"}),
-            (Texts{"Area -> pval[0]", "J -> pval[4]", "Ctors -> pval[5]",
-                   "NS Mass/Len -> pval[7]", "Initial Tension -> pval[8]"}));
+            (Texts{"Area -> pval[0]", "J -> pval[4]", "Ctors -> pval[5]", "NS Mass/Len -> pval[7]",
+                   "Initial Tension -> pval[8]"}));
   EXPECT_EQ(okWith("Prop", "Shear", {"type", "matlID"}),
             (Texts{"type -> type", "matlID -> matlID"}));
   EXPECT_TRUE(picker_.propIndexMap().empty());
@@ -150,19 +152,15 @@ TEST_F(PickerTest, EachEntityTypeHasItsCaptionAndList) {
     const char* caption;
     std::size_t entries;
   };
-  for (const Case& c : {Case{"Node", "Plate", "Node Properties", 5},
-                        Case{"Elem", "", "Element Properties", 13},
-                        Case{"Prop", "Bar", "Bar Properties", 13},
-                        Case{"Prop", "Beam", "Beam Properties", 13},
-                        Case{"Prop", "Plate", "Plate Properties", 12},
-                        Case{"Prop", "Rod", "Rod Properties", 10},
-                        Case{"Prop", "Shear", "Undefined Property", 5},
-                        Case{"Prop", "", "Undefined Property", 5},
-                        Case{"Matl", "", "Material Properties", 31},
-                        Case{"LoadSet", "", "LoadSet Properties", 22},
-                        Case{"MeshMass", "", "Total Mesh Properties", 11},
-                        Case{"BCNode", "", "Constraint Properties", 9},
-                        Case{"BCGeom", "", "Constraint Properties", 9}}) {
+  for (const Case& c :
+       {Case{"Node", "Plate", "Node Properties", 5}, Case{"Elem", "", "Element Properties", 13},
+        Case{"Prop", "Bar", "Bar Properties", 13}, Case{"Prop", "Beam", "Beam Properties", 13},
+        Case{"Prop", "Plate", "Plate Properties", 12}, Case{"Prop", "Rod", "Rod Properties", 10},
+        Case{"Prop", "Shear", "Undefined Property", 5}, Case{"Prop", "", "Undefined Property", 5},
+        Case{"Matl", "", "Material Properties", 31}, Case{"LoadSet", "", "LoadSet Properties", 22},
+        Case{"MeshMass", "", "Total Mesh Properties", 11},
+        Case{"BCNode", "", "Constraint Properties", 9},
+        Case{"BCGeom", "", "Constraint Properties", 9}}) {
     picker_.GetPropertyList(c.entityType, c.propType);
     EXPECT_EQ(picker_.Label2.text(), c.caption) << c.entityType << " " << c.propType;
     EXPECT_EQ(entries().size(), c.entries) << c.entityType << " " << c.propType;
@@ -217,7 +215,8 @@ TEST_F(PickerTest, OutputKindsOfferTheirRangesOfTheCatalogue) {
   picker_.GetPropertyList("Output", "LineElement");
   tick({"80000 - V80000", "3000 - V3000"});
   picker_.cmdAdd.click();
-  EXPECT_EQ(Texts(picker_.arrayIndex.begin(), picker_.arrayIndex.end()), (Texts{"3000 ", "80000 "}));
+  EXPECT_EQ(Texts(picker_.arrayIndex.begin(), picker_.arrayIndex.end()),
+            (Texts{"3000 ", "80000 "}));
   EXPECT_TRUE(picker_.collection.empty());
   EXPECT_TRUE(picker_.femapColl.empty());
 }

@@ -20,7 +20,8 @@ std::unique_ptr<ui::Grid> gridWith(const std::vector<std::pair<std::string, std:
 
 Texts rowsOf(const ui::Grid& grid) {
   Texts rows;
-  for (int row = 1; row < grid.rowCount(); ++row) rows.push_back(grid.cell(row, 0) + "=" + grid.cell(row, 1));
+  for (int row = 1; row < grid.rowCount(); ++row)
+    rows.push_back(grid.cell(row, 0) + "=" + grid.cell(row, 1));
   return rows;
 }
 
@@ -90,7 +91,8 @@ TEST_F(VariableListTest, WhenAllRowsShareTheNameOneIsKeptForTheReplacement) {
 TEST_F(VariableListTest, RowsSortByNameWithoutRegardToCaseAndTheBlankFirstRowGoes) {
   auto grid = gridWith({});
   VariableListUpdate list = update(*grid);
-  for (const char* name : {"xAtNode1", "ThicknessAtProp3", "layerAtProp3", "XAtNode1", "I12", "I1"}) {
+  for (const char* name :
+       {"xAtNode1", "ThicknessAtProp3", "layerAtProp3", "XAtNode1", "I12", "I1"}) {
     list.append(std::string(name) + "\tv");
   }
   list.commit();
