@@ -4,6 +4,7 @@
 // their ratio (10 for linear growth; the duplicate check must not make it quadratic). Times
 // are the best processor times of the thread over several runs.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -57,9 +58,15 @@ std::vector<ui::Grid::Row> existingRows(int n, bool outputs) {
 // The processor time of this thread: on a machine shared with other work, time the thread
 // waited for a processor does not count.
 double threadSeconds() {
+#if defined(CLOCK_THREAD_CPUTIME_ID)
   timespec now{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+#else
+  // Without a thread clock: wall-clock time.
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+#endif
 }
 
 struct Timing {
