@@ -83,6 +83,17 @@ Result runFullyStressedDesign(const Options& options, const std::function<void(c
     }
   }
   if (result.areaNames.empty()) throw LoopError("InputValues.txt names no property variable (...AtProp<N>)");
+  // Members in property order, so that reports read 1, 2, ... 10 rather than in name order.
+  std::vector<std::size_t> order(properties.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return properties[a] < properties[b]; });
+  auto reorder = [&](auto& values) {
+    auto copy = values;
+    for (std::size_t i = 0; i < order.size(); ++i) values[i] = copy[order[i]];
+  };
+  reorder(result.areaNames);
+  reorder(result.finalAreas);
+  reorder(properties);
   std::string command = solverCommand(work);
   std::vector<double> areas = result.finalAreas;
 
