@@ -45,7 +45,7 @@ bool variableNameLess(std::string_view a, std::string_view b) {
 
 VariableListUpdate::VariableListUpdate(ui::Grid& grid,
                                        std::function<void(const std::string&)> onRemoved)
-    : grid_(grid), onRemoved_(std::move(onRemoved)) {
+    : grid_(grid), onRemoved_(std::move(onRemoved)), revision_(grid.revision()) {
   rowsBefore_ = static_cast<std::size_t>(grid.rowCount() - ui::Grid::kFixedRows);
   // The grid's names are copied once into one text, so that the index does not depend on the
   // grid's rows while the update runs.
@@ -138,7 +138,10 @@ void VariableListUpdate::removeNamed(const std::string& name) {
 }
 
 void VariableListUpdate::append(std::string_view tabSeparatedCells) {
-  ui::Grid::Row row = ui::Grid::rowFromText(tabSeparatedCells, grid_.columnCount());
+  appendRow(ui::Grid::rowFromText(tabSeparatedCells, grid_.columnCount()));
+}
+
+void VariableListUpdate::appendRow(ui::Grid::Row row) {
   if (overwrite_ && nameAt(*overwrite_) == row[0]) {
     const std::size_t slot = *overwrite_;
     overwrite_.reset();
@@ -158,6 +161,22 @@ void VariableListUpdate::append(std::string_view tabSeparatedCells) {
 }
 
 void VariableListUpdate::commit() {
+  if (grid_.revision() != revision_) {
+    VariableListUpdate again(grid_, [](const std::string&) {});
+    for (auto& [slot, row] : overwritten_) {
+      if (removed_[slot]) continue;
+      again.removeNamed(row[0]);
+      again.appendRow(std::move(row));
+    }
+    for (std::size_t k = 0; k < added_.size(); ++k) {
+      if (removed_[rowsBefore_ + k]) continue;
+      again.removeNamed(added_[k][0]);
+      again.appendRow(std::move(added_[k]));
+    }
+    again.commit();
+    clear();
+    return;
+  }
   // The grid's rows are usually in order already (the last update sorted them): then only
   // the new rows are sorted and merged in. Merging keeps a grid row ahead of a new row of an
   // equal name, as one stable sort of all rows would.
@@ -191,6 +210,10 @@ void VariableListUpdate::commit() {
     }
   }
   grid_.setDataRows(std::move(sorted));
+  clear();
+}
+
+void VariableListUpdate::clear() {
   added_.clear();
   overwritten_.clear();
   removed_.clear();

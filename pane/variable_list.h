@@ -43,6 +43,8 @@ class VariableListUpdate {
   // Adds a row, cells separated by tabs as the grid takes a new row, after the others.
   void append(std::string_view tabSeparatedCells);
   // Writes the rows into the grid, sorted by name; a blank first row goes when others remain.
+  // When the grid changed while the update ran (FEMAP's events may clear the lists during a
+  // call to FEMAP), the new rows go into the list as it stands now.
   void commit();
 
   // Rows the list holds now.
@@ -51,6 +53,8 @@ class VariableListUpdate {
  private:
   // Rows are numbered by slot: first the grid's data rows, then the appended ones.
   std::string_view nameAt(std::size_t slot) const;
+  void appendRow(ui::Grid::Row row);
+  void clear();  // after commit: nothing left to write
   ui::Grid& grid_;
   std::function<void(const std::string&)> onRemoved_;
   static constexpr std::size_t kNoRow = static_cast<std::size_t>(-1);
@@ -67,6 +71,7 @@ class VariableListUpdate {
   // Adds `slot` to the index under its name.
   void index(std::size_t slot);
 
+  unsigned long revision_ = 0;                // the grid's revision when the update began
   std::size_t rowsBefore_ = 0;                // the grid's data rows
   std::string gridNames_;                     // their names, one after the other
   std::vector<std::string_view> gridNameOf_;  // each grid row's name in gridNames_

@@ -46,6 +46,7 @@ void Grid::setRowCount(int rows) {
                                 std::to_string(rows) + " rows");
   }
   rows_.resize(static_cast<std::size_t>(rows), Row(static_cast<std::size_t>(columns_)));
+  ++revision_;
   keepSelectionInRange();
 }
 
@@ -59,6 +60,7 @@ void Grid::setCell(int row, int column, std::string text) {
   checkRow(row);
   checkColumn(column);
   rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = std::move(text);
+  ++revision_;
 }
 
 Grid::Row Grid::rowFromText(std::string_view tabSeparatedCells, int columns) {
@@ -76,6 +78,7 @@ Grid::Row Grid::rowFromText(std::string_view tabSeparatedCells, int columns) {
 
 void Grid::addItem(std::string_view tabSeparatedCells) {
   rows_.push_back(rowFromText(tabSeparatedCells, columns_));
+  ++revision_;
 }
 
 void Grid::removeItem(int row) { removeItems(row, 1); }
@@ -96,6 +99,7 @@ void Grid::removeItems(int row, int count) {
   }
   const auto first = rows_.begin() + row;
   rows_.erase(first, first + count);
+  ++revision_;
   keepSelectionInRange();
 }
 
@@ -136,6 +140,7 @@ std::vector<Grid::Row> Grid::takeDataRows() {
                         std::make_move_iterator(rows_.end()));
   rows_.resize(kFixedRows);
   rows_.emplace_back(static_cast<std::size_t>(columns_));
+  ++revision_;
   keepSelectionInRange();
   return rows;
 }
@@ -150,12 +155,14 @@ void Grid::setDataRows(std::vector<Row> rows) {
     row.resize(static_cast<std::size_t>(columns_));
     rows_.push_back(std::move(row));
   }
+  ++revision_;
   keepSelectionInRange();
 }
 
 void Grid::sortAscending(int column) {
   checkColumn(column);
   const auto index = static_cast<std::size_t>(column);
+  ++revision_;
   std::stable_sort(rows_.begin() + kFixedRows, rows_.end(),
                    [index](const Row& a, const Row& b) { return a[index] < b[index]; });
 }

@@ -69,6 +69,10 @@ class Grid : public Control {
   // keeps at least one data row.
   void setDataRows(std::vector<Row> rows);
 
+  // Counts the changes of the rows and cells, so that a reader can tell whether the grid
+  // changed since it last looked.
+  unsigned long revision() const { return revision_; }
+
   // Sorts the data rows ascending by the text of `column` (exact text order); rows with
   // equal texts keep their order.
   void sortAscending(int column);
@@ -89,6 +93,7 @@ class Grid : public Control {
   std::vector<int> columnWidths_;
   int currentRow_ = kFixedRows;
   int anchorRow_ = kFixedRows;
+  unsigned long revision_ = 0;
 };
 
 }  // namespace ui

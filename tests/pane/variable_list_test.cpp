@@ -133,6 +133,20 @@ TEST_F(VariableListTest, EveryNameIsFoundAgainAsTheIndexGrowsAndAfterItsRowsWent
   EXPECT_EQ(twos, 250);
 }
 
+TEST_F(VariableListTest, RowsAddedWhileTheGridWasClearedGoIntoTheClearedGrid) {
+  auto grid = gridWith({{"A", "1"}, {"B", "2"}});
+  VariableListUpdate list = update(*grid);
+  add(list, "C", "3");
+  add(list, "A", "4");
+  // A FEMAP event clears the list during a call to FEMAP.
+  grid->setRowCount(2);
+  grid->setCell(1, 0, "");
+  grid->setCell(1, 1, "");
+  add(list, "D", "5");
+  list.commit();
+  EXPECT_EQ(rowsOf(*grid), (Texts{"A=4", "C=3", "D=5"}));
+}
+
 TEST(LeftCharactersTest, CountsCharactersNotBytes) {
   EXPECT_EQ(leftCharacters("Thickness", 15), "Thickness");
   EXPECT_EQ(leftCharacters("ABCDEFGHIJ", 4), "ABCD");

@@ -174,5 +174,30 @@ TEST(GridTest, DataRowsAreReplacedInOneStepFittedToTheColumnsAndNeverEmpty) {
   EXPECT_EQ(grid->rowCount(), 3);
 }
 
+TEST(GridTest, TheRevisionCountsChangesOfRowsAndCellsNotOfTheSelection) {
+  auto grid = makeGrid(2);
+  unsigned long seen = grid->revision();
+  auto changed = [&] {
+    const bool result = grid->revision() != seen;
+    seen = grid->revision();
+    return result;
+  };
+  grid->setCurrentRow(2);
+  grid->setAnchorRow(1);
+  EXPECT_FALSE(changed());
+  grid->setCell(1, 1, "v");
+  EXPECT_TRUE(changed());
+  grid->addItem("r3");
+  EXPECT_TRUE(changed());
+  grid->removeItem(3);
+  EXPECT_TRUE(changed());
+  grid->sortAscending(0);
+  EXPECT_TRUE(changed());
+  grid->setRowCount(2);
+  EXPECT_TRUE(changed());
+  grid->setDataRows(grid->takeDataRows());
+  EXPECT_TRUE(changed());
+}
+
 }  // namespace
 }  // namespace ui
