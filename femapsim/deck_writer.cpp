@@ -8,6 +8,8 @@
 #include <initializer_list>
 #include <map>
 #include <set>
+#include <span>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -17,100 +19,145 @@ namespace {
 constexpr std::size_t kSmallField = 8;
 constexpr std::size_t kLargeField = 16;
 
-// Scientific digits of a value: mantissa digits without the point and the decimal exponent.
-struct Digits {
-  bool negative;
-  std::string digits;  // at least one digit, no leading zero unless the value is 0
-  int exponent;        // value = 0.d1d2d3... * 10^(exponent + 1), i.e. d1.d2d3... * 10^exponent
+// The text of one field, built without allocating: decks hold a few numbers per entity.
+struct FieldText {
+  char chars[32];
+  std::size_t size = 0;
+  std::string_view view() const { return {chars, size}; }
+  void push(char c) { chars[size++] = c; }
+  void append(std::string_view text) {
+    for (char c : text) push(c);
+  }
 };
 
-Digits digitsOf(double value, int precision) {
+// Writes d1.d2...dn x 10^exponent in the shorter of its two Nastran forms: plain ("720.",
+// ".001", "12.5") or with an exponent ("1.E+7", "2.5E-12"). Both always hold a ".".
+void formatDigits(bool negative, std::string_view digits, int exponent, FieldText& out) {
+  out.size = 0;
+  if (negative) out.push('-');
+  if (digits == "0") {
+    out.append("0.");
+    return;
+  }
+  const long count = static_cast<long>(digits.size());
+  const long pointAfter = exponent + 1L;  // digits before the point in the plain form
+  const long plainSize = pointAfter <= 0 ? 1 - pointAfter + count : pointAfter >= count ? pointAfter + 1 : count + 1;
+  const int magnitude = std::abs(exponent);
+  const long exponentSize = count + 3 + (magnitude >= 100 ? 3 : magnitude >= 10 ? 2 : 1);
+  if (plainSize <= exponentSize) {
+    if (pointAfter <= 0) {
+      out.push('.');
+      for (long i = 0; i < -pointAfter; ++i) out.push('0');
+      out.append(digits);
+    } else if (pointAfter >= count) {
+      out.append(digits);
+      for (long i = count; i < pointAfter; ++i) out.push('0');
+      out.push('.');
+    } else {
+      out.append(digits.substr(0, static_cast<std::size_t>(pointAfter)));
+      out.push('.');
+      out.append(digits.substr(static_cast<std::size_t>(pointAfter)));
+    }
+    return;
+  }
+  out.push(digits[0]);
+  out.push('.');
+  out.append(digits.substr(1));
+  out.push('E');
+  out.push(exponent < 0 ? '-' : '+');
+  char buffer[8];
+  auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, magnitude);
+  out.append(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+}
+
+// A real with `precision` significant digits (0: the shortest exact digits).
+void formatReal(double value, int precision, FieldText& out) {
+  if (!std::isfinite(value)) {
+    out.size = 0;
+    out.append("0.");
+    return;
+  }
   char buffer[64];
   std::to_chars_result result =
       precision > 0 ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, precision - 1)
                     : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
-  std::string text(buffer, result.ptr);
-  Digits out{false, {}, 0};
-  std::size_t i = 0;
-  if (text[i] == '-') {
-    out.negative = true;
-    ++i;
-  }
+  std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+  bool negative = text.front() == '-';
+  if (negative) text.remove_prefix(1);
   std::size_t e = text.find('e');
-  for (; i < e; ++i) {
-    if (text[i] != '.') out.digits += text[i];
+  char digits[40];
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < e; ++i) {
+    if (text[i] != '.') digits[count++] = text[i];
   }
-  out.exponent = std::stoi(text.substr(e + 1));
-  while (out.digits.size() > 1 && out.digits.back() == '0') out.digits.pop_back();
-  return out;
+  while (count > 1 && digits[count - 1] == '0') --count;
+  int exponent = 0;
+  std::string_view exponentText = text.substr(e + 1);
+  bool negativeExponent = exponentText.front() == '-';
+  if (exponentText.front() == '+' || negativeExponent) exponentText.remove_prefix(1);
+  std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
+  formatDigits(negative, std::string_view(digits, count), negativeExponent ? -exponent : exponent, out);
 }
 
-// The two ways of writing the digits: plain ("720.", ".001", "12.5") and with an exponent
-// ("1.E+7", "2.5E-12"); the shorter one is used.
-std::string shortestForm(const Digits& d) {
-  std::string sign = d.negative ? "-" : "";
-  if (d.digits == "0") return "0.";
-  // Plain form.
-  std::string plain;
-  int pointAfter = d.exponent + 1;  // digits before the point
-  if (pointAfter <= 0) {
-    plain = "." + std::string(static_cast<std::size_t>(-pointAfter), '0') + d.digits;
-  } else if (static_cast<std::size_t>(pointAfter) >= d.digits.size()) {
-    plain = d.digits + std::string(static_cast<std::size_t>(pointAfter) - d.digits.size(), '0') + ".";
-  } else {
-    plain = d.digits.substr(0, static_cast<std::size_t>(pointAfter)) + "." +
-            d.digits.substr(static_cast<std::size_t>(pointAfter));
-  }
-  // Exponent form.
-  std::string exponentForm = d.digits.substr(0, 1) + "." + d.digits.substr(1) + "E" +
-                             (d.exponent < 0 ? "-" : "+") + std::to_string(std::abs(d.exponent));
-  return sign + (plain.size() <= exponentForm.size() ? plain : exponentForm);
+// The exact text when it fits `width`, otherwise the most significant digits that fit.
+void roundedText(double value, std::size_t width, FieldText& text) {
+  formatReal(value, 0, text);
+  for (int precision = 17; text.size > width && precision >= 1; --precision) formatReal(value, precision, text);
 }
 
-using Field = std::variant<std::monostate, long long, double, std::string>;
+using Field = std::variant<std::monostate, long long, double>;
 
-struct Card {
-  std::string name;
-  std::vector<Field> fields;
-};
+// Writes cards: small fields when every value fits 8 characters exactly, else large fields.
+class CardWriter {
+ public:
+  explicit CardWriter(std::string& out) : out_(out) {}
 
-// The exact text of a field: a real in its shortest exact form (may be longer than a field).
-std::string exactText(const Field& field) {
-  if (std::holds_alternative<std::monostate>(field)) return {};
-  if (const auto* whole = std::get_if<long long>(&field)) return std::to_string(*whole);
-  if (const auto* real = std::get_if<double>(&field)) {
-    return std::isfinite(*real) ? shortestForm(digitsOf(*real, 0)) : std::string("0.");
+  void write(std::string_view name, std::initializer_list<Field> fields) {
+    write(name, std::span<const Field>(fields.begin(), fields.size()));
   }
-  return std::get<std::string>(field);
-}
-
-void writeCard(std::string& out, Card card) {
-  while (!card.fields.empty() && std::holds_alternative<std::monostate>(card.fields.back())) card.fields.pop_back();
-  std::vector<std::string> texts;
-  texts.reserve(card.fields.size());
-  bool small = true;
-  for (const Field& field : card.fields) {
-    texts.push_back(exactText(field));
-    small = small && texts.back().size() <= kSmallField;
-  }
-  if (!small) {
-    // Large fields: a real whose exact text is still too long is rounded to fit.
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-      if (texts[i].size() > kLargeField) {
-        if (const auto* real = std::get_if<double>(&card.fields[i])) texts[i] = nastranReal(*real, kLargeField);
+  void write(std::string_view name, std::span<const Field> fields) {
+    while (!fields.empty() && std::holds_alternative<std::monostate>(fields.back())) {
+      fields = fields.first(fields.size() - 1);
+    }
+    texts_.resize(fields.size());
+    bool small = true;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      exactText(fields[i], texts_[i]);
+      small = small && texts_[i].size <= kSmallField;
+    }
+    if (!small) {
+      // Large fields: a real whose exact text is still too long is rounded to fit.
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (texts_[i].size > kLargeField) roundedText(std::get<double>(fields[i]), kLargeField, texts_[i]);
       }
     }
+    std::size_t perLine = small ? 8 : 4;
+    out_ += name;
+    if (!small) out_ += '*';
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (i > 0 && i % perLine == 0) out_ += small ? "\n+" : "\n*";
+      out_ += ',';
+      out_ += texts_[i].view();
+    }
+    out_ += '\n';
   }
-  std::size_t perLine = small ? 8 : 4;
-  out += card.name;
-  if (!small) out += '*';
-  for (std::size_t i = 0; i < texts.size(); ++i) {
-    if (i > 0 && i % perLine == 0) out += small ? "\n+" : "\n*";
-    out += ',';
-    out += texts[i];
+
+  std::string& out() { return out_; }
+
+ private:
+  static void exactText(const Field& field, FieldText& text) {
+    text.size = 0;
+    if (const auto* whole = std::get_if<long long>(&field)) {
+      auto [end, error] = std::to_chars(text.chars, text.chars + sizeof text.chars, *whole);
+      text.size = static_cast<std::size_t>(end - text.chars);
+    } else if (const auto* real = std::get_if<double>(&field)) {
+      formatReal(*real, 0, text);
+    }
   }
-  out += '\n';
-}
+
+  std::string& out_;
+  std::vector<FieldText> texts_;
+};
 
 Field whole(double value) { return static_cast<long long>(std::llround(value)); }
 Field real(double value) { return value; }
@@ -132,12 +179,6 @@ int chosenSet(const Model& model, std::string_view activeKey, Kind setKind) {
   return first ? first->id : 0;
 }
 
-std::vector<int> nodesOf(const Entity& element, std::size_t count) {
-  std::vector<int> nodes;
-  for (std::size_t i = 0; i < count; ++i) nodes.push_back(static_cast<int>(element.element("node", i)));
-  return nodes;
-}
-
 // The bar's orientation vector: its own, or one that is not parallel to the bar.
 std::array<double, 3> orientationOf(const Model& model, const Entity& element) {
   std::array<double, 3> orient{element.element("orient", 0), element.element("orient", 1),
@@ -152,57 +193,57 @@ std::array<double, 3> orientationOf(const Model& model, const Entity& element) {
   return alongZ ? std::array<double, 3>{1, 0, 0} : std::array<double, 3>{0, 0, 1};
 }
 
-void writeElement(std::string& out, const Model& model, const Entity& element) {
+void writeElement(CardWriter& cards, const Model& model, const Entity& element) {
   int type = element.integer("type");
   int topology = element.integer("topology");
-  auto connected = [&](std::string name, std::size_t count) {
-    Card card{std::move(name), {whole(element.id), whole(element.number("propID"))}};
-    for (int node : nodesOf(element, count)) card.fields.push_back(whole(node));
-    return card;
+  std::array<Field, 13> fields{whole(element.id), whole(element.number("propID"))};
+  auto connected = [&](std::string_view name, std::size_t count, std::size_t extra = 0) {
+    for (std::size_t i = 0; i < count; ++i) fields[2 + i] = whole(element.element("node", i));
+    cards.write(name, std::span<const Field>(fields.data(), 2 + count + extra));
   };
   if (type == 1 && topology == 0) {
-    writeCard(out, connected("CROD", 2));
+    connected("CROD", 2);
   } else if ((type == 2 || type == 5) && topology == 0) {
-    Card card = connected("CBAR", 2);
     auto [x, y, z] = orientationOf(model, element);
-    card.fields.insert(card.fields.end(), {real(x), real(y), real(z)});
-    writeCard(out, std::move(card));
+    fields[4] = real(x);
+    fields[5] = real(y);
+    fields[6] = real(z);
+    connected("CBAR", 2, 3);
   } else if ((type == 17 || type == 18) && topology == 4) {
-    writeCard(out, connected("CQUAD4", 4));
+    connected("CQUAD4", 4);
   } else if ((type == 17 || type == 18) && topology == 2) {
-    writeCard(out, connected("CTRIA3", 3));
+    connected("CTRIA3", 3);
   } else if ((type == 25 || type == 26) && topology == 8) {
-    writeCard(out, connected("CHEXA", 8));
+    connected("CHEXA", 8);
   } else if ((type == 25 || type == 26) && topology == 6) {
-    writeCard(out, connected("CTETRA", 4));
+    connected("CTETRA", 4);
   } else {
-    out += "$ element " + std::to_string(element.id) + " of type " + std::to_string(type) + " and topology " +
+    cards.out() += "$ element " + std::to_string(element.id) + " of type " + std::to_string(type) + " and topology " +
            std::to_string(topology) + " is not written\n";
   }
 }
 
-void writeProperty(std::string& out, const Entity& property) {
+void writeProperty(CardWriter& cards, const Entity& property) {
   int type = property.integer("type");
   Field pid = whole(property.id), mid = whole(property.number("matlID"));
   auto p = [&](std::size_t i) { return property.element("pval", i); };
   if (type == 1) {
-    writeCard(out, {"PROD", {pid, mid, real(p(0)), realOrBlank(p(4)), realOrBlank(p(5)), realOrBlank(p(7))}});
+    cards.write("PROD", {pid, mid, real(p(0)), realOrBlank(p(4)), realOrBlank(p(5)), realOrBlank(p(7))});
   } else if (type == 2 || type == 5) {
-    writeCard(out, {"PBAR", {pid, mid, real(p(0)), real(p(1)), real(p(2)), realOrBlank(p(4)), realOrBlank(p(7))}});
+    cards.write("PBAR", {pid, mid, real(p(0)), real(p(1)), real(p(2)), realOrBlank(p(4)), realOrBlank(p(7))});
   } else if (type == 17 || type == 18) {
-    writeCard(out, {"PSHELL", {pid, mid, real(p(0)), mid, Field(), mid, Field(), realOrBlank(p(7))}});
+    cards.write("PSHELL", {pid, mid, real(p(0)), mid, Field(), mid, Field(), realOrBlank(p(7))});
   } else if (type == 25 || type == 26) {
-    writeCard(out, {"PSOLID", {pid, mid}});
+    cards.write("PSOLID", {pid, mid});
   } else {
-    out += "$ property " + std::to_string(property.id) + " of type " + std::to_string(type) + " is not written\n";
+    cards.out() += "$ property " + std::to_string(property.id) + " of type " + std::to_string(type) + " is not written\n";
   }
 }
 
-void writeMaterial(std::string& out, const Entity& material) {
-  writeCard(out, {"MAT1",
-                  {whole(material.id), real(material.number("Ex")), realOrBlank(material.number("Gx")),
-                   real(material.number("Nuxy")), realOrBlank(material.number("Density")),
-                   realOrBlank(material.number("Alphaxx")), realOrBlank(material.number("RefTemp"))}});
+void writeMaterial(CardWriter& cards, const Entity& material) {
+  cards.write("MAT1", {whole(material.id), real(material.number("Ex")), realOrBlank(material.number("Gx")),
+                       real(material.number("Nuxy")), realOrBlank(material.number("Density")),
+                       realOrBlank(material.number("Alphaxx")), realOrBlank(material.number("RefTemp"))});
 }
 
 std::string dofDigits(const Entity& constraint) {
@@ -216,14 +257,9 @@ std::string dofDigits(const Entity& constraint) {
 }  // namespace
 
 std::string nastranReal(double value, std::size_t width) {
-  if (!std::isfinite(value)) return "0.";
-  std::string exact = shortestForm(digitsOf(value, 0));
-  if (exact.size() <= width) return exact;
-  for (int precision = 17; precision >= 1; --precision) {
-    std::string text = shortestForm(digitsOf(value, precision));
-    if (text.size() <= width) return text;
-  }
-  return exact;  // unreachable for widths of 8 and more
+  FieldText text;
+  roundedText(value, width, text);
+  return std::string(text.view());
 }
 
 std::string formatNastranDeck(const Model& model) {
@@ -234,13 +270,14 @@ std::string formatNastranDeck(const Model& model) {
 
   // Bulk data first into its own text, so that case control can name what it holds.
   std::string bulk;
+  bulk.reserve(out.capacity());
+  CardWriter cards(bulk);
   for (const auto& [key, node] : model.table(Kind::Node).entities()) {
-    writeCard(bulk, {"GRID", {whole(node.id), Field(), real(node.number("x")), real(node.number("y")),
-                              real(node.number("z"))}});
+    cards.write("GRID", {whole(node.id), Field(), real(node.number("x")), real(node.number("y")), real(node.number("z"))});
   }
-  for (const auto& [key, element] : model.table(Kind::Elem).entities()) writeElement(bulk, model, element);
-  for (const auto& [key, property] : model.table(Kind::Prop).entities()) writeProperty(bulk, property);
-  for (const auto& [key, material] : model.table(Kind::Matl).entities()) writeMaterial(bulk, material);
+  for (const auto& [key, element] : model.table(Kind::Elem).entities()) writeElement(cards, model, element);
+  for (const auto& [key, property] : model.table(Kind::Prop).entities()) writeProperty(cards, property);
+  for (const auto& [key, material] : model.table(Kind::Matl).entities()) writeMaterial(cards, material);
 
   bool mechanicalLoads = false, temperatures = false;
   const EntityTable& meshLoads = model.table(Kind::LoadMesh);
@@ -248,12 +285,12 @@ std::string formatNastranDeck(const Model& model) {
     int type = load->integer("type");
     Field sid = whole(loadSet), target = whole(load->number("meshID"));
     if (isForce(type) || isMoment(type)) {
-      writeCard(bulk, {isForce(type) ? "FORCE" : "MOMENT",
-                       {sid, target, whole(0), real(1.0), real(load->element("value", 0)),
-                        real(load->element("value", 1)), real(load->element("value", 2))}});
+      cards.write(isForce(type) ? "FORCE" : "MOMENT",
+                  {sid, target, whole(0), real(1.0), real(load->element("value", 0)), real(load->element("value", 1)),
+                   real(load->element("value", 2))});
       mechanicalLoads = true;
     } else if (isPressure(type)) {
-      writeCard(bulk, {"PLOAD4", {sid, target, real(load->element("value", 0))}});
+      cards.write("PLOAD4", {sid, target, real(load->element("value", 0))});
       mechanicalLoads = true;
     } else {
       bulk += "$ mesh load " + std::to_string(load->id) + " of type " + std::to_string(type) + " is not written\n";
@@ -261,7 +298,7 @@ std::string formatNastranDeck(const Model& model) {
   }
   const EntityTable& nodeTemperatures = model.table(Kind::NodeTemp);
   for (const Entity* load = nodeTemperatures.next(0, loadSet); load; load = nodeTemperatures.next(load->id, loadSet)) {
-    writeCard(bulk, {"TEMP", {whole(loadSet), whole(load->number("meshID")), real(load->number("temp"))}});
+    cards.write("TEMP", {whole(loadSet), whole(load->number("meshID")), real(load->number("temp"))});
     temperatures = true;
   }
 
@@ -272,9 +309,9 @@ std::string formatNastranDeck(const Model& model) {
     if (!digits.empty()) constrained[digits].push_back(bc->id);
   }
   for (const auto& [digits, nodes] : constrained) {
-    Card card{"SPC1", {whole(constraintSet), std::stoll(digits)}};
-    for (int node : nodes) card.fields.push_back(whole(node));
-    writeCard(bulk, std::move(card));
+    std::vector<Field> fields{whole(constraintSet), std::stoll(digits)};
+    for (int node : nodes) fields.push_back(whole(node));
+    cards.write("SPC1", fields);
   }
 
   std::string title = model.header.text("title");
