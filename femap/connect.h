@@ -1,7 +1,9 @@
 #pragma once
 // Reaching an automation server by its ProgID ("femap.model"): attach to the running
 // instance, or create a new one. On Windows this is COM; elsewhere the in-process ProgID
-// registry, where the simulated FEMAP is registered by the programs that use it.
+// registry, where the simulated FEMAP is registered by the programs that use it. On Windows a
+// ProgID registered in the process's own registry is served from there (the programs
+// register none; tests that run the simulated FEMAP in-process do).
 
 #include <string_view>
 
@@ -26,5 +28,11 @@ struct Connection {
   bool attached = false;
 };
 Connection connect(std::string_view progId);
+
+// The same through the in-process registry alone.
+namespace in_process {
+Object attach(std::string_view progId);
+Object create(std::string_view progId);
+}  // namespace in_process
 
 }  // namespace femap

@@ -3,17 +3,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "support/command_line.h"
 #include "support/paths.h"
 
 namespace runtime {
 
 std::string commandLineOf(int argc, const char* const* argv) {
-  std::string commandLine;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) commandLine += ' ';
-    commandLine += argv[i];
-  }
-  return commandLine;
+  return support::programCommandLine(argc, argv);
 }
 
 std::string workingDirectory(std::string_view commandLine) {

@@ -8,7 +8,8 @@
 
 namespace runtime {
 
-// The program's arguments joined by single blanks: the command line as the program got it.
+// The command line as the program got it (support/command_line.h): on Windows the raw text
+// after the program's name, elsewhere the arguments joined by single blanks.
 std::string commandLineOf(int argc, const char* const* argv);
 
 // The whole command line when it is not empty, else the process's current directory

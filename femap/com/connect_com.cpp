@@ -1,5 +1,7 @@
 // Connecting by ProgID through COM (Windows): the running instance from the running-object
 // table, a new one from the class's server (a local server process or an in-process one).
+// A ProgID registered in the process's own registry (a test's simulated FEMAP) is served
+// from there.
 #include "femap/com/com_dispatch.h"
 #include "femap/connect.h"
 #include "support/wide_text.h"
@@ -28,6 +30,7 @@ Object objectOf(com::ComPtr<IDispatch> dispatch) {
 }  // namespace
 
 Object attach(std::string_view progId) {
+  if (ProgIdRegistry::instance().contains(progId)) return in_process::attach(progId);
   const CLSID id = classOf(progId);
   com::ComPtr<IUnknown> running;
   const HRESULT result = GetActiveObject(id, nullptr, running.out());
@@ -38,6 +41,7 @@ Object attach(std::string_view progId) {
 }
 
 Object create(std::string_view progId) {
+  if (ProgIdRegistry::instance().contains(progId)) return in_process::create(progId);
   const CLSID id = classOf(progId);
   com::ComPtr<IDispatch> dispatch;
   const HRESULT result = CoCreateInstance(id, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER, IID_IDispatch,

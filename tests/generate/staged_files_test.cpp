@@ -83,6 +83,9 @@ TEST_F(StagedFilesTest, AFolderWhereAFileBelongsReplacesNoFile) {
 }
 
 TEST_F(StagedFilesTest, AFailureWhilePuttingFilesInPlaceMovesEveryOldFileBack) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows removes no file that is open, so a staged file cannot vanish";
+#endif
   StagedFiles files;
   stageThree(files);
   // The temporary file of c.txt vanishes: a.txt and b.txt are in place by the time it fails.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/text_file.h"
 #include "testing/scoped_environment.h"
 #include "testing/temp_dir.h"
@@ -35,9 +37,10 @@ TEST(FemapLoggerTest, TheLadderLetsEachConfiguredLevelWriteItsOwnAndTheQuieterLe
 }
 
 TEST(FemapLoggerTest, TheFolderIsTempOrElseTmpFollowedByQubel) {
-  EXPECT_EQ(FemapLogger::logFolder("/t/temp", "/t/tmp"), "/t/temp/qubel");
-  EXPECT_EQ(FemapLogger::logFolder("", "/t/tmp"), "/t/tmp/qubel");
-  EXPECT_EQ(FemapLogger::logFolder("", ""), "/qubel");
+  const std::string separator(1, static_cast<char>(std::filesystem::path::preferred_separator));
+  EXPECT_EQ(FemapLogger::logFolder("/t/temp", "/t/tmp"), "/t/temp" + separator + "qubel");
+  EXPECT_EQ(FemapLogger::logFolder("", "/t/tmp"), "/t/tmp" + separator + "qubel");
+  EXPECT_EQ(FemapLogger::logFolder("", ""), separator + "qubel");
 }
 
 class FemapLoggerFileTest : public ::testing::Test {

@@ -1,7 +1,13 @@
-// pane-script SCENARIO: runs the pane headless on the simulated FEMAP, one command a line of
-// SCENARIO ("-" reads standard input). Dumps go to standard output; commands that cannot be
+// pane-script SCENARIO: runs the pane headless on the simulated FEMAP (in this process, on
+// Windows as elsewhere), one command a line of SCENARIO ("-" reads standard input). Dumps go to standard output; commands that cannot be
 // carried out are reported on standard error. A pane still open at the end is closed.
 // Exit status: 0, or 1 when a command failed, 2 when the scenario cannot be read.
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 
@@ -13,8 +19,11 @@ int main(int argc, char** argv) {
     std::cerr << "usage: pane-script SCENARIO\n";
     return 2;
   }
-#ifndef _WIN32
-  femapsim::registerFemapSim();  // elsewhere than on Windows, FEMAP is the simulated one
+  // Scenarios drive the simulated FEMAP in this process, on Windows too; their output has LF
+  // line ends everywhere.
+  femapsim::registerFemapSim();
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);
 #endif
   const std::string scenario = argv[1];
   std::ifstream file;

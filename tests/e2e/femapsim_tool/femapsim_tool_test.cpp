@@ -1,10 +1,16 @@
 // The femapsim tool as a real process on the example models.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 #include <string>
 
+#include "support/strings.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -17,20 +23,39 @@ struct ToolRun {
   std::string output;
 };
 
+// The tool's exit status and everything it printed. The command goes through the platform's
+// shell (sh, or cmd on Windows, whose /c drops one pair of outer quotes).
 ToolRun run(const std::string& arguments) {
-  std::string command = std::string(FEMAPSIM_TOOL) + " " + arguments + " 2>&1";
-  ToolRun result{-1, {}};
+#ifdef _WIN32
+  const std::string command =
+      "\"\"" + std::filesystem::absolute(FEMAPSIM_TOOL).string() + "\" " + arguments + " 2>&1\"";
+  FILE* pipe = _popen(command.c_str(), "rb");
+#else
+  const std::string command = std::string(FEMAPSIM_TOOL) + " " + arguments + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
+#endif
+  ToolRun result{-1, {}};
   if (!pipe) return result;
   char buffer[4096];
   std::size_t read;
   while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, read);
-  int status = pclose(pipe);
+#ifdef _WIN32
+  result.status = _pclose(pipe);
+  result.output = support::replaceAll(result.output, "\r\n", "\n");
+#else
+  const int status = pclose(pipe);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
   return result;
 }
 
+#ifdef _WIN32
+std::string quoted(const std::filesystem::path& path) {
+  return "\"" + std::filesystem::absolute(path).string() + "\"";
+}
+#else
 std::string quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+#endif
 
 TEST(FemapsimTool, MassOfTheTrussIsItsTenRods) {
   ToolRun result = run("mass " + quoted(sourceDir() / "examples/truss/truss.mod"));

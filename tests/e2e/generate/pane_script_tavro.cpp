@@ -1,6 +1,12 @@
 // pane-script-tavro SCENARIO: pane-script for a pane whose PIDO-tool list offers "Tavro" and
 // has it chosen. The pane's list holds "Corvane" and "QUBEL" only, so "Apply" passes its
 // "Corvane" on to the generation as "Tavro"; everything else is the real pane-script.
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 
@@ -40,8 +46,11 @@ int main(int argc, char** argv) {
     std::cerr << "usage: pane-script-tavro SCENARIO\n";
     return 2;
   }
-#ifndef _WIN32
-  femapsim::registerFemapSim();  // elsewhere than on Windows, FEMAP is the simulated one
+  // Scenarios drive the simulated FEMAP in this process, on Windows too; their output has LF
+  // line ends everywhere.
+  femapsim::registerFemapSim();
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);
 #endif
   std::ifstream file(argv[1], std::ios::binary);
   if (!file) {

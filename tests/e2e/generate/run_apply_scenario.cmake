@@ -69,12 +69,9 @@ foreach(directive IN LISTS directives)
   endif()
 endforeach()
 
-execute_process(
-  COMMAND ${CMAKE_COMMAND} -E env
-    --unset=FEMAPSIM_ATTACH --unset=FEMAPSIM_OPEN --unset=FEMAPSIM_MESSAGES --unset=FEMAPSIM_UNAVAILABLE
-    ${environment} "${driver}" "${SCENARIO}"
-  WORKING_DIRECTORY "${WORK_DIR}"
-  OUTPUT_VARIABLE actual_out ERROR_VARIABLE actual_err RESULT_VARIABLE status)
+include("${CMAKE_CURRENT_LIST_DIR}/../run_driver.cmake")
+run_driver(OUT actual_out ERR actual_err STATUS status WORKING_DIRECTORY "${WORK_DIR}"
+  ENVIRONMENT ${environment} COMMAND "${driver}" "${SCENARIO}")
 
 set(failures "")
 if(NOT status STREQUAL expected_exit)

@@ -16,7 +16,9 @@
 #   #! env NAME=VALUE    sets (or with an empty value, empties) a variable for the run
 #   #! exit N            the expected exit status
 #   #! program ARGS      runs CorvaneFemapInterface ARGS with the scenario as standard input
-#                        instead of pane-script SCENARIO
+#                        instead of pane-script SCENARIO (not on Windows, where the program is
+#                        the real window)
+#   #! not-on-windows REASON   the scenario does not run on Windows (see CMakeLists.txt)
 
 cmake_minimum_required(VERSION 3.25)
 
@@ -44,6 +46,7 @@ foreach(directive IN LISTS directives)
     list(APPEND environment "${CMAKE_MATCH_1}=${CMAKE_MATCH_2}")
   elseif(directive MATCHES "^#! exit ([0-9]+)$")
     set(expected_exit ${CMAKE_MATCH_1})
+  elseif(directive MATCHES "^#! not-on-windows ")
   elseif(directive MATCHES "^#! program (.*)$")
     set(run_program TRUE)
     separate_arguments(program_args UNIX_COMMAND "${CMAKE_MATCH_1}")
@@ -52,19 +55,13 @@ foreach(directive IN LISTS directives)
   endif()
 endforeach()
 
-set(clean_environment
-  --unset=FEMAPSIM_ATTACH --unset=FEMAPSIM_OPEN --unset=FEMAPSIM_MESSAGES --unset=FEMAPSIM_UNAVAILABLE)
+include("${CMAKE_CURRENT_LIST_DIR}/../run_driver.cmake")
 if(run_program)
-  execute_process(
-    COMMAND ${CMAKE_COMMAND} -E env ${clean_environment} ${environment} "${PANE_PROGRAM}" ${program_args}
-    WORKING_DIRECTORY "${WORK_DIR}"
-    INPUT_FILE "${SCENARIO}"
-    OUTPUT_VARIABLE actual_out ERROR_VARIABLE actual_err RESULT_VARIABLE status)
+  run_driver(OUT actual_out ERR actual_err STATUS status WORKING_DIRECTORY "${WORK_DIR}"
+    ENVIRONMENT ${environment} COMMAND "${PANE_PROGRAM}" ${program_args} INPUT_FILE "${SCENARIO}")
 else()
-  execute_process(
-    COMMAND ${CMAKE_COMMAND} -E env ${clean_environment} ${environment} "${PANE_SCRIPT}" "${SCENARIO}"
-    WORKING_DIRECTORY "${WORK_DIR}"
-    OUTPUT_VARIABLE actual_out ERROR_VARIABLE actual_err RESULT_VARIABLE status)
+  run_driver(OUT actual_out ERR actual_err STATUS status WORKING_DIRECTORY "${WORK_DIR}"
+    ENVIRONMENT ${environment} COMMAND "${PANE_SCRIPT}" "${SCENARIO}")
 endif()
 
 set(failures "")

@@ -23,12 +23,9 @@ file(MAKE_DIRECTORY "${WORK_DIR}/temp" "${WORK_DIR}/tmp")
 file(COPY "${SOURCE_DIR}/examples/plate/plate.mod" DESTINATION "${WORK_DIR}")
 file(COPY "${scenario_dir}/models" DESTINATION "${WORK_DIR}")
 
-execute_process(
-  COMMAND ${CMAKE_COMMAND} -E env
-    --unset=FEMAPSIM_ATTACH --unset=FEMAPSIM_OPEN --unset=FEMAPSIM_MESSAGES --unset=FEMAPSIM_UNAVAILABLE
-    "TEMP=${WORK_DIR}/temp" "TMP=${WORK_DIR}/tmp" "${PANE_SCRIPT}" "${SCENARIO}"
-  WORKING_DIRECTORY "${WORK_DIR}"
-  OUTPUT_VARIABLE actual_out ERROR_VARIABLE actual_err RESULT_VARIABLE status)
+include("${CMAKE_CURRENT_LIST_DIR}/../run_driver.cmake")
+run_driver(OUT actual_out ERR actual_err STATUS status WORKING_DIRECTORY "${WORK_DIR}"
+  ENVIRONMENT "TEMP=${WORK_DIR}/temp" "TMP=${WORK_DIR}/tmp" COMMAND "${PANE_SCRIPT}" "${SCENARIO}")
 
 set(failures "")
 if(NOT status STREQUAL "0")
