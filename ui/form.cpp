@@ -32,6 +32,7 @@ void Form::setAllEnabled(bool enabled) {
 
 void Form::setAllMousePointers(MousePointer pointer) {
   for (const auto& control : controls_) control->setMousePointer(pointer);
+  if (onMousePointers) onMousePointers(pointer);
 }
 
 void Form::attachWindow(WindowLayer* layer, support::WindowHandle window) {

@@ -54,6 +54,10 @@ class Form {
   std::function<void()> onResize;
   std::function<void()> onUnload;
 
+  // Told every time setAllMousePointers runs, so that a window can show the pointer at once
+  // (a handler shows the hourglass while it runs and gives the window no chance to ask).
+  std::function<void(MousePointer)> onMousePointers;
+
   // What closing a modal dialog without an answer does; by default it just hides the form.
   virtual void dismiss() { setVisible(false); }
 

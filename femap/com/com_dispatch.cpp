@@ -2,6 +2,10 @@
 
 #include <atomic>
 #include <cassert>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <mutex>
 #include <type_traits>
 #include <vector>
 
@@ -18,6 +22,15 @@ namespace {
 static_assert(sizeof(ComVariant) == sizeof(VARIANT) && std::is_standard_layout_v<ComVariant>);
 
 std::atomic<std::uint64_t> nameLookups{0};
+std::atomic<std::uint64_t> invokes{0};
+std::atomic<std::uint64_t> kindLookups{0};
+
+// Look-ups by kind and member: rare (once per name and kind), so a lock costs nothing.
+std::mutex lookupsMutex;
+std::map<std::string, std::uint64_t>& lookupsByMember() {
+  static std::map<std::string, std::uint64_t> lookups;
+  return lookups;
+}
 
 constexpr std::string_view kUnknownKind = "Object";
 
@@ -34,6 +47,29 @@ WORD flagsFor(Invoke how) {
 }  // namespace
 
 std::uint64_t nameLookupCount() { return nameLookups.load(); }
+
+TransportCounters transportCounters() {
+  TransportCounters counters;
+  counters.invokes = invokes.load();
+  counters.nameLookups = nameLookups.load();
+  counters.kindLookups = kindLookups.load();
+  std::lock_guard lock(lookupsMutex);
+  counters.lookupsByMember = lookupsByMember();
+  return counters;
+}
+
+CountersAtExit::~CountersAtExit() {
+  const char* path = std::getenv("CORVANE_COM_COUNTERS");
+  if (!path || !*path) return;
+  const TransportCounters counters = transportCounters();
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << "invokes " << counters.invokes << "\n"
+       << "nameLookups " << counters.nameLookups << "\n"
+       << "kindLookups " << counters.kindLookups << "\n";
+  for (const auto& [member, count] : counters.lookupsByMember) {
+    file << "lookup " << member << " " << count << "\n";
+  }
+}
 
 std::string Session::key(std::string_view kind, std::string_view member) {
   // Servers match names without regard to case, so "MAXVAL" and "maxval" share one DISPID.
@@ -62,6 +98,7 @@ void ComDispatch::resolveKind() const {
   kindResolved_ = true;
   kind_ = kUnknownKind;
   ComPtr<ITypeInfo> type;
+  ++kindLookups;
   if (FAILED(dispatch_->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.out())) || !type) return;
   Bstr name;
   if (FAILED(type->GetDocumentation(MEMBERID_NIL, name.out(), nullptr, nullptr, nullptr))) return;
@@ -79,6 +116,10 @@ DISPID ComDispatch::idOf(std::string_view member) {
   LPOLESTR lookup[] = {name.get()};
   DISPID id = DISPID_UNKNOWN;
   ++nameLookups;
+  {
+    std::lock_guard lock(lookupsMutex);
+    ++lookupsByMember()[kind_ + "." + support::toLower(member)];
+  }
   const HRESULT result = dispatch_->GetIDsOfNames(IID_NULL, lookup, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(result)) throw nameError(result, kind_, member);
   names.remember(kind_, member, id);
@@ -117,6 +158,7 @@ Variant ComDispatch::invoke(std::string_view member, Invoke how, std::span<Varia
 
   ComVariant result;
   ExcepInfo exception;
+  ++invokes;
   UINT argumentError = 0;
   const HRESULT outcome =
       dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flagsFor(how), &parameters,

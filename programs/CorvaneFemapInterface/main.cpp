@@ -1,23 +1,49 @@
-// CorvaneFemapInterface: the add-in pane. Here it runs headless on the simulated FEMAP: its
-// arguments, joined by blanks, are the pane's command line (model path, log file and log level
-// separated by "$"); after start-up it reads pane-script commands (all but start) from standard
-// input until the input ends or the pane closes, and closes the pane at the end of the input.
-// Exit status: 0; 1 when FEMAP was not found or a command failed.
+// CorvaneFemapInterface: the add-in pane.
+//
+// On Windows it is a real window beside FEMAP (reached through COM): the command line (the
+// raw text after the program's name: model path, log file and log level separated by "$")
+// starts the pane, and the window's message loop runs until the pane closes.
+//
+// Elsewhere it runs headless on the simulated FEMAP: its arguments, joined by blanks, are the
+// pane's command line; after start-up it reads pane-script commands (all but start) from
+// standard input until the input ends or the pane closes, and closes the pane at the end of
+// the input.
+//
+// Exit status: 0; 1 when FEMAP was not found or (headless) a command failed.
+#include <exception>
 #include <iostream>
 #include <string>
 
+#include "panescript/subsystems.h"
+#include "support/command_line.h"
+#ifdef _WIN32
+#include "femap/com/com_init.h"
+#include "pane/corvane_femap_interface.h"
+#include "ui/win32/win32_windows.h"
+#else
 #include "femapsim/registration.h"
 #include "panescript/session.h"
+#endif
 
 int main(int argc, char** argv) {
-#ifndef _WIN32
-  femapsim::registerFemapSim();  // elsewhere than on Windows, FEMAP is the simulated one
-#endif
-  std::string commandLine;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) commandLine += ' ';
-    commandLine += argv[i];
+  const std::string commandLine = support::programCommandLine(argc, argv);
+#ifdef _WIN32
+  try {
+    const femap::com::ComInit com;             // ends after the pane released FEMAP
+    ui::win32::Win32Windows windows;           // outlives the pane's forms
+    const auto subsystems = panescript::makePaneSubsystems();
+    pane::CorvaneFemapInterface pane(windows, *subsystems);
+    if (!pane.start(commandLine)) {
+      std::cerr << "CorvaneFemapInterface: FEMAP not found\n";
+      return 1;
+    }
+    return windows.runMessageLoop();
+  } catch (const std::exception& failure) {
+    std::cerr << "CorvaneFemapInterface: " << failure.what() << "\n";
+    return 1;
   }
+#else
+  femapsim::registerFemapSim();  // elsewhere than on Windows, FEMAP is the simulated one
   panescript::Session session(panescript::Session::Mode::Program, "CorvaneFemapInterface",
                               std::cout, std::cerr);
   if (!session.start(commandLine)) {
@@ -27,4 +53,5 @@ int main(int argc, char** argv) {
   session.run(std::cin);
   session.finish();
   return session.failed() ? 1 : 0;
+#endif
 }

@@ -5,15 +5,19 @@
 #include "femap/connect.h"
 #include "regprobe/probe.h"
 #include "runtime/working_directory.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#include "femap/com/com_init.h"
+#else
 #include "femapsim/registration.h"
 #endif
 
 int main(int argc, char** argv) {
-#ifndef _WIN32
-  femapsim::registerFemapSim();
-#endif
   try {
+#ifdef _WIN32
+    const femap::com::ComInit com;  // the probe releases the created object before it ends
+#else
+    femapsim::registerFemapSim();  // elsewhere than on Windows, the ProgIDs are in-process ones
+#endif
     regprobe::Probe probe([](std::string_view progId) { return femap::create(progId); });
     return probe.run(runtime::commandLineOf(argc, argv), std::cerr);
   } catch (const std::exception& failure) {

@@ -31,12 +31,14 @@ std::filesystem::path serverProgram() {
   return std::filesystem::weakly_canonical(testProgramFolder() / FEMAPSIM_SERVER_FROM_TESTS);
 }
 
-Process::Process(const std::wstring& commandLine) {
+Process::Process(const std::wstring& commandLine, const std::filesystem::path& workingFolder) {
   std::wstring line = commandLine;  // CreateProcessW may write into it
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+  const std::wstring folder = workingFolder.wstring();
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
     ADD_FAILURE() << "cannot start " << support::fromWide(commandLine) << " (error " << GetLastError() << ")";
     return;
   }
@@ -57,8 +59,9 @@ std::optional<unsigned long> Process::wait(std::chrono::milliseconds limit) {
   return status;
 }
 
-std::optional<unsigned long> runProcess(const std::wstring& commandLine, std::chrono::milliseconds limit) {
-  return Process(commandLine).wait(limit);
+std::optional<unsigned long> runProcess(const std::wstring& commandLine, std::chrono::milliseconds limit,
+                                        const std::filesystem::path& workingFolder) {
+  return Process(commandLine, workingFolder).wait(limit);
 }
 
 void registerServer() {

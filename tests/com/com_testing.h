@@ -16,12 +16,14 @@ std::filesystem::path serverProgram();
 
 // Runs `commandLine` (program and arguments, quoted as Windows wants) and waits for it; the
 // exit status, or nothing when it did not end within `limit` (it is then killed).
-std::optional<unsigned long> runProcess(const std::wstring& commandLine, std::chrono::milliseconds limit);
+std::optional<unsigned long> runProcess(const std::wstring& commandLine, std::chrono::milliseconds limit,
+                                        const std::filesystem::path& workingFolder = {});
 
 // A running process, killed when the object goes unless it ended.
 class Process {
  public:
-  explicit Process(const std::wstring& commandLine);
+  // Starts in `workingFolder`, or in the test's own folder when it is empty.
+  explicit Process(const std::wstring& commandLine, const std::filesystem::path& workingFolder = {});
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
   ~Process();
