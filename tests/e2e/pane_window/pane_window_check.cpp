@@ -6,6 +6,9 @@
 //   pane-window-check check CONTROL_FILE  waits for the pane window, lists its child windows
 //                                         (class and caption) and checks the pane's controls
 //                                         and that both grids show the rows of CONTROL_FILE
+//   pane-window-check event CODE          FEMAP sends its event CODE to the registered panes
+//   pane-window-check cleared             waits until both grids show one blank row only
+//   pane-window-check closed              waits until the pane window has gone
 //   pane-window-check close               closes the pane window as the engineer would
 //   pane-window-check quit                asks the running "femap.model" to end
 //
@@ -229,6 +232,47 @@ int check(const std::string& controlFile) {
   return failures ? 1 : 0;
 }
 
+std::vector<HWND> gridsOf(HWND pane) {
+  std::vector<Child> children;
+  collect(pane, 1, children);
+  std::vector<HWND> grids;
+  for (const Child& child : children) {
+    if (child.className == "SysListView32") grids.push_back(child.window);
+  }
+  return grids;
+}
+
+// Both grids emptied: each keeps one blank data row.
+int cleared() {
+  HWND pane = paneWindow();
+  if (!pane) {
+    fail("no pane window");
+    return 1;
+  }
+  const std::vector<HWND> grids = gridsOf(pane);
+  const bool blank = waitFor(
+      [&] {
+        for (HWND list : grids) {
+          if (SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) != 1) return false;
+          RemoteText remote(list);
+          if (!remote.usable() || !remote.cell(list, 0, 0).empty()) return false;
+        }
+        return grids.size() == 2;
+      },
+      10s);
+  if (!blank) fail("the grids were not emptied within 10 s");
+  std::printf("grids emptied: %s\n", blank ? "yes" : "no");
+  return blank ? 0 : 1;
+}
+
+int closed() {
+  if (!waitFor([] { return FindWindowW(kFormClass, kPaneCaption) == nullptr; }, 15s)) {
+    fail("the pane window is still there after 15 s");
+    return 1;
+  }
+  return 0;
+}
+
 int close() {
   HWND pane = paneWindow();
   if (!pane) {
@@ -265,6 +309,23 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "check" && argc == 3) return check(argv[2]);
   if (command == "close" && argc == 2) return close();
+  if (command == "cleared" && argc == 2) return cleared();
+  if (command == "closed" && argc == 2) return closed();
+  if (command == "event" && argc == 3) {
+    const femap::com::ComInit com;
+    femap::Object running = attachWithin(5s);
+    if (!running) {
+      fail("no running femap.model");
+      return 1;
+    }
+    try {
+      running.call("SimSendEvent", std::atoi(argv[2]));
+    } catch (const femap::Error& failure) {
+      fail(std::string("SimSendEvent: ") + failure.what());
+      return 1;
+    }
+    return 0;
+  }
   if ((command == "attach" || command == "quit") && argc == 2) {
     const femap::com::ComInit com;
     femap::Object running = attachWithin(command == "attach" ? 20s : 2s);
@@ -281,6 +342,8 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
-  std::fprintf(stderr, "usage: pane-window-check attach | check CONTROL_FILE | close | quit\n");
+  std::fprintf(stderr,
+               "usage: pane-window-check attach | check CONTROL_FILE | event CODE | cleared | closed"
+               " | close | quit\n");
   return 2;
 }

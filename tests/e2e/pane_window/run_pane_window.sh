@@ -2,8 +2,9 @@
 # The real pane window under the virtual display: femapsim-server runs with the plate example
 # open, CorvaneFemapInterface.exe attaches to it and restores the saved selection stored here
 # (plateControl.txt beside a copy of the model), pane-window-check looks at the window from
-# another process (controls, captions, the grids' rows), the screen is saved as a PNG, and the
-# pane and the server are closed.
+# another process (controls, captions, the grids' rows), and the screen is saved as a PNG.
+# Then FEMAP's events reach the pane through its hook on the real window: event 3 (a model is
+# still open) empties both grids, event 4 unregisters the pane, which closes and ends.
 #
 #   run_pane_window.sh BIN_DIR TESTS_DIR SOURCE_DIR WORK_DIR PNG
 #
@@ -43,7 +44,13 @@ timeout 60 wine "$tests/pane-window-check.exe" check "$(windows_path "$work/plat
 import -window root "$png" || { step "no screenshot"; status=1; }
 [ -s "$png" ] && step "screenshot: $png"
 
-timeout 30 wine "$tests/pane-window-check.exe" close || status=1
+timeout 30 wine "$tests/pane-window-check.exe" event 3 || status=1
+timeout 30 wine "$tests/pane-window-check.exe" cleared || status=1
+timeout 30 wine "$tests/pane-window-check.exe" event 4 || status=1
+if ! timeout 30 wine "$tests/pane-window-check.exe" closed; then
+  status=1
+  timeout 30 wine "$tests/pane-window-check.exe" close
+fi
 wait "$pane"; pane_status=$?
 [ "$pane_status" -eq 0 ] || { step "CorvaneFemapInterface.exe ended with $pane_status"; cat "$work/pane.out"; status=1; }
 timeout 30 wine "$tests/pane-window-check.exe" quit
