@@ -85,6 +85,17 @@ void Session::remember(std::string_view kind, std::string_view member, DISPID id
   ids_[key(kind, member)] = id;
 }
 
+const std::string* Session::kindOf(ITypeInfo* type) const {
+  for (const auto& [known, kind] : kinds_) {
+    if (known.get() == type) return &kind;
+  }
+  return nullptr;
+}
+
+void Session::rememberKind(ComPtr<ITypeInfo> type, std::string kind) {
+  kinds_.emplace_back(std::move(type), std::move(kind));
+}
+
 ComDispatch::ComDispatch(ComPtr<IDispatch> dispatch, std::shared_ptr<Session> session)
     : dispatch_(std::move(dispatch)), session_(std::move(session)) {}
 
@@ -100,12 +111,18 @@ void ComDispatch::resolveKind() const {
   ComPtr<ITypeInfo> type;
   ++kindLookups;
   if (FAILED(dispatch_->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.out())) || !type) return;
+  if (const std::string* known = session_->kindOf(type.get())) {
+    kind_ = *known;
+    kindShared_ = true;
+    return;
+  }
   Bstr name;
   if (FAILED(type->GetDocumentation(MEMBERID_NIL, name.out(), nullptr, nullptr, nullptr))) return;
   std::string text = name.utf8();
   if (text.empty()) return;
-  kind_ = std::move(text);
+  kind_ = text;
   kindShared_ = true;
+  session_->rememberKind(std::move(type), std::move(text));
 }
 
 DISPID ComDispatch::idOf(std::string_view member) {

@@ -5,7 +5,8 @@
 // A member name is looked up on the server once: every object reached through one
 // connection shares a Session, which keeps one DISPID per (object kind, member name). The
 // kind is the name of the object's type as its server reports it (IDispatch::GetTypeInfo),
-// asked once per object and only when the object is first called. An object whose server
+// asked once per object and only when the object is first called; its name is asked only for
+// a type information the session has not seen. An object whose server
 // gives no type information keeps its names to itself, so a cache can never hand the DISPID
 // of one kind's member to an object of another kind.
 
@@ -16,6 +17,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "femap/com/com_ptr.h"
 #include "femap/object.h"
@@ -31,9 +34,16 @@ class Session {
   const DISPID* find(std::string_view kind, std::string_view member) const;
   void remember(std::string_view kind, std::string_view member, DISPID id);
 
+  // The kind named by a type information seen before, or nullptr. The session keeps the type
+  // informations it was told about: a server that hands out one per kind then hands back the
+  // same one, and the kind is known without asking its name.
+  const std::string* kindOf(ITypeInfo* type) const;
+  void rememberKind(ComPtr<ITypeInfo> type, std::string kind);
+
  private:
   static std::string key(std::string_view kind, std::string_view member);
   std::unordered_map<std::string, DISPID> ids_;
+  std::vector<std::pair<ComPtr<ITypeInfo>, std::string>> kinds_;
 };
 
 class ComDispatch final : public Dispatch {

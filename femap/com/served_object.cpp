@@ -161,6 +161,28 @@ class KindTypeInfo final : public ITypeInfo {
   std::string kind_;
 };
 
+// One type information per kind for the process's life: every object of a kind hands out the
+// same one, so that a client that keeps it recognises the kind without asking its name again.
+class KindTypeInfos {
+ public:
+  static KindTypeInfos& instance() {
+    static KindTypeInfos infos;
+    return infos;
+  }
+  // A new reference to the kind's type information, or nullptr when out of memory.
+  ITypeInfo* of(const std::string& kind) {
+    std::lock_guard lock(mutex_);
+    ComPtr<ITypeInfo>& info = infos_[kind];
+    if (!info) info = ComPtr<ITypeInfo>::adopt(new (std::nothrow) KindTypeInfo(kind));
+    if (!info) return nullptr;
+    return ComPtr<ITypeInfo>::share(info.get()).detach();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, ComPtr<ITypeInfo>> infos_;
+};
+
 class ServedObject final : public IDispatch {
  public:
   explicit ServedObject(Object object) : object_(std::move(object)), kind_(object_.kind()) {
@@ -195,7 +217,7 @@ class ServedObject final : public IDispatch {
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
     noteServedCall();
-    *info = new (std::nothrow) KindTypeInfo(kind_);
+    *info = KindTypeInfos::instance().of(kind_);
     return *info ? S_OK : E_OUTOFMEMORY;
   }
 
