@@ -350,5 +350,36 @@ TEST_F(Win32WindowsTest, ThePickerIsAModalDialogWithAMultiSelectList) {
   EXPECT_EQ(textOf(windows_.windowOf(picker_)), "Select Properties");
 }
 
+// Closing the picker from its title bar is its Cancel: nothing is picked and the window stays,
+// hidden, for the next use.
+TEST_F(Win32WindowsTest, ClosingThePickerFromItsTitleBarCancelsIt) {
+  open();
+  picker_.lstProperties.clear();
+  picker_.lstProperties.addItem("x");
+  picker_.lstProperties.setSelected(0, true);
+  int cancels = 0;
+  picker_.cmdCancel.onClick = [&] {
+    ++cancels;
+    picker_.setVisible(false);
+  };
+  static HWND dialog = nullptr;
+  dialog = nullptr;
+  static Win32Windows* layer = nullptr;
+  static pane::PropertyPicker* picker = nullptr;
+  layer = &windows_;
+  picker = &picker_;
+  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    dialog = layer->windowOf(*picker);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+  });
+  windows_.showModal(picker_, form_);
+  EXPECT_EQ(cancels, 1);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(IsWindow(dialog));
+  EXPECT_FALSE(IsWindowVisible(dialog));
+  EXPECT_EQ(windows_.windowOf(picker_), dialog);
+}
+
 }  // namespace
 }  // namespace ui::win32
