@@ -4,11 +4,10 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <initializer_list>
 #include <map>
-#include <set>
 #include <span>
+#include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
