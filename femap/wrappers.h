@@ -2,8 +2,10 @@
 // Typed views of the FEMAP objects the system uses, for readability at the call sites. They
 // add no behaviour: each member is one late-bound call of the same name.
 
+#include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "femap/object.h"
 #include "femap/return_codes.h"
@@ -32,6 +34,12 @@ class Application {
   int feFileSave(bool useNewName) const { return object_.call("feFileSave", useNewName).asInt(); }
   int feFileClose(bool checkSave) const { return object_.call("feFileClose", checkSave).asInt(); }
   int Info_ActiveID(int entityType) const { return object_.get("Info_ActiveID", entityType).asInt(); }
+  // The mass properties of the elements of set `setId`, through the out-arguments: length,
+  // area, volume, structural, non-structural and total mass; the structural, non-structural
+  // and total centre of gravity, the inertia about the origin and about the centre of gravity.
+  // They are filled when FEMAP answers kOk; a value of the wrong kind throws.
+  int feMeasureMeshMassProp(int setId, std::array<double, 6>& scalars,
+                            std::array<std::vector<double>, 5>& arrays) const;
 
   // Factories: "fe" + the object kind.
   Object create(std::string_view kind) const {

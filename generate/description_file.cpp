@@ -6,14 +6,20 @@
 #include <string_view>
 #include <vector>
 
-#include "generate/exchange_lines.h"
+#include "exchange/modprep_file.h"
+#include "exchange/respull_file.h"
+#include "exchange/value_files.h"
+#include "exchange/vocabulary.h"
 #include "generate/project_generation.h"
 #include "pane/corvane_femap_interface.h"
+#include "pane/variable_rows.h"
 #include "support/paths.h"
 
 namespace generate {
 
 namespace {
+
+using support::TextBuffer;
 
 struct IndentedLine {
   int indent;
@@ -187,23 +193,23 @@ void ProjectGeneration::WriteDescFile() {
   const std::string solver = form.Solver.text();
   const std::string& extension = pane.strFileExtension;
 
-  TextBuffer& modprep = create(directory + std::string(kModprepFile));
-  TextBuffer& inputValues = create(directory + std::string(kInputValuesFile));
+  TextBuffer& modprep = create(directory + std::string(exchange::kModprepFile));
+  TextBuffer& inputValues = create(directory + std::string(exchange::kInputValuesFile));
   descFile_ = &create(directory + "cORVANE" + base + ".desc");
-  pane.logDebug("Opened files " + directory + std::string(kModprepFile) + " " + directory +
-                std::string(kInputValuesFile) + " " + directory + std::string(kInputTemplateFile) +
+  pane.logDebug("Opened files " + directory + std::string(exchange::kModprepFile) + " " + directory +
+                std::string(exchange::kInputValuesFile) + " " + directory + std::string(exchange::kInputTemplateFile) +
                 " " + directory + "cORVANE" + base + ".desc For writing");
-  writeModprepHead(modprep, base, extension, solver);
+  exchange::writeModprepHead(modprep, base, extension, solver);
   WriteDescHead();
   WriteBatchFile(directory);
 
   TextBuffer& desc = *descFile_;
   const ui::Grid& inputs = form.InputsList;
   for (int row = ui::Grid::kFixedRows; row < inputs.rowCount(); ++row) {
-    const InputRow input = InputRow::of(inputs, row);
-    if (input.type == kFunctionType) continue;
-    writeModprepRecord(modprep, input);
-    writeValueLine(inputValues, input.name, input.value);
+    const exchange::InputRowView input = pane::inputRowAt(inputs, row);
+    if (input.entityType == exchange::kFunctionWord) continue;
+    exchange::writeModprepRecord(modprep, input);
+    exchange::writeValueLine(inputValues, input.name, input.value);
     desc.add(kEightBlanks);
     desc.add("Parameter: ");
     desc.add(input.name);
@@ -212,30 +218,30 @@ void ProjectGeneration::WriteDescFile() {
   }
   WriteFunctionInputs();
   writeLines(desc, kInputsEnd);
-  pane.logDebug("Closed files " + directory + std::string(kModprepFile) + " " + directory +
-                std::string(kInputValuesFile) + " " + directory + std::string(kInputTemplateFile) +
+  pane.logDebug("Closed files " + directory + std::string(exchange::kModprepFile) + " " + directory +
+                std::string(exchange::kInputValuesFile) + " " + directory + std::string(exchange::kInputTemplateFile) +
                 " ");
 
-  TextBuffer& respull = create(directory + std::string(kRespullFile));
-  TextBuffer& outputValues = create(directory + std::string(kOutputValuesFile));
-  pane.logDebug("Opened files " + directory + std::string(kRespullFile) + " " + directory +
-                std::string(kOutputValuesFile) + " " + directory +
-                std::string(kOutputTemplateFile) + "  For writing");
-  writeRespullHead(respull, base, extension, solver);
+  TextBuffer& respull = create(directory + std::string(exchange::kRespullFile));
+  TextBuffer& outputValues = create(directory + std::string(exchange::kOutputValuesFile));
+  pane.logDebug("Opened files " + directory + std::string(exchange::kRespullFile) + " " + directory +
+                std::string(exchange::kOutputValuesFile) + " " + directory +
+                std::string(exchange::kOutputTemplateFile) + "  For writing");
+  exchange::writeRespullHead(respull, base, extension, solver);
   const ui::Grid& outputs = form.OutputsList;
   for (int row = ui::Grid::kFixedRows; row < outputs.rowCount(); ++row) {
-    const OutputRow output = OutputRow::of(outputs, row);
-    writeRespullRecord(respull, output);
-    writeValueLine(outputValues, output.name, output.value);
+    const exchange::OutputRowView output = pane::outputRowAt(outputs, row);
+    exchange::writeRespullRecord(respull, output);
+    exchange::writeValueLine(outputValues, output.name, output.value);
     desc.add(kEightBlanks);
     desc.add("Parameter: ");
     desc.add(output.name);
     desc.line(" Type: real");
   }
   WriteDescTail(base);
-  pane.logDebug("Closed files " + directory + std::string(kRespullFile) + " " + directory +
-                std::string(kOutputValuesFile) + " " + directory +
-                std::string(kOutputTemplateFile) + "  ");
+  pane.logDebug("Closed files " + directory + std::string(exchange::kRespullFile) + " " + directory +
+                std::string(exchange::kOutputValuesFile) + " " + directory +
+                std::string(exchange::kOutputTemplateFile) + "  ");
   pane.logPosition("At end of  write desc file");
 }
 
@@ -253,11 +259,11 @@ void ProjectGeneration::WriteDescTail(const std::string& base) {
 
   const pane::PaneForm& form = pane.form();
   const std::string solver = form.Solver.text();
-  if (solver == kNENastran) desc.indentedLine(16, "del " + base + ".fno");
-  if (solver == kNXNastran) desc.indentedLine(16, "del " + base + ".op2");
+  if (solver == exchange::kNENastran) desc.indentedLine(16, "del " + base + ".fno");
+  if (solver == exchange::kNXNastran) desc.indentedLine(16, "del " + base + ".op2");
   desc.indentedLine(16, "del " + base + ".Log");
   desc.indentedLine(16, "del " + base + ".rsf");
-  if (solver == kNENastran) {
+  if (solver == exchange::kNENastran) {
     desc.indentedLine(16,
                       "copy \"C:\\Program Files\\NEiNastran Engine V84\\nastran.ini\" nastran.ini");
   }
@@ -288,9 +294,9 @@ void ProjectGeneration::WriteDescOptimization() {
   desc.indentedLine(8, "PotentialVariables:");
   std::vector<std::string_view> variables;
   for (int row = ui::Grid::kFixedRows; row < inputs.rowCount(); ++row) {
-    const std::string& name = inputs.cell(row, 0);
-    desc.indentedLine(12, name);
-    if (inputs.cell(row, 2) == "Prop") variables.push_back(name);
+    const exchange::InputRowView input = pane::inputRowAt(inputs, row);
+    desc.indentedLine(12, input.name);
+    if (input.entityType == exchange::kPropertyWord) variables.push_back(input.name);
   }
   desc.indentedLine(8, "Variables:");
   for (std::string_view name : variables) desc.indentedLine(12, name);
@@ -306,7 +312,7 @@ void ProjectGeneration::WriteDescOptimization() {
   desc.indentedLine(8, "PotentialObjectives:");
   std::vector<std::string_view> constrained;
   for (int row = ui::Grid::kFixedRows; row < outputs.rowCount(); ++row) {
-    const std::string& name = outputs.cell(row, 0);
+    const std::string_view name = pane::outputRowAt(outputs, row).name;
     desc.indentedLine(12, name);
     if (name.starts_with("Elem")) constrained.push_back(name);
   }

@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "generate/staged_files.h"
-#include "generate/text_buffer.h"
+#include "support/text_buffer.h"
 
 namespace pane {
 class CorvaneFemapInterface;
@@ -51,11 +51,11 @@ class ProjectGeneration {
   void WriteExchangeFiles(const std::string& modelDirectory, const std::string& base);
 
  private:
-  TextBuffer& create(const std::string& path) { return files_.create(path); }
+  support::TextBuffer& create(const std::string& path) { return files_.create(path); }
 
   pane::CorvaneFemapInterface& pane_;
   StagedFiles& files_;
-  TextBuffer* descFile_ = nullptr;  // the open description file
+  support::TextBuffer* descFile_ = nullptr;  // the open description file
 };
 
 }  // namespace generate

@@ -51,7 +51,7 @@ void renameQuietly(const fs::path& from, const fs::path& to) noexcept {
 
 StagedFiles::~StagedFiles() = default;
 
-TextBuffer& StagedFiles::create(const fs::path& target) {
+support::TextBuffer& StagedFiles::create(const fs::path& target) {
   std::erase_if(files_, [&](const auto& file) { return file->writer.target() == target; });
   try {
     files_.push_back(std::make_unique<File>(target));

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "generate/text_buffer.h"
+#include "support/text_buffer.h"
 #include "support/text_file.h"
 
 namespace generate {
@@ -35,7 +35,7 @@ class StagedFiles {
   // Starts the new content of `target` and returns it to be filled. A later file of the same
   // target replaces an earlier one. Throws std::system_error when the temporary file cannot be
   // created; the failure is also kept, so that commitAll refuses.
-  TextBuffer& create(const std::filesystem::path& target);
+  support::TextBuffer& create(const std::filesystem::path& target);
 
   // Writes every file and puts it in place, or none (see above); throws std::system_error
   // naming the file that failed.
@@ -53,7 +53,7 @@ class StagedFiles {
   struct File {
     explicit File(const std::filesystem::path& target) : writer(target), text(&writer) {}
     support::TextFileWriter writer;
-    TextBuffer text;  // on its way to `writer`
+    support::TextBuffer text;  // on its way to `writer`
   };
   std::vector<std::unique_ptr<File>> files_;
   std::exception_ptr creationFailure_;  // the first file that could not be created

@@ -4,14 +4,16 @@
 // start value and bounds), then the exchange files with their templates. Nothing is logged.
 #include <initializer_list>
 
-#include "generate/exchange_lines.h"
 #include "generate/project_generation.h"
 #include "pane/corvane_femap_interface.h"
+#include "pane/variable_rows.h"
 #include "support/paths.h"
 
 namespace generate {
 
 namespace {
+
+using support::TextBuffer;
 
 void writeLines(TextBuffer& file, std::initializer_list<std::string_view> lines) {
   for (std::string_view line : lines) file.line(line);
@@ -28,17 +30,16 @@ void writeForEachPlot(TextBuffer& file, std::string_view before, std::string_vie
 
 constexpr std::string_view kEqualSigns = "'H'  '========================================='";
 
-// Every row of a grid: "'P'", the name and value, the fixed columns, then `kind` (1 for an
-// input, 2 for an output).
-void writeParameterLines(TextBuffer& file, const ui::Grid& grid, std::string_view kind) {
-  for (int row = ui::Grid::kFixedRows; row < grid.rowCount(); ++row) {
-    file.add("'P'    '");
-    file.add(grid.cell(row, 0));
-    file.add("'    ");
-    file.add(grid.cell(row, 1));
-    file.add("        0.00    0.0    -9.425e6    9.425e6    0.00    ");
-    file.line(kind);
-  }
+// One parameter: "'P'", the name and value, the fixed columns, then `kind` (1 for an input, 2
+// for an output).
+void writeParameterLine(TextBuffer& file, std::string_view name, std::string_view value,
+                        std::string_view kind) {
+  file.add("'P'    '");
+  file.add(name);
+  file.add("'    ");
+  file.add(value);
+  file.add("        0.00    0.0    -9.425e6    9.425e6    0.00    ");
+  file.line(kind);
 }
 
 }  // namespace
@@ -206,9 +207,17 @@ void ProjectGeneration::writeParameterFile(const std::string& modelDirectory,
                                            const std::string& base) {
   TextBuffer& file = create(modelDirectory + base + ".par");
   writeLines(file, {"'H' 'y2k2'", "'H' 'Inputs'", "'H' '============'"});
-  writeParameterLines(file, pane_.form().InputsList, "1");
+  const ui::Grid& inputs = pane_.form().InputsList;
+  for (int row = ui::Grid::kFixedRows; row < inputs.rowCount(); ++row) {
+    const exchange::InputRowView input = pane::inputRowAt(inputs, row);
+    writeParameterLine(file, input.name, input.value, "1");
+  }
   writeLines(file, {"'H' 'Outputs'", "'H' '============'"});
-  writeParameterLines(file, pane_.form().OutputsList, "2");
+  const ui::Grid& outputs = pane_.form().OutputsList;
+  for (int row = ui::Grid::kFixedRows; row < outputs.rowCount(); ++row) {
+    const exchange::OutputRowView output = pane::outputRowAt(outputs, row);
+    writeParameterLine(file, output.name, output.value, "2");
+  }
   file.line("'H' 'END'");
 }
 

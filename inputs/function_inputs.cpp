@@ -1,5 +1,7 @@
 // Function inputs: one FEMAP function, picked in FEMAP's function dialog, becomes one input
 // variable that stands for its whole table of X-Y values.
+#include "exchange/rows.h"
+#include "exchange/vocabulary.h"
 #include "femap/return_codes.h"
 #include "inputs/inputs.h"
 #include "pane/corvane_femap_interface.h"
@@ -17,7 +19,7 @@ constexpr const char* kFunctionValue = "X-Y Values";
 void removeBlankFirstRow(pane::CorvaneFemapInterface& pane) {
   ui::Grid& list = pane.form().InputsList;
   pane.logDebug("Check for blank variable in Input List");
-  if (list.rowCount() > ui::Grid::kFixedRows + 1 && list.cell(1, 0).empty()) {
+  if (list.rowCount() > ui::Grid::kFixedRows + 1 && list.cell(1, exchange::kInputNameColumn).empty()) {
     list.removeItem(1);
     pane.logDebug("Blank row found in Input List and hence deleted");
   }
@@ -51,8 +53,8 @@ void FetchFunctionData(pane::CorvaneFemapInterface& pane) {
           err.run([&] { return state.feFunction.get("title").asString(); }).value_or("");
       pane.logDebug("Selected function ID=" + id + " Title=" + title);
       err.run([&] {
-        pane.form().InputsList.addItem(title + '\t' + kFunctionValue + "\tFunction\t" + id +
-                                       "\t\t");
+        pane.form().InputsList.addRow(exchange::cellsOf(
+            exchange::InputRow{title, kFunctionValue, std::string(exchange::kFunctionWord), id, "", ""}));
       });
       pane.logDebug("Added function to Input list Variable Name=" + title +
                     " value=" + kFunctionValue);

@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "exchange/rows.h"
+#include "exchange/vocabulary.h"
 #include "inputs/inputs.h"
 #include "pane/corvane_femap_interface.h"
 #include "pane/guards.h"
@@ -24,15 +26,15 @@ using support::formatInteger;
 struct EntityKind {
   std::string_view comboText;
   int entityTypeCode;
-  const char* word;
+  std::string_view word;
   bool splitByPropertyType;
 };
 
 constexpr EntityKind kEntityKinds[] = {
-    {"Nodes", femap::kNodeType, "Node", false},
-    {"Elements", femap::kElementType, "Elem", false},
-    {"Properties", femap::kPropertyType, "Prop", true},
-    {"Materials", femap::kMaterialType, "Matl", false},
+    {"Nodes", femap::kNodeType, exchange::kNodeWord, false},
+    {"Elements", femap::kElementType, exchange::kElementWord, false},
+    {"Properties", femap::kPropertyType, exchange::kPropertyWord, true},
+    {"Materials", femap::kMaterialType, exchange::kMaterialWord, false},
 };
 
 const EntityKind* entityKind(std::string_view comboText) {
@@ -51,7 +53,8 @@ void pick(pane::CorvaneFemapInterface& pane) {
 void selectPropertyValues(pane::CorvaneFemapInterface& pane, const femap::Set& set) {
   support::Err& err = pane.err();
   pane::PropertyPicker& picker = pane.frmPropertyList();
-  const femap::Object property = pane.femap().create("Prop");
+  const std::string propertyWord(exchange::kPropertyWord);
+  const femap::Object property = pane.femap().create(propertyWord);
   std::vector<std::int32_t> types;
   for (int id = set.Next(); id != 0; id = set.Next()) {
     property.call("Get", id);
@@ -63,14 +66,14 @@ void selectPropertyValues(pane::CorvaneFemapInterface& pane, const femap::Set& s
   }
   for (const std::int32_t type : types) {
     const bool filled =
-        err.run([&] { picker.GetPropertyList("Prop", std::string(pickerPropertyType(type))); });
+        err.run([&] { picker.GetPropertyList(propertyWord, std::string(pickerPropertyType(type))); });
     pane.logDebug("Called the Form Property List for entity type=Prop");
     if (!filled) {
       err.clear();
-      picker.GetPropertyList("Prop", "");
+      picker.GetPropertyList(propertyWord, "");
     }
     pick(pane);
-    UpdateInputList(pane, "Prop", set, picker.collection, picker.femapColl, picker.arrayIndex,
+    UpdateInputList(pane, propertyWord, set, picker.collection, picker.femapColl, picker.arrayIndex,
                     type);
   }
 }
@@ -141,10 +144,10 @@ void InputsButton_Click(pane::CorvaneFemapInterface& pane) {
       selectPropertyValues(pane, set);
     } else {
       pane::PropertyPicker& picker = pane.frmPropertyList();
-      picker.GetPropertyList(kind->word, "");
+      picker.GetPropertyList(std::string(kind->word), "");
       pane.logDebug("Called the Form Property List for entity type=" + std::string(kind->word));
       pick(pane);
-      UpdateInputList(pane, kind->word, set, picker.collection, picker.femapColl, picker.arrayIndex,
+      UpdateInputList(pane, std::string(kind->word), set, picker.collection, picker.femapColl, picker.arrayIndex,
                       -1);
     }
   }
@@ -186,8 +189,8 @@ void UpdateInputList(pane::CorvaneFemapInterface& pane, const std::string& entit
       if (indexes.contains(displayName)) index = indexes.item(displayName);
       const std::string value = readValue(err, entity, member, index);
       err.run([&] {
-        list.append(name + '\t' + value + '\t' + entityType + '\t' + idText + '\t' + member + '\t' +
-                    index.value_or(""));
+        list.append(exchange::cellsOf(
+            exchange::InputRow{name, value, entityType, idText, member, index.value_or("")}));
       });
       pane.logDebug("Added variable to Input list Variable Name=" + name + " value=" + value +
                     " EntityType=" + entityType + " ID=" + idText);

@@ -3,6 +3,8 @@
 // valued from the definition's last load.
 #include <optional>
 
+#include "exchange/rows.h"
+#include "exchange/vocabulary.h"
 #include "femap/return_codes.h"
 #include "inputs/inputs.h"
 #include "pane/corvane_femap_interface.h"
@@ -22,15 +24,15 @@ using support::formatInteger;
 struct LoadKind {
   std::string_view dataType;
   const char* detection;
-  const char* word;
+  std::string_view word;
   bool components;  // one row per component prefix, else one temperature row
 };
 
 constexpr LoadKind kLoadKinds[] = {
-    {"13", "Found Surface load", "LoadMesh", true},
-    {"14", "Found Geometry load", "LoadGeom", true},
-    {"16", "Found Elemental Thermal load", "LoadETemp", false},
-    {"15", "Found Nodal Thermal load", "LoadNTemp", false},
+    {"13", "Found Surface load", exchange::kLoadMeshWord, true},
+    {"14", "Found Geometry load", exchange::kLoadGeomWord, true},
+    {"16", "Found Elemental Thermal load", exchange::kLoadETempWord, false},
+    {"15", "Found Nodal Thermal load", exchange::kLoadNTempWord, false},
 };
 
 const LoadKind* loadKind(std::string_view dataType) {
@@ -41,9 +43,9 @@ const LoadKind* loadKind(std::string_view dataType) {
 }
 
 femap::Object& loadObjectOf(InputsState& state, std::string_view word) {
-  if (word == "LoadMesh") return state.loadMesh;
-  if (word == "LoadGeom") return state.loadGeom;
-  if (word == "LoadETemp") return state.loadETemp;
+  if (word == exchange::kLoadMeshWord) return state.loadMesh;
+  if (word == exchange::kLoadGeomWord) return state.loadGeom;
+  if (word == exchange::kLoadETempWord) return state.loadETemp;
   return state.loadNTemp;
 }
 
@@ -53,7 +55,7 @@ void logLoad(pane::CorvaneFemapInterface& pane, const LoadKind& kind, const fema
   auto text = [&](std::string_view member) { return load.get(member).asString(); };
   auto component = [&](int k) { return load.get("value", k).asString(); };
   const std::string_view word = kind.word;
-  if (word == "LoadMesh") {
+  if (word == exchange::kLoadMeshWord) {
     err.run([&] { pane.logDebug("loadMesh_ID " + text("ID")); });
     err.run([&] {
       pane.logDebug(" ID = " + text("ID") + " SetID = " + text("setID") +
@@ -63,7 +65,7 @@ void logLoad(pane::CorvaneFemapInterface& pane, const LoadKind& kind, const fema
                     " Load_1 = " + component(1) + " Load_2 = " + component(2) +
                     " Load_3 = " + component(3) + " FaceNumber = " + text("FaceNumber"));
     });
-  } else if (word == "LoadGeom") {
+  } else if (word == exchange::kLoadGeomWord) {
     err.run([&] { pane.logDebug("Load ID " + text("ID")); });
     err.run([&] {
       pane.logDebug(" ID = " + text("ID") + " SetID = " + text("setID") +
@@ -134,23 +136,24 @@ void addLoadDefinitions(pane::CorvaneFemapInterface& pane, const femap::Set& set
           std::string value;
           err.run([&] {
             value = load.get("value", k).asString();
-            list.addItem(name + '\t' + value + '\t' + kind->word + '\t' + id + '\t' + component +
-                         '\t' + component);
+            list.addRow(exchange::cellsOf(
+                exchange::InputRow{name, value, std::string(kind->word), id, component, component}));
           });
           added = true;
           pane.logDebug("Added variable to Input list Variable Name=" + name + " value=" + value +
-                        " Entity type=" + kind->word + " ID=" + id);
+                        " Entity type=" + std::string(kind->word) + " ID=" + id);
         }
       } else {
         const std::string name = loadVariableName(title, id, "Temperature");
         std::string temperature;
         err.run([&] {
           temperature = load.get("temp").asString();
-          list.addItem(name + '\t' + temperature + '\t' + kind->word + '\t' + id + "\t0\t0");
+          list.addRow(exchange::cellsOf(
+              exchange::InputRow{name, temperature, std::string(kind->word), id, "0", "0"}));
         });
         added = true;
         pane.logDebug("Added variable to Input list Variable Name=" + name +
-                      " Temp=" + temperature + " Entity type=" + kind->word + " ID=" + id);
+                      " Temp=" + temperature + " Entity type=" + std::string(kind->word) + " ID=" + id);
       }
     } else {
       const std::string message = "Load definition of load type = " + loadTypeText +

@@ -5,10 +5,13 @@
 #include <optional>
 #include <string>
 
+#include "exchange/rows.h"
+#include "exchange/vocabulary.h"
 #include "femap/return_codes.h"
 #include "inputs/inputs.h"
 #include "pane/corvane_femap_interface.h"
 #include "pane/guards.h"
+#include "pane/variable_rows.h"
 #include "support/err.h"
 #include "support/number_text.h"
 
@@ -16,40 +19,33 @@ namespace inputs {
 
 namespace {
 
-constexpr int kNameColumn = 0;
-constexpr int kValueColumn = 1;
-constexpr int kTypeColumn = 2;
-constexpr int kIdColumn = 3;
-constexpr int kMemberColumn = 4;
-constexpr int kIndexColumn = 5;
-
 // Rows whose value is not an entity member: they keep the value they were given.
-bool keepsItsValue(const std::string& type) {
-  return type.empty() || type == "LoadMesh" || type == "Function" || type == "LoadGeom" ||
-         type == "LoadETemp" || type == "LoadNTemp";
+bool keepsItsValue(std::string_view type) {
+  return type.empty() || type == exchange::kFunctionWord || exchange::isLoadKind(type);
 }
 
-int wholeNumber(const std::string& text, std::string_view what) {
+int wholeNumber(std::string_view text, std::string_view what) {
   const std::optional<std::int64_t> number = support::parseInteger(text);
   if (!number || *number < INT32_MIN || *number > INT32_MAX) {
-    throw support::RuntimeError("the " + std::string(what) + " \"" + text + "\" is not a number");
+    throw support::RuntimeError("the " + std::string(what) + " \"" + std::string(text) +
+                                "\" is not a number");
   }
   return static_cast<int>(*number);
 }
 
-void refreshRow(pane::CorvaneFemapInterface& pane, ui::Grid& list, int row) {
-  const std::string& type = list.cell(row, kTypeColumn);
+// The value of an entity row as FEMAP holds it now.
+std::string currentValue(pane::CorvaneFemapInterface& pane, const exchange::InputRowView& row) {
+  const std::string type(row.entityType);
   const femap::Object entity = pane.femap().create(type);
   pane.logDebug("Called the entity " + type + " to update");
-  const int id = wholeNumber(list.cell(row, kIdColumn), "entity ID");
+  const int id = wholeNumber(row.entityId, "entity ID");
   if (entity.call("Get", id).asInt() != femap::kOk) {
     throw support::RuntimeError(type + " " + support::formatInteger(id) + " is not in the model");
   }
-  const std::string& member = list.cell(row, kMemberColumn);
-  const std::string& index = list.cell(row, kIndexColumn);
-  const femap::Variant value =
-      index.empty() ? entity.get(member) : entity.get(member, wholeNumber(index, "index"));
-  list.setCell(row, kValueColumn, value.asString());
+  const femap::Variant value = row.index.empty()
+                                   ? entity.get(row.member)
+                                   : entity.get(row.member, wholeNumber(row.index, "index"));
+  return value.asString();
 }
 
 }  // namespace
@@ -63,19 +59,21 @@ void RefreshInputs_Click(pane::CorvaneFemapInterface& pane) {
     pane::Hourglass hourglass(pane.form());
     pane.logDebug("Number of rowsto refresh  in input list = " +
                   support::formatInteger(list.rowCount()));
+    support::StopAtFirstFailure refreshing;
     for (int row = ui::Grid::kFixedRows; row < list.rowCount(); ++row) {
-      pane.logDebug("Entry:  Name=" + list.cell(row, kNameColumn) + "  Value=" +
-                    list.cell(row, kValueColumn) + "  Type=" + list.cell(row, kTypeColumn));
-      if (keepsItsValue(list.cell(row, kTypeColumn))) continue;
+      // A copy: FEMAP's events may change the grid while FEMAP is asked.
+      const exchange::InputRow input = exchange::ownedRow(pane::inputRowAt(list, row));
+      pane.logDebug("Entry:  Name=" + input.name + "  Value=" + input.value +
+                    "  Type=" + input.entityType);
+      if (keepsItsValue(input.entityType)) continue;
       // A row FEMAP cannot deliver ends the refresh here; the report names it, and the lock
       // and the pointer are given back on the way out.
-      try {
-        refreshRow(pane, list, row);
-      } catch (...) {
-        throw support::RuntimeError("Cannot refresh " + list.cell(row, kNameColumn) + " (row " +
-                                    support::formatInteger(row) +
-                                    "): " + support::currentExceptionDescription());
+      const std::optional<std::string> value = refreshing.run([&] { return currentValue(pane, input.view()); });
+      if (!value) {
+        throw support::RuntimeError("Cannot refresh " + input.name + " (row " +
+                                    support::formatInteger(row) + "): " + refreshing.failure());
       }
+      list.setCell(row, exchange::kInputValueColumn, *value);
     }
     lock.release();
     pane.logDebug("Released Femap lock");

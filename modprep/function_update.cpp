@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "exchange/vocabulary.h"
 #include "femap/return_codes.h"
-#include "modprep/function_inputs.h"
 #include "runtime/working_directory.h"
 #include "support/number_text.h"
 #include "support/text_file.h"
@@ -14,16 +14,6 @@ namespace {
 using support::formatInteger;
 using support::formatNumber;
 using support::formatSignedInteger;
-
-// One block as read.
-struct FunctionBlock {
-  std::string idLine;
-  std::string title;
-  std::int32_t id = 0;
-  std::int32_t count = 0;
-  std::vector<double> x;
-  std::vector<double> y;
-};
 
 }  // namespace
 
@@ -40,7 +30,7 @@ void FunctionUpdater::readFunctionsFromInputFile(bool functionsExpected) {
   run_.CheckError("At start of readFunctionsFromInputFile");
   obtainFunctionObject();
 
-  const std::string path = run_.inWorkingDirectory(kFunctionInputFile);
+  const std::string path = run_.inWorkingDirectory(exchange::kFunctionsFile);
   if (!runtime::fileExists(path)) {
     // Without function variables there is nothing to apply, and the run has not failed.
     run_.runLog().error(
@@ -52,56 +42,47 @@ void FunctionUpdater::readFunctionsFromInputFile(bool functionsExpected) {
   run_.log(" Start reading of File " + path);
   run_.CheckError("After getting the file " + path);
   auto text = err.run([&] { return support::readWholeFile(path); });
-  FunctionInputReader reader(text ? std::move(*text) : std::string());
   if (!text) run_.fail();
-
-  while (reader.findBlock()) {
-    FunctionBlock block;
-    if (!err.run([&] {
-          block.idLine = reader.readLine();
-          block.title = reader.readLine();
-        })) {
-      run_.fail();
-      break;
-    }
-    run_.log("Reading function details for function " + block.title);
-    bool readable = err.run([&] {
-      block.id = functionInteger(block.idLine);
-      block.count = functionInteger(reader.readLine());
-      if (block.count < 0)
-        throw support::RuntimeError("Invalid point count " + formatInteger(block.count));
-    });
-    if (!readable) {
-      // Without its ID and count the block's points cannot be told from other lines.
-      run_.CheckError("Before fetching value for " + block.title);
-      continue;
-    }
-    run_.log("Fetching function details for Name = " + block.title + " ID = " + block.idLine +
-             " Size = " + formatSignedInteger(block.count));
-    run_.CheckError("Before fetching value for " + block.title);
-    run_.log("Updated values for function are as follow: ");
-    for (std::int32_t j = 0; j < block.count && !reader.atEnd(); ++j) {
-      std::string line = reader.readLine();
-      if (auto point = err.run([&] { return functionPoint(line); })) {
-        block.x.push_back(point->x);
-        block.y.push_back(point->y);
-        run_.log(formatNumber(point->x) + formatNumber(point->y));
-      } else {
-        readable = false;
-      }
-    }
-    if (block.x.size() < static_cast<std::size_t>(block.count)) {
-      readable = false;
-      if (reader.atEnd() && !err.pending()) err.raise("Input past end of file");
-    }
-    run_.CheckError("After fetching value for " + block.title);
-    if (!readable) {
-      run_.fail();
-      continue;
-    }
-    updateFunction(block.id, block.title, block.count, block.x, block.y);
+  const exchange::FunctionsFile file = exchange::parseFunctionsFile(text ? *text : std::string());
+  for (const exchange::FunctionBlock& block : file.blocks) applyBlock(block);
+  if (file.endsInsideBlock) {
+    err.raise("Input past end of file");
+    run_.fail();
   }
   run_.CheckError("At the end of readFunctionsFromInputFile");
+}
+
+void FunctionUpdater::applyBlock(const exchange::FunctionBlock& block) {
+  support::Err& err = run_.err;
+  run_.log("Reading function details for function " + block.title);
+  if (!block.headerError.empty()) {
+    // Without its ID and count the block's points cannot be told from other lines.
+    err.raise(block.headerError);
+    run_.CheckError("Before fetching value for " + block.title);
+    return;
+  }
+  run_.log("Fetching function details for Name = " + block.title + " ID = " + block.idLine +
+           " Size = " + formatSignedInteger(block.count));
+  run_.CheckError("Before fetching value for " + block.title);
+  run_.log("Updated values for function are as follow: ");
+  std::vector<double> x, y;
+  for (const exchange::PointLine& line : block.lines) {
+    if (line.point) {
+      x.push_back(line.point->x);
+      y.push_back(line.point->y);
+      run_.log(formatNumber(line.point->x) + formatNumber(line.point->y));
+    } else {
+      err.raise(line.error);
+    }
+  }
+  const bool whole = x.size() == static_cast<std::size_t>(block.count);
+  if (block.pointsMissing() && !err.pending()) err.raise("Input past end of file");
+  run_.CheckError("After fetching value for " + block.title);
+  if (!whole) {
+    run_.fail();
+    return;
+  }
+  updateFunction(block.id, block.title, block.count, x, y);
 }
 
 void FunctionUpdater::updateFunction(std::int32_t id, const std::string& title, std::int32_t count,

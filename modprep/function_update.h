@@ -10,12 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "exchange/functions_file.h"
 #include "femap/object.h"
 #include "runtime/run.h"
 
 namespace modprep {
-
-inline constexpr std::string_view kFunctionInputFile = "FunctionsInputvalues.txt";
 
 class FunctionUpdater {
  public:
@@ -31,6 +30,8 @@ class FunctionUpdater {
 
  private:
   void obtainFunctionObject();
+  // Reports one block as read and puts its points into the function when it was read whole.
+  void applyBlock(const exchange::FunctionBlock& block);
 
   runtime::Run& run_;
   femap::Object function_;

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "exchange/vocabulary.h"
 #include "femap/return_codes.h"
 #include "support/err.h"
 #include "support/number_text.h"
@@ -22,13 +23,13 @@ LoadUpdater::LoadUpdater(runtime::Run& run) : run_(run) {}
 const LoadUpdater::LoadKind* LoadUpdater::loadKind(std::string_view kind) {
   // The kind word is also the load object's kind: "fe" + word creates one.
   static constexpr std::array<LoadKind, kLoadKinds> kinds{{
-      {0, "LoadMesh", "Found loadmesh load for load definition id =", "Load updated Load ID = ",
+      {0, exchange::kLoadMeshWord, "Found loadmesh load for load definition id =", "Load updated Load ID = ",
        true, true, false},
-      {1, "LoadGeom", "Found Geometry load for load definition id =", "Load updated Load ID = ",
+      {1, exchange::kLoadGeomWord, "Found Geometry load for load definition id =", "Load updated Load ID = ",
        true, false, false},
-      {2, "LoadETemp", "Found Elemental temperature load for load definition id =",
+      {2, exchange::kLoadETempWord, "Found Elemental temperature load for load definition id =",
        "Load updated Load ID = ", false, false, false},
-      {3, "LoadNTemp", "Found Nodal temperature load for load definition id =",
+      {3, exchange::kLoadNTempWord, "Found Nodal temperature load for load definition id =",
        "Load updated: Load ID = ", false, false, true},
   }};
   for (const LoadKind& loadKind : kinds) {
@@ -64,17 +65,16 @@ void LoadUpdater::UpdateLoadDefinition(std::string_view name, const std::string&
     return;
   }
 
+  const LoadKind* loadKind = LoadUpdater::loadKind(kind);
+  if (!loadKind) {
+    run_.error("Unable to update the entity type=" + std::string(kind));
+    return;
+  }
   // From here a failing statement ends the update of this definition.
-  try {
-    const LoadKind* loadKind = LoadUpdater::loadKind(kind);
-    if (!loadKind) {
-      run_.error("Unable to update the entity type=" + std::string(kind));
-      return;
-    }
-    updateLoads(*loadKind, loadDefinitionId, value, index);
-  } catch (...) {
+  support::StopAtFirstFailure updating;
+  if (!updating.run([&] { updateLoads(*loadKind, loadDefinitionId, value, index); })) {
     run_.error("Unable to update the load definition for id = " + loadDefinitionId +
-               " Reasons: " + support::currentExceptionDescription());
+               " Reasons: " + updating.failure());
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include "femap/return_codes.h"
 #include "modprep/analysis_set.h"
-#include "modprep/exchange_records.h"
+#include "exchange/vocabulary.h"
 #include "modprep/function_update.h"
 #include "modprep/load_update.h"
 #include "modprep/variable_update.h"
@@ -71,18 +71,18 @@ bool ModprepRun::connect() {
 
 void ModprepRun::openExchangeFile() {
   // A missing file reads as no records; the steps below report what is then missing.
-  if (auto reader = run_.err.run([&] {
-        return support::RecordReader::fromFile(run_.inWorkingDirectory(kModprepExchangeFile));
+  if (auto file = run_.err.run([&] {
+        return exchange::parseModprepFile(
+            support::readWholeFile(run_.inWorkingDirectory(exchange::kModprepFile)));
       })) {
-    reader_ = std::move(*reader);
+    file_ = std::move(*file);
   }
   run_.CheckError("In main: Trying to open the file Modprep.txt");
   run_.log("get feRead object ready to parse through file");
 }
 
 bool ModprepRun::loadReferenceModel() {
-  reader_.next();
-  const std::string referenceFile = reader_.textAfterEquals();
+  const std::string& referenceFile = file_.reference.file;
   const std::string missing = std::string(runtime::kErrorPrefix) + "  Reference file " +
                               referenceFile + " does not exist. ";
   const auto referencePath = runtime::findFile(run_.workingDirectory(), referenceFile);
@@ -95,7 +95,7 @@ bool ModprepRun::loadReferenceModel() {
     return false;
   }
 
-  const std::string tag = reader_.field(3);
+  const std::string& tag = file_.reference.tag;
   run_.log("Finds out what kind of file will be read, opens accordingly");
   run_.log("Read file type is " + tag);
   bool raised = false;
@@ -118,9 +118,8 @@ bool ModprepRun::loadReferenceModel() {
 
 void ModprepRun::prepareInputDeck() {
   run_.log("reads input deck type and file and saves for later use");
-  reader_.next();
-  deckTag_ = reader_.field(3);
-  const std::string deckFile = reader_.textAfterEquals();
+  deckTag_ = file_.deck.tag;
+  const std::string& deckFile = file_.deck.file;
   run_.log(
       "write an empty inputDeck to determine the right path due femap's FileWrite methods "
       "inability to "
@@ -135,8 +134,7 @@ void ModprepRun::prepareInputDeck() {
 }
 
 void ModprepRun::readInputValues() {
-  reader_.next();
-  const std::string valuesFile = reader_.textAfterEquals();
+  const std::string& valuesFile = file_.values.file;
   const std::string valuesPath = run_.inWorkingDirectory(valuesFile);
   if (runtime::fileExists(valuesPath)) {
     ReadValues(valuesPath);
@@ -151,13 +149,13 @@ void ModprepRun::ReadValues(const std::string& path) {
   run_.CheckError("At the start of Read Values");
   run_.CheckError("After assigning feRead object");
   run_.log(" Opens file " + path);
-  auto reader = run_.err.run([&] { return support::RecordReader::fromFile(path); });
-  if (!reader) {
+  auto text = run_.err.run([&] { return support::readWholeFile(path); });
+  if (!text) {
     run_.error("  Input values file does not exist");
     run_.message("Input values file does not exist");
-    values_ = InputValues();
+    values_ = exchange::InputValues();
   } else {
-    values_ = InputValues::read(std::move(*reader));
+    values_ = exchange::InputValues::parse(std::move(*text));
     run_.log(" Found " + formatSignedInteger(static_cast<std::int64_t>(values_.variableCount())) +
              " variables ");
     run_.log("Adding the names and values into arrays");
@@ -169,10 +167,7 @@ void ModprepRun::updateVariables() {
   run_.log("Reads the rest of the input and decides which update to perform");
   LoadUpdater loads(run_);
   VariableUpdater variables(run_, values_, loads);
-  do {
-    reader_.next();
-    variables.apply(variableRecord(reader_));
-  } while (!reader_.atEnd());
+  for (const exchange::VariableRecord& record : file_.records) variables.apply(record);
   functionRecords_ = variables.functionRecords();
 
   FunctionUpdater functions(run_);

@@ -11,14 +11,13 @@
 #include <string>
 #include <string_view>
 
-#include "modprep/input_values.h"
+#include "exchange/modprep_file.h"
+#include "exchange/value_files.h"
 #include "runtime/run.h"
-#include "support/record_reader.h"
 
 namespace modprep {
 
 inline constexpr std::string_view kModprepLog = "inputExeLogs.log";
-inline constexpr std::string_view kModprepExchangeFile = "Modprep.txt";
 
 class ModprepRun {
  public:
@@ -42,8 +41,8 @@ class ModprepRun {
   void ReadValues(const std::string& path);
 
   runtime::Run run_;
-  support::RecordReader reader_{std::string()};
-  InputValues values_;
+  exchange::ModprepFile file_;  // what "Modprep.txt" held (nothing when it could not be read)
+  exchange::InputValues values_;
   std::string deckTag_;
   std::string deckPath_;
   std::size_t functionRecords_ = 0;

@@ -1,11 +1,14 @@
 #include "modprep/variable_update.h"
 
+#include "exchange/vocabulary.h"
 #include "femap/return_codes.h"
 #include "support/number_text.h"
 
 namespace modprep {
 namespace {
 
+using exchange::fitsInt16;
+using exchange::VariableRecord;
 using support::formatInteger;
 using support::formatNumber;
 
@@ -16,7 +19,8 @@ std::string entityNumText(const VariableRecord& record) {
 
 }  // namespace
 
-VariableUpdater::VariableUpdater(runtime::Run& run, const InputValues& values, LoadUpdater& loads)
+VariableUpdater::VariableUpdater(runtime::Run& run, const exchange::InputValues& values,
+                                 LoadUpdater& loads)
     : run_(run), values_(values), loads_(loads) {}
 
 long VariableUpdater::SearchArray(std::string_view name) {
@@ -43,7 +47,7 @@ bool VariableUpdater::inRange(const VariableRecord& record) {
 
 void VariableUpdater::apply(const VariableRecord& record) {
   if (record.name.empty()) return;
-  if (record.entityType == "Function") {
+  if (record.entityType == exchange::kFunctionWord) {
     ++functionRecords_;
     return;
   }
@@ -65,7 +69,7 @@ void VariableUpdater::apply(const VariableRecord& record) {
     return;
   }
 
-  if (isLoadKind(record.entityType)) {
+  if (exchange::isLoadKind(record.entityType)) {
     run_.CheckError("Before calling update for load definition: " + record.name +
                     " value= " + formatNumber(*value) + " Argument=" + formatInteger(record.index));
     loads_.UpdateLoadDefinition(record.name, formatInteger(record.entityId), record.entityType,
@@ -78,7 +82,7 @@ void VariableUpdater::apply(const VariableRecord& record) {
 void VariableUpdater::applyToEntity(const VariableRecord& record, double value) {
   support::Err& err = run_.err;
   const femap::Application& femap = run_.femap();
-  if (!record.entityType.empty() && !isEntityKind(record.entityType)) {
+  if (!record.entityType.empty() && !exchange::isEntityKind(record.entityType)) {
     run_.error("  Variable " + record.name + " not applied: \"" + record.entityType +
                "\" is not an entity type");
     entity_ = femap::Object();

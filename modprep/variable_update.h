@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "femap/object.h"
-#include "modprep/exchange_records.h"
-#include "modprep/input_values.h"
+#include "exchange/modprep_file.h"
+#include "exchange/value_files.h"
 #include "modprep/load_update.h"
 #include "runtime/run.h"
 
@@ -19,9 +19,9 @@ namespace modprep {
 
 class VariableUpdater {
  public:
-  VariableUpdater(runtime::Run& run, const InputValues& values, LoadUpdater& loads);
+  VariableUpdater(runtime::Run& run, const exchange::InputValues& values, LoadUpdater& loads);
 
-  void apply(const VariableRecord& record);
+  void apply(const exchange::VariableRecord& record);
 
   // The index of the last value named `name` in "InputValues.txt"; -1 when there is none.
   long SearchArray(std::string_view name);
@@ -30,11 +30,11 @@ class VariableUpdater {
   std::size_t functionRecords() const { return functionRecords_; }
 
  private:
-  bool inRange(const VariableRecord& record);
-  void applyToEntity(const VariableRecord& record, double value);
+  bool inRange(const exchange::VariableRecord& record);
+  void applyToEntity(const exchange::VariableRecord& record, double value);
 
   runtime::Run& run_;
-  const InputValues& values_;
+  const exchange::InputValues& values_;
   LoadUpdater& loads_;
   femap::Object entity_;           // the current entity object, kept from one record to the next
   std::size_t expectedIndex_ = 0;  // where the next record's value likely stands

@@ -6,6 +6,8 @@
 #include <set>
 
 #include "femap/return_codes.h"
+#include "exchange/rows.h"
+#include "exchange/vocabulary.h"
 #include "outputs/outputs.h"
 #include "pane/corvane_femap_interface.h"
 #include "pane/guards.h"
@@ -27,38 +29,39 @@ constexpr const char* kNoResults = "Cannot select outputs without results loaded
 // and the component of an array quantity (-1 for a scalar).
 struct MassRow {
   const char* name;
-  const char* word;
+  std::string_view word;
   int component;
 };
 
 // The rows of each mass-property label, by the label's position in the picker's list.
 const std::vector<MassRow>& massRowsOf(int position) {
+  using namespace exchange;
   static const std::vector<MassRow> kRows[] = {
-      {{"TotalLength", "Length", -1}},
-      {{"TotalArea", "Area", -1}},
-      {{"TotalVolume", "Vol", -1}},
-      {{"StructuralMass", "MassStructural", -1}},
-      {{"NonStructuralMass", "MassNonStructural", -1}},
-      {{"TotalMass", "MassTotal", -1}},
-      {{"StructuralCGx", "StructuralCG", 0},
-       {"StructuralCGy", "StructuralCG", 1},
-       {"StructuralCGz", "StructuralCG", 2}},
-      {{"NonStructuralCGx", "NonStructuralCG", 0},
-       {"NonStructuralCGy", "NonStructuralCG", 1},
-       {"NonStructuralCGz", "NonStructuralCG", 2}},
-      {{"TotalCGx", "TotalCG", 0}, {"TotalCGy", "TotalCG", 1}, {"TotalCGz", "TotalCG", 2}},
-      {{"Inertia1", "Inertia", 0},
-       {"Inertia2", "Inertia", 1},
-       {"Inertia3", "Inertia", 2},
-       {"Inertia4", "Inertia", 3},
-       {"Inertia5", "Inertia", 4},
-       {"Inertia6", "Inertia", 5}},
-      {{"InertiaCG1", "InertiaCG", 0},
-       {"InertiaCG2", "InertiaCG", 1},
-       {"InertiaCG3", "InertiaCG", 2},
-       {"InertiaCG4", "InertiaCG", 3},
-       {"InertiaCG5", "InertiaCG", 4},
-       {"InertiaCG6", "InertiaCG", 5}},
+      {{"TotalLength", kLengthWord, -1}},
+      {{"TotalArea", kAreaWord, -1}},
+      {{"TotalVolume", kVolumeWord, -1}},
+      {{"StructuralMass", kStructuralMassWord, -1}},
+      {{"NonStructuralMass", kNonStructuralMassWord, -1}},
+      {{"TotalMass", kTotalMassWord, -1}},
+      {{"StructuralCGx", kStructuralCGWord, 0},
+       {"StructuralCGy", kStructuralCGWord, 1},
+       {"StructuralCGz", kStructuralCGWord, 2}},
+      {{"NonStructuralCGx", kNonStructuralCGWord, 0},
+       {"NonStructuralCGy", kNonStructuralCGWord, 1},
+       {"NonStructuralCGz", kNonStructuralCGWord, 2}},
+      {{"TotalCGx", kTotalCGWord, 0}, {"TotalCGy", kTotalCGWord, 1}, {"TotalCGz", kTotalCGWord, 2}},
+      {{"Inertia1", kInertiaWord, 0},
+       {"Inertia2", kInertiaWord, 1},
+       {"Inertia3", kInertiaWord, 2},
+       {"Inertia4", kInertiaWord, 3},
+       {"Inertia5", kInertiaWord, 4},
+       {"Inertia6", kInertiaWord, 5}},
+      {{"InertiaCG1", kInertiaCGWord, 0},
+       {"InertiaCG2", kInertiaCGWord, 1},
+       {"InertiaCG3", kInertiaCGWord, 2},
+       {"InertiaCG4", kInertiaCGWord, 3},
+       {"InertiaCG5", kInertiaCGWord, 4},
+       {"InertiaCG6", kInertiaCGWord, 5}},
   };
   static const std::vector<MassRow> kNone;
   return position >= 0 && position < static_cast<int>(std::size(kRows)) ? kRows[position] : kNone;
@@ -95,11 +98,11 @@ class OutputListUpdate {
   // it: a value FEMAP cannot deliver skips the row, and the failure waits for the next
   // position marker.
   void replace(const std::string& name, const std::function<femap::Variant()>& value,
-               const std::function<std::string(const std::string&)>& row) {
+               const std::function<exchange::OutputRow(std::string value)>& row) {
     pane_.logPositionAndClearErrorIfAny("Before checking for duplicate entry in Output List");
     err_.run([&] { list_.removeNamed(name); });
     pane_.logPositionAndClearErrorIfAny("After checking for duplicate entry in Output List");
-    err_.run([&] { list_.append(row(value().asString())); });
+    err_.run([&] { list_.append(exchange::cellsOf(row(value().asString()))); });
     err_.run([&] {
       pane_.logDebug("Added variable to Output list Variable Name=" + name +
                      " value=" + value().asString());
@@ -126,8 +129,9 @@ class OutputListUpdate {
         const std::string name = entityOutputName(title, vectorId, entityType, id);
         replace(
             name, [&] { return output.get("Value", id); },
-            [&](const std::string& value) {
-              return name + '\t' + value + '\t' + idText + '\t' + vectorId + "\tOutput";
+            [&](std::string value) {
+              return exchange::OutputRow{name, std::move(value), idText, vectorId,
+                                         std::string(exchange::kOutputKind)};
             });
       }
     }
@@ -143,13 +147,14 @@ class OutputListUpdate {
       pane_.logDebug("Got entity of id = " + vector);
       const std::string title = output.get("Title").asString();
       const std::string vectorId = support::trim(vector);
-      for (const char* kind : {"maxval", "minval"}) {
+      for (const std::string_view kind : {exchange::kMaxKind, exchange::kMinKind}) {
         const std::string name = extremeOutputName(
-            title, kind == std::string_view("maxval") ? "MaxAt" : "MinAt", entityType, vectorId);
+            title, kind == exchange::kMaxKind ? "MaxAt" : "MinAt", entityType, vectorId);
         replace(
             name, [&] { return output.get(kind); },
-            [&](const std::string& value) {
-              return name + '\t' + value + '\t' + vector + '\t' + vectorId + '\t' + kind;
+            [&](std::string value) {
+              return exchange::OutputRow{name, std::move(value), vector, vectorId,
+                                         std::string(kind)};
             });
       }
     }
@@ -160,7 +165,7 @@ class OutputListUpdate {
     const femap::Set elements(pane_.femap().feSet());
     elements.AddAll(femap::kElementType);
     pane_.logDebug("Called elemSet.AddAll(8)");
-    const MeshMass mass = measureMeshMass(pane_.femap(), elements);
+    const exchange::MassProperties mass = measureMeshMass(pane_.femap(), elements);
     pane_.logDebug("Called feMeasureMeshMassProp to compute total mass values");
     for (const std::string& entry : picked) {
       const std::optional<double> position = support::parseNumber(entry);
@@ -170,10 +175,11 @@ class OutputListUpdate {
       for (std::size_t k = 0; k < rows.size(); ++k) {
         const MassRow& row = rows[k];
         const std::string component = row.component < 0 ? "" : formatInteger(row.component);
-        values[k] = formatNumber(*massQuantity(mass, row.word, component));
+        values[k] = formatNumber(*exchange::massQuantity(mass, row.word, row.component));
         // Mass properties are added as they come, without looking for their names.
-        list_.append(std::string(row.name) + '\t' + values[k] + '\t' + row.word + '\t' + component +
-                     "\tMassProperties");
+        list_.append(exchange::cellsOf(exchange::OutputRow{
+            row.name, values[k], std::string(row.word), component,
+            std::string(exchange::kMassPropertiesKind)}));
         if (rows.size() == 1) {
           pane_.logDebug("Added variable to Output list Variable Name=" + std::string(row.name) +
                          "  value=" + values[k]);

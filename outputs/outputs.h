@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "exchange/vocabulary.h"
 #include "femap/wrappers.h"
 
 namespace pane {
@@ -59,19 +60,13 @@ std::string extremeOutputName(std::string_view title, std::string_view extreme,
 // (all element vectors).
 std::string_view pickerOutputKind(std::int32_t elementType);
 
-// The mass properties of the whole mesh as FEMAP measures them.
-struct MeshMass {
-  std::array<double, 6> scalars{};  // length, area, volume, structural, non-structural, total mass
-  std::array<std::vector<double>, 5>
-      arrays;  // structural, non-structural, total CG; inertia, about CG
-};
 // Measures the elements of `elements`; FEMAP's failure is thrown.
-MeshMass measureMeshMass(const femap::Application& femap, const femap::Set& elements);
-// The quantity a mass-property word of an output row selects ("Length", "Vol", "TotalCG",
-// ...; compared exactly), `component` (decimal text) indexing the arrays and unused for the
-// scalars; nothing for another word. A component that is not a number or lies outside its
-// array throws support::RuntimeError.
-std::optional<double> massQuantity(const MeshMass& mass, std::string_view word,
+exchange::MassProperties measureMeshMass(const femap::Application& femap,
+                                         const femap::Set& elements);
+// The quantity a mass-property word of an output row selects (exchange::massQuantity), with
+// the row's component as its text: unused for the scalars, a whole number for the arrays. A
+// component that is not a number or lies outside its array throws support::RuntimeError.
+std::optional<double> massQuantity(const exchange::MassProperties& mass, std::string_view word,
                                    std::string_view component);
 
 }  // namespace outputs

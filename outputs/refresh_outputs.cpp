@@ -5,10 +5,13 @@
 #include <optional>
 #include <string>
 
+#include "exchange/rows.h"
+#include "exchange/vocabulary.h"
 #include "femap/return_codes.h"
 #include "outputs/outputs.h"
 #include "pane/corvane_femap_interface.h"
 #include "pane/guards.h"
+#include "pane/variable_rows.h"
 #include "support/err.h"
 #include "support/number_text.h"
 
@@ -16,51 +19,48 @@ namespace outputs {
 
 namespace {
 
-constexpr int kNameColumn = 0;
-constexpr int kValueColumn = 1;
-constexpr int kEntityColumn = 2;
-constexpr int kVectorColumn = 3;
-constexpr int kKindColumn = 4;
-
-int wholeNumber(const std::string& text, std::string_view what) {
+int wholeNumber(std::string_view text, std::string_view what) {
   const std::optional<std::int64_t> number = support::parseInteger(text);
   if (!number || *number < INT32_MIN || *number > INT32_MAX) {
-    throw support::RuntimeError("the " + std::string(what) + " \"" + text + "\" is not a number");
+    throw support::RuntimeError("the " + std::string(what) + " \"" + std::string(text) +
+                                "\" is not a number");
   }
   return static_cast<int>(*number);
 }
 
-void getVector(const femap::Object& output, const std::string& id) {
+void getVector(const femap::Object& output, std::string_view id) {
   if (output.call("Get", wholeNumber(id, "output vector ID")).asInt() != femap::kOk) {
-    throw support::RuntimeError("Output vector " + id + " is not in the model");
+    throw support::RuntimeError("Output vector " + std::string(id) + " is not in the model");
   }
 }
 
-void refreshRow(pane::CorvaneFemapInterface& pane, const femap::Object& output, ui::Grid& list,
-                int row) {
-  const std::string& kind = list.cell(row, kKindColumn);
-  const std::string& vector = list.cell(row, kVectorColumn);
-  if (kind == "Output") {
+// The value of an output row as the model now open holds it; nothing for a mass-property
+// word that selects nothing.
+std::optional<std::string> currentValue(pane::CorvaneFemapInterface& pane,
+                                        const femap::Object& output,
+                                        const exchange::OutputRowView& row) {
+  const std::string vector(row.vector);
+  if (row.kind == exchange::kOutputKind) {
     getVector(output, vector);
     pane.logDebug("Trying to update Output" + vector);
-    const int entity = wholeNumber(list.cell(row, kEntityColumn), "entity ID");
-    list.setCell(row, kValueColumn, output.get("Value", entity).asString());
-  } else if (kind == "MassProperties") {
+    const int entity = wholeNumber(row.entity, "entity ID");
+    return output.get("Value", entity).asString();
+  }
+  if (row.kind == exchange::kMassPropertiesKind) {
     // Every mass-property row measures the mesh afresh.
     const femap::Set elements(pane.femap().feSet());
     elements.AddAll(femap::kElementType);
-    const MeshMass mass = measureMeshMass(pane.femap(), elements);
-    const std::string& word = list.cell(row, kEntityColumn);
-    if (const std::optional<double> value = massQuantity(mass, word, vector)) {
-      list.setCell(row, kValueColumn, support::formatNumber(*value));
-    }
-    pane.logDebug("Trying to update Output" + word);
-  } else {
-    // "maxval", "minval": the vector's member of that name.
-    getVector(output, vector);
-    list.setCell(row, kValueColumn, output.get(kind).asString());
-    pane.logDebug("Trying to update Output" + kind);
+    const exchange::MassProperties mass = measureMeshMass(pane.femap(), elements);
+    const std::optional<double> value = massQuantity(mass, row.entity, vector);
+    pane.logDebug("Trying to update Output" + std::string(row.entity));
+    if (!value) return std::nullopt;
+    return support::formatNumber(*value);
   }
+  // "maxval", "minval": the vector's member of that name.
+  getVector(output, vector);
+  std::string value = output.get(row.kind).asString();
+  pane.logDebug("Trying to update Output" + std::string(row.kind));
+  return value;
 }
 
 }  // namespace
@@ -73,18 +73,19 @@ void RefreshOutputs_Click(pane::CorvaneFemapInterface& pane) {
 
   const femap::Object output = pane.femap().feOutput();
   ui::Grid& list = pane.form().OutputsList;
+  support::StopAtFirstFailure refreshing;
   for (int row = ui::Grid::kFixedRows; row < list.rowCount(); ++row) {
-    const std::string name = list.cell(row, kNameColumn);
-    if (name.empty()) continue;
+    // A copy: FEMAP's events may change the grid while FEMAP is asked.
+    const exchange::OutputRow outputRow = exchange::ownedRow(pane::outputRowAt(list, row));
+    if (outputRow.name.empty()) continue;
     // A row FEMAP cannot deliver ends the refresh here; the report names it, and the lock
     // and the pointer are given back on the way out.
-    try {
-      refreshRow(pane, output, list, row);
-    } catch (...) {
-      throw support::RuntimeError("Cannot refresh " + name + " (row " +
-                                  support::formatInteger(row) +
-                                  "): " + support::currentExceptionDescription());
+    const auto value = refreshing.run([&] { return currentValue(pane, output, outputRow.view()); });
+    if (!value) {
+      throw support::RuntimeError("Cannot refresh " + outputRow.name + " (row " +
+                                  support::formatInteger(row) + "): " + refreshing.failure());
     }
+    if (*value) list.setCell(row, exchange::kOutputValueColumn, std::move(**value));
   }
 
   lock.release();

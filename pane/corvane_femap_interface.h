@@ -85,13 +85,10 @@ class CorvaneFemapInterface {
   // on. Returns whether the body finished.
   template <class Body>
   bool runHandler(std::string_view name, Body&& body) {
-    try {
-      body();
-      return true;
-    } catch (...) {
-      handlerFailed(name, support::currentExceptionDescription());
-      return false;
-    }
+    support::StopAtFirstFailure handler;
+    if (handler.run(body)) return true;
+    handlerFailed(name, handler.failure());
+    return false;
   }
 
   // ---- start-up, shut-down and FEMAP's events ----

@@ -33,7 +33,7 @@ PaneForm::PaneForm()
       ClearInputSelection(add<ui::Button>("ClearInputSelection", &Inputs,
                                           ui::Bounds{2280, 3360, 1932, 372}, 6, "Remove Selected")),
       InputsList(add<ui::Grid>("InputsList", &Inputs, ui::Bounds{120, 720, 4092, 2532}, 7,
-                               kInputColumns, std::vector<std::string>{"Variable Name", "Value"})),
+                               exchange::kInputColumns, std::vector<std::string>{"Variable Name", "Value"})),
 
       Outputs(add<ui::Frame>("Outputs", &pbInner, ui::Bounds{120, 4080, 4332, 3852}, 8, "Output")),
       ClearOutputSelection(add<ui::Button>("ClearOutputSelection", &Outputs,
@@ -48,7 +48,7 @@ PaneForm::PaneForm()
                                 std::vector<std::string>{"Nodes", "Nodes Min/Max", "Elements",
                                                          "Elements Min/Max", "Mass Properties"})),
       OutputsList(add<ui::Grid>("OutputsList", &Outputs, ui::Bounds{120, 720, 4092, 2532}, 13,
-                                kOutputColumns,
+                                exchange::kOutputColumns,
                                 std::vector<std::string>{"Variable Name", "Value"})),
 
       Execution(add<ui::Frame>("Execution", &pbInner, ui::Bounds{120, 8040, 4332, 1572}, 14,

@@ -3,6 +3,7 @@
 // The outer ones (scroll bars, viewport) are rearranged on every resize; everything inside
 // pbInner keeps its place and scrolls with it.
 
+#include "exchange/rows.h"
 #include "ui/control.h"
 #include "ui/form.h"
 #include "ui/grid.h"
@@ -12,9 +13,6 @@ namespace pane {
 class PaneForm : public ui::Form {
  public:
   PaneForm();
-
-  static constexpr int kInputColumns = 6;
-  static constexpr int kOutputColumns = 5;
 
   ui::ScrollBar& HScroll1;
   ui::ScrollBar& VScroll1;

@@ -1,14 +1,18 @@
-// The saved selection of a model: both grids, hidden columns included, in the text file
-// model directory + base name + "Control.txt" beside the model. Input rows, one empty line,
-// output rows; cells joined by tabs; rows whose variable name is empty are not saved.
+// The saved selection of a model beside the model file (exchange/saved_selection.h): written by
+// "Apply" from both grids, rows with an empty variable name left out; read back into the grids
+// at start-up and when FEMAP reports a model.
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <system_error>
 
+#include "exchange/saved_selection.h"
+#include "exchange/vocabulary.h"
 #include "pane/corvane_femap_interface.h"
+#include "pane/variable_rows.h"
 #include "support/paths.h"
+#include "support/text_buffer.h"
 #include "support/text_file.h"
 
 namespace pane {
@@ -18,20 +22,8 @@ namespace {
 constexpr const char* kModelNeverSaved = "Model must be saved in .MOD format first";
 
 std::string controlFileOf(const std::string& modelPath) {
-  return support::modelDirectory(modelPath) + support::modelBaseName(modelPath) + "Control.txt";
-}
-
-void writeRows(support::TextFileWriter& file, const ui::Grid& grid) {
-  std::string line;
-  for (int row = ui::Grid::kFixedRows; row < grid.rowCount(); ++row) {
-    if (grid.cell(row, 0).empty()) continue;
-    line.clear();
-    for (int column = 0; column < grid.columnCount(); ++column) {
-      if (column > 0) line += '\t';
-      line += grid.cell(row, column);
-    }
-    file.writeLine(line);
-  }
+  return support::modelDirectory(modelPath) +
+         exchange::savedSelectionFileName(support::modelBaseName(modelPath));
 }
 
 // The whole file, or nothing when it cannot be opened (never saved, a folder of that name).
@@ -54,26 +46,6 @@ std::optional<std::string> readIfItOpens(const std::string& path) {
   return content;
 }
 
-// Reads the lines of a text one by one; lines end with LF or CR LF.
-class LineReader {
- public:
-  explicit LineReader(std::string_view text) : text_(text) {}
-  // The next line, or nothing at the end of the text.
-  std::optional<std::string_view> next() {
-    if (position_ >= text_.size()) return std::nullopt;
-    std::size_t end = text_.find('\n', position_);
-    if (end == std::string_view::npos) end = text_.size();
-    std::string_view line = text_.substr(position_, end - position_);
-    position_ = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return line;
-  }
-
- private:
-  std::string_view text_;
-  std::size_t position_ = 0;
-};
-
 }  // namespace
 
 void CorvaneFemapInterface::Save_Config() {
@@ -85,9 +57,19 @@ void CorvaneFemapInterface::Save_Config() {
     const std::string path = controlFileOf(modelPath);
     support::TextFileWriter file(path);
     logDebug("Opened file " + path + " to write");
-    writeRows(file, form_.InputsList);
-    file.writeLine("");
-    writeRows(file, form_.OutputsList);
+    support::TextBuffer text(&file);
+    const ui::Grid& inputs = form_.InputsList;
+    for (int row = ui::Grid::kFixedRows; row < inputs.rowCount(); ++row) {
+      const exchange::InputRowView input = inputRowAt(inputs, row);
+      if (!input.name.empty()) exchange::writeSavedRow(text, input);
+    }
+    exchange::writeSavedSectionEnd(text);
+    const ui::Grid& outputs = form_.OutputsList;
+    for (int row = ui::Grid::kFixedRows; row < outputs.rowCount(); ++row) {
+      const exchange::OutputRowView output = outputRowAt(outputs, row);
+      if (!output.name.empty()) exchange::writeSavedRow(text, output);
+    }
+    text.flush();
     file.commit();
     logDebug("Closed file " + path);
   }
@@ -110,15 +92,13 @@ void CorvaneFemapInterface::Load_Click() {
   }
   ClearAll_Click();
 
-  LineReader lines(*content);
-  // Each section ends at an empty line (the outputs also at the end of the file). The first
-  // row of a section takes the place of the grid's blank row.
-  auto loadSection = [&](ui::Grid& grid, const std::string& listName) {
+  const exchange::SavedSelection saved = exchange::parseSavedSelection(*content);
+  // The first row of a section takes the place of the grid's blank row.
+  auto loadSection = [&](ui::Grid& grid, const auto& rows, const std::string& listName) {
     bool first = true;
-    while (const auto line = lines.next()) {
-      if (line->empty()) return;
-      grid.addItem(*line);
-      logDebug("Added " + std::string(*line) + " to " + listName + " list");
+    for (const auto& saved : rows) {
+      grid.addRow(exchange::cellsOf(saved.row));
+      logDebug("Added " + saved.text + " to " + listName + " list");
       if (first) {
         grid.removeItem(1);
         logDebug("Removed 1 from " + listName + " list");
@@ -126,8 +106,8 @@ void CorvaneFemapInterface::Load_Click() {
       }
     }
   };
-  loadSection(form_.InputsList, "Input");
-  loadSection(form_.OutputsList, "Output");
+  loadSection(form_.InputsList, saved.inputs, "Input");
+  loadSection(form_.OutputsList, saved.outputs, "Output");
 }
 
 }  // namespace pane

@@ -138,10 +138,11 @@ void VariableListUpdate::removeNamed(const std::string& name) {
 }
 
 void VariableListUpdate::append(std::string_view tabSeparatedCells) {
-  appendRow(ui::Grid::rowFromText(tabSeparatedCells, grid_.columnCount()));
+  append(ui::Grid::rowFromText(tabSeparatedCells, grid_.columnCount()));
 }
 
-void VariableListUpdate::appendRow(ui::Grid::Row row) {
+void VariableListUpdate::append(ui::Grid::Row row) {
+  row.resize(static_cast<std::size_t>(grid_.columnCount()));
   if (overwrite_ && nameAt(*overwrite_) == row[0]) {
     const std::size_t slot = *overwrite_;
     overwrite_.reset();
@@ -166,12 +167,12 @@ void VariableListUpdate::commit() {
     for (auto& [slot, row] : overwritten_) {
       if (removed_[slot]) continue;
       again.removeNamed(row[0]);
-      again.appendRow(std::move(row));
+      again.append(std::move(row));
     }
     for (std::size_t k = 0; k < added_.size(); ++k) {
       if (removed_[rowsBefore_ + k]) continue;
       again.removeNamed(added_[k][0]);
-      again.appendRow(std::move(added_[k]));
+      again.append(std::move(added_[k]));
     }
     again.commit();
     clear();

@@ -40,7 +40,9 @@ class VariableListUpdate {
   // row appended under the same name overwrites it in place: the grid never drops its last
   // data row, and overwriting keeps the names unique where removing would have been refused.
   void removeNamed(const std::string& name);
-  // Adds a row, cells separated by tabs as the grid takes a new row, after the others.
+  // Adds a row after the others (cells as the grid takes a new row).
+  void append(ui::Grid::Row row);
+  // The same from one text whose tabs separate the cells.
   void append(std::string_view tabSeparatedCells);
   // Writes the rows into the grid, sorted by name; a blank first row goes when others remain.
   // When the grid changed while the update ran (FEMAP's events may clear the lists during a
@@ -53,7 +55,6 @@ class VariableListUpdate {
  private:
   // Rows are numbered by slot: first the grid's data rows, then the appended ones.
   std::string_view nameAt(std::size_t slot) const;
-  void appendRow(ui::Grid::Row row);
   void clear();  // after commit: nothing left to write
   ui::Grid& grid_;
   std::function<void(const std::string&)> onRemoved_;

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "femap/return_codes.h"
+#include "exchange/value_files.h"
 #include "runtime/file_formats.h"
 #include "runtime/working_directory.h"
 #include "support/number_text.h"
@@ -18,8 +19,6 @@ using support::formatInteger;
 using support::formatNumber;
 
 constexpr std::string_view kCheckWording = "Check for error and cleared Err object ";
-constexpr std::string_view kMassPropertiesKind = "massproperties";
-constexpr std::string_view kOutputKind = "OUTPUT";
 
 // Removes a previous output file; folders and missing files are left alone.
 std::string removeOutputFile(const std::string& path) {
@@ -33,14 +32,14 @@ std::string removeOutputFile(const std::string& path) {
 
 RespullRun::ExchangeFile RespullRun::readExchangeFile(const std::string& workingDirectory) {
   ExchangeFile exchange;
-  std::string outputName(kDefaultOutputFile);
-  try {
-    exchange.reader =
-        support::RecordReader::fromFile(support::joinPath(workingDirectory, kRespullExchangeFile));
-    outputName = outputFileName(*exchange.reader);
-  } catch (const std::exception& failure) {
-    exchange.readFailure = failure.what();
-  }
+  support::StopAtFirstFailure reading;
+  exchange.file = reading.run([&] {
+    return exchange::parseRespullFile(support::readWholeFile(
+        support::joinPath(workingDirectory, exchange::kRespullFile)));
+  });
+  exchange.readFailure = reading.failure();
+  const std::string outputName = exchange.file ? exchange::outputFileName(*exchange.file)
+                                               : std::string(exchange::kOutputValuesFile);
   exchange.outputPath = support::joinPath(workingDirectory, outputName);
   exchange.removalFailure = removeOutputFile(exchange.outputPath);
   return exchange;
@@ -119,8 +118,8 @@ bool RespullRun::connect() {
 
 void RespullRun::openExchangeFile() {
   run_.log(" get feRead object ready to parse through file");
-  if (exchange_.reader) {
-    reader_ = std::move(*exchange_.reader);
+  if (exchange_.file) {
+    file_ = std::move(*exchange_.file);
   } else {
     run_.err.raise(exchange_.readFailure);
   }
@@ -129,14 +128,10 @@ void RespullRun::openExchangeFile() {
 }
 
 bool RespullRun::findReferenceModel() {
-  reader_.next();
-  if (isDeleteRecord(reader_)) {
-    deleteResultsAfterRun_ = true;
-    reader_.next();
-  }
+  deleteResultsAfterRun_ = file_.deleteResults;
   run_.err.clear();
 
-  const std::string referenceFile = reader_.textAfterEquals();
+  const std::string& referenceFile = file_.reference.file;
   const auto referencePath = runtime::findFile(run_.workingDirectory(), referenceFile);
   if (!referencePath) {
     const std::string missing = std::string(runtime::kErrorPrefix) + " Reference file " +
@@ -153,15 +148,16 @@ bool RespullRun::findReferenceModel() {
 // False when the reference could not be read: the results would then go into, and be saved
 // with, whatever model FEMAP has current, which may be the engineer's own.
 bool RespullRun::loadReferenceModel() {
-  // A FEMAP without an open model has no current model path: the reference is then read.
-  std::optional<std::string> currentModel;
-  try {
-    currentModel = run_.femap().ModelName();
-  } catch (const std::exception&) {
-  }
+  // A FEMAP without an open model has no current model path: the reference is then read. Why
+  // FEMAP gave no path is told where the reference cannot be read.
+  support::StopAtFirstFailure asking;
+  const std::optional<std::string> currentModel =
+      asking.run([&] { return run_.femap().ModelName(); });
   if (currentModel && *currentModel == referencePath_) return true;
+  const std::string noCurrentModel =
+      asking.failed() ? " (FEMAP has no current model: " + asking.failure() + ")" : "";
 
-  const std::string tag = reader_.field(3);
+  const std::string& tag = file_.reference.tag;
   run_.CheckError("Before reading the Femap file");
   run_.log(" Finds out what kind of file will be read, opens accordingly");
   run_.log(" Open the file type of " + tag);
@@ -169,7 +165,7 @@ bool RespullRun::loadReferenceModel() {
       run_.err.run([&] { return runtime::readReferenceModel(run_.femap(), tag, referencePath_); });
   if (!read) {
     run_.CheckError("After reading the Femap file");
-    run_.fail();
+    run_.error(" Unable to read the reference file " + referencePath_ + noCurrentModel);
     return false;
   }
   if (!*read) {
@@ -179,15 +175,14 @@ bool RespullRun::loadReferenceModel() {
   }
   if (**read != femap::kOk) {
     run_.error(" Unable to read the reference file " + referencePath_ + ". Return code is " +
-               formatInteger(**read));
+               formatInteger(**read) + noCurrentModel);
     return false;
   }
   return true;
 }
 
 bool RespullRun::readResults() {
-  reader_.next();
-  const std::string resultsFile = reader_.textAfterEquals();
+  const std::string& resultsFile = file_.results.file;
   std::string resultsPath = resultsFile;
   const std::string inWorkingDirectory = run_.inWorkingDirectory(resultsFile);
   if (runtime::fileExists(inWorkingDirectory)) {
@@ -199,7 +194,7 @@ bool RespullRun::readResults() {
     return false;
   }
 
-  const std::string tag = reader_.field(3);
+  const std::string& tag = file_.results.tag;
   run_.log(" Trying to read result file. Here Result type is  " + tag);
   const auto read =
       run_.err.run([&] { return runtime::readResultsFile(run_.femap(), tag, resultsPath); });
@@ -222,11 +217,11 @@ bool RespullRun::readResults() {
 }
 
 void RespullRun::openOutputFile() {
-  reader_.next();
-  const std::string outputPath = run_.inWorkingDirectory(reader_.textAfterEquals());
+  const std::string outputPath = run_.inWorkingDirectory(file_.output.file);
   if (auto writer =
           run_.err.run([&] { return std::make_unique<support::TextFileWriter>(outputPath); })) {
     output_ = std::move(*writer);
+    outputText_ = std::make_unique<support::TextBuffer>(output_.get());
   }
   run_.log(" Found output file. Output file is :- " + outputPath);
 }
@@ -240,16 +235,18 @@ void RespullRun::extractOutputs() {
   if (auto set = err.run([&] { return run_.femap().feSet(); })) allElements_ = *set;
 
   run_.log(" Read the rest of Respull.txt and get values asked for");
+  // The loop is entered once also without records: it reads an empty one.
+  const std::vector<exchange::OutputRecord>& records = file_.records;
+  std::size_t k = 0;
   do {
     run_.log(" In the loop ");
-    reader_.next();
-    handleRecord(outputRecord(reader_));
-  } while (!reader_.atEnd());
+    handleRecord(k < records.size() ? records[k] : exchange::OutputRecord());
+  } while (++k < records.size());
   run_.log(" Out of the loop ");
   run_.CheckError("After writing output values to the file");
 }
 
-void RespullRun::handleRecord(const OutputRecord& record) {
+void RespullRun::handleRecord(const exchange::OutputRecord& record) {
   support::Err& err = run_.err;
   if (record.name.empty()) return;
   run_.log("Trying to get the value for " + record.name);
@@ -257,7 +254,7 @@ void RespullRun::handleRecord(const OutputRecord& record) {
     return outputVector_.call("Get", Variant(static_cast<long long>(record.vector))).asInt();
   });
 
-  if (support::toLower(record.kind) == kMassPropertiesKind) {
+  if (support::equalsIgnoreCase(record.kind, exchange::kMassPropertiesKind)) {
     if (!massMeasured_) measureMass();
     if (auto component = err.run([&] {
           if (record.vector < -32768 || record.vector > 32767)
@@ -275,7 +272,7 @@ void RespullRun::handleRecord(const OutputRecord& record) {
                record.name);
     return;
   }
-  const bool atEntity = support::toUpper(record.kind) == kOutputKind;
+  const bool atEntity = support::equalsIgnoreCase(record.kind, exchange::kOutputKind);
   auto value = [&] {
     return atEntity ? outputVector_.get("Value", Variant(static_cast<long long>(record.entityId)))
                     : outputVector_.get(record.kind);
@@ -301,35 +298,12 @@ void RespullRun::measureMass() {
   massMeasured_ = true;
   run_.log(" Computes total mass values using FEMAP API");
   run_.err.run([&] { femap::Set(allElements_).AddAll(femap::kElementType); });
-  Variant scalars[6];
-  Variant arrays[5];
+  exchange::MassProperties mass;
   const auto code = run_.err.run([&] {
-    return run_.femap()
-        .object()
-        .call("feMeasureMeshMassProp", femap::Set(allElements_).ID(), 0, false, false,
-              Variant::byRef(scalars[0]), Variant::byRef(scalars[1]), Variant::byRef(scalars[2]),
-              Variant::byRef(scalars[3]), Variant::byRef(scalars[4]), Variant::byRef(scalars[5]),
-              Variant::byRef(arrays[0]), Variant::byRef(arrays[1]), Variant::byRef(arrays[2]),
-              Variant::byRef(arrays[3]), Variant::byRef(arrays[4]))
-        .asInt();
+    return run_.femap().feMeasureMeshMassProp(femap::Set(allElements_).ID(), mass.scalars,
+                                               mass.arrays);
   });
-  if (code && *code == femap::kOk) {
-    mass_ = run_.err.run([&] {
-      MassValues mass;
-      mass.length = scalars[0].asDouble();
-      mass.area = scalars[1].asDouble();
-      mass.volume = scalars[2].asDouble();
-      mass.structuralMass = scalars[3].asDouble();
-      mass.nonStructuralMass = scalars[4].asDouble();
-      mass.totalMass = scalars[5].asDouble();
-      mass.structuralCG = arrays[0].asDoubles();
-      mass.nonStructuralCG = arrays[1].asDoubles();
-      mass.totalCG = arrays[2].asDoubles();
-      mass.inertia = arrays[3].asDoubles();
-      mass.inertiaCG = arrays[4].asDoubles();
-      return mass;
-    });
-  }
+  if (code && *code == femap::kOk) mass_ = std::move(mass);
   run_.CheckError("After getting the total mass values using FEMAP API");
   if (code && *code != femap::kOk) {
     run_.error(" Unable to measure the mass properties. Return code is " + formatInteger(*code));
@@ -343,7 +317,7 @@ void RespullRun::WriteMassProperty(const std::string& name, std::string_view wor
     run_.fail();
     return;
   }
-  const auto value = run_.err.run([&] { return massProperty(*mass_, word, component); });
+  const auto value = run_.err.run([&] { return exchange::massQuantity(*mass_, word, component); });
   if (!value) return;
   if (!*value) {
     // A word outside the table selects nothing.
@@ -356,8 +330,8 @@ void RespullRun::WriteMassProperty(const std::string& name, std::string_view wor
 }
 
 void RespullRun::writeValue(const std::string& name, const std::string& value) {
-  if (!output_) throw support::RuntimeError("The output file could not be created");
-  output_->writeLine(name + "  " + value);
+  if (!outputText_) throw support::RuntimeError("The output file could not be created");
+  exchange::writeValueLine(*outputText_, name, value);
 }
 
 void RespullRun::finishResults() {
@@ -407,10 +381,12 @@ void RespullRun::saveAndClose() {
 
 bool RespullRun::commitOutput() {
   if (!output_) return false;
-  try {
-    output_->commit();
-  } catch (const std::exception& failure) {
-    run_.error(std::string(" ") + failure.what());
+  support::StopAtFirstFailure committing;
+  if (!committing.run([&] {
+        outputText_->flush();
+        output_->commit();
+      })) {
+    run_.error(" " + committing.failure());
     return false;
   }
   return true;

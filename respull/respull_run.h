@@ -13,17 +13,16 @@
 #include <string>
 #include <string_view>
 
+#include "exchange/respull_file.h"
+#include "exchange/vocabulary.h"
 #include "femap/object.h"
-#include "respull/mass_properties.h"
-#include "respull/output_records.h"
 #include "runtime/run.h"
-#include "support/record_reader.h"
+#include "support/text_buffer.h"
 #include "support/text_file.h"
 
 namespace respull {
 
 inline constexpr std::string_view kRespullLog = "outputExeLogs.log";
-inline constexpr std::string_view kRespullExchangeFile = "Respull.txt";
 
 class RespullRun {
  public:
@@ -36,7 +35,7 @@ class RespullRun {
  private:
   // "Respull.txt" as read at the start, and the output file it names, already removed.
   struct ExchangeFile {
-    std::optional<support::RecordReader> reader;
+    std::optional<exchange::RespullFile> file;
     std::string readFailure;
     std::string outputPath;
     std::string removalFailure;
@@ -50,7 +49,7 @@ class RespullRun {
   bool readResults();
   void openOutputFile();
   void extractOutputs();
-  void handleRecord(const OutputRecord& record);
+  void handleRecord(const exchange::OutputRecord& record);
   void measureMass();
   void WriteMassProperty(const std::string& name, std::string_view word, std::int16_t component);
   void writeValue(const std::string& name, const std::string& value);
@@ -60,14 +59,15 @@ class RespullRun {
 
   ExchangeFile exchange_;
   runtime::Run run_;
-  support::RecordReader reader_{std::string()};
+  exchange::RespullFile file_;  // what "Respull.txt" held (nothing when it could not be read)
   bool deleteResultsAfterRun_ = false;
   std::string referencePath_;
   std::unique_ptr<support::TextFileWriter> output_;
+  std::unique_ptr<support::TextBuffer> outputText_;  // on its way to output_
   femap::Object outputVector_;
   femap::Object allElements_;
   bool massMeasured_ = false;
-  std::optional<MassValues> mass_;
+  std::optional<exchange::MassProperties> mass_;
   int returnCode_ = 0;  // the last FEMAP return code, as the log shows it
 };
 

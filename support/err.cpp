@@ -13,6 +13,12 @@ void Err::raise(std::string description) {
 
 void Err::raiseCurrent() { raise(currentExceptionDescription()); }
 
+void StopAtFirstFailure::recordCurrent() {
+  failed_ = true;
+  failure_ = currentExceptionDescription();
+  if (failure_.empty()) failure_ = kUnknownError;
+}
+
 std::string currentExceptionDescription() {
   if (!std::current_exception()) return kUnknownError;  // called outside a catch block
   try {

@@ -1,12 +1,17 @@
 #pragma once
-// The pending-error object of the resume-after-error policy.
+// The two error policies of the system's procedures, both explicit objects.
 //
-// A procedure that must go on after a failing statement runs that statement through
-// Err::run: an exception is caught, its description becomes the pending error and the
-// next statement runs. Position markers read the pending error, report it and clear it.
-// A later success does not clear a pending error; a later failure replaces it, so the last
-// error before a marker is the one reported. A failed statement leaves its target untouched
-// (run returns no value for it).
+// Resume after error (Err): a procedure that must go on after a failing statement runs that
+// statement through Err::run: an exception is caught, its description becomes the pending
+// error and the next statement runs. Position markers read the pending error, report it and
+// clear it. A later success does not clear a pending error; a later failure replaces it, so
+// the last error before a marker is the one reported. A failed statement leaves its target
+// untouched (run returns no value for it).
+//
+// Stop at the first failure (StopAtFirstFailure): a stretch of statements runs until one
+// fails, and the rest of the stretch is skipped. The failure's description is kept for the
+// caller, who reports it where the stretch ends (a handler's boundary, the row that cannot be
+// refreshed, the load definition that cannot be updated). Nothing stays pending.
 
 #include <exception>
 #include <functional>
@@ -28,6 +33,37 @@ class RuntimeError : public std::exception {
   std::string description_;
 };
 
+// Description of the exception being handled (what() of a std::exception, a fixed text
+// for anything else). Call only inside a catch block.
+std::string currentExceptionDescription();
+
+namespace detail {
+
+// Runs `statements`; answers true (void statements) or their value on success, false or
+// std::nullopt after a failure, whose description goes to `failed`.
+template <class Statements, class Failed>
+auto runCatching(Statements&& statements, Failed&& failed) {
+  using Result = std::invoke_result_t<Statements&>;
+  if constexpr (std::is_void_v<Result>) {
+    try {
+      statements();
+      return true;
+    } catch (...) {
+      failed();
+      return false;
+    }
+  } else {
+    try {
+      return std::optional<Result>(statements());
+    } catch (...) {
+      failed();
+      return std::optional<Result>();
+    }
+  }
+}
+
+}  // namespace detail
+
 class Err {
  public:
   bool pending() const { return !description_.empty(); }
@@ -39,23 +75,7 @@ class Err {
   // false or std::nullopt after a failure, whose description is then pending.
   template <class Statement>
   auto run(Statement&& statement) {
-    using Result = std::invoke_result_t<Statement&>;
-    if constexpr (std::is_void_v<Result>) {
-      try {
-        statement();
-        return true;
-      } catch (...) {
-        raiseCurrent();
-        return false;
-      }
-    } else {
-      try {
-        return std::optional<Result>(statement());
-      } catch (...) {
-        raiseCurrent();
-        return std::optional<Result>();
-      }
-    }
+    return detail::runCatching(statement, [this] { raiseCurrent(); });
   }
 
  private:
@@ -63,8 +83,26 @@ class Err {
   std::string description_;
 };
 
-// Description of the exception being handled (what() of a std::exception, a fixed text
-// for anything else). Call only inside a catch block.
-std::string currentExceptionDescription();
+class StopAtFirstFailure {
+ public:
+  // Runs the stretch; answers true (void stretches) or its value when it ran to its end, false
+  // or std::nullopt when a statement failed, whose description failure() then gives.
+  template <class Stretch>
+  auto run(Stretch&& stretch) {
+    failed_ = false;
+    failure_.clear();
+    return detail::runCatching(stretch, [this] { recordCurrent(); });
+  }
+
+  bool failed() const { return failed_; }
+  // The description of the failure that ended the last stretch; empty when it ran through.
+  const std::string& failure() const { return failure_; }
+
+ private:
+  void recordCurrent();  // keeps the description of the exception being handled
+  bool failed_ = false;
+  std::string failure_;
+};
+
 
 }  // namespace support

@@ -77,7 +77,12 @@ Grid::Row Grid::rowFromText(std::string_view tabSeparatedCells, int columns) {
 }
 
 void Grid::addItem(std::string_view tabSeparatedCells) {
-  rows_.push_back(rowFromText(tabSeparatedCells, columns_));
+  addRow(rowFromText(tabSeparatedCells, columns_));
+}
+
+void Grid::addRow(Row row) {
+  row.resize(static_cast<std::size_t>(columns_));
+  rows_.push_back(std::move(row));
   ++revision_;
 }
 

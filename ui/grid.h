@@ -40,6 +40,9 @@ class Grid : public Control {
 
   // Appends a row after the last one from one text whose tab characters separate the cells.
   void addItem(std::string_view tabSeparatedCells);
+  // Appends `row` after the last one; cells beyond the last column are dropped, missing ones
+  // are empty.
+  void addRow(Row row);
   // Removes row `row`; the rows below move up. Refuses the header row, a row beyond the last
   // one and the last data row.
   void removeItem(int row);

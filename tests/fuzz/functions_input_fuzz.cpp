@@ -1,29 +1,17 @@
-// "FunctionsInputvalues.txt" as Modprep reads it: blocks of ID, title, count and points.
+// "FunctionsInputvalues.txt" through the parser Modprep reads it with.
 #include <cstddef>
 #include <cstdint>
-#include <string>
-#include <vector>
+#include <string_view>
 
-#include "modprep/function_inputs.h"
-#include "support/err.h"
+#include "exchange/functions_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  modprep::FunctionInputReader reader(std::string(reinterpret_cast<const char*>(data), size));
-  while (reader.findBlock()) {
-    try {
-      std::string idLine = reader.readLine();
-      std::string title = reader.readLine();
-      modprep::functionInteger(idLine);
-      std::int32_t count = modprep::functionInteger(reader.readLine());
-      std::vector<double> x;
-      for (std::int32_t j = 0; j < count && !reader.atEnd(); ++j) {
-        try {
-          x.push_back(modprep::functionPoint(reader.readLine()).x);
-        } catch (const support::RuntimeError&) {
-        }
-      }
-    } catch (const support::RuntimeError&) {
-    }
+  const exchange::FunctionsFile file =
+      exchange::parseFunctionsFile(std::string_view(reinterpret_cast<const char*>(data), size));
+  for (const exchange::FunctionBlock& block : file.blocks) {
+    // Never more point lines than the block's count, and none after a header that failed.
+    if (block.lines.size() > static_cast<std::size_t>(block.count)) __builtin_trap();
+    if (!block.headerError.empty() && !block.lines.empty()) __builtin_trap();
   }
   return 0;
 }

@@ -1,24 +1,20 @@
-// "Modprep.txt" as Modprep reads it: three header lines, then variable records.
+// "Modprep.txt" through the parser Modprep reads it with.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "modprep/exchange_records.h"
+#include "exchange/modprep_file.h"
+#include "exchange/vocabulary.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  support::RecordReader reader(std::string(reinterpret_cast<const char*>(data), size));
-  for (int header = 0; header < 3; ++header) {
-    reader.next();
-    volatile std::size_t used = reader.field(3).size() + reader.textAfterEquals().size();
-    (void)used;
-  }
-  do {
-    reader.next();
-    modprep::VariableRecord record = modprep::variableRecord(reader);
-    volatile bool applicable = modprep::fitsInt16(record.entityId) &&
-                               modprep::fitsInt16(record.index) &&
-                               !modprep::isLoadKind(record.entityType);
+  const exchange::ModprepFile file =
+      exchange::parseModprepFile(std::string(reinterpret_cast<const char*>(data), size));
+  for (const exchange::VariableRecord& record : file.records) {
+    volatile bool applicable = exchange::fitsInt16(record.entityId) &&
+                               exchange::fitsInt16(record.index) &&
+                               (exchange::isLoadKind(record.entityType) ||
+                                exchange::isEntityKind(record.entityType));
     (void)applicable;
-  } while (!reader.atEnd());
+  }
   return 0;
 }

@@ -9,13 +9,13 @@
 #include "femapsim/application.h"
 #include "femapsim/registration.h"
 #include "generate/generate.h"
-#include "modprep/exchange_records.h"
-#include "modprep/function_inputs.h"
-#include "modprep/input_values.h"
+#include "exchange/functions_file.h"
+#include "exchange/modprep_file.h"
+#include "exchange/respull_file.h"
+#include "exchange/value_files.h"
 #include "pane/corvane_femap_interface.h"
-#include "respull/output_records.h"
-#include "support/record_reader.h"
 #include "support/strings.h"
+#include "support/text_file.h"
 #include "testing/scoped_environment.h"
 #include "testing/temp_dir.h"
 #include "ui/headless_windows.h"
@@ -144,22 +144,21 @@ void expectRecordsOfTheGrids(pane::CorvaneFemapInterface& pane, const fs::path& 
   const ui::Grid& inputs = form.InputsList;
   const ui::Grid& outputs = form.OutputsList;
 
-  support::RecordReader modprep = support::RecordReader::fromFile(folder / "Modprep.txt");
-  ASSERT_TRUE(modprep.next());
-  EXPECT_EQ(modprep.field(3), "(FEMAP)");
-  EXPECT_EQ(modprep.textAfterEquals(), "plate.mod");
-  ASSERT_TRUE(modprep.next());
-  EXPECT_EQ(modprep.field(3), deckTag);
-  EXPECT_EQ(modprep.textAfterEquals(), deckFile);
-  ASSERT_TRUE(modprep.next());
-  EXPECT_EQ(modprep.textAfterEquals(), "InputValues.txt");
+  const exchange::ModprepFile modprep =
+      exchange::parseModprepFile(support::readWholeFile(folder / "Modprep.txt"));
+  EXPECT_EQ(modprep.reference.tag, "(FEMAP)");
+  EXPECT_EQ(modprep.reference.file, "plate.mod");
+  EXPECT_EQ(modprep.deck.tag, deckTag);
+  EXPECT_EQ(modprep.deck.file, deckFile);
+  EXPECT_EQ(modprep.values.file, "InputValues.txt");
   std::vector<int> inputRows;
   for (int row = 1; row < inputs.rowCount(); ++row) {
     if (functionRowsInModprep || inputs.cell(row, 2) != "Function") inputRows.push_back(row);
   }
-  for (int row : inputRows) {
-    ASSERT_TRUE(modprep.next()) << "row " << row;
-    const modprep::VariableRecord record = modprep::variableRecord(modprep);
+  ASSERT_EQ(modprep.records.size(), inputRows.size());
+  for (std::size_t k = 0; k < inputRows.size(); ++k) {
+    const int row = inputRows[k];
+    const exchange::VariableRecord& record = modprep.records[k];
     EXPECT_EQ(record.entityType, inputs.cell(row, 2));
     if (inputs.cell(row, 2) == "Function") continue;  // its name holds a blank
     EXPECT_EQ(record.name, inputs.cell(row, 0));
@@ -167,10 +166,9 @@ void expectRecordsOfTheGrids(pane::CorvaneFemapInterface& pane, const fs::path& 
     EXPECT_EQ(record.member, inputs.cell(row, 4));
     EXPECT_EQ(record.index, inputs.cell(row, 5).empty() ? -1 : std::stoi(inputs.cell(row, 5)));
   }
-  EXPECT_FALSE(modprep.next());
 
-  const modprep::InputValues values =
-      modprep::InputValues::read(support::RecordReader::fromFile(folder / "InputValues.txt"));
+  const exchange::InputValues values =
+      exchange::InputValues::parse(support::readWholeFile(folder / "InputValues.txt"));
   ASSERT_EQ(values.variableCount(), inputRows.size());
   for (std::size_t k = 0; k < inputRows.size(); ++k) {
     const int row = inputRows[k];
@@ -179,25 +177,22 @@ void expectRecordsOfTheGrids(pane::CorvaneFemapInterface& pane, const fs::path& 
     EXPECT_EQ(values.valueText(k), inputs.cell(row, 1));
   }
 
-  support::RecordReader respull = support::RecordReader::fromFile(folder / "Respull.txt");
-  EXPECT_EQ(respull::outputFileName(respull), "OutputValues.txt");
-  ASSERT_TRUE(respull.next());
-  EXPECT_FALSE(respull::isDeleteRecord(respull));
-  EXPECT_EQ(respull.field(3), "(FEMAP)");
-  EXPECT_EQ(respull.textAfterEquals(), "plate.mod");
-  ASSERT_TRUE(respull.next());
-  EXPECT_EQ(respull.field(3), resultsTag);
-  EXPECT_EQ(respull.textAfterEquals(), resultsFile);
-  ASSERT_TRUE(respull.next());
+  const exchange::RespullFile respull =
+      exchange::parseRespullFile(support::readWholeFile(folder / "Respull.txt"));
+  EXPECT_EQ(exchange::outputFileName(respull), "OutputValues.txt");
+  EXPECT_FALSE(respull.deleteResults);
+  EXPECT_EQ(respull.reference.tag, "(FEMAP)");
+  EXPECT_EQ(respull.reference.file, "plate.mod");
+  EXPECT_EQ(respull.results.tag, resultsTag);
+  EXPECT_EQ(respull.results.file, resultsFile);
+  ASSERT_EQ(respull.records.size(), static_cast<std::size_t>(outputs.rowCount() - 1));
   for (int row = 1; row < outputs.rowCount(); ++row) {
-    ASSERT_TRUE(respull.next()) << "row " << row;
-    const respull::OutputRecord record = respull::outputRecord(respull);
+    const exchange::OutputRecord& record = respull.records[static_cast<std::size_t>(row - 1)];
     EXPECT_EQ(record.kind, outputs.cell(row, 4));
     EXPECT_EQ(record.name, outputs.cell(row, 0));
     EXPECT_EQ(record.entity, support::trim(outputs.cell(row, 2)));
     EXPECT_EQ(record.vector, outputs.cell(row, 3).empty() ? 0 : std::stoll(outputs.cell(row, 3)));
   }
-  EXPECT_FALSE(respull.next());
 }
 
 TEST_F(ApplyTest, ModprepAndRespullReadWhatApplyWroteForCorvane) {
@@ -208,30 +203,32 @@ TEST_F(ApplyTest, ModprepAndRespullReadWhatApplyWroteForCorvane) {
                           "plate.op2");
 
   // The points of the functions that the model holds, in the order of the grid.
-  modprep::FunctionInputReader functions(read("FunctionsInputvalues.txt"));
+  const exchange::FunctionsFile functions =
+      exchange::parseFunctionsFile(read("FunctionsInputvalues.txt"));
   struct Expected {
     std::int32_t id;
     std::string title;
-    std::vector<modprep::FunctionPoint> points;
+    std::vector<exchange::FunctionPoint> points;
   };
   const std::vector<Expected> expected = {
       {1, "Temperature curve", {{0, 20}, {1, 30}, {2, 45}}},
       {2, "Scale factor", {{0, -1.5}, {10, 0.00001}}},
       {3, "Flat curve", {}},
   };
-  for (const Expected& function : expected) {
-    ASSERT_TRUE(functions.findBlock());
-    EXPECT_EQ(modprep::functionInteger(functions.readLine()), function.id);
-    EXPECT_EQ(functions.readLine(), function.title);
-    ASSERT_EQ(modprep::functionInteger(functions.readLine()),
-              static_cast<std::int32_t>(function.points.size()));
-    for (const modprep::FunctionPoint& point : function.points) {
-      const modprep::FunctionPoint read = modprep::functionPoint(functions.readLine());
-      EXPECT_EQ(read.x, point.x);
-      EXPECT_EQ(read.y, point.y);
+  ASSERT_EQ(functions.blocks.size(), expected.size());
+  EXPECT_FALSE(functions.endsInsideBlock);
+  for (std::size_t k = 0; k < expected.size(); ++k) {
+    const exchange::FunctionBlock& block = functions.blocks[k];
+    EXPECT_EQ(block.headerError, "");
+    EXPECT_EQ(block.id, expected[k].id);
+    EXPECT_EQ(block.title, expected[k].title);
+    ASSERT_EQ(block.lines.size(), expected[k].points.size());
+    for (std::size_t j = 0; j < block.lines.size(); ++j) {
+      ASSERT_TRUE(block.lines[j].point);
+      EXPECT_EQ(block.lines[j].point->x, expected[k].points[j].x);
+      EXPECT_EQ(block.lines[j].point->y, expected[k].points[j].y);
     }
   }
-  EXPECT_FALSE(functions.findBlock());
 }
 
 TEST_F(ApplyTest, ModprepAndRespullReadWhatApplyWroteForTavro) {

@@ -35,8 +35,9 @@ class ModprepPiecesTest : public ::testing::Test {
     ASSERT_EQ(femap_.simulator().openModel(dir_ / "plate.mod"), femap::kOk);
     ASSERT_EQ(run_.connectFemap(), runtime::FemapConnection::Attached);
   }
-  VariableRecord record(std::string type, std::string name, int id, std::string member) {
-    VariableRecord record;
+  exchange::VariableRecord record(std::string type, std::string name, int id,
+                                  std::string member) {
+    exchange::VariableRecord record;
     record.entityType = std::move(type);
     record.name = std::move(name);
     record.entityId = id;
@@ -51,7 +52,7 @@ class ModprepPiecesTest : public ::testing::Test {
   testing_support::FemapStandIn femap_;
   runtime::Run run_{"Modprep", dir_.path().string(), "inputExeLogs.log",
                     "Checked for error and cleared Err object "};
-  InputValues values_ = InputValues::read(support::RecordReader("X  11\nY  12\nZ  13\n"));
+  exchange::InputValues values_ = exchange::InputValues::parse("X  11\nY  12\nZ  13\n");
   LoadUpdater loads_{run_};
   VariableUpdater variables_{run_, values_, loads_};
 };

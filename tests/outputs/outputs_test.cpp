@@ -48,7 +48,7 @@ TEST(PickerOutputKindTest, ElementTypesWithAListAndTheRest) {
 }
 
 TEST(MassQuantityTest, EachWordSelectsItsQuantity) {
-  MeshMass mass;
+  exchange::MassProperties mass;
   mass.scalars = {1, 2, 3, 4, 5, 6};
   mass.arrays = {std::vector<double>{7, 8, 9},
                  {10, 11, 12},
@@ -72,7 +72,7 @@ TEST(MassQuantityTest, EachWordSelectsItsQuantity) {
 }
 
 TEST(MassQuantityTest, AComponentOutsideItsArrayOrNotANumberIsRefused) {
-  MeshMass mass;
+  exchange::MassProperties mass;
   mass.arrays = {std::vector<double>{7, 8, 9}, {}, {}, {}, {}};
   EXPECT_THROW(massQuantity(mass, "StructuralCG", "3"), support::RuntimeError);
   EXPECT_THROW(massQuantity(mass, "StructuralCG", "-1"), support::RuntimeError);

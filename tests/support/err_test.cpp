@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <system_error>
+#include <vector>
 
 namespace support {
 namespace {
@@ -70,6 +71,29 @@ TEST(ResumeTest, ExceptionDescriptionComesFromWhat) {
     EXPECT_EQ(currentExceptionDescription(), "bad argument");
   }
   EXPECT_EQ(currentExceptionDescription(), "Unknown error");  // outside any catch block
+}
+
+TEST(StopAtFirstFailureTest, TheStretchEndsAtItsFirstFailureWhoseDescriptionIsKept) {
+  StopAtFirstFailure stretch;
+  std::vector<int> ran;
+  const bool finished = stretch.run([&] {
+    ran.push_back(1);
+    throw RuntimeError("row 2 is not in the model");
+    ran.push_back(2);
+  });
+  EXPECT_FALSE(finished);
+  EXPECT_EQ(ran, std::vector<int>{1});
+  EXPECT_TRUE(stretch.failed());
+  EXPECT_EQ(stretch.failure(), "row 2 is not in the model");
+
+  // The next stretch starts clean and hands back its value.
+  EXPECT_EQ(stretch.run([] { return 7; }), 7);
+  EXPECT_FALSE(stretch.failed());
+  EXPECT_EQ(stretch.failure(), "");
+  EXPECT_EQ(stretch.run([]() -> int { throw 3; }), std::nullopt);
+  EXPECT_EQ(stretch.failure(), "Unknown error");
+  stretch.run([] { throw RuntimeError(""); });
+  EXPECT_EQ(stretch.failure(), "Unknown error");
 }
 
 }  // namespace

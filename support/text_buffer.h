@@ -18,15 +18,15 @@
 
 #include "support/text_file.h"
 
-namespace generate {
+namespace support {
 
 class TextBuffer {
  public:
-  // At least the size from which support::TextFileWriter writes a piece through at once.
+  // At least the size from which TextFileWriter writes a piece through at once.
   static constexpr std::size_t kBlock = std::size_t{1} << 20;
 
   // Without a writer the whole text stays here (see view()).
-  explicit TextBuffer(support::TextFileWriter* writer = nullptr) : writer_(writer) {}
+  explicit TextBuffer(TextFileWriter* writer = nullptr) : writer_(writer) {}
   ~TextBuffer();
   TextBuffer(const TextBuffer&) = delete;
   TextBuffer& operator=(const TextBuffer&) = delete;
@@ -101,7 +101,7 @@ class TextBuffer {
   void addOverflowing(std::string_view text);
   void useStorage(std::size_t capacity);
 
-  support::TextFileWriter* writer_;
+  TextFileWriter* writer_;
   std::unique_ptr<char[]> small_;  // ordinary memory while the text is small
   std::unique_ptr<char[]> block_;  // a kept block once it is large (with a writer)
   char* data_ = nullptr;           // the storage in use
@@ -109,4 +109,4 @@ class TextBuffer {
   char* end_ = nullptr;            // the end of the storage
 };
 
-}  // namespace generate
+}  // namespace support

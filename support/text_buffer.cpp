@@ -1,9 +1,9 @@
-#include "generate/text_buffer.h"
+#include "support/text_buffer.h"
 
 #include <mutex>
 #include <vector>
 
-namespace generate {
+namespace support {
 
 namespace {
 
@@ -83,4 +83,4 @@ void TextBuffer::addOverflowing(std::string_view text) {
   cursor_ += text.size();
 }
 
-}  // namespace generate
+}  // namespace support

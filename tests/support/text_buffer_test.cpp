@@ -1,4 +1,4 @@
-#include "generate/text_buffer.h"
+#include "support/text_buffer.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include "testing/temp_dir.h"
 
-namespace generate {
+namespace support {
 namespace {
 
 TEST(TextBufferTest, PiecesAndLinesKeepTheirOrderAcrossGrowth) {
@@ -36,7 +36,7 @@ TEST(TextBufferTest, AWriterGetsEveryPieceInOrder) {
   testing_support::ScopedTempDir dir;
   std::string expected;
   {
-    support::TextFileWriter writer(dir / "out.txt");
+    TextFileWriter writer(dir / "out.txt");
     TextBuffer text(&writer);
     const std::string large(TextBuffer::kBlock + 17, 'L');
     const std::string half(TextBuffer::kBlock / 2 + 3, 'H');
@@ -58,4 +58,4 @@ TEST(TextBufferTest, AWriterGetsEveryPieceInOrder) {
 }
 
 }  // namespace
-}  // namespace generate
+}  // namespace support
