@@ -84,93 +84,126 @@ void logLoad(pane::CorvaneFemapInterface& pane, const LoadKind& kind, const fema
   }
 }
 
-// The picked load definitions, one after the other.
-void addLoadDefinitions(pane::CorvaneFemapInterface& pane, const femap::Set& set,
-                        const femap::Object& loadDefinition) {
-  support::Err& err = pane.err();
-  InputsState& state = pane.subsystemState<InputsState>();
-  ui::Grid& list = pane.form().InputsList;
+// The rows of the picked load definitions, one definition after the other. What a definition
+// says of itself is kept from one definition to the next: a member FEMAP cannot deliver keeps
+// the previous definition's text, as a failed read leaves its target unchanged.
+class LoadDefinitionRows {
+ public:
+  LoadDefinitionRows(pane::CorvaneFemapInterface& pane, const femap::Object& loadDefinition)
+      : pane_(pane),
+        err_(pane.err()),
+        state_(pane.subsystemState<InputsState>()),
+        list_(pane.form().InputsList),
+        definition_(loadDefinition) {}
 
-  int count = err.run([&] { return set.count(); }).value_or(0);
-  pane.logDebug(formatInteger(count) + " Load definitions selected");
-  bool added = false;
-  std::int32_t loadType = 0;
-  std::string loadTypeText, dataTypeText, setId, id, title;
-  while (count > 0) {
-    if (auto next = err.run([&] { return set.Next(); })) {
-      err.run([&] { loadDefinition.call("Get", *next); });
-    }
-    err.run([&] {
-      loadType = loadDefinition.get("loadType").asInt();
-      loadTypeText = formatInteger(loadType);
-    });
-    err.run([&] { dataTypeText = loadDefinition.get("dataType").asString(); });
-    initialisePrefix(pane, loadType);
-    err.run([&] { setId = loadDefinition.get("setID").asString(); });
-    err.run([&] { id = loadDefinition.get("ID").asString(); });
-    err.run([&] { title = loadDefinition.get("title").asString(); });
-    pane.logDebug(formatInteger(count) + "Load Defination: Title = " + title + " SetId = " + setId +
-                  " ID = " + id + " Load Type = " + loadTypeText + " Data Type = " + dataTypeText);
-    pane.logDebug("Start iterating over loadDef.NextLoad");
-    err.run([&] { pane.femap().feAppMessage(femap::kMessageInfo, title + " is selected"); });
-
-    if (const LoadKind* kind = loadKind(dataTypeText)) {
-      pane.logDebug(kind->detection);
-      // A fresh load object per definition: a definition without loads reads zeros, not the
-      // last load of the definition before it.
-      femap::Object& load = loadObjectOf(state, kind->word);
-      if (auto created = err.run([&] { return pane.femap().create(kind->word); })) load = *created;
-      while (
-          err.run([&] { return loadDefinition.call("NextLoad", load).asBool(); }).value_or(false)) {
-        logLoad(pane, *kind, load);
+  void addAll(const femap::Set& set) {
+    int count = err_.run([&] { return set.count(); }).value_or(0);
+    pane_.logDebug(formatInteger(count) + " Load definitions selected");
+    for (; count > 0; --count) {
+      if (auto next = err_.run([&] { return set.Next(); })) {
+        err_.run([&] { definition_.call("Get", *next); });
       }
-      pane.logPositionAndClearErrorIfAny("Before adding params to Input List");
-      if (kind->components) {
-        for (int k = 0; k < 4; ++k) {
-          const std::string& prefix = state.prefix[static_cast<std::size_t>(k)];
-          if (prefix.empty()) continue;
-          pane.logDebug("Trying to alter the name " + title + "_" + id + "_" + prefix);
-          const std::string name = loadVariableName(title, id, prefix);
-          pane.logDebug("Altered the name " + title + " to " + name);
-          const std::string component = formatInteger(k);
-          std::string value;
-          err.run([&] {
-            value = load.get("value", k).asString();
-            list.addRow(exchange::cellsOf(
-                exchange::InputRow{name, value, std::string(kind->word), id, component, component}));
-          });
-          added = true;
-          pane.logDebug("Added variable to Input list Variable Name=" + name + " value=" + value +
-                        " Entity type=" + std::string(kind->word) + " ID=" + id);
+      readDefinition(count);
+      if (const LoadKind* kind = loadKind(dataType_)) {
+        pane_.logDebug(kind->detection);
+        const femap::Object& load = readLoads(*kind);
+        pane_.logPositionAndClearErrorIfAny("Before adding params to Input List");
+        if (kind->components) {
+          addComponentRows(*kind, load);
+        } else {
+          addTemperatureRow(*kind, load);
         }
       } else {
-        const std::string name = loadVariableName(title, id, "Temperature");
-        std::string temperature;
-        err.run([&] {
-          temperature = load.get("temp").asString();
-          list.addRow(exchange::cellsOf(
-              exchange::InputRow{name, temperature, std::string(kind->word), id, "0", "0"}));
-        });
-        added = true;
-        pane.logDebug("Added variable to Input list Variable Name=" + name +
-                      " Temp=" + temperature + " Entity type=" + std::string(kind->word) + " ID=" + id);
+        const std::string message = "Load definition of load type = " + loadTypeText_ +
+                                    "and data type = " + dataType_ + " not supported";
+        err_.run([&] { pane_.femap().feAppMessage(femap::kMessageInfo, message); });
+        pane_.logError(message);
       }
-    } else {
-      const std::string message = "Load definition of load type = " + loadTypeText +
-                                  "and data type = " + dataTypeText + " not supported";
-      err.run([&] { pane.femap().feAppMessage(femap::kMessageInfo, message); });
-      pane.logError(message);
+      if (!added_) {
+        err_.run([&] {
+          pane_.femap().feAppMessage(femap::kMessageInfo, "Load definition selection failed...");
+        });
+        pane_.logError("Load definition selection failed...");
+      }
     }
-    if (!added) {
-      err.run([&] {
-        pane.femap().feAppMessage(femap::kMessageInfo, "Load definition selection failed...");
-      });
-      pane.logError("Load definition selection failed...");
-    }
-    --count;
+    err_.run([&] { removeBlankFirstRow(pane_); });
   }
-  err.run([&] { removeBlankFirstRow(pane); });
-}
+
+ private:
+  // The definition's type, set, ID and title; `remaining` counts this one and those after it.
+  void readDefinition(int remaining) {
+    err_.run([&] {
+      loadType_ = definition_.get("loadType").asInt();
+      loadTypeText_ = formatInteger(loadType_);
+    });
+    err_.run([&] { dataType_ = definition_.get("dataType").asString(); });
+    initialisePrefix(pane_, loadType_);
+    err_.run([&] { setId_ = definition_.get("setID").asString(); });
+    err_.run([&] { id_ = definition_.get("ID").asString(); });
+    err_.run([&] { title_ = definition_.get("title").asString(); });
+    pane_.logDebug(formatInteger(remaining) + "Load Defination: Title = " + title_ +
+                   " SetId = " + setId_ + " ID = " + id_ + " Load Type = " + loadTypeText_ +
+                   " Data Type = " + dataType_);
+    pane_.logDebug("Start iterating over loadDef.NextLoad");
+    err_.run([&] { pane_.femap().feAppMessage(femap::kMessageInfo, title_ + " is selected"); });
+  }
+
+  // Walks the definition's loads of `kind`, logging each; the last one stays in the object.
+  // A fresh object per definition: a definition without loads reads zeros, not the last load
+  // of the definition before it.
+  const femap::Object& readLoads(const LoadKind& kind) {
+    femap::Object& load = loadObjectOf(state_, kind.word);
+    if (auto created = err_.run([&] { return pane_.femap().create(kind.word); })) load = *created;
+    while (err_.run([&] { return definition_.call("NextLoad", load).asBool(); }).value_or(false)) {
+      logLoad(pane_, kind, load);
+    }
+    return load;
+  }
+
+  // One row per component whose prefix the load type uses, valued from the last load.
+  void addComponentRows(const LoadKind& kind, const femap::Object& load) {
+    for (int k = 0; k < 4; ++k) {
+      const std::string& prefix = state_.prefix[static_cast<std::size_t>(k)];
+      if (prefix.empty()) continue;
+      pane_.logDebug("Trying to alter the name " + title_ + "_" + id_ + "_" + prefix);
+      const std::string name = loadVariableName(title_, id_, prefix);
+      pane_.logDebug("Altered the name " + title_ + " to " + name);
+      const std::string component = formatInteger(k);
+      std::string value;
+      err_.run([&] {
+        value = load.get("value", k).asString();
+        addRow({name, value, std::string(kind.word), id_, component, component});
+      });
+      added_ = true;
+      pane_.logDebug("Added variable to Input list Variable Name=" + name + " value=" + value +
+                     " Entity type=" + std::string(kind.word) + " ID=" + id_);
+    }
+  }
+
+  // One row for the temperature of the last load.
+  void addTemperatureRow(const LoadKind& kind, const femap::Object& load) {
+    const std::string name = loadVariableName(title_, id_, "Temperature");
+    std::string temperature;
+    err_.run([&] {
+      temperature = load.get("temp").asString();
+      addRow({name, temperature, std::string(kind.word), id_, "0", "0"});
+    });
+    added_ = true;
+    pane_.logDebug("Added variable to Input list Variable Name=" + name + " Temp=" + temperature +
+                   " Entity type=" + std::string(kind.word) + " ID=" + id_);
+  }
+
+  void addRow(const exchange::InputRow& row) { list_.addRow(exchange::cellsOf(row)); }
+
+  pane::CorvaneFemapInterface& pane_;
+  support::Err& err_;
+  InputsState& state_;
+  ui::Grid& list_;
+  const femap::Object& definition_;
+  std::int32_t loadType_ = 0;
+  std::string loadTypeText_, dataType_, setId_, id_, title_;
+  bool added_ = false;  // a row was tried for some definition
+};
 
 }  // namespace
 
@@ -257,7 +290,7 @@ void FetchLoadDefinitionData(pane::CorvaneFemapInterface& pane) {
     state.returnCode = *code;
   }
   if (state.returnCode == femap::kOk) {
-    if (set) addLoadDefinitions(pane, *set, loadDefinition);
+    if (set) LoadDefinitionRows(pane, loadDefinition).addAll(*set);
   } else if (state.returnCode == femap::kCancel) {
     err.run([&] {
       pane.femap().feAppMessage(femap::kMessageError, "Load Definition selection cancelled...");

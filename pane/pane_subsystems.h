@@ -2,9 +2,10 @@
 // The handlers of the main pane that the input, output and generation subsystems provide.
 // Those subsystems build on the pane (its state, grids, picker, FEMAP object and log), so the
 // pane reaches them through this interface, and the program that builds the pane hands in the
-// real ones. The versions here stand in until they arrive: the selection and refresh handlers
-// write their position markers and nothing else, and "Apply" writes no project files (it still
-// saves the selection, see CorvaneFemapInterface::GenerateButton_Click).
+// real ones (programs/CorvaneFemapInterface/pane_program.h). The versions here belong to a pane
+// with none of them: the selection and refresh handlers write their position markers and
+// nothing else, and "Apply" writes no project files (it still saves the selection, see
+// CorvaneFemapInterface::GenerateButton_Click).
 
 #include <string>
 

@@ -17,7 +17,6 @@
 
 #include "pane/corvane_femap_interface.h"
 #include "pane/pane_subsystems.h"
-#include "panescript/subsystems.h"
 #include "ui/headless_windows.h"
 
 namespace femapsim {
@@ -33,9 +32,9 @@ class Session {
     Program,  // no `start`; reading stops once the pane has closed
   };
 
-  // `name` prefixes the reports on `errors`.
+  // `name` prefixes the reports on `errors`; the pane runs with `subsystems`.
   Session(Mode mode, std::string name, std::ostream& out, std::ostream& errors,
-          std::unique_ptr<pane::PaneSubsystems> subsystems = makePaneSubsystems());
+          std::unique_ptr<pane::PaneSubsystems> subsystems);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;

@@ -1,5 +1,5 @@
 #pragma once
-// What every windowless deliverable's main() does around its run: make FEMAP reachable (COM
+// What every windowless program's main() does around its run: make FEMAP reachable (COM
 // initialised on Windows, the simulated FEMAP registered elsewhere), and turn an unexpected
 // failure into a message on standard error and exit status 1.
 

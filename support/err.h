@@ -23,7 +23,7 @@
 namespace support {
 
 // An outside failure raised by the system's own code (a bad conversion, a missing field,
-// an invalid argument) where the original platform raised a run-time error.
+// an invalid argument): a failing statement like a failing FEMAP call.
 class RuntimeError : public std::exception {
  public:
   explicit RuntimeError(std::string description) : description_(std::move(description)) {}

@@ -1,6 +1,6 @@
 #pragma once
-// Numbers to text and back the way the original platform converted them, independent of
-// the process locale: "." is always the decimal separator.
+// Numbers as the exchange files, logs and grids show them, and back, independent of the
+// process locale: "." is always the decimal separator.
 
 #include <cstdint>
 #include <optional>

@@ -14,7 +14,7 @@
 #include <iostream>
 #include <string>
 
-#include "panescript/subsystems.h"
+#include "programs/CorvaneFemapInterface/pane_program.h"
 #include "support/command_line.h"
 #ifdef _WIN32
 #include "femap/com/com_init.h"
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   try {
     const femap::com::ComInit com;             // ends after the pane released FEMAP
     ui::win32::Win32Windows windows;           // outlives the pane's forms
-    const auto subsystems = panescript::makePaneSubsystems();
+    const auto subsystems = programs::makePaneSubsystems();
     pane::CorvaneFemapInterface pane(windows, *subsystems);
     if (!pane.start(commandLine)) {
       std::cerr << "CorvaneFemapInterface: FEMAP not found\n";
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
 #else
   femapsim::registerFemapSim();  // elsewhere than on Windows, FEMAP is the simulated one
   panescript::Session session(panescript::Session::Mode::Program, "CorvaneFemapInterface",
-                              std::cout, std::cerr);
+                              std::cout, std::cerr, programs::makePaneSubsystems());
   if (!session.start(commandLine)) {
     std::cerr << "CorvaneFemapInterface: FEMAP not found\n";
     return 1;

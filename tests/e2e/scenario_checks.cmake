@@ -1,9 +1,15 @@
 # What the scenario runners check alike, once the driver has run in WORK_DIR. Each function
 # appends what it finds to the caller's `failures`; a differing file is written under
-# WORK_DIR/actual/ and shown as a unified diff.
+# WORK_DIR/actual/ and shown as a unified diff. With CORVANE_UPDATE_EXPECTED=1 in the
+# environment a differing stored file is rewritten with what the run gave instead
+# (scripts/refresh-expected).
 
 # Appends a unified diff of `actual` against `expected_file` to `failures`.
 function(scenario_report_difference what expected_file actual)
+  if("$ENV{CORVANE_UPDATE_EXPECTED}" STREQUAL "1" AND NOT expected_file STREQUAL "/dev/null")
+    file(WRITE "${expected_file}" "${actual}")
+    return()
+  endif()
   set(actual_file "${WORK_DIR}/actual/${what}")
   get_filename_component(actual_folder "${actual_file}" DIRECTORY)
   file(MAKE_DIRECTORY "${actual_folder}")
@@ -28,7 +34,7 @@ function(scenario_check_output name expected_out actual_out)
   set(expected "")
   if(EXISTS "${expected_out}")
     file(READ "${expected_out}" expected)
-  else()
+  elseif(NOT "$ENV{CORVANE_UPDATE_EXPECTED}" STREQUAL "1")
     set(expected_out "/dev/null")
   endif()
   if(NOT actual_out STREQUAL expected)

@@ -13,6 +13,7 @@
 
 #include "femapsim/registration.h"
 #include "panescript/session.h"
+#include "programs/CorvaneFemapInterface/pane_program.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
     }
   }
   panescript::Session session(panescript::Session::Mode::Script, "pane-script", std::cout,
-                              std::cerr);
+                              std::cerr, programs::makePaneSubsystems());
   session.run(scenario == "-" ? std::cin : file);
   session.finish();
   return session.failed() ? 1 : 0;

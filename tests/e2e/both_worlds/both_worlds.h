@@ -20,6 +20,7 @@
 #include "support/strings.h"
 #include "support/text_file.h"
 #include "testing/temp_dir.h"
+#include "testing/update_expected.h"
 
 namespace both_worlds {
 
@@ -54,18 +55,13 @@ inline std::string normalised(std::string text, const std::string& folder) {
   return support::replaceAll(text, "{DIR}\\", "{DIR}/");
 }
 
-inline bool updating() {
-  const char* update = std::getenv("CORVANE_UPDATE_EXPECTED");
-  return update && std::string(update) == "1";
-}
-
 // Compares one file the run left (absent: empty) with its stored expected bytes.
 inline void expectAsStored(const fs::path& written, const std::string& folderText,
                            const std::string& mode, const std::string& name) {
   const std::string actual =
       fs::exists(written) ? normalised(support::readWholeFile(written), folderText) : std::string();
   const fs::path stored = folderOfThisTest() / "expected" / mode / name;
-  if (updating()) {
+  if (testing_support::updatingExpected()) {
     fs::create_directories(stored.parent_path());
     std::ofstream(stored, std::ios::binary | std::ios::trunc) << actual;
     return;

@@ -11,14 +11,14 @@
 #include <iostream>
 
 #include "femapsim/registration.h"
-#include "generate/generate.h"
 #include "panescript/session.h"
+#include "programs/CorvaneFemapInterface/pane_program.h"
 
 namespace {
 
 class TavroChosen : public pane::PaneSubsystems {
  public:
-  TavroChosen() : program_(panescript::makePaneSubsystems()) {}
+  TavroChosen() : program_(programs::makePaneSubsystems()) {}
   void InputsButton_Click(pane::CorvaneFemapInterface& pane) override {
     program_->InputsButton_Click(pane);
   }

@@ -6,7 +6,9 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -16,6 +18,7 @@
 #include "support/strings.h"
 #include "support/text_file.h"
 #include "testing/temp_dir.h"
+#include "testing/update_expected.h"
 
 namespace runtime_e2e {
 
@@ -80,11 +83,20 @@ inline std::size_t countOf(const std::vector<std::string>& lines, const std::str
 }
 
 // Compares a log line by line with a stored expected log in which "{DIR}" stands for the
-// working folder.
+// working folder. With CORVANE_UPDATE_EXPECTED=1 in the environment the stored log is
+// rewritten from `log` instead (scripts/refresh-expected).
 inline void expectLogAsStored(const std::vector<std::string>& log, const std::string& expectedName,
                               const std::filesystem::path& folder) {
-  std::string stored = support::readWholeFile(testing_support::sourceDir() /
-                                              "tests/e2e/runtime/expected" / expectedName);
+  const std::filesystem::path storedPath =
+      testing_support::sourceDir() / "tests/e2e/runtime/expected" / expectedName;
+  if (testing_support::updatingExpected()) {
+    std::ofstream file(storedPath, std::ios::binary | std::ios::trunc);
+    for (const std::string& line : log) {
+      file << support::replaceAll(line, folder.string(), "{DIR}") << "\n";
+    }
+    return;
+  }
+  std::string stored = support::readWholeFile(storedPath);
   std::vector<std::string> expected;
   std::istringstream lines(stored);
   for (std::string line; std::getline(lines, line);) {
