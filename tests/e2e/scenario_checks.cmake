@@ -4,9 +4,14 @@
 # environment a differing stored file is rewritten with what the run gave instead
 # (scripts/refresh-expected).
 
-# Appends a unified diff of `actual` against `expected_file` to `failures`.
+# Appends a unified diff of `actual` against `expected_file` to `failures`. In update mode the
+# stored file is rewritten instead, with CR LF line ends when `line_end` is "crlf" (file(READ)
+# drops the CR of CR LF, so the text read has LF only).
 function(scenario_report_difference what expected_file actual)
   if("$ENV{CORVANE_UPDATE_EXPECTED}" STREQUAL "1" AND NOT expected_file STREQUAL "/dev/null")
+    if(ARGV3 STREQUAL "crlf")
+      string(REPLACE "\n" "\r\n" actual "${actual}")
+    endif()
     file(WRITE "${expected_file}" "${actual}")
     return()
   endif()
@@ -63,7 +68,7 @@ function(scenario_check_files expected_files checked_var)
         "Execution starts at <time stamp>" content "${content}")
       file(READ "${expected_files}/${relative}" expected)
       if(NOT content STREQUAL expected)
-        scenario_report_difference("${relative}" "${expected_files}/${relative}" "${content}")
+        scenario_report_difference("${relative}" "${expected_files}/${relative}" "${content}" crlf)
       endif()
     endforeach()
   endif()
