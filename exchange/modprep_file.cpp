@@ -2,12 +2,9 @@
 
 #include "exchange/vocabulary.h"
 #include "support/record_reader.h"
-#include "support/strings.h"
 
 namespace exchange {
 namespace {
-
-constexpr std::string_view kTwoBlanks = "  ";
 
 HeaderLine headerLine(support::RecordReader& reader) {
   reader.next();
@@ -28,40 +25,16 @@ VariableRecord variableRecord(const support::RecordReader& reader) {
 
 }  // namespace
 
-void writeReferenceLine(support::TextBuffer& file, std::string_view base,
-                        std::string_view extension) {
-  file.add("Reference Model (FEMAP) = ");
-  file.add(base);
-  file.add(".");
-  file.line(support::trimView(extension));
-}
-
 void writeModprepHead(support::TextBuffer& file, std::string_view base,
                       std::string_view extension, std::string_view solver) {
   writeReferenceLine(file, base, extension);
-  if (solver == kNENastran) {
-    file.add("Input Deck (NastranNE) = ");
-    file.add(base);
-    file.line(".nas");
-  } else {
-    file.add("Input Deck (NastranNX) = ");
-    file.add(base);
-    file.line(".dat");
-  }
+  writeSolverFileLine(file, "Input Deck", base, solver, ".nas", ".dat");
   file.add("NameValue = ");
   file.line(kInputValuesFile);
 }
 
 void writeModprepRecord(support::TextBuffer& file, const InputRowView& row) {
-  file.add(row.entityType);
-  file.add(kTwoBlanks);
-  file.add(row.name);
-  file.add(kTwoBlanks);
-  file.add(row.entityId);
-  file.add(kTwoBlanks);
-  file.add(row.member);
-  file.add(kTwoBlanks);
-  file.line(row.index);
+  writeRecordLine(file, {row.entityType, row.name, row.entityId, row.member, row.index});
 }
 
 ModprepFile parseModprepFile(std::string text) {

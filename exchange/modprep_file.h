@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "exchange/record_lines.h"
 #include "exchange/rows.h"
 #include "support/text_buffer.h"
 
@@ -19,9 +20,6 @@ namespace exchange {
 
 // ---- writer ----
 
-// "Reference Model (FEMAP) = " base "." extension (trimmed).
-void writeReferenceLine(support::TextBuffer& file, std::string_view base,
-                        std::string_view extension);
 // The three head lines: reference model, input deck by solver ("NENastran": "(NastranNE)"
 // and base + ".nas"; any other: "(NastranNX)" and base + ".dat"), values file.
 void writeModprepHead(support::TextBuffer& file, std::string_view base,
@@ -30,12 +28,6 @@ void writeModprepHead(support::TextBuffer& file, std::string_view base,
 void writeModprepRecord(support::TextBuffer& file, const InputRowView& row);
 
 // ---- reader ----
-
-// A header line as the readers use it.
-struct HeaderLine {
-  std::string tag;   // field 3, e.g. "(FEMAP)"; empty when missing
-  std::string file;  // the text after the first "=", trimmed; empty without "="
-};
 
 struct VariableRecord {
   std::string entityType;     // field 1: "Node", "Prop", ..., "Function", or a load kind

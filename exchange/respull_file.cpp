@@ -7,7 +7,6 @@
 namespace exchange {
 namespace {
 
-constexpr std::string_view kTwoBlanks = "  ";
 constexpr std::string_view kDeleteRecord = "DELETE";
 
 }  // namespace
@@ -15,27 +14,13 @@ constexpr std::string_view kDeleteRecord = "DELETE";
 void writeRespullHead(support::TextBuffer& file, std::string_view base,
                       std::string_view extension, std::string_view solver) {
   writeReferenceLine(file, base, extension);
-  if (solver == kNENastran) {
-    file.add("Results File (NastranNE) = ");
-    file.add(base);
-    file.line(".fno");
-  } else {
-    file.add("Results File (NastranNX) = ");
-    file.add(base);
-    file.line(".op2");
-  }
+  writeSolverFileLine(file, "Results File", base, solver, ".fno", ".op2");
   file.add("OutputNameValue = ");
   file.line(kOutputValuesFile);
 }
 
 void writeRespullRecord(support::TextBuffer& file, const OutputRowView& row) {
-  file.add(row.kind);
-  file.add(kTwoBlanks);
-  file.add(row.name);
-  file.add(kTwoBlanks);
-  file.add(row.entity);
-  file.add(kTwoBlanks);
-  file.line(row.vector);
+  writeRecordLine(file, {row.kind, row.name, row.entity, row.vector});
 }
 
 RespullFile parseRespullFile(std::string text) {

@@ -78,6 +78,11 @@ using InputRowView = BasicInputRow<std::string_view>;
 using OutputRow = BasicOutputRow<std::string>;
 using OutputRowView = BasicOutputRow<std::string_view>;
 
+// A field that holds a whole number (an entity, vector or function ID, an index, a component)
+// as a 32-bit integer; throws support::RuntimeError, naming the field as `what`, when it is
+// none.
+int rowInteger(std::string_view field, std::string_view what);
+
 // A row that keeps its fields, from one that views them.
 inline InputRow ownedRow(const InputRowView& row) {
   return {std::string(row.name),     std::string(row.value),  std::string(row.entityType),

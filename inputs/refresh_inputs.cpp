@@ -1,6 +1,5 @@
 // "Refresh Values" of the input frame: every entity row re-reads its value from the open
 // model through its hidden cells (entity type word, ID, member, index).
-#include <climits>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,27 +23,18 @@ bool keepsItsValue(std::string_view type) {
   return type.empty() || type == exchange::kFunctionWord || exchange::isLoadKind(type);
 }
 
-int wholeNumber(std::string_view text, std::string_view what) {
-  const std::optional<std::int64_t> number = support::parseInteger(text);
-  if (!number || *number < INT32_MIN || *number > INT32_MAX) {
-    throw support::RuntimeError("the " + std::string(what) + " \"" + std::string(text) +
-                                "\" is not a number");
-  }
-  return static_cast<int>(*number);
-}
-
 // The value of an entity row as FEMAP holds it now.
 std::string currentValue(pane::CorvaneFemapInterface& pane, const exchange::InputRowView& row) {
   const std::string type(row.entityType);
   const femap::Object entity = pane.femap().create(type);
   pane.logDebug("Called the entity " + type + " to update");
-  const int id = wholeNumber(row.entityId, "entity ID");
+  const int id = exchange::rowInteger(row.entityId, "entity ID");
   if (entity.call("Get", id).asInt() != femap::kOk) {
     throw support::RuntimeError(type + " " + support::formatInteger(id) + " is not in the model");
   }
   const femap::Variant value = row.index.empty()
                                    ? entity.get(row.member)
-                                   : entity.get(row.member, wholeNumber(row.index, "index"));
+                                   : entity.get(row.member, exchange::rowInteger(row.index, "index"));
   return value.asString();
 }
 

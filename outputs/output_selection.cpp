@@ -73,17 +73,6 @@ void pick(pane::CorvaneFemapInterface& pane) {
   pane.windows().showModal(pane.frmPropertyList(), pane.form());
 }
 
-// Loads output vector `picked` (its ID as the picker gives it, with its trailing blank).
-void getVector(const femap::Object& output, const std::string& picked) {
-  const std::optional<std::int64_t> id = support::parseInteger(picked);
-  if (!id || *id < INT32_MIN || *id > INT32_MAX) {
-    throw support::RuntimeError("the output vector ID \"" + picked + "\" is not a number");
-  }
-  if (output.call("Get", static_cast<int>(*id)).asInt() != femap::kOk) {
-    throw support::RuntimeError("Output vector " + support::trim(picked) + " is not in the model");
-  }
-}
-
 // One update of OutputsList.
 class OutputListUpdate {
  public:
@@ -116,7 +105,7 @@ class OutputListUpdate {
                    output.get("ID").asString());
     const femap::Object entity = pane_.femap().create(entityType);
     for (const std::string& vector : picked) {
-      getVector(output, vector);
+      getOutputVector(output, vector);
       pane_.logDebug("Got entity of id = " + vector);
       const std::string title = output.get("Title").asString();
       const std::string vectorId = support::trim(vector);
@@ -143,7 +132,7 @@ class OutputListUpdate {
                    output.get("ID").asString());
     pane_.femap().create(entityType);
     for (const std::string& vector : picked) {
-      getVector(output, vector);
+      getOutputVector(output, vector);
       pane_.logDebug("Got entity of id = " + vector);
       const std::string title = output.get("Title").asString();
       const std::string vectorId = support::trim(vector);
@@ -234,6 +223,12 @@ void selectElementOutputs(pane::CorvaneFemapInterface& pane, const femap::Set& s
 }
 
 }  // namespace
+
+void getOutputVector(const femap::Object& output, std::string_view id) {
+  if (output.call("Get", exchange::rowInteger(id, "output vector ID")).asInt() != femap::kOk) {
+    throw support::RuntimeError("Output vector " + support::trim(id) + " is not in the model");
+  }
+}
 
 std::string entityOutputName(std::string_view title, std::string_view vectorId,
                              std::string_view entityType, std::int64_t entityId) {

@@ -44,6 +44,10 @@ void UpdateOutputList(pane::CorvaneFemapInterface& pane, const std::string& enti
                       const femap::Set* set, const pane::TextCollection& picked,
                       std::int32_t elementType);
 
+// Makes `output` hold output vector `id` (its text; blanks around it allowed). An ID that is not
+// a number or a vector not in the model throws support::RuntimeError.
+void getOutputVector(const femap::Object& output, std::string_view id);
+
 // ---- naming and tables ----
 
 // An entity row's name: the first 10 characters of the vector's title without blanks, "-"

@@ -1,6 +1,5 @@
 // "Refresh Values" of the output frame: every row re-reads its value from the model now open
 // (after new results, say) through its hidden cells; names, order and those cells stay.
-#include <climits>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,21 +18,6 @@ namespace outputs {
 
 namespace {
 
-int wholeNumber(std::string_view text, std::string_view what) {
-  const std::optional<std::int64_t> number = support::parseInteger(text);
-  if (!number || *number < INT32_MIN || *number > INT32_MAX) {
-    throw support::RuntimeError("the " + std::string(what) + " \"" + std::string(text) +
-                                "\" is not a number");
-  }
-  return static_cast<int>(*number);
-}
-
-void getVector(const femap::Object& output, std::string_view id) {
-  if (output.call("Get", wholeNumber(id, "output vector ID")).asInt() != femap::kOk) {
-    throw support::RuntimeError("Output vector " + std::string(id) + " is not in the model");
-  }
-}
-
 // The value of an output row as the model now open holds it; nothing for a mass-property
 // word that selects nothing.
 std::optional<std::string> currentValue(pane::CorvaneFemapInterface& pane,
@@ -41,9 +25,9 @@ std::optional<std::string> currentValue(pane::CorvaneFemapInterface& pane,
                                         const exchange::OutputRowView& row) {
   const std::string vector(row.vector);
   if (row.kind == exchange::kOutputKind) {
-    getVector(output, vector);
+    getOutputVector(output, vector);
     pane.logDebug("Trying to update Output" + vector);
-    const int entity = wholeNumber(row.entity, "entity ID");
+    const int entity = exchange::rowInteger(row.entity, "entity ID");
     return output.get("Value", entity).asString();
   }
   if (row.kind == exchange::kMassPropertiesKind) {
@@ -57,7 +41,7 @@ std::optional<std::string> currentValue(pane::CorvaneFemapInterface& pane,
     return support::formatNumber(*value);
   }
   // "maxval", "minval": the vector's member of that name.
-  getVector(output, vector);
+  getOutputVector(output, vector);
   std::string value = output.get(row.kind).asString();
   pane.logDebug("Trying to update Output" + std::string(row.kind));
   return value;

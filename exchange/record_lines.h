@@ -1,0 +1,33 @@
+#pragma once
+// The lines of "Modprep.txt" and "Respull.txt". Three header lines open them: a label, a blank,
+// a format tag in parentheses, " = " and a file name; the third is a key, " = " and a file name.
+// Readers use only the format tag (the third blank-separated field) and the text after the
+// first "=". Every other line is a record: fields separated by two blanks.
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "support/text_buffer.h"
+
+namespace exchange {
+
+// A header line as the readers use it.
+struct HeaderLine {
+  std::string tag;   // field 3, e.g. "(FEMAP)"; empty when missing
+  std::string file;  // the text after the first "=", trimmed; empty without "="
+};
+
+// "Reference Model (FEMAP) = " base "." extension (trimmed).
+void writeReferenceLine(support::TextBuffer& file, std::string_view base,
+                        std::string_view extension);
+// `label` " (NastranNE) = " base `neExtension` for the solver "NENastran", else
+// `label` " (NastranNX) = " base `nxExtension`.
+void writeSolverFileLine(support::TextBuffer& file, std::string_view label, std::string_view base,
+                         std::string_view solver, std::string_view neExtension,
+                         std::string_view nxExtension);
+
+// The fields as they stand, separated by two blanks.
+void writeRecordLine(support::TextBuffer& file, std::initializer_list<std::string_view> fields);
+
+}  // namespace exchange
