@@ -1,14 +1,15 @@
 #include "exchange/modprep_file.h"
 
 #include "exchange/vocabulary.h"
+#include "support/number_text.h"
 #include "support/record_reader.h"
 
 namespace exchange {
 namespace {
 
-HeaderLine headerLine(support::RecordReader& reader) {
+HeaderLine nextHeaderLine(support::RecordReader& reader) {
   reader.next();
-  return {reader.field(3), reader.textAfterEquals()};
+  return headerLine(reader);
 }
 
 VariableRecord variableRecord(const support::RecordReader& reader) {
@@ -18,8 +19,10 @@ VariableRecord variableRecord(const support::RecordReader& reader) {
   record.entityIdText = reader.field(3);
   record.member = reader.field(4);
   record.indexText = reader.field(5);
-  record.entityId = reader.intField(3, 0);
-  record.index = reader.intField(5, -1);
+  // A number too long for 64 bits stays a number (the nearest one) so that it is refused as
+  // out of range instead of reading as a missing field.
+  record.entityId = support::parseIntegerClamped(record.entityIdText).value_or(0);
+  record.index = support::parseIntegerClamped(record.indexText).value_or(-1);
   return record;
 }
 
@@ -40,9 +43,9 @@ void writeModprepRecord(support::TextBuffer& file, const InputRowView& row) {
 ModprepFile parseModprepFile(std::string text) {
   support::RecordReader reader(std::move(text));
   ModprepFile file;
-  file.reference = headerLine(reader);
-  file.deck = headerLine(reader);
-  file.values = headerLine(reader);
+  file.reference = nextHeaderLine(reader);
+  file.deck = nextHeaderLine(reader);
+  file.values = nextHeaderLine(reader);
   while (reader.next()) file.records.push_back(variableRecord(reader));
   return file;
 }

@@ -33,8 +33,10 @@ struct VariableRecord {
   std::string entityType;     // field 1: "Node", "Prop", ..., "Function", or a load kind
   std::string name;           // field 2
   std::string member;         // field 4: the member the value goes into; may be empty
-  std::int64_t entityId = 0;  // field 3; 0 when missing or not a number
-  std::int64_t index = -1;    // field 5; -1 when missing or not a number
+  // Field 3; 0 when missing or not a number (one beyond 64 bits reads as the nearest 64-bit
+  // value, so that it is refused as out of range).
+  std::int64_t entityId = 0;
+  std::int64_t index = -1;    // field 5; -1 when missing or not a number; as field 3 beyond 64 bits
   std::string entityIdText;   // fields 3 and 5 as written, for messages
   std::string indexText;
 };
@@ -47,8 +49,5 @@ struct ModprepFile {
 };
 
 ModprepFile parseModprepFile(std::string text);
-
-// Entity IDs and indexes are held as 16-bit integers by FEMAP's entity objects.
-constexpr bool fitsInt16(std::int64_t value) { return value >= -32768 && value <= 32767; }
 
 }  // namespace exchange

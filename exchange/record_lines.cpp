@@ -5,6 +5,13 @@
 
 namespace exchange {
 
+HeaderLine headerLine(const support::RecordReader& reader) {
+  const std::string& text = reader.line();
+  const std::size_t equals = text.find('=');
+  return {reader.field(3), reader.textAfterEquals(),
+          std::string(support::trimView(std::string_view(text).substr(0, equals))), text};
+}
+
 void writeReferenceLine(support::TextBuffer& file, std::string_view base,
                         std::string_view extension) {
   file.add("Reference Model (FEMAP) = ");

@@ -4,19 +4,29 @@
 // Readers use only the format tag (the third blank-separated field) and the text after the
 // first "=". Every other line is a record: fields separated by two blanks.
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
 
+#include "support/record_reader.h"
 #include "support/text_buffer.h"
 
 namespace exchange {
+
+// Entity IDs, indexes and components are held as 16-bit integers by FEMAP's objects.
+constexpr bool fitsInt16(std::int64_t value) { return value >= -32768 && value <= 32767; }
 
 // A header line as the readers use it.
 struct HeaderLine {
   std::string tag;   // field 3, e.g. "(FEMAP)"; empty when missing
   std::string file;  // the text after the first "=", trimmed; empty without "="
+  std::string key;   // the text before the first "=", trimmed ("OutputNameValue")
+  std::string text;  // the whole line, trimmed, for messages
 };
+
+// The header line that is the current record of `reader`.
+HeaderLine headerLine(const support::RecordReader& reader);
 
 // "Reference Model (FEMAP) = " base "." extension (trimmed).
 void writeReferenceLine(support::TextBuffer& file, std::string_view base,

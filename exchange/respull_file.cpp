@@ -1,6 +1,7 @@
 #include "exchange/respull_file.h"
 
 #include "exchange/vocabulary.h"
+#include "support/number_text.h"
 #include "support/record_reader.h"
 #include "support/strings.h"
 
@@ -33,13 +34,18 @@ RespullFile parseRespullFile(std::string text) {
   }
   for (HeaderLine* header : {&file.reference, &file.results, &file.output}) {
     if (!more) break;
-    *header = {reader.field(3), reader.textAfterEquals()};
+    *header = headerLine(reader);
     ++file.headerLines;
     more = reader.next();
   }
   for (; more; more = reader.next()) {
-    file.records.push_back({reader.field(1), reader.field(2), reader.field(3),
-                            reader.intField(3, 0), reader.intField(4, 0)});
+    OutputRecord& record = file.records.emplace_back();
+    record.kind = reader.field(1);
+    record.name = reader.field(2);
+    record.entity = reader.field(3);
+    record.vectorText = reader.field(4);
+    record.entityId = support::parseIntegerClamped(record.entity).value_or(0);
+    record.vector = support::parseIntegerClamped(record.vectorText).value_or(0);
   }
   return file;
 }

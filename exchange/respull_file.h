@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "exchange/modprep_file.h"
+#include "exchange/record_lines.h"
 #include "exchange/rows.h"
 #include "support/text_buffer.h"
 
@@ -34,8 +34,11 @@ struct OutputRecord {
   std::string kind;           // field 1: "Output", "maxval", "minval", "MassProperties", any case
   std::string name;           // field 2
   std::string entity;         // field 3 as written: an entity ID or a mass-property word
-  std::int64_t entityId = 0;  // field 3 as a whole number; 0 when missing or not a number
-  std::int64_t vector = 0;    // field 4: output vector ID or component index; 0 when missing
+  // Field 3 as a whole number; 0 when missing or not a number (one beyond 64 bits reads as the
+  // nearest 64-bit value, so that it is refused as out of range).
+  std::int64_t entityId = 0;
+  std::int64_t vector = 0;  // field 4: output vector ID or component index; 0 when missing
+  std::string vectorText;   // field 4 as written, for messages
 };
 
 struct RespullFile {

@@ -28,7 +28,8 @@ namespace inputs {
 void InputsButton_Click(pane::CorvaneFemapInterface& pane);
 // "Refresh Values": re-reads the value of every entity row. A row FEMAP cannot deliver (an
 // entity no longer in the model, an ID or index that is not a number, a member the entity
-// lacks) ends the refresh with a report naming the row; the rows after it keep their values.
+// lacks) is reported, naming the row, in the log and FEMAP's message window and keeps its
+// value; every other row is refreshed.
 void RefreshInputs_Click(pane::CorvaneFemapInterface& pane);
 
 // ---- the flows behind "Select..." ----

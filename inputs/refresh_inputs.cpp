@@ -38,6 +38,13 @@ std::string currentValue(pane::CorvaneFemapInterface& pane, const exchange::Inpu
   return value.asString();
 }
 
+// A row that could not be refreshed, reported in the words the pane uses for a handler's failure.
+void reportRow(pane::CorvaneFemapInterface& pane, const std::string& problem) {
+  const std::string message = "Error in RefreshInputs_Click: " + problem;
+  pane.logError(message);
+  pane.err().run([&] { pane.femap().feAppMessage(femap::kMessageError, message); });
+}
+
 }  // namespace
 
 void RefreshInputs_Click(pane::CorvaneFemapInterface& pane) {
@@ -56,12 +63,14 @@ void RefreshInputs_Click(pane::CorvaneFemapInterface& pane) {
       pane.logDebug("Entry:  Name=" + input.name + "  Value=" + input.value +
                     "  Type=" + input.entityType);
       if (keepsItsValue(input.entityType)) continue;
-      // A row FEMAP cannot deliver ends the refresh here; the report names it, and the lock
-      // and the pointer are given back on the way out.
-      const std::optional<std::string> value = refreshing.run([&] { return currentValue(pane, input.view()); });
+      // A row FEMAP cannot deliver (its entity no longer in the model, say) is reported in the
+      // log and in FEMAP's message window and keeps its value; the other rows are refreshed.
+      const std::optional<std::string> value =
+          refreshing.run([&] { return currentValue(pane, input.view()); });
       if (!value) {
-        throw support::RuntimeError("Cannot refresh " + input.name + " (row " +
-                                    support::formatInteger(row) + "): " + refreshing.failure());
+        reportRow(pane, "Cannot refresh " + input.name + " (row " + support::formatInteger(row) +
+                            "): " + refreshing.failure());
+        continue;
       }
       list.setCell(row, exchange::kInputValueColumn, *value);
     }

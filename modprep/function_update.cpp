@@ -24,7 +24,7 @@ void FunctionUpdater::obtainFunctionObject() {
   if (auto created = run_.err.run([&] { return run_.femap().feFunction(); })) function_ = *created;
 }
 
-void FunctionUpdater::readFunctionsFromInputFile(bool functionsExpected) {
+void FunctionUpdater::readFunctionsFromInputFile() {
   support::Err& err = run_.err;
   run_.log(" Start reading of Function data from function input file");
   run_.CheckError("At start of readFunctionsFromInputFile");
@@ -32,10 +32,10 @@ void FunctionUpdater::readFunctionsFromInputFile(bool functionsExpected) {
 
   const std::string path = run_.inWorkingDirectory(exchange::kFunctionsFile);
   if (!runtime::fileExists(path)) {
-    // Without function variables there is nothing to apply, and the run has not failed.
-    run_.runLog().error(
+    // "Apply" always writes the file (empty without function variables): without it the
+    // functions would silently keep their old points.
+    run_.error(
         "FunctionsInputvalues.txt file not exist. Unable to update the Femap Function parameters");
-    if (functionsExpected) run_.fail();
     run_.CheckError("At the end of readFunctionsFromInputFile");
     return;
   }

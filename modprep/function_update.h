@@ -20,9 +20,9 @@ class FunctionUpdater {
  public:
   explicit FunctionUpdater(runtime::Run& run);
 
-  // `functionsExpected`: "Modprep.txt" named function variables, so a missing file means
-  // that they could not be applied.
-  void readFunctionsFromInputFile(bool functionsExpected);
+  // A missing file fails the run: "Apply" always writes it, empty when there are no function
+  // variables.
+  void readFunctionsFromInputFile();
 
   // Replaces the points of function `id` with the first `count` entries of `x` and `y`.
   void updateFunction(std::int32_t id, const std::string& title, std::int32_t count,

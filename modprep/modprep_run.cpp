@@ -35,6 +35,7 @@ int ModprepRun::run() {
   run_.CheckError("In main: After getting instance of Femap");
   run_.CheckError("In main: After calling feRead");
   openExchangeFile();
+  run_.removeLeftovers({run_.pathOf(file_.reference.file), run_.pathOf(file_.deck.file)});
   if (!loadReferenceModel()) return run_.finish();
   prepareInputDeck();
   readInputValues();
@@ -168,10 +169,9 @@ void ModprepRun::updateVariables() {
   LoadUpdater loads(run_);
   VariableUpdater variables(run_, values_, loads);
   for (const exchange::VariableRecord& record : file_.records) variables.apply(record);
-  functionRecords_ = variables.functionRecords();
 
   FunctionUpdater functions(run_);
-  functions.readFunctionsFromInputFile(functionRecords_ > 0);
+  functions.readFunctionsFromInputFile();
 }
 
 void ModprepRun::regenerateViews() {

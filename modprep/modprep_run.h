@@ -45,7 +45,6 @@ class ModprepRun {
   exchange::InputValues values_;
   std::string deckTag_;
   std::string deckPath_;
-  std::size_t functionRecords_ = 0;
 };
 
 }  // namespace modprep

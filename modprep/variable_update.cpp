@@ -47,10 +47,8 @@ bool VariableUpdater::inRange(const VariableRecord& record) {
 
 void VariableUpdater::apply(const VariableRecord& record) {
   if (record.name.empty()) return;
-  if (record.entityType == exchange::kFunctionWord) {
-    ++functionRecords_;
-    return;
-  }
+  // A function's points come from the functions file.
+  if (record.entityType == exchange::kFunctionWord) return;
   run_.log("Reading and performing update for variable Name = " + record.name +
            " Entity Type = " + record.entityType + " Type id = " + record.member +
            " Entity Num = " + entityNumText(record));

@@ -26,8 +26,6 @@ class VariableUpdater {
   // The index of the last value named `name` in "InputValues.txt"; -1 when there is none.
   long SearchArray(std::string_view name);
 
-  // How many "Function" records were passed over (their points come from another file).
-  std::size_t functionRecords() const { return functionRecords_; }
 
  private:
   bool inRange(const exchange::VariableRecord& record);
@@ -38,7 +36,6 @@ class VariableUpdater {
   LoadUpdater& loads_;
   femap::Object entity_;           // the current entity object, kept from one record to the next
   std::size_t expectedIndex_ = 0;  // where the next record's value likely stands
-  std::size_t functionRecords_ = 0;
 };
 
 }  // namespace modprep

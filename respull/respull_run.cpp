@@ -1,5 +1,6 @@
 #include "respull/respull_run.h"
 
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -28,6 +29,48 @@ std::string removeOutputFile(const std::string& path) {
   return error ? error.message() : std::string();
 }
 
+// Whether two paths name the same file: the same file on disk when both exist, else the same
+// path once made absolute (letter case aside on Windows, where names are compared that way).
+bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code error;
+  if (std::filesystem::exists(a, error) && std::filesystem::exists(b, error)) {
+    return std::filesystem::equivalent(a, b, error);
+  }
+  const std::string x = std::filesystem::absolute(a, error).lexically_normal().string();
+  const std::string y = std::filesystem::absolute(b, error).lexically_normal().string();
+#ifdef _WIN32
+  return support::equalsIgnoreCase(x, y);
+#else
+  return x == y;
+#endif
+}
+
+// Why the output line of "Respull.txt" cannot be trusted with naming the file that the run
+// removes and writes; empty when it can. It must be the third header line, a key and a file
+// name (no format tag), and name neither the reference model nor the results file: a hand
+// edit that repeats the reference line must not delete the engineer's model.
+std::string outputLineFault(const exchange::RespullFile& file, const std::string& workingDirectory,
+                            const std::string& outputPath) {
+  if (file.headerLines < 3) return "Respull.txt has no output line after its results line";
+  const exchange::HeaderLine& output = file.output;
+  if (output.key.empty() || output.key.find_first_of(" \t()") != std::string::npos) {
+    return "the third line of Respull.txt is not the output line: \"" + output.text + "\"";
+  }
+  if (output.file.empty()) return "the output line of Respull.txt names no file";
+  // The reference and the results file are found in the working directory first, then as
+  // written, the way the run finds them.
+  auto found = [&](const std::string& name) {
+    return runtime::findFile(workingDirectory, name).value_or(name);
+  };
+  if (!file.reference.file.empty() && sameFile(outputPath, found(file.reference.file))) {
+    return "the output line of Respull.txt names the reference model " + file.reference.file;
+  }
+  if (!file.results.file.empty() && sameFile(outputPath, found(file.results.file))) {
+    return "the output line of Respull.txt names the results file " + file.results.file;
+  }
+  return {};
+}
+
 }  // namespace
 
 RespullRun::ExchangeFile RespullRun::readExchangeFile(const std::string& workingDirectory) {
@@ -41,6 +84,10 @@ RespullRun::ExchangeFile RespullRun::readExchangeFile(const std::string& working
   const std::string outputName = exchange.file ? exchange::outputFileName(*exchange.file)
                                                : std::string(exchange::kOutputValuesFile);
   exchange.outputPath = support::joinPath(workingDirectory, outputName);
+  if (exchange.file) {
+    exchange.refusal = outputLineFault(*exchange.file, workingDirectory, exchange.outputPath);
+    if (!exchange.refusal.empty()) return exchange;  // nothing is removed
+  }
   exchange.removalFailure = removeOutputFile(exchange.outputPath);
   return exchange;
 }
@@ -53,6 +100,10 @@ int RespullRun::run() {
   if (!run_.logOpen()) return 1;
   run_.log(" Execution of Respull.exe started");
   run_.log(" Current directory is set to :- " + run_.workingDirectory());
+  if (!exchange_.refusal.empty()) {
+    run_.error(" Run refused: " + exchange_.refusal + ". Nothing was removed or written.");
+    return run_.finish();
+  }
   if (!exchange_.removalFailure.empty()) {
     run_.error(" Unable to remove the previous output file " + exchange_.outputPath + ": " +
                exchange_.removalFailure);
@@ -60,6 +111,7 @@ int RespullRun::run() {
   if (!connect()) return run_.finish();
   run_.CheckError("After getting instance of Femap");
   openExchangeFile();
+  run_.removeLeftovers({run_.pathOf(file_.reference.file), exchange_.outputPath});
   if (!findReferenceModel()) return run_.finish();
   if (!loadReferenceModel()) return run_.finish();
   run_.CheckError("After reading the Femap file");
@@ -256,13 +308,12 @@ void RespullRun::handleRecord(const exchange::OutputRecord& record) {
 
   if (support::equalsIgnoreCase(record.kind, exchange::kMassPropertiesKind)) {
     if (!massMeasured_) measureMass();
-    if (auto component = err.run([&] {
-          if (record.vector < -32768 || record.vector > 32767)
-            throw support::RuntimeError("Overflow");
-          return static_cast<std::int16_t>(record.vector);
-        })) {
-      WriteMassProperty(record.name, record.entity, *component);
+    if (!exchange::fitsInt16(record.vector)) {
+      run_.error(" Variable " + record.name + " not written: component index " +
+                 record.vectorText + " is outside the range -32768 to 32767");
+      return;
     }
+    WriteMassProperty(record.name, record.entity, static_cast<std::int16_t>(record.vector));
     return;
   }
   if (record.kind.empty()) return;
@@ -280,11 +331,17 @@ void RespullRun::handleRecord(const exchange::OutputRecord& record) {
   // The value is written, then read once more for the log; the same number is not formatted twice.
   std::optional<Variant> written;
   std::string text;
-  err.run([&] {
-    written = value();
-    text = written->asString();
-    writeValue(record.name, text);
-  });
+  if (!err.run([&] {
+        written = value();
+        text = written->asString();
+      })) {
+    return;  // the failure waits for the checkpoint
+  }
+  if (written->type() == Variant::Type::Double && !std::isfinite(written->asDouble())) {
+    notFinite(record.name, text);
+    return;
+  }
+  err.run([&] { writeValue(record.name, text); });
   err.run([&] {
     Variant again = value();
     const bool same = written && written->type() == Variant::Type::Double &&
@@ -325,8 +382,16 @@ void RespullRun::WriteMassProperty(const std::string& name, std::string_view wor
     return;
   }
   const std::string text = formatNumber(**value);
+  if (!std::isfinite(**value)) {
+    notFinite(name, text);
+    return;
+  }
   run_.err.run([&] { writeValue(name, text); });
   run_.log(" " + name + "  " + text);
+}
+
+void RespullRun::notFinite(const std::string& name, const std::string& value) {
+  run_.error(" No value for " + name + ": " + value + " is not a finite number");
 }
 
 void RespullRun::writeValue(const std::string& name, const std::string& value) {

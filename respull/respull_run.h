@@ -6,7 +6,9 @@
 //
 // The previous run's output file is removed before anything else happens, and the new one
 // appears whole at the end: a run that ends early leaves no output file, so old values are
-// never read as new ones.
+// never read as new ones. An exchange file whose output line is not plainly one (missing, a
+// repeated header line, naming the reference model or the results file) refuses the run
+// before anything is removed.
 
 #include <memory>
 #include <optional>
@@ -38,6 +40,7 @@ class RespullRun {
     std::optional<exchange::RespullFile> file;
     std::string readFailure;
     std::string outputPath;
+    std::string refusal;  // why the run must not remove or write the output file
     std::string removalFailure;
   };
   static ExchangeFile readExchangeFile(const std::string& workingDirectory);
@@ -53,6 +56,9 @@ class RespullRun {
   void measureMass();
   void WriteMassProperty(const std::string& name, std::string_view word, std::int16_t component);
   void writeValue(const std::string& name, const std::string& value);
+  // A value that is no finite number (a NaN, an infinity) is an error of its record, never an
+  // output value.
+  void notFinite(const std::string& name, const std::string& value);
   void finishResults();
   void saveAndClose();
   bool commitOutput();

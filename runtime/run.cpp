@@ -1,11 +1,13 @@
 #include "runtime/run.h"
 
+#include <filesystem>
 #include <iostream>
 
 #include "femap/connect.h"
 #include "femap/return_codes.h"
 #include "runtime/working_directory.h"
 #include "support/paths.h"
+#include "support/text_file.h"
 
 namespace runtime {
 
@@ -13,7 +15,8 @@ Run::Run(std::string_view program, std::string_view commandLine, std::string_vie
          std::string checkWording)
     : program_(program),
       workingDirectory_(runtime::workingDirectory(commandLine)),
-      log_(support::joinPath(workingDirectory_, logName), std::move(checkWording)) {}
+      logPath_(support::joinPath(workingDirectory_, logName)),
+      log_(logPath_, std::move(checkWording)) {}
 
 bool Run::logOpen() {
   if (log_.open()) return true;
@@ -23,6 +26,21 @@ bool Run::logOpen() {
 
 std::string Run::inWorkingDirectory(std::string_view name) const {
   return support::joinPath(workingDirectory_, name);
+}
+
+std::string Run::pathOf(std::string_view name) const {
+  if (std::filesystem::path(name).is_absolute()) return std::string(name);
+  return inWorkingDirectory(name);
+}
+
+void Run::removeLeftovers(const std::vector<std::string>& targets) {
+  std::vector<std::filesystem::path> paths{logPath_};
+  for (const std::string& target : targets) {
+    if (!target.empty()) paths.emplace_back(target);
+  }
+  for (const std::filesystem::path& removed : support::removeAbandonedTemporaries(paths)) {
+    log(" Removed " + removed.string() + ", left by an earlier run that did not finish");
+  }
 }
 
 void Run::error(std::string_view text) {

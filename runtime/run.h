@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "femap/wrappers.h"
 #include "runtime/run_log.h"
@@ -54,6 +55,12 @@ class Run {
   // Drops this run's reference to FEMAP (a FEMAP it started then ends with its last one).
   void releaseFemap() { femap_ = femap::Application(); }
 
+  // The working directory joined with `name`, or `name` as it stands when it is absolute.
+  std::string pathOf(std::string_view name) const;
+  // Removes the temporary files that a run killed before it finished left beside this run's
+  // log and `targets` (see support::removeAbandonedTemporaries), with a log line for each.
+  void removeLeftovers(const std::vector<std::string>& targets);
+
   // Closes the log and answers the exit status: 0 when the run did its job, else 1. A log
   // that cannot be written is reported on standard error.
   int finish();
@@ -63,6 +70,7 @@ class Run {
  private:
   std::string program_;
   std::string workingDirectory_;
+  std::string logPath_;
   RunLog log_;
   femap::Application femap_;
   bool messagesToFemap_ = true;

@@ -1,28 +1,37 @@
 #include "runtime/run_log.h"
 
-#include <exception>
+#include <cerrno>
+#include <cstring>
 
 namespace runtime {
 
+namespace {
+
+std::string reason() { return errno != 0 ? std::string(": ") + std::strerror(errno) : ""; }
+
+}  // namespace
+
 RunLog::RunLog(const std::filesystem::path& file, std::string cleanWording)
-    : cleanWording_(std::move(cleanWording)) {
-  try {
-    writer_ = std::make_unique<support::TextFileWriter>(file);
-  } catch (const std::exception& failure) {
-    failure_ = failure.what();
-  }
+    : path_(file), cleanWording_(std::move(cleanWording)) {
+  errno = 0;
+  file_.open(file, std::ios::binary | std::ios::trunc);
+  if (!file_) failure_ = "Cannot create the file " + path_.string() + reason();
 }
 
 RunLog::~RunLog() { close(); }
 
-void RunLog::line(std::string_view text) {
-  if (writer_ && !writer_->committed()) writer_->writeLine(text);
-}
+void RunLog::line(std::string_view text) { line({}, text); }
 
 void RunLog::line(std::string_view prefix, std::string_view text) {
-  if (!writer_ || writer_->committed()) return;
-  writer_->write(prefix);
-  writer_->writeLine(text);
+  if (!file_.is_open()) return;
+  file_ << prefix << text << "\r\n";
+  written();
+}
+
+void RunLog::written() {
+  errno = 0;
+  file_.flush();
+  if (!file_ && failure_.empty()) failure_ = "Cannot write the file " + path_.string() + reason();
 }
 
 void RunLog::log(std::string_view text) { line(kLogPrefix, text); }
@@ -37,26 +46,21 @@ bool RunLog::checkError(support::Err& err, std::string_view position) {
     line(banner);
     error(err.description());
     line("");
-  } else if (writer_ && !writer_->committed()) {
-    writer_->write(kLogPrefix);
-    writer_->write(cleanWording_);
-    writer_->writeLine(position);
+  } else if (file_.is_open()) {
+    file_ << kLogPrefix << cleanWording_ << position << "\r\n";
+    written();
   }
   err.clear();
   return pending;
 }
 
 bool RunLog::close() {
-  if (!writer_) return false;
-  if (writer_->committed()) return failure_.empty();
-  try {
-    writer_->commit();
-  } catch (const std::exception& failure) {
-    failure_ = failure.what();
-    writer_.reset();
-    return false;
+  if (file_.is_open()) {
+    errno = 0;
+    file_.close();
+    if (!file_ && failure_.empty()) failure_ = "Cannot write the file " + path_.string() + reason();
   }
-  return true;
+  return failure_.empty();
 }
 
 }  // namespace runtime

@@ -1,18 +1,18 @@
 #pragma once
-// The log of a run-time program: one file in the working directory, created anew by every
-// run, one line per message with CR LF. Lines are collected beside the target and replace
-// it when the log is closed, so an earlier run's log is never left half overwritten.
+// The log of a run-time program: one file in the working directory, started afresh at the
+// beginning of every run, one line per message with CR LF. Every line is on disk as soon as it
+// is written, so a run that is killed leaves its own log up to that moment (never the log of
+// an earlier run looking like this one's).
 //
 // A log that cannot be created drops its lines; the program asks failure() and reports it
-// where it still can (standard error).
+// where it still can (standard error). A line that cannot be written is a failure too.
 
 #include <filesystem>
-#include <memory>
+#include <fstream>
 #include <string>
 #include <string_view>
 
 #include "support/err.h"
-#include "support/text_file.h"
 
 namespace runtime {
 
@@ -36,15 +36,17 @@ class RunLog {
   // clears it. Returns true when an error was pending.
   bool checkError(support::Err& err, std::string_view position);
 
-  // Replaces the log file with the lines written; false (see failure()) when it could not.
+  // Closes the log; false (see failure()) when a line could not be written.
   bool close();
-  bool open() const { return writer_ != nullptr; }
+  bool open() const { return file_.is_open(); }
   // Why the log could not be created or written; empty when it could.
   const std::string& failure() const { return failure_; }
 
  private:
   void line(std::string_view prefix, std::string_view text);
-  std::unique_ptr<support::TextFileWriter> writer_;
+  void written();  // after each line: to disk, or the failure noted
+  std::filesystem::path path_;
+  std::ofstream file_;
   std::string cleanWording_;
   std::string failure_;
 };

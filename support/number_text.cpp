@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <system_error>
 
 #include "support/strings.h"
@@ -180,6 +181,19 @@ std::optional<std::int64_t> parseInteger(std::string_view text) {
   const auto [stop, error] = std::from_chars(number.data(), end, value);
   if (error != std::errc() || stop != end) return std::nullopt;
   return value;
+}
+
+std::optional<std::int64_t> parseIntegerClamped(std::string_view text) {
+  if (const std::optional<std::int64_t> value = parseInteger(text)) return value;
+  std::string_view number = trimView(text);
+  const bool negative = !number.empty() && number.front() == '-';
+  if (!number.empty() && (number.front() == '-' || number.front() == '+')) number.remove_prefix(1);
+  if (number.empty()) return std::nullopt;
+  for (char c : number) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
+  return negative ? std::numeric_limits<std::int64_t>::min()
+                  : std::numeric_limits<std::int64_t>::max();
 }
 
 }  // namespace support

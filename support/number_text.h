@@ -31,5 +31,8 @@ std::optional<double> parseNumber(std::string_view text);
 
 // Parses a whole number (optional sign, digits). Leading and trailing blanks are allowed.
 std::optional<std::int64_t> parseInteger(std::string_view text);
+// As parseInteger, but a whole number beyond 64 bits gives the nearest 64-bit value instead of
+// nothing: a range check then refuses it, where "not a number" would let a default stand in.
+std::optional<std::int64_t> parseIntegerClamped(std::string_view text);
 
 }  // namespace support

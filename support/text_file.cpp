@@ -3,17 +3,23 @@
 #include <atomic>
 #include <cassert>
 #include <cerrno>
+#include <charconv>
+#include <optional>
 #include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <signal.h>
 #include <unistd.h>
 #endif
 
 namespace support {
 
 namespace {
+
+// Temporary files are named target + ".tmp-" + process + "-" + counter.
+constexpr std::string_view kTemporaryMark = ".tmp-";
 
 // Lines are collected up to this size and then written in one piece.
 constexpr std::size_t kFlushThreshold = 1 << 20;
@@ -42,8 +48,41 @@ unsigned long processId() {
 std::filesystem::path temporaryNameFor(const std::filesystem::path& target) {
   static std::atomic<unsigned long> counter{0};
   std::filesystem::path temporary = target;
-  temporary += ".tmp-" + std::to_string(processId()) + "-" + std::to_string(++counter);
+  temporary += std::string(kTemporaryMark) + std::to_string(processId()) + "-" +
+               std::to_string(++counter);
   return temporary;
+}
+
+// Whether process `id` is running now (this process included).
+bool processRunning(unsigned long id) {
+  if (id == processId()) return true;
+#ifdef _WIN32
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return running;
+#else
+  return kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
+#endif
+}
+
+// The process of a temporary name "<target>.tmp-<process>-<n>", or nothing for another name.
+std::optional<unsigned long> temporaryOwner(std::string_view name, std::string_view target) {
+  if (!name.starts_with(target)) return std::nullopt;
+  name.remove_prefix(target.size());
+  if (!name.starts_with(kTemporaryMark)) return std::nullopt;
+  name.remove_prefix(kTemporaryMark.size());
+  const std::size_t dash = name.find('-');
+  if (dash == 0 || dash == std::string_view::npos || dash + 1 == name.size()) return std::nullopt;
+  auto digits = [](std::string_view text) {
+    return text.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if (!digits(name.substr(0, dash)) || !digits(name.substr(dash + 1))) return std::nullopt;
+  unsigned long id = 0;
+  const auto [stop, error] = std::from_chars(name.data(), name.data() + dash, id);
+  if (error != std::errc()) return std::nullopt;
+  return id;
 }
 
 void removeQuietly(const std::filesystem::path& path) noexcept {
@@ -140,6 +179,27 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view c
   TextFileWriter writer(target);
   writer.write(content);
   writer.commit();
+}
+
+std::vector<std::filesystem::path> removeAbandonedTemporaries(
+    const std::vector<std::filesystem::path>& targets) {
+  std::vector<std::filesystem::path> removed;
+  for (const std::filesystem::path& target : targets) {
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    const std::string name = target.filename().string();
+    if (name.empty()) continue;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+      const std::optional<unsigned long> owner =
+          temporaryOwner(entry->path().filename().string(), name);
+      if (!owner || processRunning(*owner)) continue;
+      std::error_code removing;
+      if (std::filesystem::remove(entry->path(), removing)) removed.push_back(entry->path());
+    }
+  }
+  return removed;
 }
 
 std::string readWholeFile(const std::filesystem::path& path) {

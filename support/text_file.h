@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace support {
 
@@ -41,6 +42,12 @@ class TextFileWriter {
 
 // Writes `content` as the whole new content of `target` (atomically, as above).
 void writeFileAtomically(const std::filesystem::path& target, std::string_view content);
+
+// The temporary files that writers of a process no longer running left beside `targets`
+// ("<target>.tmp-<process>-<n>": a run killed before it committed) are removed; the files
+// removed are returned. Temporary files of running processes are never touched.
+std::vector<std::filesystem::path> removeAbandonedTemporaries(
+    const std::vector<std::filesystem::path>& targets);
 
 // Reads a whole file; throws std::system_error naming the file when it cannot be read.
 std::string readWholeFile(const std::filesystem::path& path);

@@ -99,5 +99,15 @@ TEST(ParseIntegerTest, AcceptsSignedWholeNumbersOnly) {
   }
 }
 
+TEST(ParseIntegerTest, ClampedGivesTheNearest64BitValueToALongerWholeNumber) {
+  EXPECT_EQ(parseIntegerClamped(" 99999999999999999999 "), std::numeric_limits<std::int64_t>::max());
+  EXPECT_EQ(parseIntegerClamped("-99999999999999999999"), std::numeric_limits<std::int64_t>::min());
+  EXPECT_EQ(parseIntegerClamped("+9223372036854775808"), std::numeric_limits<std::int64_t>::max());
+  EXPECT_EQ(parseIntegerClamped("-12"), -12);
+  for (const char* text : {"1.5", "", "-", "+", "12a", "99999999999999999999x", "1E30"}) {
+    EXPECT_FALSE(parseIntegerClamped(text)) << '"' << text << '"';
+  }
+}
+
 }  // namespace
 }  // namespace support

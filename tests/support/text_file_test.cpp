@@ -5,6 +5,12 @@
 #include <algorithm>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "tests/support/scoped_temp_dir.h"
 
 namespace support {
@@ -107,6 +113,31 @@ TEST_F(TextFileTest, ReadingAMissingFileThrowsNamingIt) {
     EXPECT_NE(std::string(error.what()).find(path.string()), std::string::npos) << error.what();
   }
   EXPECT_THROW(readWholeFile(folder_.path()), std::system_error);
+}
+
+TEST_F(TextFileTest, OnlyTemporaryFilesOfProcessesNoLongerRunningAreRemoved) {
+  const auto target = folder_ / "OutputValues.txt";
+  // No process has this number; this process is running.
+  const std::string running = std::to_string(
+#ifdef _WIN32
+      GetCurrentProcessId()
+#else
+      getpid()
+#endif
+  );
+  for (const std::string& name : std::vector<std::string>{
+           "OutputValues.txt.tmp-999999999-1", "OutputValues.txt.tmp-" + running + "-2",
+           "OutputValues.txt.tmp-x-3", "OutputValues.txt.tmp-999999999-",
+           "Other.txt.tmp-999999999-1", "OutputValues.txt"}) {
+    writeFileAtomically(folder_ / name, "x");
+  }
+  const std::vector<std::filesystem::path> removed = removeAbandonedTemporaries({target});
+  EXPECT_EQ(removed, std::vector<std::filesystem::path>{folder_ / "OutputValues.txt.tmp-999999999-1"});
+  EXPECT_EQ(folderContent(),
+            (std::vector<std::string>{"Other.txt.tmp-999999999-1", "OutputValues.txt",
+                                      "OutputValues.txt.tmp-" + running + "-2",
+                                      "OutputValues.txt.tmp-999999999-", "OutputValues.txt.tmp-x-3"}));
+  EXPECT_TRUE(removeAbandonedTemporaries({folder_ / "missing" / "a.txt"}).empty());
 }
 
 }  // namespace

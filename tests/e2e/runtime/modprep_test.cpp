@@ -21,6 +21,8 @@ std::vector<std::string> withHeader(std::vector<std::string> records,
 
 class ModprepTest : public ::testing::Test {
  protected:
+  // "Apply" always writes the functions file, empty without function variables.
+  void SetUp() override { folder_.writeText("FunctionsInputvalues.txt", ""); }
   ProgramRun modprep(const std::map<std::string, std::string>& environment = {}) {
     return runProgram(MODPREP_PATH, folder_.path(), quoted(folder_.pathText()), environment);
   }
@@ -205,14 +207,16 @@ TEST_F(ModprepTest, FunctionBlocksThatCannotBeReadWholeAreNotApplied) {
   EXPECT_TRUE(contains(lines, "ERROR: Input past end of file"));
 }
 
-TEST_F(ModprepTest, WithoutFunctionVariablesAMissingFunctionFileIsNoFailure) {
+TEST_F(ModprepTest, AMissingFunctionFileFailsTheRunAlsoWithoutFunctionVariables) {
+  std::filesystem::remove(folder_.path() / "FunctionsInputvalues.txt");
   folder_.write("Modprep.txt", withHeader({"Node  X5  5  x"}));
   folder_.write("InputValues.txt", {"X5  1"});
-  EXPECT_EQ(modprep().status, 0);
+  EXPECT_EQ(modprep().status, 1);
   EXPECT_TRUE(contains(
       log(),
       "ERROR: FunctionsInputvalues.txt file not exist. Unable to update the Femap Function "
       "parameters"));
+  EXPECT_EQ(member(Kind::Node, 5, "x"), 1);  // the rest of the update still happens
 
   folder_.write("Modprep.txt", withHeader({"Function  F1  1"}));
   EXPECT_EQ(modprep().status, 1);
@@ -397,7 +401,6 @@ TEST_F(ModprepTest, IdsAndIndexesBeyondSixteenBitsAreRefused) {
   EXPECT_EQ(member(Kind::Node, 6, "x"), 3);
 }
 
-}  // namespace
 TEST_F(ModprepTest, AWordThatIsNoEntityTypeNeverReachesFemap) {
   // "FileClose" would call FEMAP's feFileClose by name.
   folder_.write("Modprep.txt", withHeader({"Node  X5  5  x", "FileClose  Shut  1", "Node  X6  6  x"}));
@@ -410,4 +413,39 @@ TEST_F(ModprepTest, AWordThatIsNoEntityTypeNeverReachesFemap) {
   EXPECT_EQ(member(Kind::Node, 6, "x"), 4);
 }
 
+TEST_F(ModprepTest, NumbersBeyondSixtyFourBitsAreRefusedNotReadAsDefaults) {
+  folder_.write("Modprep.txt", withHeader({"Node  LongIndex  5  x  99999999999999999999",
+                                           "Node  LongId  99999999999999999999  y",
+                                           "Node  Fine  6  z"}));
+  folder_.write("InputValues.txt", {"LongIndex  123", "LongId  456", "Fine  7"});
+  ProgramRun run = modprep();
+  EXPECT_EQ(run.status, 1);
+  const std::vector<std::string> lines = log();
+  EXPECT_TRUE(contains(lines, "ERROR:   Variable LongIndex not applied: index "
+                              "99999999999999999999 is outside the range -32768 to 32767"));
+  EXPECT_TRUE(contains(lines, "ERROR:   Variable LongId not applied: entity ID "
+                              "99999999999999999999 is outside the range -32768 to 32767"));
+  EXPECT_NE(member(Kind::Node, 5, "x"), 123);  // not the plain member instead
+  EXPECT_NE(member(Kind::Node, 5, "y"), 456);
+  EXPECT_EQ(member(Kind::Node, 6, "z"), 7);
+}
+
+TEST_F(ModprepTest, TheLogIsStartedAfreshAndAKilledRunsTemporaryFilesGo) {
+  folder_.writeText("inputExeLogs.log", "the log of an earlier run\r\n");
+  folder_.writeText("plate.dat.tmp-999999999-1", std::string(1000, 'x'));
+  folder_.writeText("plate.mod.tmp-999999999-2", std::string(1000, 'x'));
+  folder_.write("Modprep.txt", kHeader);
+  folder_.write("InputValues.txt", std::vector<std::string>{});
+  ProgramRun run = modprep();
+  EXPECT_EQ(run.status, 0) << run.output;
+  const std::vector<std::string> lines = log();
+  EXPECT_FALSE(contains(lines, "the log of an earlier run"));
+  for (const char* name : {"plate.dat.tmp-999999999-1", "plate.mod.tmp-999999999-2"}) {
+    EXPECT_FALSE(folder_.exists(name)) << name;
+    EXPECT_TRUE(contains(lines, "LOG:  Removed " + (folder_.path() / name).string() +
+                                    ", left by an earlier run that did not finish"));
+  }
+}
+
+}  // namespace
 }  // namespace runtime_e2e

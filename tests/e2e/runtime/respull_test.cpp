@@ -2,6 +2,8 @@
 // "Respull.txt"; what it leaves there (log, output values, saved model) and its exit status.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "program_run.h"
 
 namespace runtime_e2e {
@@ -232,6 +234,88 @@ TEST_F(RespullTest, NumbersAlwaysCarryADecimalPoint) {
   EXPECT_EQ(respull({{"LC_ALL", "de_DE.UTF-8"}, {"LANG", "de_DE.UTF-8"}}).status, 0);
   EXPECT_EQ(outputValues()[0], "A  0.0042");
   EXPECT_EQ(outputValues()[1].find(','), std::string::npos);
+}
+
+TEST_F(RespullTest, AnOutputLineThatIsNotPlainlyOneRefusesTheRunAndRemovesNothing) {
+  const std::string model = folder_.read("plate.mod");
+  const std::string results = folder_.read("plate.op2");
+  struct Case {
+    std::vector<std::string> lines;
+    std::string why;
+  };
+  const std::vector<Case> cases = {
+      // The reference line written three times by a hand edit.
+      {{kHeader[0], kHeader[0], kHeader[0], "Output  A  3  1"},
+       "the third line of Respull.txt is not the output line: \"" + kHeader[0] + "\""},
+      {{kHeader[0], kHeader[1], "OutputNameValue = ./plate.mod", "Output  A  3  1"},
+       "the output line of Respull.txt names the reference model plate.mod"},
+      {{kHeader[0], kHeader[1], "OutputNameValue = plate.op2", "Output  A  3  1"},
+       "the output line of Respull.txt names the results file plate.op2"},
+      {{kHeader[0], kHeader[1]}, "Respull.txt has no output line after its results line"},
+      {{kHeader[0], kHeader[1], "OutputNameValue = "}, "the output line of Respull.txt names no file"},
+  };
+  for (const Case& refused : cases) {
+    folder_.write("Respull.txt", refused.lines);
+    ProgramRun run = respull();
+    EXPECT_EQ(run.status, 1) << refused.why;
+    EXPECT_TRUE(contains(log(), "ERROR:  Run refused: " + refused.why +
+                                    ". Nothing was removed or written."))
+        << refused.why;
+    EXPECT_EQ(folder_.read("plate.mod"), model) << refused.why;
+    EXPECT_EQ(folder_.read("plate.op2"), results) << refused.why;
+    EXPECT_EQ(outputValues(), std::vector<std::string>{"Stale  1"}) << refused.why;
+  }
+}
+
+TEST_F(RespullTest, AComponentIndexBeyondSixtyFourBitsIsRefusedNotReadAsZero) {
+  folder_.write("Respull.txt", withHeader({"MassProperties  CG_long  TotalCG  99999999999999999999",
+                                           "MassProperties  CG_x  TotalCG  0"}));
+  ProgramRun run = respull();
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(contains(log(), "ERROR:  Variable CG_long not written: component index "
+                              "99999999999999999999 is outside the range -32768 to 32767"));
+  ASSERT_EQ(outputValues().size(), 1u);
+  EXPECT_TRUE(outputValues()[0].starts_with("CG_x  "));
+}
+
+TEST_F(RespullTest, AValueThatIsNoFiniteNumberIsAnErrorNotAnOutput) {
+  // A node far away: the plates' area and everything built on it overflow; the rods' length
+  // does not.
+  std::string model = folder_.read("plate.mod");
+  model.replace(model.find("node 1 x=0 "), 11, "node 1 x=1e200 ");
+  folder_.writeText("plate.mod", model);
+  folder_.write("Respull.txt", withHeader({"MassProperties  Iyy  Inertia  1",
+                                           "MassProperties  Length  Length  0"}));
+  ProgramRun run = respull();
+  EXPECT_EQ(run.status, 1);
+  std::vector<std::string> lines = log();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.starts_with("ERROR:  No value for Iyy: ") &&
+           line.ends_with(" is not a finite number");
+  }));
+  ASSERT_EQ(outputValues().size(), 1u);
+  EXPECT_EQ(outputValues()[0], "Length  20");
+}
+
+TEST_F(RespullTest, AKilledRunsTemporaryFilesGoAtTheNextStart) {
+  // Files a run of a process no longer running left half written (no such process exists).
+  const std::vector<std::string> leftovers = {"OutputValues.txt.tmp-999999999-1",
+                                              "plate.mod.tmp-999999999-2",
+                                              "outputExeLogs.log.tmp-999999999-3"};
+  for (const std::string& name : leftovers) folder_.writeText(name, std::string(1000, 'x'));
+  folder_.writeText("other.txt.tmp-999999999-4", "not this program's");
+  folder_.writeText("outputExeLogs.log", "the log of an earlier run\r\n");
+  folder_.write("Respull.txt", withHeader({"Output  A  3  1"}));
+  ProgramRun run = respull();
+  EXPECT_EQ(run.status, 0) << run.output;
+  for (const std::string& name : leftovers) {
+    EXPECT_FALSE(folder_.exists(name)) << name;
+    EXPECT_TRUE(contains(log(), "LOG:  Removed " + (folder_.path() / name).string() +
+                                    ", left by an earlier run that did not finish"))
+        << name;
+  }
+  EXPECT_TRUE(folder_.exists("other.txt.tmp-999999999-4"));
+  EXPECT_FALSE(contains(log(), "the log of an earlier run"));
 }
 
 }  // namespace
