@@ -5,6 +5,7 @@
 #include "femap/connect.h"
 #include "femap/return_codes.h"
 #include "pane/event_hook.h"
+#include "pane/pane_command_line.h"
 #include "support/paths.h"
 #include "support/strings.h"
 #include "support/timestamp.h"
@@ -141,12 +142,10 @@ void CorvaneFemapInterface::handlerFailed(std::string_view name, const std::stri
 // ---------------------------------------------------------------- start-up
 
 void CorvaneFemapInterface::Form_Load() {
-  // The command line: quotes removed, fields separated by "$".
-  const std::vector<std::string> fields =
-      support::split(support::removeChars(commandLine_, "\""), "$");
-  const std::string modelPath = support::fieldOrEmpty(fields, 0);
-  std::string logFileName = support::fieldOrEmpty(fields, 1);
-  std::string logLevel = support::fieldOrEmpty(fields, 2);
+  PaneCommandLine arguments = parsePaneCommandLine(commandLine_);
+  const std::string& modelPath = arguments.modelPath;
+  std::string& logFileName = arguments.logFileName;  // the logger puts its defaults in
+  std::string& logLevel = arguments.logLevel;
   if (auto extension = err_.run([&] { return GetFileExtension(modelPath); })) {
     strFileExtension = *extension;
   }
