@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <set>
 
 #include "resultfiles/format_error.h"
 
@@ -95,12 +96,14 @@ class NeutralReader {
       }
     }
     if (!anyBlock) fail(0, "not a FEMAP neutral file: it holds no block");
+    std::map<int, std::size_t> setIndex;
+    for (std::size_t i = 0; i < file.sets.size(); ++i) setIndex[file.sets[i].id] = i;
     for (auto& [setId, vectors] : vectors_) {
-      auto set = std::find_if(file.sets.begin(), file.sets.end(), [&](const OutputSet& s) { return s.id == setId; });
-      if (set == file.sets.end())
+      auto set = setIndex.find(setId);
+      if (set == setIndex.end())
         fail(vectorLines_[setId], "output vectors of output set " + std::to_string(setId) +
                                       ", which the file does not define (block 450)");
-      set->vectors = std::move(vectors);
+      file.sets[set->second].vectors = std::move(vectors);
     }
     return file;
   }
@@ -141,6 +144,12 @@ class NeutralReader {
 
   static std::vector<std::string_view> fields(const Line& line) {
     std::vector<std::string_view> result;
+    splitFields(line, result);
+    return result;
+  }
+  // Fields separated by a comma, blanks, or both; an empty line gives one empty field.
+  static void splitFields(const Line& line, std::vector<std::string_view>& result) {
+    result.clear();
     std::string_view text = line.text;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -153,7 +162,6 @@ class NeutralReader {
       if (i < text.size() && text[i] == ',') ++i;
     }
     if (result.empty()) result.push_back({});
-    return result;
   }
 
   int integer(std::string_view field, const Line& line, const std::string& what) const {
@@ -219,8 +227,8 @@ class NeutralReader {
       OutputSet set;
       set.id = integers(line, 1, "output set ID")[0];
       if (set.id <= 0) fail(line.number, "output set ID " + std::to_string(set.id) + " is not positive");
-      for (const OutputSet& other : file.sets)
-        if (other.id == set.id) fail(line.number, "output set " + std::to_string(set.id) + " is defined twice");
+      if (!setIds_.insert(set.id).second)
+        fail(line.number, "output set " + std::to_string(set.id) + " is defined twice");
       set.title = text(next("the output set's title"));
       Line kinds = next("the output set's program and analysis type");
       integers(kinds, 2, "program and analysis type");
@@ -254,10 +262,9 @@ class NeutralReader {
       if (vector.id <= 0) fail(line.number, "output vector ID " + std::to_string(vector.id) + " is not positive");
       std::vector<OutputVector>& vectors = vectors_[setId];
       vectorLines_.emplace(setId, line.number);
-      for (const OutputVector& other : vectors)
-        if (other.id == vector.id)
-          fail(line.number, "output vector " + std::to_string(vector.id) + " of set " + std::to_string(setId) +
-                                " is defined twice");
+      if (!vectorIds_.emplace(setId, vector.id).second)
+        fail(line.number, "output vector " + std::to_string(vector.id) + " of set " + std::to_string(setId) +
+                              " is defined twice");
       vector.title = text(next("the vector's title"));
       Line extremes = next("the vector's extremes");
       std::vector<std::string_view> extremeFields = fields(extremes);
@@ -279,15 +286,15 @@ class NeutralReader {
   }
 
   void readValues(OutputVector& vector) {
-    std::map<int, double> values;
+    std::vector<std::pair<int, double>> values;
+    std::vector<std::string_view> parts;
     auto add = [&](int entity, double value, const Line& line) {
       if (entity <= 0) fail(line.number, "entity ID " + std::to_string(entity) + " is not positive");
-      if (!values.emplace(entity, value).second)
-        fail(line.number, "vector " + std::to_string(vector.id) + " has two values for entity " + std::to_string(entity));
+      values.emplace_back(entity, value);
     };
     while (true) {
       Line line = next("a value record or the end of vector " + std::to_string(vector.id) + " (-1,0.)");
-      std::vector<std::string_view> parts = fields(line);
+      splitFields(line, parts);
       int first = integer(parts[0], line, "entity ID");
       if (first == -1) break;
       if (parts.size() == 2) {
@@ -301,21 +308,26 @@ class NeutralReader {
       long long entity = first;
       std::size_t field = 2;
       Line current = line;
-      std::vector<std::string_view> currentParts = parts;
       while (entity <= last) {
-        if (field >= currentParts.size()) {
+        if (field >= parts.size()) {
           current = next("the rest of a range of " + std::to_string(count) + " values");
-          currentParts = fields(current);
+          splitFields(current, parts);
           field = 0;
         }
-        add(static_cast<int>(entity++), number(currentParts[field++], current, "value"), current);
+        add(static_cast<int>(entity++), number(parts[field++], current, "value"), current);
       }
     }
+    // Entities come in ascending order as FEMAP writes them; others are sorted.
+    auto byEntity = [](const auto& a, const auto& b) { return a.first < b.first; };
+    if (!std::is_sorted(values.begin(), values.end(), byEntity)) std::stable_sort(values.begin(), values.end(), byEntity);
     vector.entities.reserve(values.size());
     vector.values.reserve(values.size());
-    for (const auto& [entity, value] : values) {
-      vector.entities.push_back(entity);
-      vector.values.push_back(value);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (i > 0 && values[i].first == values[i - 1].first)
+        fail(lineNumber_, "vector " + std::to_string(vector.id) + " has two values for entity " +
+                              std::to_string(values[i].first));
+      vector.entities.push_back(values[i].first);
+      vector.values.push_back(values[i].second);
     }
   }
 
@@ -325,6 +337,8 @@ class NeutralReader {
   std::size_t lineNumber_ = 0;
   std::map<int, std::vector<OutputVector>> vectors_;
   std::map<int, std::size_t> vectorLines_;
+  std::set<int> setIds_;
+  std::set<std::pair<int, int>> vectorIds_;
 };
 
 }  // namespace
