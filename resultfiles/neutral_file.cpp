@@ -135,9 +135,9 @@ class NeutralReader {
       if (!trimmed(line.text).empty()) return true;
     return false;
   }
-  Line next(const std::string& what) {
+  Line next(std::string_view what) {
     Line line;
-    if (!nextLine(line)) fail(lineNumber_, "the file ends where " + what + " should be (truncated?)");
+    if (!nextLine(line)) fail(lineNumber_, "the file ends where " + std::string(what) + " should be (truncated?)");
     return line;
   }
   bool isBlockEnd(const Line& line) const { return trimmed(line.text) == "-1"; }
@@ -164,22 +164,25 @@ class NeutralReader {
     if (result.empty()) result.push_back({});
   }
 
-  int integer(std::string_view field, const Line& line, const std::string& what) const {
+  int integer(std::string_view field, const Line& line, const char* what) const {
     int value = 0;
     auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
     if (error != std::errc() || end != field.data() + field.size())
-      fail(line.number, what + ": '" + std::string(field) + "' is no integer");
+      fail(line.number, std::string(what) + ": '" + std::string(field) + "' is no integer");
     return value;
   }
-  double number(std::string_view field, const Line& line, const std::string& what) const {
+  double number(std::string_view field, const Line& line, const char* what) const {
+    double value = 0;
+    auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+    if (error == std::errc() && end == field.data() + field.size() && std::isfinite(value)) return value;
+    // Fortran's forms: a leading '+', a 'D' exponent.
     std::string normal(field);
     if (!normal.empty() && normal[0] == '+') normal.erase(0, 1);
     for (char& c : normal)
       if (c == 'd' || c == 'D') c = 'e';
-    double value = 0;
-    auto [end, error] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
-    if (error != std::errc() || end != normal.data() + normal.size() || !std::isfinite(value))
-      fail(line.number, what + ": '" + std::string(field) + "' is no number");
+    auto [normalEnd, normalError] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
+    if (normalError != std::errc() || normalEnd != normal.data() + normal.size() || !std::isfinite(value))
+      fail(line.number, std::string(what) + ": '" + std::string(field) + "' is no number");
     return value;
   }
   std::vector<int> integers(const Line& line, std::size_t count, const std::string& what) const {
@@ -187,7 +190,7 @@ class NeutralReader {
     if (parts.size() < count)
       fail(line.number, what + ": " + std::to_string(count) + " fields were expected, not " + std::to_string(parts.size()));
     std::vector<int> values;
-    for (std::size_t i = 0; i < count; ++i) values.push_back(integer(parts[i], line, what));
+    for (std::size_t i = 0; i < count; ++i) values.push_back(integer(parts[i], line, what.c_str()));
     return values;
   }
   static std::string text(const Line& line) {
@@ -293,7 +296,7 @@ class NeutralReader {
       values.emplace_back(entity, value);
     };
     while (true) {
-      Line line = next("a value record or the end of vector " + std::to_string(vector.id) + " (-1,0.)");
+      Line line = next("a value record or the end of the vector (-1,0.)");
       splitFields(line, parts);
       int first = integer(parts[0], line, "entity ID");
       if (first == -1) break;
@@ -304,13 +307,12 @@ class NeutralReader {
       // A range of entities with every value, 8 on this line and 10 on each further one.
       int last = integer(parts[1], line, "last entity ID of a range");
       if (last < first) fail(line.number, "the range " + std::to_string(first) + " to " + std::to_string(last) + " is empty");
-      long long count = static_cast<long long>(last) - first + 1;
       long long entity = first;
       std::size_t field = 2;
       Line current = line;
       while (entity <= last) {
         if (field >= parts.size()) {
-          current = next("the rest of a range of " + std::to_string(count) + " values");
+          current = next("the rest of a range of values");
           splitFields(current, parts);
           field = 0;
         }

@@ -1,6 +1,7 @@
 #include "resultfiles/op2_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "resultfiles/format_error.h"
@@ -132,8 +133,8 @@ class Reader {
       fail(start, "the file ends inside " + what + " (a record of " + std::to_string(length) +
                       " bytes is announced; truncated?)");
     }
-    std::vector<Word> result(length / 4);
-    for (std::size_t i = 0; i < result.size(); ++i) result[i] = wordAt(bytes_, position_ + 4 + 4 * i);
+    std::vector<Word> result;
+    appendWords(result, position_ + 4, length / 4);
     position_ += 4 + length;
     if (wordAt(bytes_, position_) != length)
       fail(position_, what + ": the record's closing length " + std::to_string(wordAt(bytes_, position_)) +
@@ -141,6 +142,17 @@ class Reader {
     position_ += 4;
     (void)offset;
     return result;
+  }
+
+  // Appends `count` words from `offset` on (checked by the caller to be in the file).
+  void appendWords(std::vector<Word>& words, std::size_t offset, std::size_t count) const {
+    std::size_t first = words.size();
+    words.resize(first + count);
+    if constexpr (std::endian::native == std::endian::little) {
+      if (count) std::memcpy(words.data() + first, bytes_.data() + offset, count * 4);
+    } else {
+      for (std::size_t i = 0; i < count; ++i) words[first + i] = wordAt(bytes_, offset + 4 * i);
+    }
   }
 
   std::int32_t wordRecord(const std::string& what) {
@@ -170,8 +182,22 @@ class Reader {
       std::uint64_t start = position_;
       std::int32_t count = wordRecord(what);
       if (count <= 0) fail(start, what + ": a word count was expected, not " + std::to_string(count));
-      std::vector<Word> block = fortranRecord(static_cast<std::size_t>(count), start, what);
-      data.insert(data.end(), block.begin(), block.end());
+      // The block straight into the record's words: one copy of the data.
+      std::uint64_t blockStart = position_;
+      requireBytes(4, blockStart, what);
+      Word length = wordAt(bytes_, position_);
+      if (length != static_cast<Word>(count) * 4)
+        fail(blockStart, what + ": a block of " + std::to_string(length) + " bytes where " + std::to_string(count) +
+                             " words were announced");
+      if (bytes_.size() - position_ - 4 < static_cast<std::size_t>(length) + 4)
+        fail(blockStart, "the file ends inside " + what + " (a block of " + std::to_string(length) +
+                             " bytes is announced; truncated?)");
+      appendWords(data, position_ + 4, length / 4);
+      position_ += 4 + length;
+      if (wordAt(bytes_, position_) != length)
+        fail(position_, what + ": the block's closing length " + std::to_string(wordAt(bytes_, position_)) +
+                            " does not match its opening length " + std::to_string(length) + " (damaged file)");
+      position_ += 4;
       if (peekWordRecord(what + " or the record mark after it") <= 0) return data;
     }
   }

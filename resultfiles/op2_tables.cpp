@@ -152,9 +152,11 @@ void readSolids(const SubtableReader& in, int numWide, int corners, std::vector<
     in.fail(std::to_string(numWide) + " words per entry, which is not the layout of this element (" +
             std::to_string(kSolidHeadWords + kSolidPointWords * (corners + 1)) + ")");
   std::size_t count = in.entries(numWide);
+  out.reserve(out.size() + count);
   for (std::size_t e = 0; e < count; ++e) {
     std::size_t base = e * static_cast<std::size_t>(numWide);
     SolidStress solid;
+    solid.points.reserve(static_cast<std::size_t>(corners) + 1);
     solid.element = in.id(base, "element");
     if (in.integer(base + 3) != corners)
       in.fail("element " + std::to_string(solid.element) + " gives " + std::to_string(in.integer(base + 3)) +
@@ -260,6 +262,7 @@ std::vector<SubcaseResults> readStaticResults(const Op2File& file, const std::st
         if (numWide != kDisplacementWords) in.fail(std::to_string(numWide) + " words per grid where 8 were expected");
         SubcaseResults& subcase = subcaseFor(ident);
         std::size_t count = in.entries(numWide);
+        subcase.displacements.reserve(subcase.displacements.size() + count);
         for (std::size_t e = 0; e < count; ++e) {
           std::size_t base = e * kDisplacementWords;
           GridDisplacement row;
@@ -275,6 +278,7 @@ std::vector<SubcaseResults> readStaticResults(const Op2File& file, const std::st
           if (numWide != kRodWords) in.fail(std::to_string(numWide) + " words per CROD where 5 were expected");
           SubcaseResults& subcase = subcaseFor(ident);
           std::size_t count = in.entries(numWide);
+          subcase.rods.reserve(subcase.rods.size() + count);
           for (std::size_t e = 0; e < count; ++e) {
             std::size_t base = e * kRodWords;
             subcase.rods.push_back({in.id(base, "element"), in.real(base + 1), in.real(base + 2), in.real(base + 3),
@@ -289,6 +293,7 @@ std::vector<SubcaseResults> readStaticResults(const Op2File& file, const std::st
           SubcaseResults& subcase = subcaseFor(ident);
           auto& plates = ident.elementType() == static_cast<int>(Op2ElementType::Quad4) ? subcase.quads : subcase.trias;
           std::size_t count = in.entries(numWide);
+          plates.reserve(plates.size() + count);
           for (std::size_t e = 0; e < count; ++e) {
             std::size_t base = e * kPlateWords;
             plates.push_back({in.id(base, "element"), readFibre(in, base + 1), readFibre(in, base + 9)});
