@@ -16,10 +16,13 @@ namespace {
 using testing_support::ScopedTempDir;
 
 #ifdef _WIN32
+// The command prompt drops the outer quotes of a command line that begins with one.
+std::string quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
 constexpr const char* kExe = ".exe";
 constexpr char kPathSeparator = ';';
 void setVariable(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }
 #else
+std::string quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
 constexpr const char* kExe = "";
 constexpr char kPathSeparator = ':';
 void setVariable(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
@@ -55,7 +58,7 @@ class ReplayTest : public ::testing::Test {
     setVariable("PATH", savedPath_);
     setVariable("NASTRAN_CCX_CCX", "");
   }
-  int runNastranCcx() { return std::system((nastranCcx_.string() + " plate.dat").c_str()); }
+  int runNastranCcx() { return std::system((quoted(nastranCcx_) + " plate.dat").c_str()); }
 
   ScopedTempDir dir_;
   std::filesystem::path nastranCcx_;

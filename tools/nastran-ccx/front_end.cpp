@@ -13,7 +13,7 @@
 #include "failure.h"
 #include "model_builder.h"
 #include "numbers.h"
-#include "process.h"
+#include "child_process.h"
 #include "results.h"
 
 namespace nastranccx {
