@@ -20,7 +20,8 @@ using testing_support::ScopedTempDir;
 
 resultfiles::SubcaseResults plateResults() {
   resultfiles::SubcaseResults subcase;
-  for (int grid = 1; grid <= 9; ++grid) subcase.displacements.push_back({grid, {0.0021f * grid, 0, 0, 0, 0, 0}});
+  for (int grid = 1; grid <= 9; ++grid)
+    subcase.displacements.push_back({grid, {static_cast<float>(0.0021 * grid), 0, 0, 0, 0, 0}});
   for (int element = 1; element <= 4; ++element)
     subcase.quads.push_back({element, resultfiles::plateFibre(-0.5, 10.0 * element, 0, 0),
                              resultfiles::plateFibre(0.5, -20.0 * element, 0, 0)});
