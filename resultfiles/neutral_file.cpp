@@ -300,6 +300,7 @@ class NeutralReader {
       splitFields(line, parts);
       int first = integer(parts[0], line, "entity ID");
       if (first == -1) break;
+      if (parts.size() < 2) fail(line.number, "a value record needs an entity ID and a value");
       if (parts.size() == 2) {
         add(first, number(parts[1], line, "value"), line);
         continue;

@@ -16,8 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     resultfiles::Op2File file = resultfiles::readOp2(bytes, "fuzz.op2", resultfiles::isStaticResultsTable);
     int setId = 1;
-    for (const resultfiles::SubcaseResults& subcase : resultfiles::readStaticResults(file, "fuzz.op2"))
+    for (const resultfiles::SubcaseResults& subcase : resultfiles::readStaticResults(file, "fuzz.op2")) {
       volatile std::size_t vectors = resultfiles::outputSetFor(subcase, setId++).vectors.size();
+      (void)vectors;
+    }
   } catch (const resultfiles::FormatError&) {
   }
   try {

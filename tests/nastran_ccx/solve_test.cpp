@@ -6,6 +6,8 @@
 #include <map>
 
 #include "decks.h"
+#include "resultfiles/op2_file.h"
+#include "resultfiles/op2_tables.h"
 #include "tool_runner.h"
 
 namespace nastranccx::testing {
@@ -228,6 +230,49 @@ TEST_F(SolveTest, StretchedHexaCubeShowsTheAppliedStress) {
   ToolRun run = this->run({"hexa.dat"});
   ASSERT_EQ(run.exitCode, 0) << run.standardError;
   expectUniformStretch(readResults("hexa.op2"), {1});
+
+  // The table's corners follow the CHEXA card's grid order, though CalculiX got the brick
+  // turned over; the stress extrapolated to every corner is the uniform one.
+  resultfiles::Op2File file = resultfiles::readOp2(readFile("hexa.op2"), "hexa.op2", resultfiles::isStaticResultsTable);
+  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, "hexa.op2");
+  ASSERT_EQ(subcases.size(), 1u);
+  ASSERT_EQ(subcases[0].hexas.size(), 1u);
+  const std::vector<resultfiles::SolidPoint>& points = subcases[0].hexas[0].points;
+  std::vector<int> grids;
+  for (const resultfiles::SolidPoint& point : points) {
+    grids.push_back(point.grid);
+    EXPECT_NEAR(point.normalX, 100.0, 1e-3) << "grid " << point.grid;
+    EXPECT_NEAR(point.vonMises, 100.0, 1e-3) << "grid " << point.grid;
+  }
+  EXPECT_EQ(grids, (std::vector<int>{0, 1, 3, 4, 2, 5, 7, 8, 6}));
+}
+
+TEST_F(SolveTest, BentBrickCornersCarryTheStressExtrapolatedFromItsIntegrationPoints) {
+  REQUIRE_CCX();
+  // One brick clamped at X = 0 and lifted at X = 4: CalculiX's integration points carry
+  // +-3.079201 along X below and above the mid-plane (at Z = 0.5 -+ 0.5/sqrt(3)), so the
+  // corners below carry +sqrt(3) times that, those above minus, and the centre nothing.
+  std::string bulk =
+      "GRID,1,,0.,0.,0.\nGRID,2,,4.,0.,0.\nGRID,3,,4.,1.,0.\nGRID,4,,0.,1.,0.\n"
+      "GRID,5,,0.,0.,1.\nGRID,6,,4.,0.,1.\nGRID,7,,4.,1.,1.\nGRID,8,,0.,1.,1.\n"
+      "CHEXA,1,1,1,2,3,4,5,6\n+,7,8\nPSOLID,1,1\nMAT1,1,1.E+7,,0.\nSPC1,1,123,1,4,5,8\n"
+      "FORCE,1,2,0,1.,0.,0.,1.\nFORCE,1,3,0,1.,0.,0.,1.\nFORCE,1,6,0,1.,0.,0.,1.\nFORCE,1,7,0,1.,0.,0.,1.\n";
+  writeFile("bent.dat", staticDeck(bulk));
+  ToolRun run = this->run({"bent.dat"});
+  ASSERT_EQ(run.exitCode, 0) << run.standardError;
+  resultfiles::Op2File file = resultfiles::readOp2(readFile("bent.op2"), "bent.op2", resultfiles::isStaticResultsTable);
+  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, "bent.op2");
+  ASSERT_EQ(subcases.size(), 1u);
+  ASSERT_EQ(subcases[0].hexas.size(), 1u);
+  const std::vector<resultfiles::SolidPoint>& points = subcases[0].hexas[0].points;
+  ASSERT_EQ(points.size(), 9u);
+  EXPECT_NEAR(points[0].normalX, 0.0, 1e-4);
+  double corner = 3.079201 * std::sqrt(3.0);
+  for (std::size_t i = 1; i < points.size(); ++i) {
+    bool below = points[i].grid <= 4;
+    EXPECT_EQ(points[i].grid, static_cast<int>(i));
+    EXPECT_NEAR(points[i].normalX, below ? corner : -corner, 1e-4 * corner) << "grid " << points[i].grid;
+  }
 }
 
 TEST_F(SolveTest, StretchedTetraCubeShowsTheAppliedStress) {

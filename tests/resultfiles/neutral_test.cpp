@@ -97,6 +97,9 @@ TEST(NeutralFile, DamagedAndForeignFilesSayWhereAndWhat) {
   ASSERT_NE(record, std::string::npos);
   twice.insert(record + 2, "5,1.,\r\n");
   EXPECT_NE(message(twice).find("vector 1 has two values for entity 5"), std::string::npos);
+  std::string lonely = text;
+  lonely.insert(lonely.find("\r\n5,") + 2, "7\r\n");  // an entity without its value
+  EXPECT_NE(message(lonely).find("a value record needs an entity ID and a value"), std::string::npos);
   std::string badNumber = text;
   std::size_t grid2 = badNumber.find("\r\n2,5,\r\n");  // total translation 5 at grid 2
   ASSERT_NE(grid2, std::string::npos);
