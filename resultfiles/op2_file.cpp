@@ -99,7 +99,7 @@ class Reader {
       std::int32_t key = wordRecord("the name of the next table or the end-of-file mark");
       if (key == 0) break;
       if (key != 2) fail(offset, "a table name (a record of 2 words) or the end-of-file mark was expected, not " + std::to_string(key));
-      std::vector<Word> name = fortranRecord(2, offset, "table name");
+      std::vector<Word> name = fortranRecord(2, "table name");
       Op2Table table;
       table.offset = offset;
       table.name = wordsText(name.data(), name.size());
@@ -121,13 +121,13 @@ class Reader {
       fail(offset, "the file ends inside " + what + " (truncated?)");
   }
 
-  // One Fortran record of `words` words; `words` unknown (npos) takes what the length says.
-  std::vector<Word> fortranRecord(std::size_t words, std::uint64_t offset, const std::string& what) {
+  // One Fortran record of `words` words.
+  std::vector<Word> fortranRecord(std::size_t words, const std::string& what) {
     requireBytes(4, position_, what);
     std::uint64_t start = position_;
     Word length = wordAt(bytes_, position_);
     if (length % 4 != 0) fail(start, what + ": a record of " + std::to_string(length) + " bytes, which is no whole number of 4-byte words");
-    if (words != std::string::npos && length != words * 4)
+    if (length != words * 4)
       fail(start, what + ": a record of " + std::to_string(length / 4) + " words where " + std::to_string(words) + " were expected");
     if (bytes_.size() - position_ - 4 < static_cast<std::size_t>(length) + 4) {
       fail(start, "the file ends inside " + what + " (a record of " + std::to_string(length) +
@@ -140,7 +140,6 @@ class Reader {
       fail(position_, what + ": the record's closing length " + std::to_string(wordAt(bytes_, position_)) +
                           " does not match its opening length " + std::to_string(length) + " (damaged file)");
     position_ += 4;
-    (void)offset;
     return result;
   }
 
@@ -158,7 +157,7 @@ class Reader {
   std::int32_t wordRecord(const std::string& what) {
     std::uint64_t start = position_;
     if (bytes_.size() - position_ < 12) fail(start, "the file ends where " + what + " should be (truncated?)");
-    return asInt(fortranRecord(1, start, what)[0]);
+    return asInt(fortranRecord(1, what)[0]);
   }
 
   std::int32_t peekWordRecord(const std::string& what) {
@@ -212,16 +211,16 @@ class Reader {
     if (dateWords != 3)
       fail(0, "the file header announces " + std::to_string(dateWords) + " date words where 3 were expected "
                   "(only files written with PARAM,POST,-1 are read)");
-    std::vector<Word> date = fortranRecord(3, 12, "the date record");
+    std::vector<Word> date = fortranRecord(3, "the date record");
     file.date = {asInt(date[0]), asInt(date[1]), 2000 + asInt(date[2])};
     expectWord(7, "the length of the tape code");
     std::uint64_t tapeOffset = position_;
-    std::vector<Word> tape = fortranRecord(7, tapeOffset, "the tape code");
+    std::vector<Word> tape = fortranRecord(7, "the tape code");
     std::string code;
     for (Word word : tape) appendWord(code, word);
     if (code != kTapeCode) fail(tapeOffset, "the tape code is not \"" + std::string(kTapeCode) + "\"");
     expectWord(2, "the length of the label");
-    std::vector<Word> label = fortranRecord(2, position_, "the label");
+    std::vector<Word> label = fortranRecord(2, "the label");
     file.label = wordsText(label.data(), label.size());
     expectWord(-1, "the end of the file header");
     expectWord(0, "the end of the file header");
@@ -233,7 +232,7 @@ class Reader {
     std::uint64_t trailerOffset = position_;
     std::int32_t trailerWords = wordRecord(what + ": trailer length");
     if (trailerWords != 7) fail(trailerOffset, what + ": a trailer of 7 words was expected, not " + std::to_string(trailerWords));
-    std::vector<Word> trailer = fortranRecord(7, trailerOffset, what + " trailer");
+    std::vector<Word> trailer = fortranRecord(7, what + " trailer");
     std::copy(trailer.begin(), trailer.end(), table.trailer.begin());
     readMarker(-2, what);
     table.header = dataRecord(what + " header record");

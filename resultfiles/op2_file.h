@@ -74,7 +74,7 @@ struct Op2Date {
 
 struct Op2File {
   Op2Date date;
-  std::string label = "NX2020.1";  // 8 characters in the file
+  std::string label = "NX8.5";  // up to 8 characters in the file
   std::vector<Op2Table> tables;
 };
 
