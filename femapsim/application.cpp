@@ -97,11 +97,13 @@ Variant Application::invoke(std::string_view member, Invoke how, Args args) {
       {"feFileSave", [](Application& self, Invoke, Args) { return Variant(self.saveModel()); }},
       {"feFileClose", [](Application& self, Invoke, Args) { return Variant(self.closeModel()); }},
       {"feFileReadNeutral", [](Application& self, Invoke, Args args) {
-         return Variant(self.readResults(argument(args, 1, "Application", "feFileReadNeutral").asString()));
+         return Variant(self.readResults(argument(args, 1, "Application", "feFileReadNeutral").asString(),
+                                         ResultsFormat::Neutral));
        }},
       {"feDeleteResultsRead", [](Application& self, Invoke, Args) { return Variant(self.deleteResultsRead()); }},
       {"feFileReadNastranResults", [](Application& self, Invoke, Args args) {
-         return Variant(self.readResults(argument(args, 1, "Application", "feFileReadNastranResults").asString()));
+         return Variant(self.readResults(argument(args, 1, "Application", "feFileReadNastranResults").asString(),
+                                         ResultsFormat::Output2));
        }},
       {"feFileWriteNastran", [](Application& self, Invoke, Args args) {
          std::string path = argument(args, 1, "Application", "feFileWriteNastran").asString();
@@ -243,12 +245,12 @@ int Application::saveModel() {
   return femap::kOk;
 }
 
-int Application::readResults(const std::filesystem::path& path) {
+int Application::readResults(const std::filesystem::path& path, ResultsFormat format) {
   if (current_ < 0) return failure("No model is open to read results into");
   Model results;
   try {
-    results = loadModelFile(path, FileContent::Results);
-  } catch (const ModelFileError& error) {
+    results = loadResultsFile(path, format);
+  } catch (const std::exception& error) {
     return failure(std::string("Cannot read results ") + error.what());
   }
   if (results.table(Kind::OutSet).empty()) return failure("No output set in " + path.string());

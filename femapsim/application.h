@@ -20,6 +20,7 @@
 #include "femapsim/dispatch.h"
 #include "femapsim/mass_properties.h"
 #include "femapsim/model.h"
+#include "femapsim/results_files.h"
 #include "support/window_messages.h"
 
 namespace femapsim {
@@ -61,8 +62,9 @@ class Application : public femap::Dispatch, public std::enable_shared_from_this<
   int newModel();
   int closeModel();
   int saveModel();
-  // Reads a results file into the current model.
-  int readResults(const std::filesystem::path& path);
+  // Reads a results file into the current model: OUTPUT2 or neutral results as `format` says
+  // (or as the file's first bytes say), or the simulator's own grammar.
+  int readResults(const std::filesystem::path& path, ResultsFormat format = ResultsFormat::Detect);
   // Deletes the output sets that the last results read added to the current model and that
   // are still there; -1, or 4 when none is left.
   int deleteResultsRead();

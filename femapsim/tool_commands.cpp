@@ -5,13 +5,14 @@
 #include "femapsim/application.h"
 #include "femapsim/deck_writer.h"
 #include "femapsim/model_file.h"
+#include "resultfiles/op2_dump.h"
 #include "support/text_file.h"
 
 namespace femapsim {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: femapsim check MODEL | dump MODEL | mass MODEL | deck MODEL DECK | results MODEL FILE\n";
+    "usage: femapsim check MODEL | dump MODEL | mass MODEL | deck MODEL DECK | results MODEL FILE | op2dump FILE\n";
 
 void printQuantity(std::ostream& out, const char* name, std::initializer_list<double> values) {
   out << name;
@@ -50,11 +51,20 @@ int runToolCommand(const std::vector<std::string>& arguments, std::ostream& out,
   const std::string& command = arguments[0];
   const std::string& modelPath = arguments[1];
   bool twoFiles = command == "deck" || command == "results";
-  if (!(twoFiles ? arguments.size() == 3 : command == "check" || command == "dump" || command == "mass")) {
+  if (!(twoFiles ? arguments.size() == 3
+                 : command == "check" || command == "dump" || command == "mass" || command == "op2dump")) {
     err << kUsage;
     return 2;
   }
   try {
+    if (command == "op2dump") {
+      if (arguments.size() != 2) {
+        err << kUsage;
+        return 2;
+      }
+      out << resultfiles::dumpOp2(support::readWholeFile(modelPath), modelPath);
+      return 0;
+    }
     if (command == "results") {
       auto application = std::make_shared<Application>();
       if (application->openModel(modelPath) != -1 || application->readResults(arguments[2]) != -1 ||

@@ -4,7 +4,9 @@
 //   femapsim dump MODEL         the normalised model
 //   femapsim mass MODEL         mass properties over all elements, one quantity a line
 //   femapsim deck MODEL DECK    the Nastran deck of the model
-//   femapsim results MODEL FILE reads a results file into the model and saves it
+//   femapsim results MODEL FILE reads a results file (OUTPUT2, neutral or own grammar) into the
+//                               model and saves it
+//   femapsim op2dump FILE       the tables of an OUTPUT2 file: names, IDENT fields, entries
 
 #include <ostream>
 #include <string>

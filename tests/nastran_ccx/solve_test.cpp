@@ -6,6 +6,8 @@
 #include <map>
 
 #include "decks.h"
+#include "resultfiles/op2_file.h"
+#include "resultfiles/op2_tables.h"
 #include "tool_runner.h"
 
 namespace nastranccx::testing {
@@ -15,6 +17,8 @@ using SolveTest = NastranCcxTest;
 
 constexpr int kTotal = 1, kT1 = 2, kT2 = 3, kT3 = 4;
 constexpr int kRodStress = 3022, kPlateVonMises = 7033, kSolidVonMises = 60031;
+constexpr int kPlateBottomVonMises = 9033, kPlateTopX = 7020, kPlateTopY = 7021, kPlateBottomX = 9020;
+constexpr int kPlateTopXY = 7023, kSolidX = 60020;
 
 TEST_F(SolveTest, RodUnderTensionMatchesHandCalculation) {
   REQUIRE_CCX();
@@ -25,7 +29,9 @@ TEST_F(SolveTest, RodUnderTensionMatchesHandCalculation) {
 
   ResultsFile results = readResults("rod.op2");
   EXPECT_EQ(results.setTitle, "NX NASTRAN Case 1");
-  ASSERT_EQ(results.vectors.size(), 5u);
+  std::vector<int> ids;
+  for (const auto& [id, vector] : results.vectors) ids.push_back(id);
+  EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 3022, 3023, 3024, 3025}));
   EXPECT_EQ(results.vectors[kTotal].title, "Total Translation");
   EXPECT_EQ(results.vectors[kT1].title, "T1 Translation");
   EXPECT_EQ(results.vectors[kT2].title, "T2 Translation");
@@ -34,21 +40,13 @@ TEST_F(SolveTest, RodUnderTensionMatchesHandCalculation) {
   EXPECT_EQ(results.vectors[kT1].entities, (std::vector<int>{1, 2}));
   EXPECT_EQ(results.vectors[kRodStress].entities, (std::vector<int>{1}));
 
-  EXPECT_NEAR(results.vectors[kT1].at(2), 0.005, 1e-9);
-  EXPECT_NEAR(results.vectors[kTotal].at(2), 0.005, 1e-9);
+  // CalculiX prints these values exactly, and single precision carries them back as printed.
+  EXPECT_EQ(results.vectors[kT1].at(2), 0.005);
+  EXPECT_EQ(results.vectors[kTotal].at(2), 0.005);
   EXPECT_EQ(results.vectors[kT2].at(2), 0.0);  // constrained
   EXPECT_EQ(results.vectors[kTotal].at(1), 0.0);
-  EXPECT_NEAR(results.vectors[kRodStress].at(1), 500.0, 1e-3);
-
-  // CalculiX prints these values exactly, so the whole file is known.
-  EXPECT_EQ(readFile("rod.op2"),
-            "FEMAPSIM 1\r\n"
-            "outset 1 title=\"NX NASTRAN Case 1\"\r\n"
-            "outvec 1 setID=1 title=\"Total Translation\" entity=1,2 value=0,0.005\r\n"
-            "outvec 2 setID=1 title=\"T1 Translation\" entity=1,2 value=0,0.005\r\n"
-            "outvec 3 setID=1 title=\"T2 Translation\" entity=1,2 value=0,0\r\n"
-            "outvec 4 setID=1 title=\"T3 Translation\" entity=1,2 value=0,0\r\n"
-            "outvec 3022 setID=1 title=\"Rod Axial Stress\" entity=1 value=500\r\n");
+  EXPECT_EQ(results.vectors[kRodStress].at(1), 500.0);
+  EXPECT_EQ(results.vectors[6].at(2), 0.0);  // CalculiX's listing has no rotations
 }
 
 TEST_F(SolveTest, TenBarTrussBalancesItsLoadsAtEveryFreeJoint) {
@@ -112,9 +110,22 @@ TEST_F(SolveTest, StretchedQuadAndTriaPlateShowsTheAppliedStress) {
   EXPECT_FALSE(results.vectors.count(kRodStress));
   EXPECT_FALSE(results.vectors.count(kSolidVonMises));
   const ResultVector& vonMises = results.vectors[kPlateVonMises];
-  EXPECT_EQ(vonMises.title, "Plate VonMises Stress");
+  EXPECT_EQ(vonMises.title, "Plate Top VonMises Stress");
   ASSERT_EQ(vonMises.entities, (std::vector<int>{1, 2, 3}));
-  for (int element : {1, 2, 3}) EXPECT_NEAR(vonMises.at(element), 500.0, 1e-3) << "element " << element;
+  for (int element : {1, 2, 3}) {
+    EXPECT_NEAR(vonMises.at(element), 500.0, 1e-3) << "element " << element;
+    EXPECT_NEAR(results.vectors[kPlateBottomVonMises].at(element), 500.0, 1e-3) << "element " << element;
+  }
+  // Stresses are in the element's axes: x along G1 -> G2 for a triangle, so element 3
+  // (G1 -> G2 at 45 degrees) sees the pull split between its x and y and a shear.
+  for (int element : {1, 2}) {
+    EXPECT_NEAR(results.vectors[kPlateTopX].at(element), 500.0, 1e-3) << "element " << element;
+    EXPECT_NEAR(results.vectors[kPlateTopY].at(element), 0.0, 1e-3) << "element " << element;
+  }
+  EXPECT_NEAR(results.vectors[kPlateTopX].at(3), 250.0, 1e-3);
+  EXPECT_NEAR(results.vectors[kPlateTopY].at(3), 250.0, 1e-3);
+  EXPECT_NEAR(results.vectors[kPlateTopXY].at(3), -250.0, 1e-3);
+  EXPECT_EQ(results.vectors[kPlateBottomVonMises].title, "Plate Bot VonMises Stress");
   EXPECT_NEAR(results.vectors[kT1].at(5), 500.0 * 20 / 1e7, 1e-9);
   EXPECT_NEAR(results.vectors[kT2].at(4), -0.3 * 500.0 * 10 / 1e7, 1e-9);
 }
@@ -144,6 +155,49 @@ TEST_F(SolveTest, PressureOnAShellPushesAlongItsNormal) {
   EXPECT_GT(upResults.vectors[kPlateVonMises].at(1), 0.0);
 }
 
+TEST_F(SolveTest, BentPlateCarriesOppositeStressesAtItsFibres) {
+  REQUIRE_CCX();
+  // A strip clamped along X = 0 and lifted at its free end: hogging bending puts the top
+  // fibre (on the side of the normal, +Z here) in compression and the bottom in tension,
+  // both of the size beam theory gives at the clamped end, M c / I = 6 F (L - x) / (b t^2).
+  std::string bulk =
+      "GRID,1,,0.,0.,0.\nGRID,2,,10.,0.,0.\nGRID,3,,10.,10.,0.\nGRID,4,,0.,10.,0.\n"
+      "GRID,5,,20.,0.,0.\nGRID,6,,20.,10.,0.\n"
+      "CQUAD4,1,1,1,2,3,4\nCQUAD4,2,1,2,5,6,3\n"
+      "PSHELL,1,1,.5,1\nMAT1,1,1.E+7,,0.\n"
+      "FORCE,1,5,0,5.,0.,0.,1.\nFORCE,1,6,0,5.,0.,0.,1.\n"
+      "SPC1,1,123456,1,4\n";
+  writeFile("bent.dat", staticDeck(bulk));
+  ToolRun run = this->run({"bent.dat"});
+  ASSERT_EQ(run.exitCode, 0) << run.standardError;
+  ResultsFile results = readResults("bent.op2");
+  double top = results.vectors[kPlateTopX].at(1), bottom = results.vectors[kPlateBottomX].at(1);
+  EXPECT_LT(top, 0.0);
+  EXPECT_GT(bottom, 0.0);
+  EXPECT_NEAR(top, -bottom, 1e-3 * bottom);
+  double expected = 6 * 10.0 * 15 / (10 * 0.25);  // at the element's centre, x = 5
+  EXPECT_NEAR(bottom, expected, 0.05 * expected);
+}
+
+TEST_F(SolveTest, NeutralResultsOfANasDeckHoldTheSameVectors) {
+  REQUIRE_CCX();
+  writeFile("plate.dat", staticDeck(kStretchedPlateBulk));
+  writeFile("plate.nas", staticDeck(kStretchedPlateBulk));
+  ASSERT_EQ(run({"plate.dat"}).exitCode, 0);
+  ToolRun neutral = run({"nastran.ini", "plate.nas"});
+  ASSERT_EQ(neutral.exitCode, 0) << neutral.standardError;
+  ResultsFile fromOp2 = readResults("plate.op2");
+  ResultsFile fromNeutral = readResults("plate.fno");
+  EXPECT_EQ(fromNeutral.setTitle, fromOp2.setTitle);
+  ASSERT_EQ(fromNeutral.vectors.size(), fromOp2.vectors.size());
+  for (const auto& [id, vector] : fromOp2.vectors) {
+    EXPECT_EQ(fromNeutral.vectors[id].title, vector.title);
+    EXPECT_EQ(fromNeutral.vectors[id].entities, vector.entities) << id;
+    EXPECT_EQ(fromNeutral.vectors[id].values, vector.values) << id;
+  }
+  EXPECT_EQ(readFile("plate.fno").substr(0, 21), "   -1\r\n   100\r\n<NULL>");
+}
+
 // A unit cube fixed on X = 0 (just enough to stop rigid motion) and pulled on
 // X = 1 with a total of 100: uniform stress 100.
 const char* kCubeGrids =
@@ -157,7 +211,10 @@ void expectUniformStretch(const ResultsFile& results, const std::vector<int>& el
   const ResultVector& vonMises = results.vectors.at(kSolidVonMises);
   EXPECT_EQ(vonMises.title, "Solid Von Mises Stress");
   EXPECT_EQ(vonMises.entities, elements);
-  for (int element : elements) EXPECT_NEAR(vonMises.at(element), 100.0, 1e-3) << "element " << element;
+  for (int element : elements) {
+    EXPECT_NEAR(vonMises.at(element), 100.0, 1e-3) << "element " << element;
+    EXPECT_NEAR(results.vectors.at(kSolidX).at(element), 100.0, 1e-3) << "element " << element;
+  }
   for (int grid : {2, 4, 6, 8}) EXPECT_NEAR(results.vectors.at(kT1).at(grid), 1e-5, 1e-11) << "grid " << grid;
 }
 
@@ -173,6 +230,49 @@ TEST_F(SolveTest, StretchedHexaCubeShowsTheAppliedStress) {
   ToolRun run = this->run({"hexa.dat"});
   ASSERT_EQ(run.exitCode, 0) << run.standardError;
   expectUniformStretch(readResults("hexa.op2"), {1});
+
+  // The table's corners follow the CHEXA card's grid order, though CalculiX got the brick
+  // turned over; the stress extrapolated to every corner is the uniform one.
+  resultfiles::Op2File file = resultfiles::readOp2(readFile("hexa.op2"), "hexa.op2", resultfiles::isStaticResultsTable);
+  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, "hexa.op2");
+  ASSERT_EQ(subcases.size(), 1u);
+  ASSERT_EQ(subcases[0].hexas.size(), 1u);
+  const std::vector<resultfiles::SolidPoint>& points = subcases[0].hexas[0].points;
+  std::vector<int> grids;
+  for (const resultfiles::SolidPoint& point : points) {
+    grids.push_back(point.grid);
+    EXPECT_NEAR(point.normalX, 100.0, 1e-3) << "grid " << point.grid;
+    EXPECT_NEAR(point.vonMises, 100.0, 1e-3) << "grid " << point.grid;
+  }
+  EXPECT_EQ(grids, (std::vector<int>{0, 1, 3, 4, 2, 5, 7, 8, 6}));
+}
+
+TEST_F(SolveTest, BentBrickCornersCarryTheStressExtrapolatedFromItsIntegrationPoints) {
+  REQUIRE_CCX();
+  // One brick clamped at X = 0 and lifted at X = 4: CalculiX's integration points carry
+  // +-3.079201 along X below and above the mid-plane (at Z = 0.5 -+ 0.5/sqrt(3)), so the
+  // corners below carry +sqrt(3) times that, those above minus, and the centre nothing.
+  std::string bulk =
+      "GRID,1,,0.,0.,0.\nGRID,2,,4.,0.,0.\nGRID,3,,4.,1.,0.\nGRID,4,,0.,1.,0.\n"
+      "GRID,5,,0.,0.,1.\nGRID,6,,4.,0.,1.\nGRID,7,,4.,1.,1.\nGRID,8,,0.,1.,1.\n"
+      "CHEXA,1,1,1,2,3,4,5,6\n+,7,8\nPSOLID,1,1\nMAT1,1,1.E+7,,0.\nSPC1,1,123,1,4,5,8\n"
+      "FORCE,1,2,0,1.,0.,0.,1.\nFORCE,1,3,0,1.,0.,0.,1.\nFORCE,1,6,0,1.,0.,0.,1.\nFORCE,1,7,0,1.,0.,0.,1.\n";
+  writeFile("bent.dat", staticDeck(bulk));
+  ToolRun run = this->run({"bent.dat"});
+  ASSERT_EQ(run.exitCode, 0) << run.standardError;
+  resultfiles::Op2File file = resultfiles::readOp2(readFile("bent.op2"), "bent.op2", resultfiles::isStaticResultsTable);
+  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, "bent.op2");
+  ASSERT_EQ(subcases.size(), 1u);
+  ASSERT_EQ(subcases[0].hexas.size(), 1u);
+  const std::vector<resultfiles::SolidPoint>& points = subcases[0].hexas[0].points;
+  ASSERT_EQ(points.size(), 9u);
+  EXPECT_NEAR(points[0].normalX, 0.0, 1e-4);
+  double corner = 3.079201 * std::sqrt(3.0);
+  for (std::size_t i = 1; i < points.size(); ++i) {
+    bool below = points[i].grid <= 4;
+    EXPECT_EQ(points[i].grid, static_cast<int>(i));
+    EXPECT_NEAR(points[i].normalX, below ? corner : -corner, 1e-4 * corner) << "grid " << points[i].grid;
+  }
 }
 
 TEST_F(SolveTest, StretchedTetraCubeShowsTheAppliedStress) {

@@ -25,7 +25,7 @@ struct ResultVector {
   double at(int entity) const;  // fails the test when the entity is missing
 };
 
-// The results file as the simulator reads it: "FEMAPSIM 1", one outset, outvecs.
+// The one output set of a results file (OUTPUT2, or neutral for a .fno) as FEMAP reads it.
 struct ResultsFile {
   std::string setTitle;
   std::map<int, ResultVector> vectors;  // by vector ID
@@ -46,11 +46,12 @@ class NastranCcxTest : public ::testing::Test {
   bool exists(const std::string& name) const { return std::filesystem::exists(folder_ / name); }
 
   // Runs nastran-ccx with these arguments in the folder; `environment` entries
-  // are set (or, with an empty value, removed) for the child only.
+  // are set (or, with an empty value, removed) for the child only. The results
+  // carry the date 2026-01-02 unless NASTRAN_CCX_DATE is given.
   ToolRun run(const std::vector<std::string>& arguments,
               const std::map<std::string, std::string>& environment = {}) const;
 
-  // Reads a results file, failing the test for anything outside its grammar.
+  // Reads a results file, failing the test for anything outside its format.
   ResultsFile readResults(const std::string& name) const;
 
   // A stand-in for ccx: a shell script with this body, made executable.

@@ -186,7 +186,9 @@ class CcxJobBuilder {
       out_ << "*ELEMENT, TYPE=" << ccxType(members.front()->type) << ", ELSET=" << name << "\n";
       for (const Element* element : members) {
         out_ << job_.elements.toCcx(element->id);
-        for (int grid : ccxNodeOrder(*element)) out_ << ", " << job_.nodes.toCcx(grid);
+        std::vector<int>& grids = job_.ccxGrids[element->id];
+        grids = ccxNodeOrder(*element);
+        for (int grid : grids) out_ << ", " << job_.nodes.toCcx(grid);
         out_ << "\n";
       }
       setNames_.push_back(name);

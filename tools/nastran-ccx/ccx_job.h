@@ -43,6 +43,7 @@ struct CcxJob {
   IdMap nodes{{}};
   IdMap elements{{}};
   std::map<int, std::string> ccxTypes;  // by element ID: T3D2, B31, S4, S3, C3D4, C3D8
+  std::map<int, std::vector<int>> ccxGrids;  // by element ID: its grids in CalculiX's node order
   std::map<int, GridBalance> balance;   // by grid ID
   // The smallest force by which to judge the balance: round-off is measured
   // against it when no load is larger (pure moments, pure temperatures).

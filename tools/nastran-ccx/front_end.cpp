@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <ostream>
 #include <sstream>
@@ -12,7 +13,7 @@
 #include "failure.h"
 #include "model_builder.h"
 #include "numbers.h"
-#include "process.h"
+#include "child_process.h"
 #include "results.h"
 
 namespace nastranccx {
@@ -51,6 +52,27 @@ std::string readWholeFile(const std::filesystem::path& path, const std::string& 
   return content.str();
 }
 
+// The date the OUTPUT2 header carries: NASTRAN_CCX_DATE (YYYY-MM-DD) when set, so that a run
+// can be repeated byte for byte, else today's.
+resultfiles::Op2Date resultsDate() {
+  if (const char* fixed = std::getenv("NASTRAN_CCX_DATE"); fixed && *fixed) {
+    std::string text = fixed;
+    int parts[3] = {0, 0, 0};  // year, month, day
+    bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-';
+    for (int i = 0; shaped && i < 3; ++i) {
+      auto value = tryParseInteger(text.substr(i == 0 ? 0 : 2 + 3 * i, i == 0 ? 4 : 2));
+      shaped = value.has_value();
+      parts[i] = value.value_or(0);
+    }
+    if (!shaped || parts[0] < 2000 || parts[1] < 1 || parts[1] > 12 || parts[2] < 1 || parts[2] > 31)
+      throw Failure("NASTRAN_CCX_DATE is '" + text + "', which is no date of the form YYYY-MM-DD from 2000 on");
+    return {parts[1], parts[2], parts[0]};
+  }
+  std::time_t now = std::time(nullptr);
+  std::tm local = *std::localtime(&now);
+  return {local.tm_mon + 1, local.tm_mday, local.tm_year + 1900};
+}
+
 void removeStaleResults(const RunPaths& paths) {
   std::error_code error;
   std::filesystem::remove(paths.results, error);
@@ -87,8 +109,8 @@ void solve(const RunPaths& paths, std::ostream& errors) {
   }
   std::string datName = jobBase + ".dat";
   CcxDatResults results = readCcxDat(readWholeFile(work.path() / datName, what), datName);
-  OutputSet set = makeOutputSet(model, job, results, what + " (CalculiX " + datName + ")");
-  writeFileAtomically(paths.results, formatResultsFile(set));
+  resultfiles::SubcaseResults subcase = makeSubcaseResults(model, job, results, what + " (CalculiX " + datName + ")");
+  writeFileAtomically(paths.results, formatResultsFile(subcase, paths.format, resultsDate()));
 }
 
 std::string oneLine(std::string text) {
@@ -110,6 +132,7 @@ RunPaths choosePaths(const std::vector<std::string>& arguments) {
   bool nas = toUpper(paths.deck.extension().string()) == ".NAS";
   paths.results = paths.deck;
   paths.results.replace_extension(nas ? ".fno" : ".op2");
+  paths.format = nas ? ResultsFormat::Neutral : ResultsFormat::Output2;
   return paths;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "results.h"
+
 namespace nastranccx {
 
 // Where one run reads and writes.
@@ -12,6 +14,7 @@ struct RunPaths {
   std::filesystem::path deck;
   std::filesystem::path results;  // base + ".fno" for a .nas deck, else base + ".op2"
   std::string deckName;           // the deck as the command line names it
+  ResultsFormat format = ResultsFormat::Output2;
 };
 
 // Picks the deck among the arguments (the last one ending in .dat, .nas or

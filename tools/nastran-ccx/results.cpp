@@ -1,50 +1,62 @@
 #include "results.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <map>
 
 #include "failure.h"
 #include "numbers.h"
+#include "resultfiles/femap_vectors.h"
+#include "resultfiles/neutral_file.h"
+#include "support/text_file.h"
 
 namespace nastranccx {
 namespace {
+
+using resultfiles::SubcaseResults;
 
 // A free DOF balances when internal and applied force agree to this fraction
 // of the largest force in the model; pressures on warped shells are allowed a
 // little more, because CalculiX spreads them over the shell's faces.
 constexpr double kBalanceTolerance = 1e-4;
 constexpr double kWarpedPressureTolerance = 0.05;
+constexpr const char* kOutput2Label = "NX8.5";
 
-double vonMises(const StressTensor& s) {
-  double normal = (s[0] - s[1]) * (s[0] - s[1]) + (s[1] - s[2]) * (s[1] - s[2]) + (s[2] - s[0]) * (s[2] - s[0]);
-  double shear = s[3] * s[3] + s[4] * s[4] + s[5] * s[5];
-  return std::sqrt(0.5 * normal + 3 * shear);
+Vec3 minus(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vec3 cross(const Vec3& a, const Vec3& b) {
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+Vec3 unit(const Vec3& a) {
+  double length = std::sqrt(dot(a, a));
+  return {a[0] / length, a[1] / length, a[2] / length};
 }
 
-// The normal stress along the unit vector n: n'Sn.
-double stressAlong(const StressTensor& s, const Vec3& n) {
-  return n[0] * n[0] * s[0] + n[1] * n[1] * s[1] + n[2] * n[2] * s[2] +
-         2 * (n[0] * n[1] * s[3] + n[0] * n[2] * s[4] + n[1] * n[2] * s[5]);
+// s(a, b) = a'Sb for CalculiX's components xx, yy, zz, xy, xz, yz.
+double project(const StressTensor& s, const Vec3& a, const Vec3& b) {
+  Vec3 sb{s[0] * b[0] + s[3] * b[1] + s[4] * b[2], s[3] * b[0] + s[1] * b[1] + s[5] * b[2],
+          s[4] * b[0] + s[5] * b[1] + s[2] * b[2]};
+  return dot(a, sb);
 }
 
-std::string quoted(const std::string& text) {
-  std::string result = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') result += '\\';
-    result += c;
-  }
-  return result + "\"";
+StressTensor mean(const std::vector<StressTensor>& points, std::size_t first, std::size_t count) {
+  StressTensor sum{};
+  for (std::size_t i = first; i < first + count; ++i)
+    for (int k = 0; k < 6; ++k) sum[k] += points[i][k];
+  for (double& component : sum) component /= static_cast<double>(count);
+  return sum;
 }
 
-class OutputSetMaker {
+// CalculiX's components (xx, yy, zz, xy, xz, yz) in the tables' order (xx, yy, zz, xy, yz, zx).
+resultfiles::Tensor tableOrder(const StressTensor& s) { return {s[0], s[1], s[2], s[3], s[5], s[4]}; }
+
+class ResultsMaker {
  public:
-  OutputSetMaker(const Model& model, const CcxJob& job, const CcxDatResults& results, const std::string& datName)
+  ResultsMaker(const Model& model, const CcxJob& job, const CcxDatResults& results, const std::string& datName)
       : model_(model), job_(job), results_(results), datName_(datName) {}
 
-  OutputSet make() {
+  SubcaseResults make() {
     if (!results_.hasDisplacements) fail("no displacement block");
     if (!results_.hasForces) fail("no force block");
     if (!results_.hasStresses) fail("no stress block");
@@ -53,20 +65,22 @@ class OutputSetMaker {
     std::map<int, std::vector<StressTensor>> stresses = byElement();
     checkBalance(forces);
 
-    OutputSet set;
-    set.title = "NX NASTRAN Case " + std::to_string(model_.selection.subcaseId);
-    addTranslations(set, displacements);
-    addElementVector(set, kRodAxialStressId, "Rod Axial Stress", stresses, {ElementType::Rod},
-                     [&](const Element& element, const StressTensor& stress) {
-                       return stressAlong(stress, rodDirection(element));
-                     });
-    addElementVector(set, kPlateVonMisesId, "Plate VonMises Stress", stresses,
-                     {ElementType::Quad4, ElementType::Tria3},
-                     [](const Element&, const StressTensor& stress) { return vonMises(stress); });
-    addElementVector(set, kSolidVonMisesId, "Solid Von Mises Stress", stresses,
-                     {ElementType::Tetra4, ElementType::Hexa8},
-                     [](const Element&, const StressTensor& stress) { return vonMises(stress); });
-    return set;
+    SubcaseResults subcase;
+    subcase.subcase = model_.selection.subcaseId;
+    subcase.loadSet = model_.selection.loadSet.value_or(0);
+    addDisplacements(subcase, displacements);
+    for (const auto& [id, element] : model_.elements) {
+      const std::vector<StressTensor>& points = stresses.at(id);
+      switch (element.type) {
+        case ElementType::Rod: subcase.rods.push_back(rodStress(element, points)); break;
+        case ElementType::Quad4: subcase.quads.push_back(plateStress(element, points)); break;
+        case ElementType::Tria3: subcase.trias.push_back(plateStress(element, points)); break;
+        case ElementType::Tetra4: subcase.tetras.push_back(solidStress(element, points)); break;
+        case ElementType::Hexa8: subcase.hexas.push_back(solidStress(element, points)); break;
+        case ElementType::Bar: break;
+      }
+    }
+    return subcase;
   }
 
  private:
@@ -135,50 +149,94 @@ class OutputSetMaker {
     }
   }
 
-  Vec3 rodDirection(const Element& element) const {
-    const Vec3& a = model_.grids.at(element.grids[0]).position;
-    const Vec3& b = model_.grids.at(element.grids[1]).position;
-    Vec3 d{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-    double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-    return {d[0] / length, d[1] / length, d[2] / length};
-  }
+  const Vec3& position(int grid) const { return model_.grids.at(grid).position; }
 
-  void addTranslations(OutputSet& set, const std::map<int, Vec3>& displacements) const {
-    OutputVector total{kTotalTranslationId, "Total Translation", {}, {}};
-    OutputVector components[3] = {{kTotalTranslationId + 1, "T1 Translation", {}, {}},
-                                  {kTotalTranslationId + 2, "T2 Translation", {}, {}},
-                                  {kTotalTranslationId + 3, "T3 Translation", {}, {}}};
+  void addDisplacements(SubcaseResults& subcase, const std::map<int, Vec3>& displacements) const {
+    subcase.displacements.reserve(displacements.size());
     for (auto [grid, u] : displacements) {
       // A constrained DOF does not move; CalculiX prints round-off there.
       if (auto balance = job_.balance.find(grid); balance != job_.balance.end())
         for (int axis = 0; axis < 3; ++axis)
           if (balance->second.fixed[axis]) u[axis] = 0;
-      total.entities.push_back(grid);
-      total.values.push_back(std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]));
-      for (int axis = 0; axis < 3; ++axis) {
-        components[axis].entities.push_back(grid);
-        components[axis].values.push_back(u[axis]);
-      }
+      resultfiles::GridDisplacement row;
+      row.grid = grid;
+      for (int axis = 0; axis < 3; ++axis) row.values[axis] = static_cast<float>(u[axis]);
+      subcase.displacements.push_back(row);
     }
-    set.vectors.push_back(std::move(total));
-    for (OutputVector& component : components) set.vectors.push_back(std::move(component));
   }
 
-  // The mean over the element's integration points of a value at each point.
-  template <typename PointValue>
-  void addElementVector(OutputSet& set, int id, const char* title,
-                        const std::map<int, std::vector<StressTensor>>& stresses,
-                        std::initializer_list<ElementType> types, PointValue pointValue) const {
-    OutputVector vector{id, title, {}, {}};
-    for (const auto& [elementId, element] : model_.elements) {
-      if (std::find(types.begin(), types.end(), element.type) == types.end()) continue;
-      const std::vector<StressTensor>& points = stresses.at(elementId);
-      double sum = 0;
-      for (const StressTensor& stress : points) sum += pointValue(element, stress);
-      vector.entities.push_back(elementId);
-      vector.values.push_back(sum / static_cast<double>(points.size()));
+  resultfiles::RodStress rodStress(const Element& element, const std::vector<StressTensor>& points) const {
+    Vec3 n = unit(minus(position(element.grids[1]), position(element.grids[0])));
+    double sum = 0;
+    for (const StressTensor& stress : points) sum += project(stress, n, n);
+    resultfiles::RodStress rod;
+    rod.element = element.id;
+    rod.axial = static_cast<float>(sum / static_cast<double>(points.size()));
+    return rod;
+  }
+
+  // Nastran's element axes: CTRIA3 x along G1 -> G2; CQUAD4 x bisecting the diagonals;
+  // z normal by the right-hand rule on G1, G2, G3.
+  std::array<Vec3, 3> plateAxes(const Element& element) const {
+    const std::vector<int>& g = element.grids;
+    Vec3 x, z;
+    if (element.type == ElementType::Tria3) {
+      x = unit(minus(position(g[1]), position(g[0])));
+      z = unit(cross(minus(position(g[1]), position(g[0])), minus(position(g[2]), position(g[0]))));
+    } else {
+      Vec3 d1 = unit(minus(position(g[2]), position(g[0])));
+      Vec3 d2 = unit(minus(position(g[3]), position(g[1])));
+      x = unit(minus(d1, d2));
+      z = unit(cross(d1, d2));
     }
-    if (!vector.entities.empty()) set.vectors.push_back(std::move(vector));
+    return {x, cross(z, x), z};
+  }
+
+  // CalculiX prints a shell's integration points on the bottom side of the mid-plane
+  // first, then those on the top side, at natural thickness coordinate -zeta and +zeta.
+  resultfiles::PlateStress plateStress(const Element& element, const std::vector<StressTensor>& points) const {
+    std::size_t count = points.size();
+    std::size_t perSide = count == 9 ? 3 : count / 2;
+    double zeta = count == 9 ? std::sqrt(0.6) : 1 / std::sqrt(3.0);
+    StressTensor bottom = mean(points, 0, perSide);
+    StressTensor top = mean(points, count - perSide, perSide);
+    auto [x, y, z] = plateAxes(element);
+    double thickness = model_.properties.at(element.propertyId).thickness;
+    auto fibre = [&](double side) {
+      // Linear through the thickness: the value at natural coordinate side * 1.
+      StressTensor s;
+      for (int k = 0; k < 6; ++k) s[k] = 0.5 * (bottom[k] + top[k]) + side * 0.5 * (top[k] - bottom[k]) / zeta;
+      return resultfiles::plateFibre(side * thickness / 2, project(s, x, x), project(s, y, y), project(s, x, y));
+    };
+    return {element.id, fibre(-1), fibre(1)};
+  }
+
+  resultfiles::SolidStress solidStress(const Element& element, const std::vector<StressTensor>& points) const {
+    resultfiles::SolidStress solid;
+    solid.element = element.id;
+    solid.points.push_back(resultfiles::solidPoint(0, tableOrder(mean(points, 0, points.size()))));
+    const std::vector<int>& ccxGrids = job_.ccxGrids.at(element.id);
+    std::map<int, StressTensor> atGrid;
+    for (std::size_t corner = 0; corner < ccxGrids.size(); ++corner)
+      atGrid[ccxGrids[corner]] = points.size() == 8 ? hexaCorner(points, corner) : points.front();
+    for (int grid : element.grids) solid.points.push_back(resultfiles::solidPoint(grid, tableOrder(atGrid.at(grid))));
+    return solid;
+  }
+
+  // The trilinear field through CalculiX's 2x2x2 integration points (natural coordinates
+  // +-1/sqrt(3), xi varying fastest) evaluated at corner `corner` of the element.
+  static StressTensor hexaCorner(const std::vector<StressTensor>& points, std::size_t corner) {
+    static const int kCornerSigns[8][3] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
+                                           {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
+    const double reach = std::sqrt(3.0);  // the corner in units of the integration points' spacing
+    StressTensor value{};
+    for (int point = 0; point < 8; ++point) {
+      int signs[3] = {point & 1 ? 1 : -1, point & 2 ? 1 : -1, point & 4 ? 1 : -1};
+      double weight = 1;
+      for (int axis = 0; axis < 3; ++axis) weight *= (1 + reach * kCornerSigns[corner][axis] * signs[axis]) / 2;
+      for (int k = 0; k < 6; ++k) value[k] += weight * points[point][k];
+    }
+    return value;
   }
 
   const Model& model_;
@@ -187,60 +245,27 @@ class OutputSetMaker {
   std::string datName_;
 };
 
-// A file that is removed when it goes away, unless it was committed.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::filesystem::path path) : path_(std::move(path)) {}
-  ~TemporaryFile() {
-    if (committed_) return;
-    std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  void commit() { committed_ = true; }
-
- private:
-  std::filesystem::path path_;
-  bool committed_ = false;
-};
-
 }  // namespace
 
-OutputSet makeOutputSet(const Model& model, const CcxJob& job, const CcxDatResults& results,
-                        const std::string& datName) {
-  return OutputSetMaker(model, job, results, datName).make();
+SubcaseResults makeSubcaseResults(const Model& model, const CcxJob& job, const CcxDatResults& results,
+                                  const std::string& datName) {
+  return ResultsMaker(model, job, results, datName).make();
 }
 
-std::string formatResultsFile(const OutputSet& set) {
-  std::string text = "FEMAPSIM 1\r\n";
-  text += "outset " + std::to_string(set.id) + " title=" + quoted(set.title) + "\r\n";
-  for (const OutputVector& vector : set.vectors) {
-    text += "outvec " + std::to_string(vector.id) + " setID=" + std::to_string(set.id) + " title=" +
-            quoted(vector.title) + " entity=";
-    for (std::size_t i = 0; i < vector.entities.size(); ++i)
-      text += (i ? "," : "") + std::to_string(vector.entities[i]);
-    text += " value=";
-    for (std::size_t i = 0; i < vector.values.size(); ++i) text += (i ? "," : "") + formatReal(vector.values[i]);
-    text += "\r\n";
-  }
-  return text;
+std::string formatResultsFile(const SubcaseResults& results, ResultsFormat format, const resultfiles::Op2Date& date) {
+  if (format == ResultsFormat::Output2)
+    return resultfiles::writeOp2(resultfiles::makeOp2File({results}, date, kOutput2Label));
+  resultfiles::NeutralFile file;
+  file.sets.push_back(resultfiles::outputSetFor(results, 1));
+  return resultfiles::writeNeutral(file);
 }
 
 void writeFileAtomically(const std::filesystem::path& target, const std::string& content) {
-  TemporaryFile temporary(target.string() + ".tmp" + std::to_string(::getpid()));
-  {
-    std::ofstream stream(temporary.path(), std::ios::binary | std::ios::trunc);
-    if (!stream) throw Failure(temporary.path().string() + ": cannot create the file");
-    stream.write(content.data(), static_cast<std::streamsize>(content.size()));
-    stream.close();
-    if (!stream) throw Failure(temporary.path().string() + ": cannot write the file (is the disk full?)");
+  try {
+    support::writeFileAtomically(target, content);
+  } catch (const std::exception& error) {
+    throw Failure(target.string() + ": cannot write the results file: " + error.what());
   }
-  std::error_code error;
-  std::filesystem::rename(temporary.path(), target, error);
-  if (error) throw Failure(target.string() + ": cannot replace the file: " + error.message());
-  temporary.commit();
 }
 
 }  // namespace nastranccx
