@@ -56,7 +56,8 @@ std::vector<Value> values(const std::string& text) {
 std::string runIteration(const ScopedTempDir& dir, const std::filesystem::path& model, const std::string& caseName,
                          const std::string& deck) {
   std::filesystem::copy_file(model, dir / model.filename().string());
-  for (const char* file : {"Modprep.txt", "InputValues.txt", "Respull.txt"})
+  for (const char* file :
+       {"Modprep.txt", "InputValues.txt", "FunctionsInputvalues.txt", "Respull.txt"})
     std::filesystem::copy_file(sourceDir() / "tests/e2e/solver" / caseName / file, dir / file);
   std::string inFolder = "cd " + quoted(dir.path()) + " && ";
   std::string programs = quoted(PROGRAMS_DIR);
