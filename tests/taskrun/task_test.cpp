@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"Task Task1\r\n", "Task Task1\r\nEnd Outputs Task1\r\n", 5, "expected \"End Task Task1\""},
         Refusal{"            End Script\r\n", "            End Scripts\r\n", 195, "\"End Script\""},
         Refusal{"Program: \"Respull\"", "Program: \"Respull", 93, "is not closed"},
-        Refusal{"            ]\r\n    End TaskProcess", "    End TaskProcess", 108, "expected \"]\" closing the list opened at line 104"},
+        Refusal{"        ]\r\n    End TaskProcess", "    End TaskProcess", 108, "expected \"]\" closing the list opened at line 104"},
         Refusal{"            Respull\r\n        ]", "            Respullx\r\n        ]", 107,
                 "\"Respullx\", which is no SimCode"},
         Refusal{"InitialValue: 4.5", "InitialValue: 4,5", 16, "expected a number"},

@@ -3,7 +3,9 @@
 // study with its data log consistent, to be resumed.
 #include <signal.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "taskrun_e2e.h"
 
@@ -13,7 +15,8 @@ namespace {
 using testing_support::ScopedTempDir;
 
 // The value of X in the evaluation folder's "InputValues.txt", for the stand-ins.
-const char kReadX[] = "x=$(awk '$1==\"X\"{print $2}' InputValues.txt)\n";
+// (The file's lines end in CR LF.)
+const char kReadX[] = "x=$(tr -d '\\r' < InputValues.txt | awk '$1==\"X\"{print $2}')\n";
 
 bool alive(const std::string& pid) {
   std::ifstream stat("/proc/" + pid + "/stat");
@@ -21,6 +24,13 @@ bool alive(const std::string& pid) {
   if (!std::getline(stat, text)) return false;
   std::size_t close = text.rfind(')');
   return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
+}
+
+// True once `pid` has ended. A process killed with SIGKILL runs no more code at once, but it
+// takes the kernel a moment to show it ended; this waits for that, up to ten seconds.
+bool ends(const std::string& pid) {
+  for (int i = 0; i < 1000 && alive(pid); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return !alive(pid);
 }
 
 // X = 0 succeeds; 1 to 5 fail, each its own way, with a lower "Mass" than X = 0.
@@ -63,7 +73,7 @@ output = "Mass"
 method = "factorial"
 levels = 6
 )");
-  Run run = runTaskrun(dir.path(), {"task.desc", "study.toml"});
+  TaskrunRun run = runTaskrun(dir.path(), {"task.desc", "study.toml"});
   ASSERT_EQ(run.status, 0) << run.output;
   auto rows = query(dir / "study/Task1.db", "SELECT id, X, status, failed_step, reason, Mass FROM evaluations ORDER BY id");
   ASSERT_EQ(rows.size(), 6u) << run.output;
@@ -88,7 +98,7 @@ levels = 6
   // The timed-out solver's own child went with it.
   std::string sleeper = dir.read("study/eval-000002/sleeper.pid");
   sleeper.pop_back();
-  EXPECT_FALSE(alive(sleeper)) << sleeper;
+  EXPECT_TRUE(ends(sleeper)) << sleeper;
   EXPECT_NE(run.output.find("eval-000004  failed  at Respull: exit status 1"), std::string::npos) << run.output;
   std::string history = dir.read("study/history.csv");
   EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 7);
@@ -100,7 +110,7 @@ TEST(TaskrunFailures, ATaskThatCannotRunIsRefusedBeforeAnythingStarts) {
   TaskSpec spec = failingTask(dir);
   std::string text = support::replaceAll(descriptionFile(spec), "            Nastran\r\n", "            Nastran2\r\n");
   dir.write("task.desc", text);
-  Run run = runTaskrun(dir.path(), {"task.desc"});
+  TaskrunRun run = runTaskrun(dir.path(), {"task.desc"});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.output.find("task.desc:"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("\"Nastran2\", which is no SimCode"), std::string::npos) << run.output;
@@ -108,7 +118,8 @@ TEST(TaskrunFailures, ATaskThatCannotRunIsRefusedBeforeAnythingStarts) {
 
   spec.modprep = "no-such-program.exe";
   dir.write("task.desc", descriptionFile(spec));
-  run = runTaskrun(dir.path(), {"task.desc"});
+  dir.write("run.toml", "plan = \"run\"\n");
+  run = runTaskrun(dir.path(), {"task.desc", "run.toml"});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.output.find("the program \"no-such-program.exe\" of SimCode \"Modprep\" is found neither beside taskrun"),
             std::string::npos)
@@ -143,14 +154,14 @@ TEST(TaskrunFailures, SigtermEndsTheStudyWithItsDataLogConsistentAndResumeGoesOn
   dir.write("task.desc", descriptionFile(spec));
   dir.write("study.toml", "plan = \"doe\"\n[variables]\n\"X\" = { lower = 0, upper = 4 }\n[doe]\nmethod = \"factorial\"\nlevels = 5\n");
 
-  Run first = runTaskrun(dir.path(), {"task.desc", "study.toml"});
+  TaskrunRun first = runTaskrun(dir.path(), {"task.desc", "study.toml"});
   EXPECT_EQ(first.status, 130) << first.output;
   EXPECT_NE(first.output.find("run again with --resume"), std::string::npos) << first.output;
   EXPECT_EQ(query(dir / "study/Task1.db", "SELECT id, X, status FROM evaluations"),
             (std::vector<std::vector<std::string>>{{"1", "0.0", "ok"}, {"2", "1.0", "ok"}}));
   EXPECT_FALSE(fs::exists(dir / "study/summary.json"));
 
-  Run resumed = runTaskrun(dir.path(), {"task.desc", "study.toml", "--resume"});
+  TaskrunRun resumed = runTaskrun(dir.path(), {"task.desc", "study.toml", "--resume"});
   ASSERT_EQ(resumed.status, 0) << resumed.output;
   nlohmann::json summary = readJson(dir / "study/summary.json");
   EXPECT_EQ(summary["evaluations"]["reused"], 2);

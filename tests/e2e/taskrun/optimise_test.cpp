@@ -29,7 +29,7 @@ TEST_P(TaskrunOptimise, ReachesTheTrueOptimumWhereItDiffersFromTheFullyStressedD
   writeTask(dir);
   dir.write("optimise.toml", "plan = \"optimise\"\nworkers = 2\n[objective]\noutput = \"Mass\"\n[optimise]\nalgorithm = \"" +
                                  GetParam() + "\"\nxtol-rel = 1e-6\nmax-evaluations = 600\n");
-  Run run = runTaskrun(dir.path(), {"task.desc", "optimise.toml"});
+  TaskrunRun run = runTaskrun(dir.path(), {"task.desc", "optimise.toml"});
   ASSERT_EQ(run.status, 0) << run.output;
   nlohmann::json summary = readJson(dir / "study/summary.json");
   EXPECT_EQ(summary["plan"], "optimise");
@@ -41,7 +41,7 @@ TEST_P(TaskrunOptimise, ReachesTheTrueOptimumWhereItDiffersFromTheFullyStressedD
   EXPECT_NE(dir.read("study/variables.svg").find("<polyline"), std::string::npos);
 
   // The task's own plan, the stress-ratio resizing, settles far from it.
-  Run resizing = runTaskrun(dir.path(), {"task.desc"});
+  TaskrunRun resizing = runTaskrun(dir.path(), {"task.desc"});
   ASSERT_EQ(resizing.status, 0) << resizing.output;
   nlohmann::json fullyStressed = readJson(dir / "study/summary.json");
   EXPECT_EQ(fullyStressed["plan"], "stress-ratio");

@@ -36,7 +36,7 @@ void writeTask(const ScopedTempDir& dir, const fs::path& counter, const std::str
 TEST(TaskrunResume, AfterSigkillNoFinishedEvaluationRunsAgainAndTheStudyEndsOnTheSameDesign) {
   ScopedTempDir through, killed;
   writeTask(through, through / "count", "");
-  Run reference = runTaskrun(through.path(), {"task.desc"});
+  TaskrunRun reference = runTaskrun(through.path(), {"task.desc"});
   ASSERT_EQ(reference.status, 0) << reference.output;
   nlohmann::json expected = readJson(through / "study/summary.json");
   ASSERT_EQ(expected["status"], "converged");
@@ -46,11 +46,11 @@ TEST(TaskrunResume, AfterSigkillNoFinishedEvaluationRunsAgainAndTheStudyEndsOnTh
   ASSERT_GT(total, 10);
 
   writeTask(killed, killed / "count", "7");
-  Run first = runTaskrun(killed.path(), {"task.desc"});
+  TaskrunRun first = runTaskrun(killed.path(), {"task.desc"});
   EXPECT_EQ(first.status, 128 + 9) << first.output;
   EXPECT_EQ(query(killed / "study/Task1.db", "SELECT COUNT(*) FROM evaluations"), (std::vector<std::vector<std::string>>{{"6"}}));
 
-  Run resumed = runTaskrun(killed.path(), {"task.desc", "--resume"});
+  TaskrunRun resumed = runTaskrun(killed.path(), {"task.desc", "--resume"});
   ASSERT_EQ(resumed.status, 0) << resumed.output;
   nlohmann::json summary = readJson(killed / "study/summary.json");
   EXPECT_EQ(summary["evaluations"]["reused"], 6);

@@ -26,14 +26,14 @@ TEST(TaskrunSlurm, SolverStepsRunAsSlurmJobStepsOnARealCluster) {
   spec.modprep = writeScript(dir / "modprep.sh", "cd \"$1\" && echo \"${SLURM_JOB_ID:-none}\" > modprep-job.txt\n").string();
   spec.script = {"del results.txt",
                  "echo \"${SLURM_JOB_ID:-none}\" > solver-job.txt; hostname > solver-host.txt",
-                 "awk '$1==\"X\" { if ($2 == 2) exit 7; printf \"Y  %.17g\\r\\n\", 10 * $2 }' InputValues.txt > results.txt"};
+                 "awk '$1==\"X\" { if ($2 + 0 == 2) exit 7; printf \"Y  %.17g\\r\\n\", 10 * $2 }' InputValues.txt > results.txt"};
   spec.respull = writeScript(dir / "respull.sh", "cd \"$1\" && cp results.txt OutputValues.txt\n").string();
   spec.variables = {"X"};
   dir.write("task.desc", descriptionFile(spec));
   dir.write("study.toml", "plan = \"doe\"\nworkers = 2\n[variables]\n\"X\" = { lower = 0, upper = 2 }\n"
                           "[doe]\nmethod = \"factorial\"\nlevels = 3\n");
 
-  Run run = runTaskrun(dir.path(), {"task.desc", "study.toml", "--launcher", "slurm"});
+  TaskrunRun run = runTaskrun(dir.path(), {"task.desc", "study.toml", "--launcher", "slurm"});
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("solver steps on Slurm"), std::string::npos) << run.output;
   EXPECT_EQ(query(dir / "study/Task1.db", "SELECT id, X, status, failed_step, reason, Y FROM evaluations ORDER BY id"),

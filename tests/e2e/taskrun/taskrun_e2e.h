@@ -112,20 +112,20 @@ inline fs::path writeScript(const fs::path& file, const std::string& body) {
 
 inline std::string quoted(const std::string& text) { return "'" + support::replaceAll(text, "'", "'\\''") + "'"; }
 
-struct Run {
+struct TaskrunRun {
   int status = -1;
   std::string output;
 };
 
 // Runs taskrun with `arguments` in `folder`; `environment` entries go in front.
-inline Run runTaskrun(const fs::path& folder, const std::vector<std::string>& arguments,
+inline TaskrunRun runTaskrun(const fs::path& folder, const std::vector<std::string>& arguments,
                       const std::map<std::string, std::string>& environment = {}) {
   std::string command = "cd " + quoted(folder.string()) + " && env -u FEMAPSIM_ATTACH";
   for (const auto& [name, value] : environment) command += " " + name + "=" + quoted(value);
   command += " " + quoted(TASKRUN_PATH);
   for (const std::string& argument : arguments) command += " " + quoted(argument);
   command += " 2>&1";
-  Run run;
+  TaskrunRun run;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
   char buffer[4096];

@@ -40,7 +40,7 @@ TaskSpec twoVariables(const ScopedTempDir& dir, const std::string& modprepBody, 
 // Y of every evaluation as its own inputs give it: an evaluation that read another's file
 // would not match.
 void expectOwnResults(const fs::path& database, std::size_t count) {
-  auto rows = query(database, "SELECT status, A, B, Y FROM evaluations");
+  auto rows = query(database, "SELECT status, printf('%.17g', A), printf('%.17g', B), printf('%.17g', Y) FROM evaluations");
   ASSERT_EQ(rows.size(), count);
   for (const auto& row : rows) {
     ASSERT_EQ(row[0], "ok");
@@ -72,7 +72,7 @@ TEST(TaskrunWorkers, TwoWorkersRunSideBySideAndNeverShareAFile) {
   dir.write("task.desc", descriptionFile(spec));
   dir.write("study.toml", kStudy);
 
-  Run run = runTaskrun(dir.path(), {"task.desc", "study.toml"});
+  TaskrunRun run = runTaskrun(dir.path(), {"task.desc", "study.toml"});
   ASSERT_EQ(run.status, 0) << run.output;
   expectOwnResults(dir / "study/Task1.db", 6);
   // Six folders, each with a model file of its own (a copy, not a link to another).
@@ -108,7 +108,7 @@ TEST(TaskrunWorkers, WithASharedFemapTheFemapStepsTakeTurnsWhileTheSolverStepsOv
   dir.write("task.desc", descriptionFile(spec));
   dir.write("study.toml", kStudy);
 
-  Run run = runTaskrun(dir.path(), {"task.desc", "study.toml"}, {{"FEMAPSIM_ATTACH", "1"}});
+  TaskrunRun run = runTaskrun(dir.path(), {"task.desc", "study.toml"}, {{"FEMAPSIM_ATTACH", "1"}});
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("FEMAP shared"), std::string::npos) << run.output;
   expectOwnResults(dir / "study/Task1.db", 6);
