@@ -86,9 +86,12 @@ class Parser {
     std::optional<std::size_t> section;   // indentation of the section head
   };
 
+  static constexpr int kDeepest = 64;  // a task nests six deep; this bounds the recursion
+
   std::string fileName_;
   std::vector<Line> lines_;
   std::size_t next_ = 0;
+  int depth_ = 0;
 
   [[noreturn]] void fail(std::size_t line, const std::string& message) const {
     throw TaskFileError(fileName_, line, message);
@@ -154,6 +157,12 @@ class Parser {
                         "(\"Options\" ...), an \"End\" line or a comment; found " + quote(line.text));
     }
     if (lineWords.size() == 2) entry.id = std::string(lineWords[1]);
+    if (depth_ == kDeepest) fail(line.number, "blocks and sections nested deeper than " + std::to_string(kDeepest) + " levels");
+    struct Deeper {
+      int& depth;
+      explicit Deeper(int& d) : depth(++d) {}
+      ~Deeper() { --depth; }
+    } deeper(depth_);
     if (block) {
       entry.kind = Entry::Kind::block;
       entry.children = entries(Context{&entry, std::nullopt});

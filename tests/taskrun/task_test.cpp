@@ -132,6 +132,17 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"MatchMode: Exact", "MatchMode: Nearest", 189, "exact match"},
         Refusal{"    TaskHeader Task1\r\n", "    TaskHeader\r\n", 6, "expected \"TaskHeader NAME\""}));
 
+TEST(TaskFile, NestingIsBounded) {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += "Task T\n";
+  try {
+    taskOf(text);
+    FAIL() << "accepted";
+  } catch (const TaskFileError& error) {
+    EXPECT_EQ(error.line(), 65u);
+  }
+}
+
 TEST(TaskFile, NothingButATaskIsRefused) {
   EXPECT_THROW(taskOf(""), TaskFileError);
   EXPECT_THROW(taskOf("TQDLVersion: 9.0\r\n"), TaskFileError);
