@@ -37,13 +37,13 @@ void clearStudyFolder(const fs::path& folder) {
 }
 
 // FEMAP is shared by the evaluations when the programs attach to one running FEMAP: always
-// on Windows, and with the simulated FEMAP when FEMAPSIM_ATTACH is set.
+// on Windows, and with the simulated FEMAP when FEMAPSIM_ATTACH is 1 (as the simulator reads it).
 bool femapShared() {
 #ifdef _WIN32
   return true;
 #else
   const char* attach = std::getenv("FEMAPSIM_ATTACH");
-  return attach && *attach;
+  return attach && std::string(attach) == "1";
 #endif
 }
 
