@@ -4,7 +4,12 @@
 // each row committed in its own transaction as its evaluation ends, so that a study killed at
 // any moment leaves a consistent database. Designs that were evaluated successfully are
 // found again by exact match of every input value, from an index held in memory.
-
+//
+// The values are kept exactly, whatever the size of the task, in two BLOB columns ("inputs",
+// "outputs": 8-byte IEEE doubles in the machine's byte order, NaN for a missing output), in the
+// order of the table "parameters" (kind, position, name). Where SQLite's column limit allows
+// and no name clashes with another column, every value also has a REAL column of its name,
+// for reading the log with SQL.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -57,6 +62,7 @@ class DataLog {
   const EvaluationRecord* find(const std::vector<double>& inputs) const;
 
   std::int64_t nextId() const { return nextId_; }
+  bool namedColumns() const { return namedColumns_; }
   const std::filesystem::path& file() const { return file_; }
 
  private:
@@ -68,13 +74,14 @@ class DataLog {
   sqlite3* db_ = nullptr;
   sqlite3_stmt* insert_ = nullptr;
   std::int64_t nextId_ = 1;
+  bool namedColumns_ = false;
   std::deque<EvaluationRecord> known_;  // successful evaluations (stable addresses)
   std::unordered_map<std::vector<std::uint64_t>, std::size_t, DesignHash> index_;
 
   std::vector<std::string> columns() const;
   void execute(const std::string& sql);
-  void checkColumns(sqlite3* db, const std::filesystem::path& file) const;
-  void load(sqlite3* db);
+  void checkParameters(sqlite3* db, const std::filesystem::path& file);
+  void load(sqlite3* db, bool own);
   void remember(const EvaluationRecord& record);
 };
 

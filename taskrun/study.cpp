@@ -52,25 +52,23 @@ class StudyReader {
     } catch (const toml::parse_error& error) {
       throw StudyError(fileName_ + ":" + std::to_string(error.source().begin.line) + ": " + std::string(error.description()));
     }
-    bool planGiven = false;
     for (auto&& [key, node] : root) {
       std::string_view name = key.str();
       if (name == "plan") {
-        std::string plan = text_(node, "plan");
+        std::string plan = stringValue(node, "plan");
         if (plan == "run") study.plan = PlanKind::run;
         else if (plan == "stress-ratio") study.plan = PlanKind::stressRatio;
         else if (plan == "doe") study.plan = PlanKind::doe;
         else if (plan == "optimise") study.plan = PlanKind::optimise;
         else fail(node, "plan " + quote(plan) + ": expected \"run\", \"stress-ratio\", \"doe\" or \"optimise\"");
-        planGiven = true;
       } else if (name == "folder") {
-        std::filesystem::path folder = text_(node, "folder");
+        std::filesystem::path folder = stringValue(node, "folder");
         if (folder.empty()) fail(node, "the study folder is empty");
         study.folder = (task_.file.parent_path() / folder).lexically_normal();
       } else if (name == "workers") {
         study.workers = static_cast<int>(integer(node, "workers", 1, 256));
       } else if (name == "launcher") {
-        std::string launcher = text_(node, "launcher");
+        std::string launcher = stringValue(node, "launcher");
         if (launcher == "local") study.launcher = LauncherKind::local;
         else if (launcher == "slurm") study.launcher = LauncherKind::slurm;
         else fail(node, "launcher " + quote(launcher) + ": expected \"local\" or \"slurm\"");
@@ -92,7 +90,6 @@ class StudyReader {
                        "[stress-ratio], [optimise] or [doe]");
       }
     }
-    (void)planGiven;
     return study;
   }
 
@@ -173,7 +170,7 @@ class StudyReader {
     return *table;
   }
 
-  std::string text_(const toml::node& node, std::string_view name) const {
+  std::string stringValue(const toml::node& node, std::string_view name) const {
     auto value = node.value<std::string>();
     if (!node.is_string() || !value) fail(node, quote(name) + " must be a string");
     return *value;
@@ -229,7 +226,7 @@ class StudyReader {
     Objective objective;
     bool named = false;
     keys(table, {"output", "sense"}, "objective", [&](std::string_view key, const toml::node& node) {
-      std::string value = text_(node, key);
+      std::string value = stringValue(node, key);
       if (key == "output") {
         auto index = task_.outputIndex(value);
         if (!index) fail(node, quote(value) + " is no output of the task");
@@ -292,7 +289,7 @@ class StudyReader {
          [&](std::string_view key, const toml::node& node) {
            OptimiseOptions& options = study.optimise;
            if (key == "algorithm") {
-             std::string algorithm = text_(node, key);
+             std::string algorithm = stringValue(node, key);
              if (algorithm == "MMA") options.algorithm = OptimiseOptions::Algorithm::mma;
              else if (algorithm == "SLSQP") options.algorithm = OptimiseOptions::Algorithm::slsqp;
              else if (algorithm == "COBYLA") options.algorithm = OptimiseOptions::Algorithm::cobyla;
@@ -315,7 +312,7 @@ class StudyReader {
     keys(table, {"method", "samples", "levels", "seed"}, "doe", [&](std::string_view key, const toml::node& node) {
       DoeOptions& options = study.doe;
       if (key == "method") {
-        std::string method = text_(node, key);
+        std::string method = stringValue(node, key);
         if (method == "lhs") options.method = DoeOptions::Method::lhs;
         else if (method == "factorial") options.method = DoeOptions::Method::factorial;
         else fail(node, "method " + quote(method) + ": expected \"lhs\" or \"factorial\"");

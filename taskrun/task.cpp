@@ -62,6 +62,7 @@ class TaskBuilder {
       }
       task_.process.push_back(step(*simCode->second));
     }
+    task_.indexNames();
     checkOptimization();
     return std::move(task_);
   }
@@ -325,18 +326,37 @@ bool Step::succeeded(int exitStatus) const {
   return std::find(returnCodes.begin(), returnCodes.end(), exitStatus) != returnCodes.end();
 }
 
-std::optional<std::size_t> Task::inputIndex(std::string_view name) const {
-  for (std::size_t i = 0; i < inputs.size(); ++i) {
-    if (inputs[i].name == name) return i;
+namespace {
+
+template <class Parameters>
+std::optional<std::size_t> indexOf(const Parameters& parameters, const std::unordered_map<std::string, std::size_t>& index,
+                                   std::string_view name) {
+  if (index.size() == parameters.size()) {
+    auto found = index.find(std::string(name));
+    if (found == index.end()) return std::nullopt;
+    return found->second;
+  }
+  for (std::size_t i = 0; i < parameters.size(); ++i) {
+    if (parameters[i].name == name) return i;
   }
   return std::nullopt;
 }
 
-std::optional<std::size_t> Task::outputIndex(std::string_view name) const {
-  for (std::size_t i = 0; i < outputs.size(); ++i) {
-    if (outputs[i].name == name) return i;
-  }
-  return std::nullopt;
+template <class Parameters>
+void buildIndex(const Parameters& parameters, std::unordered_map<std::string, std::size_t>& index) {
+  index.clear();
+  for (std::size_t i = 0; i < parameters.size(); ++i) index.emplace(parameters[i].name, i);
+}
+
+}  // namespace
+
+std::optional<std::size_t> Task::inputIndex(std::string_view name) const { return indexOf(inputs, inputIndexOf_, name); }
+
+std::optional<std::size_t> Task::outputIndex(std::string_view name) const { return indexOf(outputs, outputIndexOf_, name); }
+
+void Task::indexNames() {
+  buildIndex(inputs, inputIndexOf_);
+  buildIndex(outputs, outputIndexOf_);
 }
 
 const PlanStep* Task::ownPlanStep() const {

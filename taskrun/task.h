@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "taskrun/block_file.h"
@@ -98,12 +99,18 @@ struct Task {
   std::vector<std::string> taskPlan;  // the task plan's "Control"
   DataStorage storage;
 
+  // The index of an input or output by name. Found through an index of the names once
+  // indexNames() has seen the current lists, else by going through them.
   std::optional<std::size_t> inputIndex(std::string_view name) const;
   std::optional<std::size_t> outputIndex(std::string_view name) const;
+  void indexNames();
   // The plan step the task itself asks for: the first step reached from the task plan, or,
   // when the plans it names are left to be configured (empty), the first plan that has
   // steps. nullopt when the task has none.
   const PlanStep* ownPlanStep() const;
+
+ private:
+  std::unordered_map<std::string, std::size_t> inputIndexOf_, outputIndexOf_;
 };
 
 // Builds the task from the description file's tree; throws TaskFileError.

@@ -88,9 +88,32 @@ TEST(DataLog, ADatabaseOfAnotherTaskIsRefused) {
   Task other = task;
   other.outputs.pop_back();
   EXPECT_THROW(DataLog(dir / "Task1.db", other, false), DataLogError);
-  Task clash = task;
+}
+
+TEST(DataLog, ValuesWithoutColumnsOfTheirOwnAreKeptAllTheSame) {
+  ScopedTempDir dir;
+  Task clash = smallTask();
   clash.inputs[1].name = "STATUS";  // a column of the log itself
-  EXPECT_THROW(DataLog(dir / "Other.db", clash, true), DataLogError);
+  Task large = smallTask();
+  for (int i = 0; i < 3000; ++i) large.outputs.push_back({"Stress" + std::to_string(i), 0});
+  {
+    DataLog log(dir / "Task1.db", smallTask(), true);
+    EXPECT_TRUE(log.namedColumns());
+  }
+  for (const Task* task : {&clash, &large}) {
+    DataLog log(dir / "Other.db", *task, true);
+    EXPECT_FALSE(log.namedColumns());
+    EvaluationRecord evaluation = record(1, {1.0 / 3, 2}, true);
+    evaluation.outputs.assign(task->outputs.size(), 7.5);
+    log.insert(evaluation);
+    log.insert(record(2, {5, 5}, false));
+    DataLog kept(dir / "Other.db", *task, false);
+    const EvaluationRecord* found = kept.find({1.0 / 3, 2});
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->outputs.size(), task->outputs.size());
+    EXPECT_EQ(found->outputs.back(), 7.5);
+    EXPECT_EQ(kept.nextId(), 3);
+  }
 }
 
 TEST(DataLog, AnotherDatabaseOfTheTaskAnswersLookUpsToo) {
