@@ -63,6 +63,9 @@ class Optimiser {
       if (constraint.upper) rows_.push_back({constraint.output, true, *constraint.upper});
     }
     gradients_ = study_.optimise.algorithm != OptimiseOptions::Algorithm::cobyla;
+    used_.assign(context.task().outputs.size(), false);
+    used_[study_.objective->output] = true;
+    for (const ConstraintRow& row : rows_) used_[row.output] = true;
   }
 
   PlanOutcome run() {
@@ -105,13 +108,14 @@ class Optimiser {
     std::vector<double> u;
     bool withGradient = false;
     std::vector<std::optional<double>> outputs;
-    std::vector<std::vector<double>> slopes;  // [output][variable]: d output / d u
+    std::vector<std::vector<double>> slopes;  // [output][variable]: d output / d u (used outputs only)
   };
 
   PlanContext& context_;
   const Study& study_;
   std::vector<double> lower_, upper_;
   std::vector<ConstraintRow> rows_;
+  std::vector<bool> used_;  // the outputs the objective and the constraints need slopes of
   bool gradients_ = true;
   nlopt_opt opt_ = nullptr;
   double scale_ = 1;
@@ -199,10 +203,14 @@ class Optimiser {
     point.outputs = answers.front().record.outputs;
     if (withGradient) {
       std::size_t outputs = point.outputs.size();
-      point.slopes.assign(outputs, std::vector<double>(n, 0));
+      point.slopes.assign(outputs, {});
+      for (std::size_t k = 0; k < outputs; ++k) {
+        if (used_[k]) point.slopes[k].assign(n, 0);
+      }
       for (std::size_t i = 0; i < n; ++i) {
         const Difference& difference = differences[i];
         for (std::size_t k = 0; k < outputs; ++k) {
+          if (!used_[k]) continue;
           double plus = *answers[difference.plus].record.outputs[k], minus = *answers[difference.minus].record.outputs[k];
           point.slopes[k][i] = (plus - minus) / difference.width * (upper_[i] - lower_[i]);
         }

@@ -149,14 +149,19 @@ std::string closingSummary(const Task& task, const Study& study, const PlanOutco
           std::to_string(counts.failed) + " failed\n";
   if (!outcome.best) return text + "No successful evaluation.\n";
   const EvaluationRecord& best = *outcome.best;
+  // A long list is left to summary.json.
+  constexpr std::size_t kListed = 40;
   text += "Best design: " + evaluationFolderName(best.id) + "\n";
-  for (const Variable& variable : study.variables) {
-    text += "  " + task.inputs[variable.input].name + " = " + shortNumber(best.inputs[variable.input]) + "\n";
+  for (std::size_t v = 0; v < study.variables.size() && v < kListed; ++v) {
+    std::size_t input = study.variables[v].input;
+    text += "  " + task.inputs[input].name + " = " + shortNumber(best.inputs[input]) + "\n";
   }
+  if (study.variables.size() > kListed) text += "  ... " + std::to_string(study.variables.size()) + " variables in all\n";
   text += "Its outputs:\n";
-  for (std::size_t k = 0; k < task.outputs.size(); ++k) {
+  for (std::size_t k = 0; k < task.outputs.size() && k < kListed; ++k) {
     text += "  " + task.outputs[k].name + " = " + (best.outputs[k] ? shortNumber(*best.outputs[k]) : "-") + "\n";
   }
+  if (task.outputs.size() > kListed) text += "  ... " + std::to_string(task.outputs.size()) + " outputs in all\n";
   return text;
 }
 
@@ -217,9 +222,12 @@ void writeProgressSvg(const std::filesystem::path& file, const Measures& measure
 
 void writeVariablesSvg(const std::filesystem::path& file, const Task& task, const Study& study,
                        const std::vector<std::vector<double>>& iterations) {
+  // Past a few dozen lines a plot says nothing more: the first ones are drawn.
+  constexpr std::size_t kDrawn = 40;
+  std::size_t drawn = std::min(kDrawn, study.variables.size());
   std::vector<Series> series;
   std::string legend;
-  for (std::size_t v = 0; v < study.variables.size(); ++v) {
+  for (std::size_t v = 0; v < drawn; ++v) {
     Series line{{}, kColours[v % std::size(kColours)], task.inputs[study.variables[v].input].name};
     for (std::size_t i = 0; i < iterations.size(); ++i) {
       if (v < iterations[i].size()) line.points.emplace_back(static_cast<double>(i + 1), iterations[i][v]);
@@ -228,8 +236,11 @@ void writeVariablesSvg(const std::filesystem::path& file, const Task& task, cons
               line.colour + "\">" + escapeXml(line.label) + "</text>\n";
     series.push_back(std::move(line));
   }
-  writeSvg(file, 280 + 14.0 * static_cast<double>(study.variables.size()),
-           panel(40, 190, "Variables per iteration", series, "iteration") + legend);
+  std::string title = "Variables per iteration";
+  if (drawn < study.variables.size()) {
+    title += " (the first " + std::to_string(drawn) + " of " + std::to_string(study.variables.size()) + ")";
+  }
+  writeSvg(file, 280 + 14.0 * static_cast<double>(drawn), panel(40, 190, title, series, "iteration") + legend);
 }
 
 }  // namespace taskrun
