@@ -92,7 +92,7 @@ void Evaluator::runJobs(const std::vector<Job>& jobs, std::vector<Answer>& answe
   std::size_t nextJob = 0;
   bool stop = false;
   std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(std::max(1, options_.workers)), jobs.size());
-  std::size_t running = workers;
+  std::size_t running = workers;  // threads not yet ended
 
   auto work = [&] {
     for (;;) {
@@ -125,7 +125,16 @@ void Evaluator::runJobs(const std::vector<Job>& jobs, std::vector<Answer>& answe
 
   std::vector<std::thread> threads;
   threads.reserve(workers);
-  for (std::size_t i = 0; i < workers; ++i) threads.emplace_back(work);
+  try {
+    for (std::size_t i = 0; i < workers; ++i) threads.emplace_back(work);
+  } catch (...) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      stop = true;  // the started threads take no further job
+    }
+    for (std::thread& thread : threads) thread.join();
+    throw;
+  }
 
   // Only this thread stores evaluations and reports them.
   std::exception_ptr failure;
