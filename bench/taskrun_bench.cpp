@@ -1,0 +1,188 @@
+// taskrun's own cost: (1) its wall time minus the programs' time per evaluation over 1,000
+// evaluations of a task whose three programs are trivial stand-ins; (2) the throughput of two
+// workers against one on a task whose solver step sleeps 200 ms; (3) a design looked up by
+// exact match in a data log of 100,000 evaluations.
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "taskrun/data_log.h"
+#include "taskrun/process.h"
+#include "taskrun/study_run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+void writeFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// A task of two inputs and one output in the layout "Apply" writes; `solverLine` is the
+// solver step's script, `respull` the last program.
+std::string taskText(const fs::path& respull, const std::string& solverLine) {
+  const std::string lines[] = {
+      "Task Task1", "    Inputs Task1", "        Parameter: A Type: real InitialValue: 1",
+      "        Parameter: B Type: real InitialValue: 1", "    End Inputs Task1", "    Outputs Task1",
+      "        Parameter: Y Type: real", "    End Outputs Task1", "    SimCode Modprep", "        InputFiles Modprep",
+      "            FileDescription InputValuestxt", "                InputFile: \"InputValues.txt\"",
+      "            End FileDescription InputValuestxt", "        End InputFiles Modprep", "        SimCodeProcess Modprep",
+      "            Program: \"/bin/true\"", "            ElapseTime: 5m", "            Prologue",
+      "                WriteInputSpecs: InputValuestxt", "        End SimCodeProcess Modprep", "    End SimCode Modprep",
+      "    SimCode Nastran", "        SimCodeProcess Nastran", "            Script", "                " + solverLine,
+      "            End Script", "            ReturnCodes: 0", "            ElapseTime: 5m",
+      "        End SimCodeProcess Nastran", "    End SimCode Nastran", "    SimCode Respull",
+      "        OutputFiles Respull", "            FileDescription OutputValuestxt",
+      "                OutputFile: \"OutputValues.txt\"", "            End FileDescription OutputValuestxt",
+      "        End OutputFiles Respull", "        SimCodeProcess Respull", "            Program: \"" + respull.string() + "\"",
+      "            ElapseTime: 5m", "            Epilogue", "                ReadOutputSpecs: OutputValuestxt",
+      "        End SimCodeProcess Respull", "    End SimCode Respull", "    TaskProcess Task1", "        Control: [",
+      "            Modprep", "            Nastran", "            Respull", "        ]", "    End TaskProcess Task1",
+      "    DataStorage Task1", "        DataLog: \"Task1.db\" Mode: overwrite", "        DataLookUp: \"Task1.db\"",
+      "        MatchMode: Exact", "    End DataStorage Task1", "End Task Task1"};
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+// The sum of every evaluation's step durations in a data log.
+double programSeconds(const fs::path& database) {
+  sqlite3* db = nullptr;
+  double seconds = 0;
+  if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* statement = nullptr;
+    const char* sql = "SELECT SUM(\"Modprep seconds\" + \"Nastran seconds\" + \"Respull seconds\") FROM evaluations";
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW) {
+      seconds = sqlite3_column_double(statement, 0);
+    }
+    sqlite3_finalize(statement);
+  }
+  sqlite3_close(db);
+  return seconds;
+}
+
+struct StudyRun {
+  bool ok = false;
+  double wall = 0;
+  double programs = 0;
+};
+
+// A design of experiments of `samples` designs with `workers` workers, through the library
+// exactly as the program runs it (progress lines go to a string).
+StudyRun runDoe(const fs::path& folder, const std::string& solverLine, int samples, int workers) {
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  fs::path respull = folder / "respull.sh";
+  writeFile(respull, "#!/bin/sh\nprintf 'Y  1\\r\\n' > \"$1/OutputValues.txt\"\n");
+  fs::permissions(respull, fs::perms::owner_all);
+  writeFile(folder / "task.desc", taskText(respull, solverLine));
+  writeFile(folder / "study.toml", "plan = \"doe\"\nworkers = " + std::to_string(workers) +
+                                       "\n[variables]\n\"A\" = { lower = 0, upper = 1 }\n\"B\" = { lower = 0, upper = 1 }\n"
+                                       "[doe]\nsamples = " + std::to_string(samples) + "\n");
+  taskrun::RunOptions options;
+  options.taskFile = folder / "task.desc";
+  options.studyFile = folder / "study.toml";
+  taskrun::Interruption interruption;
+  std::ostringstream out, err;
+  Clock::time_point start = Clock::now();
+  int status = taskrun::runStudy(options, taskrun::ownFolder(), interruption, out, err);
+  StudyRun run;
+  run.wall = secondsSince(start);
+  run.ok = status == 0;
+  if (!run.ok) std::fprintf(stderr, "taskrun ended with %d: %s\n", status, err.str().c_str());
+  run.programs = programSeconds(folder / "study/Task1.db");
+  return run;
+}
+
+void ownCost(const fs::path& root) {
+  const int evaluations = 1000;
+  StudyRun run = runDoe(root / "own-cost", "true", evaluations, 1);
+  if (!run.ok) return;
+  double perEvaluation = (run.wall - run.programs) / evaluations;
+  std::printf("1. own cost: %d evaluations of trivial stand-ins in %.2f s, the programs %.2f s of it:\n"
+              "   taskrun's own cost %.3f ms per evaluation (limit 2 ms)\n",
+              evaluations, run.wall, run.programs, 1e3 * perEvaluation);
+}
+
+void throughput(const fs::path& root) {
+  const int evaluations = 20;
+  StudyRun one = runDoe(root / "one-worker", "sleep 0.2", evaluations, 1);
+  StudyRun two = runDoe(root / "two-workers", "sleep 0.2", evaluations, 2);
+  if (!one.ok || !two.ok) return;
+  std::printf("2. throughput, solver step sleeping 200 ms, %d evaluations: 1 worker %.2f s (%.2f/s), 2 workers %.2f s "
+              "(%.2f/s): %.2fx (at least 1.8x)\n",
+              evaluations, one.wall, evaluations / one.wall, two.wall, evaluations / two.wall, one.wall / two.wall);
+}
+
+void lookUp(const fs::path& root) {
+  const int rows = 100000, inputs = 10, outputs = 11;
+  taskrun::Task task;
+  task.file = root / "task.desc";
+  for (int i = 0; i < inputs; ++i) task.inputs.push_back({"AreaAtProp" + std::to_string(i + 1), 1, 0});
+  for (int k = 0; k < outputs; ++k) task.outputs.push_back({"Stress" + std::to_string(k + 1), 0});
+  task.process.resize(3);
+  task.process[0].name = "Modprep";
+  task.process[1].name = "Nastran";
+  task.process[2].name = "Respull";
+  std::mt19937_64 random(1);
+  std::uniform_real_distribution<double> area(0.1, 100);
+  std::vector<std::vector<double>> designs(rows, std::vector<double>(inputs));
+  for (auto& design : designs) {
+    for (double& value : design) value = area(random);
+  }
+  fs::path file = root / "lookup.db";
+  Clock::time_point start = Clock::now();
+  {
+    taskrun::DataLog log(file, task, true);
+    for (int id = 1; id <= rows; ++id) {
+      taskrun::EvaluationRecord record;
+      record.id = id;
+      record.ok = true;
+      record.inputs = designs[static_cast<std::size_t>(id - 1)];
+      record.outputs.assign(outputs, 25000.0);
+      record.stepSeconds = {0.1, 1, 0.1};
+      record.started = "2024-05-07T14:03:09.042";
+      record.folder = "eval-" + std::to_string(id);
+      log.insert(record);
+    }
+  }
+  double fill = secondsSince(start);
+  start = Clock::now();
+  taskrun::DataLog log(file, task, false);
+  double open = secondsSince(start);
+  const int lookUps = 200000;
+  std::size_t found = 0;
+  start = Clock::now();
+  for (int i = 0; i < lookUps; ++i) {
+    std::vector<double> design = designs[static_cast<std::size_t>((i * 7919) % rows)];
+    if (i % 2) design[i % inputs] = std::nextafter(design[i % inputs], 200.0);  // one bit off: not there
+    if (log.find(design)) ++found;
+  }
+  double each = secondsSince(start) / lookUps;
+  std::printf("3. look-up: %d evaluations stored in %.2f s (%.1f us each, one transaction each), the log opened with "
+              "its index in %.3f s;\n   %d look-ups (%zu found): %.2f us each (limit 50 us)\n",
+              rows, fill, 1e6 * fill / rows, open, lookUps, found, 1e6 * each);
+}
+
+}  // namespace
+
+int main() {
+  fs::path root = fs::temp_directory_path() / ("taskrun-bench-" + std::to_string(::getpid()));
+  fs::create_directories(root);
+  std::printf("taskrun benchmarks (in %s)\n", root.c_str());
+  ownCost(root);
+  throughput(root);
+  lookUp(root);
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
+  return 0;
+}

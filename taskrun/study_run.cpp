@@ -1,0 +1,213 @@
+#include "taskrun/study_run.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "support/number_text.h"
+#include "taskrun/data_log.h"
+#include "taskrun/evaluation.h"
+#include "taskrun/evaluator.h"
+#include "taskrun/exchange_io.h"
+#include "taskrun/plans.h"
+#include "taskrun/report.h"
+#include "taskrun/task.h"
+
+namespace taskrun {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kUsage[] = "usage: taskrun TASKFILE [STUDYFILE] [--resume] [--workers N] [--launcher local|slurm]";
+
+bool isEvaluationFolder(const fs::path& path) {
+  std::string name = path.filename().string();
+  if (name.size() < 11 || name.rfind("eval-", 0) != 0) return false;
+  return name.find_first_not_of("0123456789", 5) == std::string::npos;
+}
+
+// A fresh study starts without the evaluations and reports of an earlier one.
+void clearStudyFolder(const fs::path& folder) {
+  std::vector<fs::path> old;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    if (entry.is_directory() && isEvaluationFolder(entry.path())) old.push_back(entry.path());
+  }
+  for (const fs::path& path : old) fs::remove_all(path);
+  for (const char* report : {"history.csv", "progress.svg", "variables.svg"}) fs::remove(folder / report);
+}
+
+// FEMAP is shared by the evaluations when the programs attach to one running FEMAP: always
+// on Windows, and with the simulated FEMAP when FEMAPSIM_ATTACH is 1 (as the simulator reads it).
+bool femapShared() {
+#ifdef _WIN32
+  return true;
+#else
+  const char* attach = std::getenv("FEMAPSIM_ATTACH");
+  return attach && std::string(attach) == "1";
+#endif
+}
+
+void writeReports(const Study& study, const Task& task, const PlanContext& context, const PlanOutcome& outcome) {
+  writeHistoryCsv(study.folder / "history.csv", task, context.measures(), context.history());
+  writeProgressSvg(study.folder / "progress.svg", context.measures(), context.history());
+  writeVariablesSvg(study.folder / "variables.svg", task, study, outcome.iterations);
+}
+
+}  // namespace
+
+std::optional<RunOptions> parseArguments(const std::vector<std::string>& arguments, std::string& error) {
+  RunOptions options;
+  std::vector<std::string> files;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    auto valueOf = [&](const std::string& name) -> std::optional<std::string> {
+      if (argument == name) {
+        if (i + 1 >= arguments.size()) return std::nullopt;
+        return arguments[++i];
+      }
+      return argument.substr(name.size() + 1);
+    };
+    if (argument == "--resume") {
+      options.resume = true;
+    } else if (argument == "--workers" || argument.rfind("--workers=", 0) == 0) {
+      auto value = valueOf("--workers");
+      auto workers = value ? support::parseInteger(*value) : std::nullopt;
+      if (!workers || *workers < 1 || *workers > 256) {
+        error = "--workers takes a whole number from 1 to 256";
+        return std::nullopt;
+      }
+      options.workers = static_cast<int>(*workers);
+    } else if (argument == "--launcher" || argument.rfind("--launcher=", 0) == 0) {
+      auto value = valueOf("--launcher");
+      if (value == "local") {
+        options.launcher = LauncherKind::local;
+      } else if (value == "slurm") {
+        options.launcher = LauncherKind::slurm;
+      } else {
+        error = "--launcher takes \"local\" or \"slurm\"";
+        return std::nullopt;
+      }
+    } else if (argument.size() > 1 && argument.front() == '-') {
+      error = "unknown option " + argument;
+      return std::nullopt;
+    } else {
+      files.push_back(argument);
+    }
+  }
+  if (files.empty() || files.size() > 2) {
+    error = files.empty() ? "no task file given" : "more than a task file and a study file given";
+    return std::nullopt;
+  }
+  options.taskFile = files[0];
+  if (files.size() == 2) options.studyFile = files[1];
+  return options;
+}
+
+int runStudy(const RunOptions& options, const fs::path& programFolder, Interruption& interruption, std::ostream& out,
+             std::ostream& err) {
+  Task task;
+  Study study;
+  EvaluationSetup setup;
+  std::unique_ptr<SolverLauncher> solver;
+  try {
+    task = readTask(fs::absolute(options.taskFile).lexically_normal());
+    study = readStudy(task, options.studyFile);
+    if (options.workers) study.workers = *options.workers;
+    if (options.launcher) study.launcher = *options.launcher;
+    setup = prepareEvaluations(task, programFolder);
+    if (study.launcher == LauncherKind::slurm) {
+      auto srun = findInPath("srun");
+      if (!srun) throw SetupError("the Slurm launcher needs srun, which is not in PATH");
+      solver = std::make_unique<SlurmSolverLauncher>(*srun);
+    } else {
+      solver = std::make_unique<LocalSolverLauncher>();
+    }
+  } catch (const std::exception& error) {
+    err << "taskrun: " << error.what() << "\n";
+    return kExitUsage;
+  }
+
+  std::string logName = task.storage.dataLog.empty() ? std::string("taskrun.db") : exchangeFileName(task.storage.dataLog);
+  bool fresh = !options.resume && task.storage.overwrite;
+  std::unique_ptr<DataLog> log;
+  try {
+    fs::create_directories(study.folder);
+    if (fresh) clearStudyFolder(study.folder);
+    fs::remove(study.folder / "summary.json");
+    log = std::make_unique<DataLog>(study.folder / logName, task, fresh);
+    if (task.storage.lookUp && exchangeFileName(*task.storage.lookUp) != logName) {
+      log->addLookUp(study.folder / exchangeFileName(*task.storage.lookUp));
+    }
+  } catch (const std::exception& error) {
+    err << "taskrun: " << error.what() << "\n";
+    return kExitUsage;
+  }
+
+  std::unique_ptr<ProcessLauncher> launcher = platformLauncher(interruption);
+  EvaluatorOptions evaluatorOptions{study.workers, task.storage.lookUp.has_value(), femapShared(), study.folder};
+  Measures measures(task, study);
+  Evaluator evaluator(setup, *log, *launcher, *solver, interruption, evaluatorOptions, [&](const Answer& answer) {
+    out << progressLine(answer, measures) << std::endl;
+  });
+  PlanContext context(task, study, evaluator);
+  out << "taskrun: plan " << planName(study.plan) << ", " << study.variables.size() << " variables, " << study.workers
+      << (study.workers == 1 ? " worker" : " workers") << ", solver steps "
+      << (study.launcher == LauncherKind::slurm ? "on Slurm" : "local") << (evaluatorOptions.femapShared ? ", FEMAP shared" : "")
+      << "; study folder " << study.folder.string() << (fresh ? "" : " (data log kept)") << std::endl;
+  PlanOutcome outcome;
+  try {
+    switch (study.plan) {
+      case PlanKind::run: outcome = runOnce(context); break;
+      case PlanKind::stressRatio: outcome = runStressRatio(context); break;
+      case PlanKind::doe: outcome = runDesignOfExperiments(context); break;
+      case PlanKind::optimise: outcome = runOptimiser(context); break;
+    }
+  } catch (const Interrupted&) {
+    try {
+      writeReports(study, task, context, outcome);
+    } catch (const std::exception&) {
+    }
+    out << "Interrupted: " << evaluator.ran() << " evaluations finished and stored; run again with --resume to go on"
+        << std::endl;
+    return kExitInterrupted;
+  } catch (const std::exception& error) {
+    err << "taskrun: " << error.what() << "\n";
+    return kExitFailed;
+  }
+  StudyCounts counts{evaluator.ran(), evaluator.reused(), evaluator.failed()};
+  try {
+    writeReports(study, task, context, outcome);
+    writeSummaryJson(study.folder / "summary.json", task, study, outcome, counts);
+  } catch (const std::exception& error) {
+    err << "taskrun: " << error.what() << "\n";
+    return kExitFailed;
+  }
+  out << closingSummary(task, study, outcome, counts);
+  out << "Study folder: " << study.folder.string() << " (history.csv, summary.json, progress.svg, variables.svg, "
+      << logName << ")" << std::endl;
+  return outcome.status == PlanStatus::failed ? kExitFailed : kExitOk;
+}
+
+int taskrunMain(int argc, char** argv) {
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+    std::cout << kUsage << "\n";
+    return kExitOk;
+  }
+  std::string error;
+  std::optional<RunOptions> options = parseArguments(arguments, error);
+  if (!options) {
+    std::cerr << "taskrun: " << error << "\n" << kUsage << "\n";
+    return kExitUsage;
+  }
+  Interruption interruption;
+  interruptOnSignals(interruption);
+  try {
+    return runStudy(*options, ownFolder(), interruption, std::cout, std::cerr);
+  } catch (const std::exception& failure) {
+    std::cerr << "taskrun: " << failure.what() << "\n";
+    return kExitFailed;
+  }
+}
+
+}  // namespace taskrun

@@ -1,0 +1,174 @@
+// Evaluations that fail, each kind recorded with its step and reason and never taken as the
+// best design; a task that cannot run refused before anything starts; and SIGTERM ending the
+// study with its data log consistent, to be resumed.
+#include <signal.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "taskrun_e2e.h"
+
+namespace taskrun_e2e {
+namespace {
+
+using testing_support::ScopedTempDir;
+
+// The value of X in the evaluation folder's "InputValues.txt", for the stand-ins.
+// (The file's lines end in CR LF.)
+const char kReadX[] = "x=$(tr -d '\\r' < InputValues.txt | awk '$1==\"X\"{print $2}')\n";
+
+bool alive(const std::string& pid) {
+  std::ifstream stat("/proc/" + pid + "/stat");
+  std::string text;
+  if (!std::getline(stat, text)) return false;
+  std::size_t close = text.rfind(')');
+  return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
+}
+
+// True once `pid` has ended. A process killed with SIGKILL runs no more code at once, but it
+// takes the kernel a moment to show it ended; this waits for that, up to ten seconds.
+bool ends(const std::string& pid) {
+  for (int i = 0; i < 1000 && alive(pid); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return !alive(pid);
+}
+
+// X = 0 succeeds; 1 to 5 fail, each its own way, with a lower "Mass" than X = 0.
+TaskSpec failingTask(const ScopedTempDir& dir) {
+  TaskSpec spec;
+  spec.inputs = {{"X", 0}};
+  spec.outputs = {"Mass", "Stress"};
+  spec.modprep = writeScript(dir / "modprep.sh", std::string("cd \"$1\" || exit 1\n") + kReadX +
+                                                     "[ \"$x\" = 5 ] || echo extra > extra.txt\n")
+                     .string();
+  writeScript(dir / "solver.sh", std::string(kReadX) +
+                                     "case \"$x\" in\n"
+                                     "  1) sleep 300 & echo $! > sleeper.pid; wait ;;\n"
+                                     "  2) exit 7 ;;\n"
+                                     "esac\n"
+                                     "mass=$(awk \"BEGIN { print 10 - $x }\")\n"
+                                     "printf 'Mass  %s\\r\\n' \"$mass\" > results.txt\n"
+                                     "[ \"$x\" = 4 ] || printf 'Stress  1\\r\\n' >> results.txt\n");
+  spec.script = {"del results.txt", "copy extra.txt copied.txt", "sh " + (dir / "solver.sh").string()};
+  spec.solverTime = "1s";
+  spec.respull = writeScript(dir / "respull.sh", std::string("cd \"$1\" || exit 1\n") + kReadX +
+                                                     "[ \"$x\" = 3 ] && exit 1\ncp results.txt OutputValues.txt\n")
+                     .string();
+  spec.variables = {"X"};
+  return spec;
+}
+
+TEST(TaskrunFailures, EachFailureIsRecordedWithItsStepAndNeverTakenAsTheBestDesign) {
+  ScopedTempDir dir;
+  dir.write("task.desc", descriptionFile(failingTask(dir)));
+  dir.write("study.toml", R"(plan = "doe"
+workers = 2
+[objective]
+output = "Mass"
+[constraints]
+"Stress" = { upper = 10 }
+[variables]
+"X" = { lower = 0, upper = 5 }
+[doe]
+method = "factorial"
+levels = 6
+)");
+  TaskrunRun run = runTaskrun(dir.path(), {"task.desc", "study.toml"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  auto rows = query(dir / "study/Task1.db", "SELECT id, X, status, failed_step, reason, Mass FROM evaluations ORDER BY id");
+  ASSERT_EQ(rows.size(), 6u) << run.output;
+  const std::vector<std::vector<std::string>> expected{
+      {"1", "0.0", "ok", "NULL", "NULL", "10.0"},
+      {"2", "1.0", "failed", "Nastran", "timed out after 1s", "NULL"},
+      {"3", "2.0", "failed", "Nastran", "exit status 7, not among the return codes 0 1", "NULL"},
+      {"4", "3.0", "failed", "Respull", "exit status 1", "NULL"},
+      {"5", "4.0", "failed", "Respull", "no value for the output \"Stress\"", "6.0"},
+      {"6", "5.0", "failed", "Nastran", "copy: the source \"extra.txt\" does not exist", "NULL"}};
+  EXPECT_EQ(rows, expected);
+
+  nlohmann::json summary = readJson(dir / "study/summary.json");
+  EXPECT_EQ(summary["plan"], "doe");
+  EXPECT_EQ(summary["status"], "converged");
+  EXPECT_EQ(summary["evaluations"]["run"], 6);
+  EXPECT_EQ(summary["evaluations"]["failed"], 5);
+  EXPECT_EQ(summary["evaluations"]["reused"], 0);
+  EXPECT_EQ(summary["best"]["inputs"]["X"], 0.0);
+  EXPECT_EQ(summary["best"]["outputs"]["Mass"], 10.0);
+
+  // The timed-out solver's own child went with it.
+  std::string sleeper = dir.read("study/eval-000002/sleeper.pid");
+  sleeper.pop_back();
+  EXPECT_TRUE(ends(sleeper)) << sleeper;
+  EXPECT_NE(run.output.find("eval-000004  failed  at Respull: exit status 1"), std::string::npos) << run.output;
+  std::string history = dir.read("study/history.csv");
+  EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 7);
+  EXPECT_NE(dir.read("study/progress.svg").find("<polyline"), std::string::npos);
+}
+
+TEST(TaskrunFailures, ATaskThatCannotRunIsRefusedBeforeAnythingStarts) {
+  ScopedTempDir dir;
+  TaskSpec spec = failingTask(dir);
+  std::string text = support::replaceAll(descriptionFile(spec), "            Nastran\r\n", "            Nastran2\r\n");
+  dir.write("task.desc", text);
+  TaskrunRun run = runTaskrun(dir.path(), {"task.desc"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("task.desc:"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("\"Nastran2\", which is no SimCode"), std::string::npos) << run.output;
+  EXPECT_FALSE(fs::exists(dir / "study"));
+
+  spec.modprep = "no-such-program.exe";
+  dir.write("task.desc", descriptionFile(spec));
+  dir.write("run.toml", "plan = \"run\"\n");
+  run = runTaskrun(dir.path(), {"task.desc", "run.toml"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("the program \"no-such-program.exe\" of SimCode \"Modprep\" is found neither beside taskrun"),
+            std::string::npos)
+      << run.output;
+
+  dir.write("study.toml", "plan = \"run\"\nworkers = 2\nfolders = \"x\"\n");
+  spec = failingTask(dir);
+  dir.write("task.desc", descriptionFile(spec));
+  run = runTaskrun(dir.path(), {"task.desc", "study.toml"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("study.toml:3: unknown key \"folders\""), std::string::npos) << run.output;
+
+  run = runTaskrun(dir.path(), {"task.desc", "--workers", "none"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("usage: taskrun TASKFILE"), std::string::npos) << run.output;
+}
+
+TEST(TaskrunFailures, SigtermEndsTheStudyWithItsDataLogConsistentAndResumeGoesOn) {
+  ScopedTempDir dir;
+  TaskSpec spec;
+  spec.inputs = {{"X", 0}};
+  spec.outputs = {"Y"};
+  // The third Modprep asks taskrun (its parent) to stop, then waits to be killed.
+  spec.modprep = writeScript(dir / "modprep.sh", std::string("cd \"$1\" || exit 1\n") + kReadX +
+                                                     "if [ \"$x\" = 2 ] && [ ! -e " + quoted((dir / "stopped").string()) +
+                                                     " ]; then touch " + quoted((dir / "stopped").string()) +
+                                                     "; kill -TERM $PPID; sleep 300; fi\n")
+                     .string();
+  spec.script = {"awk '$1==\"X\" { printf \"Y  %.17g\\r\\n\", $2 * $2 }' InputValues.txt > results.txt"};
+  spec.respull = writeScript(dir / "respull.sh", "cd \"$1\" && cp results.txt OutputValues.txt\n").string();
+  spec.variables = {"X"};
+  dir.write("task.desc", descriptionFile(spec));
+  dir.write("study.toml", "plan = \"doe\"\n[variables]\n\"X\" = { lower = 0, upper = 4 }\n[doe]\nmethod = \"factorial\"\nlevels = 5\n");
+
+  TaskrunRun first = runTaskrun(dir.path(), {"task.desc", "study.toml"});
+  EXPECT_EQ(first.status, 130) << first.output;
+  EXPECT_NE(first.output.find("run again with --resume"), std::string::npos) << first.output;
+  EXPECT_EQ(query(dir / "study/Task1.db", "SELECT id, X, status FROM evaluations"),
+            (std::vector<std::vector<std::string>>{{"1", "0.0", "ok"}, {"2", "1.0", "ok"}}));
+  EXPECT_FALSE(fs::exists(dir / "study/summary.json"));
+
+  TaskrunRun resumed = runTaskrun(dir.path(), {"task.desc", "study.toml", "--resume"});
+  ASSERT_EQ(resumed.status, 0) << resumed.output;
+  nlohmann::json summary = readJson(dir / "study/summary.json");
+  EXPECT_EQ(summary["evaluations"]["reused"], 2);
+  EXPECT_EQ(summary["evaluations"]["run"], 3);
+  EXPECT_EQ(query(dir / "study/Task1.db", "SELECT COUNT(*), COUNT(DISTINCT X) FROM evaluations WHERE status = 'ok'"),
+            (std::vector<std::vector<std::string>>{{"5", "5"}}));
+}
+
+}  // namespace
+}  // namespace taskrun_e2e

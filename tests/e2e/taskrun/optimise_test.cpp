@@ -1,0 +1,55 @@
+// NLopt's optimisers on a problem whose optimum is not the fully stressed design: minimise
+// A + B with 1/A + 1/B <= 1 and 0.25/B <= 1. The optimum is A = B = 2 (mass 4) with only the
+// first constraint active; resizing each variable by its own "stress" instead drives B to
+// 0.25 and A to its upper bound.
+#include "taskrun_e2e.h"
+
+namespace taskrun_e2e {
+namespace {
+
+using testing_support::ScopedTempDir;
+
+void writeTask(const ScopedTempDir& dir) {
+  TaskSpec spec;
+  spec.inputs = {{"A", 5}, {"B", 5}};
+  spec.outputs = {"Mass", "StressA", "StressB"};
+  spec.script = {"awk '{ v[$1] = $2 } END { a = v[\"A\"]; b = v[\"B\"]; "
+                 "printf \"Mass  %.17g\\r\\nStressA  %.17g\\r\\nStressB  %.17g\\r\\n\", a + b, 1 / a + 1 / b, 0.25 / b }' "
+                 "InputValues.txt > OutputValues.txt"};
+  spec.variables = {"A", "B"};
+  spec.inputBounds = {{"A", 0.1, 10.0}, {"B", 0.1, 10.0}};
+  spec.outputConstraints = {{"StressA", std::nullopt, 1.0}, {"StressB", std::nullopt, 1.0}};
+  dir.write("task.desc", descriptionFile(spec));
+}
+
+class TaskrunOptimise : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(TaskrunOptimise, ReachesTheTrueOptimumWhereItDiffersFromTheFullyStressedDesign) {
+  ScopedTempDir dir;
+  writeTask(dir);
+  dir.write("optimise.toml", "plan = \"optimise\"\nworkers = 2\n[objective]\noutput = \"Mass\"\n[optimise]\nalgorithm = \"" +
+                                 GetParam() + "\"\nxtol-rel = 1e-6\nmax-evaluations = 600\n");
+  TaskrunRun run = runTaskrun(dir.path(), {"task.desc", "optimise.toml"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  nlohmann::json summary = readJson(dir / "study/summary.json");
+  EXPECT_EQ(summary["plan"], "optimise");
+  EXPECT_EQ(summary["status"], "converged") << summary.dump();
+  EXPECT_NEAR(summary["best"]["inputs"]["A"].get<double>(), 2, 2e-3) << summary.dump();
+  EXPECT_NEAR(summary["best"]["inputs"]["B"].get<double>(), 2, 2e-3) << summary.dump();
+  EXPECT_NEAR(summary["best"]["outputs"]["Mass"].get<double>(), 4, 1e-4) << summary.dump();
+  EXPECT_LE(summary["best"]["outputs"]["StressA"].get<double>(), 1 + 1e-6);
+  EXPECT_NE(dir.read("study/variables.svg").find("<polyline"), std::string::npos);
+
+  // The task's own plan, the stress-ratio resizing, settles far from it.
+  TaskrunRun resizing = runTaskrun(dir.path(), {"task.desc"});
+  ASSERT_EQ(resizing.status, 0) << resizing.output;
+  nlohmann::json fullyStressed = readJson(dir / "study/summary.json");
+  EXPECT_EQ(fullyStressed["plan"], "stress-ratio");
+  EXPECT_EQ(fullyStressed["best"]["inputs"]["A"], 10.0);  // held at its upper bound
+  EXPECT_NEAR(fullyStressed["best"]["inputs"]["B"].get<double>(), 0.25, 1e-12);
+}
+
+INSTANTIATE_TEST_SUITE_P(Algorithms, TaskrunOptimise, ::testing::Values("MMA", "SLSQP", "COBYLA"));
+
+}  // namespace
+}  // namespace taskrun_e2e

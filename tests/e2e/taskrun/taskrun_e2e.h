@@ -1,0 +1,175 @@
+#pragma once
+// taskrun as a real process on tasks whose programs are small shell stand-ins written by the
+// test: the description file in the layout "Apply" writes, the stand-ins, running taskrun,
+// and reading back its data log and summary.
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "support/strings.h"
+#include "support/text_file.h"
+#include "testing/temp_dir.h"
+
+namespace taskrun_e2e {
+
+namespace fs = std::filesystem;
+
+struct Bound {
+  std::string name;
+  std::optional<double> lower, upper;
+};
+
+// A task as the description file states it.
+struct TaskSpec {
+  std::vector<std::pair<std::string, double>> inputs;
+  std::vector<std::string> outputs;
+  std::string modprep = "/bin/true";  // "Program:" of the first step
+  std::string respull = "/bin/true";  // "Program:" of the last step
+  std::vector<std::string> script;    // the solver step's lines
+  std::string solverTime = "5m";
+  std::string programTime = "5m";
+  std::vector<std::string> variables;
+  std::vector<Bound> inputBounds;
+  std::vector<Bound> outputConstraints;
+  int simulations = 100;
+};
+
+inline std::string number(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.17g", value);
+  return text;
+}
+
+inline std::string descriptionFile(const TaskSpec& spec) {
+  std::vector<std::string> lines{"TQDLVersion: 9.0", "CompilerOptions: warn", "", "Task Task1", "", "    Inputs Task1"};
+  for (const auto& [name, value] : spec.inputs) {
+    lines.push_back("        Parameter: " + name + " Type: real InitialValue: " + number(value));
+  }
+  lines.insert(lines.end(), {"    End Inputs Task1", "", "    Outputs Task1"});
+  for (const std::string& name : spec.outputs) lines.push_back("        Parameter: " + name + " Type: real");
+  lines.insert(lines.end(), {"    End Outputs Task1", "", "    SimCode Modprep", "        InputFiles Modprep",
+                             "            FileDescription InputValuestxt", "                FileType: fastparse",
+                             "                TemplateFile: \"InputValues.txt.template\"",
+                             "                InputFile: \"InputValues.txt\"", "            End FileDescription InputValuestxt",
+                             "        End InputFiles Modprep", "", "        SimCodeProcess Modprep",
+                             "            Program: \"" + spec.modprep + "\"", "            ElapseTime: " + spec.programTime,
+                             "            Prologue", "                WriteInputSpecs: InputValuestxt",
+                             "        End SimCodeProcess Modprep", "", "    End SimCode Modprep", "", "    SimCode Nastran",
+                             "        SimCodeProcess Nastran", "            ScriptLanguage: DOSBatch", "            Script"});
+  for (const std::string& line : spec.script) lines.push_back("                " + line);
+  lines.insert(lines.end(), {"            End Script", "            ReturnCodes: 0", "                         1",
+                             "            ElapseTime: " + spec.solverTime, "            Execution: \"$Program\"",
+                             "        End SimCodeProcess Nastran", "    End SimCode Nastran", "", "    SimCode Respull",
+                             "        OutputFiles Respull", "            FileDescription OutputValuestxt",
+                             "                FileType: fastparse", "                OutputFile: \"OutputValues.txt\"",
+                             "            End FileDescription OutputValuestxt", "        End OutputFiles Respull",
+                             "        SimCodeProcess Respull", "            Program: \"" + spec.respull + "\"",
+                             "            ElapseTime: " + spec.programTime, "            Epilogue",
+                             "                ReadOutputSpecs: OutputValuestxt", "        End SimCodeProcess Respull",
+                             "    End SimCode Respull", "", "    TaskProcess Task1", "        Control: [",
+                             "            Modprep", "            Nastran", "            Respull", "        ]",
+                             "    End TaskProcess Task1", "", "    Optimization Task1", "        Variables:"});
+  for (const std::string& name : spec.variables) lines.push_back("            " + name);
+  auto bounds = [](const Bound& bound) {
+    std::string text;
+    if (bound.lower) text += " LowerBound: " + number(*bound.lower);
+    if (bound.upper) text += " UpperBound: " + number(*bound.upper);
+    return text;
+  };
+  lines.push_back("        InputConstraints");
+  for (const Bound& bound : spec.inputBounds) lines.push_back("            Parameter: " + bound.name + bounds(bound));
+  lines.push_back("        OutputConstraints");
+  for (const Bound& bound : spec.outputConstraints) lines.push_back("            Parameter: " + bound.name + bounds(bound));
+  lines.insert(lines.end(), {"", "        OptimizePlan StressRatio", "            OptimizeStep Step1",
+                             "                Technique: \"Stress Ratio Optimizer\"", "                Options",
+                             "                    Simulations: " + std::to_string(spec.simulations),
+                             "                    Matching: sequentially", "            Control: [", "                Step1",
+                             "            ]", "    End Optimization Task1", "", "    TaskPlan Task1", "        Control: [",
+                             "            StressRatio", "        ]", "    End TaskPlan Task1", "", "    DataStorage Task1",
+                             "        DataLog: \"Task1.db\" Mode: overwrite", "        DataLookUp: \"Task1.db\"",
+                             "        MatchMode: Exact", "    End DataStorage Task1", "", "End Task Task1"});
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+// Writes an executable shell script.
+inline fs::path writeScript(const fs::path& file, const std::string& body) {
+  support::writeFileAtomically(file, "#!/bin/sh\n" + body);
+  fs::permissions(file, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+  return file;
+}
+
+inline std::string quoted(const std::string& text) { return "'" + support::replaceAll(text, "'", "'\\''") + "'"; }
+
+struct TaskrunRun {
+  int status = -1;
+  std::string output;
+};
+
+// Runs taskrun with `arguments` in `folder`; `environment` entries go in front.
+inline TaskrunRun runTaskrun(const fs::path& folder, const std::vector<std::string>& arguments,
+                      const std::map<std::string, std::string>& environment = {}) {
+  std::string command = "cd " + quoted(folder.string()) + " && env -u FEMAPSIM_ATTACH";
+  for (const auto& [name, value] : environment) command += " " + name + "=" + quoted(value);
+  command += " " + quoted(TASKRUN_PATH);
+  for (const std::string& argument : arguments) command += " " + quoted(argument);
+  command += " 2>&1";
+  TaskrunRun run;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  std::size_t read;
+  while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, read);
+  int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
+}
+
+inline nlohmann::json readJson(const fs::path& file) { return nlohmann::json::parse(support::readWholeFile(file)); }
+
+// The rows of a query, every column as text ("NULL" for none).
+inline std::vector<std::vector<std::string>> query(const fs::path& database, const std::string& sql) {
+  std::vector<std::vector<std::string>> rows;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    ADD_FAILURE() << "cannot open " << database;
+    sqlite3_close(db);
+    return rows;
+  }
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+    ADD_FAILURE() << sqlite3_errmsg(db) << ": " << sql;
+  } else {
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+      std::vector<std::string> row;
+      for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+        const unsigned char* text = sqlite3_column_text(statement, i);
+        row.push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
+      }
+      rows.push_back(row);
+    }
+  }
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return rows;
+}
+
+// A condition met by another process, waited for in small steps up to a minute: for
+// stand-ins that must meet each other (two evaluations running at once).
+inline std::string waitUntil(const std::string& condition, const std::string& failure) {
+  return "n=0; until " + condition + "; do n=$((n+1)); if [ $n -gt 6000 ]; then echo '" + failure +
+         "' >&2; exit 9; fi; sleep 0.01; done\n";
+}
+
+}  // namespace taskrun_e2e

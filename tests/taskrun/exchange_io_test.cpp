@@ -1,0 +1,110 @@
+// The exchange files of one evaluation: the values written exactly, the outputs read back, the
+// copies whose reference lines name the evaluation folder's files; and the batch script.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "support/number_text.h"
+#include "taskrun/exchange_io.h"
+#include "taskrun/script.h"
+#include "testing/temp_dir.h"
+
+namespace taskrun {
+namespace {
+
+using testing_support::ScopedTempDir;
+
+TEST(ExactNumber, WritesAsTheSystemDoesWhereThatReadsBackExactly) {
+  for (double value : {4.5, 0.0, -50.0, 210000.0, 0.1, 1e-5, 1.5e20, 25000.0, 7.94}) {
+    EXPECT_EQ(formatExactNumber(value), support::formatNumber(value)) << value;
+  }
+  EXPECT_EQ(formatExactNumber(-0.0), "0");
+}
+
+TEST(ExactNumber, EveryDoubleReadsBackBitForBit) {
+  EXPECT_EQ(formatExactNumber(0.1 + 0.2), "0.30000000000000004");
+  EXPECT_EQ(formatExactNumber(1.0 / 3), "0.3333333333333333");
+  EXPECT_EQ(formatExactNumber(1e-7 / 3), "3.3333333333333334E-08");
+  EXPECT_EQ(formatExactNumber(1e20 / 3), "3.333333333333333E+19");  // 16 digits suffice
+  std::mt19937_64 random(12345);
+  std::uniform_real_distribution<double> exponent(-30, 30), mantissa(-1, 1);
+  for (int i = 0; i < 20000; ++i) {
+    double value = mantissa(random) * std::pow(10.0, exponent(random));
+    std::string text = formatExactNumber(value);
+    auto back = support::parseNumber(text);
+    ASSERT_TRUE(back) << text;
+    ASSERT_EQ(*back, value) << text;
+    ASSERT_EQ(text.find_first_of("e,"), std::string::npos) << text;
+  }
+}
+
+TEST(ExchangeFiles, InputValuesOneNameAndValueALine) {
+  ScopedTempDir dir;
+  writeInputValues(dir / "InputValues.txt", {{"AreaAtProp1", 7.94}, {"AreaAtProp2", 1.0 / 3}, {"XAtNode6", -0.0}});
+  EXPECT_EQ(dir.read("InputValues.txt"), "AreaAtProp1  7.94\r\nAreaAtProp2  0.3333333333333333\r\nXAtNode6  0\r\n");
+}
+
+TEST(ExchangeFiles, OutputValuesLastValueOfANameHoldsAndTextIsNoNumber) {
+  ScopedTempDir dir;
+  dir.write("OutputValues.txt", "TotalMass  1593.2\r\n\r\n# note\r\nStress  12\nStress  -3.5E+04\r\nBad  n/a\r\nLonely\r\n");
+  auto values = readOutputValues(dir / "OutputValues.txt");
+  ASSERT_EQ(values.size(), 4u);
+  EXPECT_EQ(values[0], (std::pair<std::string, std::optional<double>>{"TotalMass", 1593.2}));
+  EXPECT_EQ(values[1].second, -35000);
+  EXPECT_FALSE(values[2].second);
+  EXPECT_FALSE(values[3].second);
+  EXPECT_THROW(readOutputValues(dir / "missing.txt"), std::system_error);
+}
+
+TEST(ExchangeFiles, CopiesNameTheEvaluationFoldersFiles) {
+  ScopedTempDir dir;
+  dir.write("Modprep.txt",
+            "# written by hand\r\n\r\nReference Model (FEMAP) = C:\\work\\truss.mod\r\n"
+            "Input Deck (NastranNX) = /tmp/decks/truss.dat\r\nNameValue = InputValues.txt\r\n"
+            "Prop  AreaAtProp1  1  pval  0\r\n");
+  copyExchangeFile(dir / "Modprep.txt", dir / "copy.txt");
+  EXPECT_EQ(dir.read("copy.txt"),
+            "# written by hand\r\n\r\nReference Model (FEMAP) = truss.mod\r\nInput Deck (NastranNX) = truss.dat\r\n"
+            "NameValue = InputValues.txt\r\nProp  AreaAtProp1  1  pval  0\r\n");
+  ExchangeHead head = readExchangeHead(dir / "Modprep.txt");
+  EXPECT_EQ(head.referenceModel, "C:\\work\\truss.mod");
+  EXPECT_EQ(head.solverFile, "/tmp/decks/truss.dat");
+}
+
+TEST(ExchangeFiles, ACopyOfWhatApplyWroteIsTheSameBytes) {
+  ScopedTempDir dir;
+  std::string respull = "DELETE  1\r\nReference Model (FEMAP) = truss.mod\r\nResults File (NastranNX) = truss.op2\r\n"
+                        "OutputNameValue = OutputValues.txt\r\nMassProperties  TotalMass  MassTotal  \r\n";
+  dir.write("Respull.txt", respull);
+  copyExchangeFile(dir / "Respull.txt", dir / "copy.txt");
+  EXPECT_EQ(dir.read("copy.txt"), respull);
+  EXPECT_EQ(readExchangeHead(dir / "Respull.txt").referenceModel, "truss.mod");
+  dir.write("short.txt", "Reference Model (FEMAP) = truss.mod\r\n");
+  EXPECT_THROW(readExchangeHead(dir / "short.txt"), std::runtime_error);
+}
+
+TEST(BatchScript, DelAndCopyAreTakenApartAndOtherLinesRunTogether) {
+  std::vector<ScriptLine> script{{"del plate.fno", 1},
+                                 {"@ERASE /Q sub\\plate.Log other.rsf", 2},
+                                 {"copy \"C:\\Program Files\\NEiNastran Engine V84\\nastran.ini\" nastran.ini", 3},
+                                 {"rem a remark", 4},
+                                 {"nastran nastran.ini plate.nas", 5},
+                                 {"echo done > done.txt", 6},
+                                 {"COPY /Y result.op2", 7}};
+  std::vector<ScriptAction> actions = scriptActions(script);
+  ASSERT_EQ(actions.size(), 5u);
+  EXPECT_EQ(actions[0].kind, ScriptAction::Kind::remove);
+  EXPECT_EQ(actions[0].paths, std::vector<std::string>{"plate.fno"});
+  EXPECT_EQ(actions[1].paths, (std::vector<std::string>{"sub/plate.Log", "other.rsf"}));
+  EXPECT_EQ(actions[2].kind, ScriptAction::Kind::copy);
+  EXPECT_EQ(actions[2].paths, (std::vector<std::string>{"C:/Program Files/NEiNastran Engine V84/nastran.ini", "nastran.ini"}));
+  EXPECT_EQ(actions[3].kind, ScriptAction::Kind::shell);
+  EXPECT_EQ(actions[3].shellText, "nastran nastran.ini plate.nas\necho done > done.txt");
+  EXPECT_EQ(actions[3].line, 5u);
+  EXPECT_EQ(actions[4].paths, (std::vector<std::string>{"result.op2", "."}));
+  EXPECT_EQ(batchWords("a  \"b c\"d \"\""), (std::vector<std::string>{"a", "b cd", ""}));
+}
+
+}  // namespace
+}  // namespace taskrun
