@@ -5,6 +5,7 @@
 // first "=". Every other line is a record: fields separated by two blanks.
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -36,6 +37,12 @@ void writeReferenceLine(support::TextBuffer& file, std::string_view base,
 void writeSolverFileLine(support::TextBuffer& file, std::string_view label, std::string_view base,
                          std::string_view solver, std::string_view neExtension,
                          std::string_view nxExtension);
+
+// The text of "Modprep.txt" or "Respull.txt" with the file names of its first two header lines
+// (the reference model; the input deck or the results file) replaced by what `rename` makes of
+// them; every other byte stays. A leading "DELETE" record is no header line.
+std::string renameHeaderFiles(std::string_view text,
+                              const std::function<std::string(const std::string&)>& rename);
 
 // The fields as they stand, separated by two blanks.
 void writeRecordLine(support::TextBuffer& file, std::initializer_list<std::string_view> fields);

@@ -23,13 +23,18 @@ struct DecimalDigits {
   int exponent = 0;    // power of ten of the first digit
 };
 
-DecimalDigits roundToSignificantDigits(double value) {
+// The decimal digits of a finite, non-zero value: rounded to `significantDigits`, or the
+// shortest that read back as the same double when it is 0.
+DecimalDigits decimalDigits(double value, int significantDigits) {
   // std::to_chars never consults the locale and rounds correctly.
   char buffer[40];
-  const auto written = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                     std::chars_format::scientific, kSignificantDigits - 1);
+  const auto written =
+      significantDigits > 0
+          ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
+                          significantDigits - 1)
+          : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
   std::string_view text(buffer, static_cast<std::size_t>(written.ptr - buffer));
-  // text is "[-]d.ddddddddddddddde<sign><digits>"
+  // text is "[-]d[.ddd]e<sign><digits>"
   DecimalDigits result;
   if (!text.empty() && text.front() == '-') {
     result.negative = true;
@@ -37,7 +42,7 @@ DecimalDigits roundToSignificantDigits(double value) {
   }
   const std::size_t e = text.find('e');
   result.digits.push_back(text[0]);
-  result.digits.append(text.substr(2, e - 2));
+  if (e > 1) result.digits.append(text.substr(2, e - 2));
   while (result.digits.size() > 1 && result.digits.back() == '0') result.digits.pop_back();
 
   std::string_view exponentText = text.substr(e + 1);
@@ -74,6 +79,15 @@ std::string plainNotation(const DecimalDigits& number) {
     return digits + std::string(integerDigits - digits.size(), '0');
   }
   return digits.substr(0, integerDigits) + "." + digits.substr(integerDigits);
+}
+
+// Plain notation for exponents from -4 up to (not including) 15, exponent notation otherwise.
+std::string generalForm(const DecimalDigits& number) {
+  const bool plain =
+      number.exponent >= kSmallestPlainExponent && number.exponent < kSignificantDigits;
+  std::string text = number.negative ? "-" : "";
+  text += plain ? plainNotation(number) : exponentNotation(number);
+  return text;
 }
 
 std::string withSignBlank(std::string text) {
@@ -134,12 +148,14 @@ std::string formatNumber(double value) {
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value < 0 ? "-Inf" : "Inf";
   if (value == 0) return "0";  // also -0
-  const DecimalDigits number = roundToSignificantDigits(value);
-  const bool plain =
-      number.exponent >= kSmallestPlainExponent && number.exponent < kSignificantDigits;
-  std::string text = number.negative ? "-" : "";
-  text += plain ? plainNotation(number) : exponentNotation(number);
-  return text;
+  return generalForm(decimalDigits(value, kSignificantDigits));
+}
+
+std::string formatNumberExactly(double value) {
+  std::string text = formatNumber(value);
+  const std::optional<double> back = parseNumber(text);
+  if (!std::isfinite(value) || (back && *back == value)) return text;
+  return generalForm(decimalDigits(value, 0));
 }
 
 std::string formatSignedNumber(double value) { return withSignBlank(formatNumber(value)); }

@@ -16,6 +16,11 @@ namespace support {
 // 1234567890123456 -> "1.23456789012346E+15". Zero (also -0) is "0".
 std::string formatNumber(double value);
 
+// As formatNumber, with as many significant digits as it takes to read back the very same
+// double: 15 where they do, up to 17 where they do not (0.1 + 0.2 -> "0.30000000000000004").
+// For values that must survive a round trip through a file, such as a design's values.
+std::string formatNumberExactly(double value);
+
 // As formatNumber, with one blank in front when the value is not negative (the blank stands
 // where a minus sign would): 2 -> " 2", -1.5 -> "-1.5".
 std::string formatSignedNumber(double value);

@@ -2,7 +2,7 @@
 // The exchange files as taskrun writes and reads them for one evaluation: "InputValues.txt"
 // with the design's values, "OutputValues.txt" with the responses, and the copies of
 // "Modprep.txt" and "Respull.txt" whose reference lines name files of the evaluation folder.
-// Everything taskrun knows of the exchange formats stands in this file.
+// The formats themselves are the exchange contract's (exchange/).
 
 #include <filesystem>
 #include <optional>
@@ -12,14 +12,10 @@
 
 namespace taskrun {
 
-// A number as the system writes numbers (general form, "." separator, exponent form below
-// 1E-04 and from 1E+15), with as many significant digits as it takes to read back the very
-// same double: 15 where they do, up to 17 where they do not. A design's values thus reach
-// the model exactly as the optimiser chose them, and an exact-match look-up of the design
-// finds what was evaluated.
-std::string formatExactNumber(double value);
-
-// "InputValues.txt": one line a variable: name, two blanks, value; CR LF; written whole.
+// "InputValues.txt": one line a variable: name, two blanks, value; CR LF; written whole. The
+// values are written exactly (support::formatNumberExactly): a design's values thus reach the
+// model as the optimiser chose them, and an exact-match look-up of the design finds what was
+// evaluated.
 void writeInputValues(const std::filesystem::path& file, const std::vector<std::pair<std::string, double>>& values);
 
 // "OutputValues.txt": name and value per line. A value that is not a number reads as nullopt.

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "support/text_file.h"
+#include "support/number_text.h"
 #include "taskrun/exchange_io.h"
 
 namespace taskrun {
@@ -33,7 +34,7 @@ std::string csvField(const std::string& text) {
   return quoted + "\"";
 }
 
-std::string csvNumber(std::optional<double> value) { return value ? formatExactNumber(*value) : std::string(); }
+std::string csvNumber(std::optional<double> value) { return value ? support::formatNumberExactly(*value) : std::string(); }
 
 const char* sourceName(Answer::Source source) {
   switch (source) {
@@ -179,7 +180,7 @@ void writeHistoryCsv(const std::filesystem::path& file, const Task& task, const 
     std::string line = std::to_string(++number) + "," + std::to_string(record.id) + "," + sourceName(answer.source) + "," +
                        (record.ok ? "ok" : "failed") + "," + csvNumber(measures.objective(record)) + "," +
                        csvNumber(measures.worstConstraint(record)) + "," + fixed(answer.seconds, "%.3f");
-    for (double value : record.inputs) line += "," + formatExactNumber(value);
+    for (double value : record.inputs) line += "," + support::formatNumberExactly(value);
     for (const std::optional<double>& value : record.outputs) line += "," + csvNumber(value);
     line += "," + csvField(record.failedStep) + "," + csvField(record.reason);
     csv.writeLine(line);

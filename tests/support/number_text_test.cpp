@@ -109,5 +109,29 @@ TEST(ParseIntegerTest, ClampedGivesTheNearest64BitValueToALongerWholeNumber) {
   }
 }
 
+TEST(FormatNumberExactlyTest, WritesAsTheSystemDoesWhereThatReadsBackExactly) {
+  for (double value : {4.5, 0.0, -50.0, 210000.0, 0.1, 1e-5, 1.5e20, 25000.0, 7.94}) {
+    EXPECT_EQ(formatNumberExactly(value), formatNumber(value)) << value;
+  }
+  EXPECT_EQ(formatNumberExactly(-0.0), "0");
+}
+
+TEST(FormatNumberExactlyTest, EveryDoubleReadsBackBitForBit) {
+  EXPECT_EQ(formatNumberExactly(0.1 + 0.2), "0.30000000000000004");
+  EXPECT_EQ(formatNumberExactly(1.0 / 3), "0.3333333333333333");
+  EXPECT_EQ(formatNumberExactly(1e-7 / 3), "3.3333333333333334E-08");
+  EXPECT_EQ(formatNumberExactly(1e20 / 3), "3.333333333333333E+19");  // 16 digits suffice
+  std::mt19937_64 random(12345);
+  std::uniform_real_distribution<double> exponent(-30, 30), mantissa(-1, 1);
+  for (int i = 0; i < 20000; ++i) {
+    double value = mantissa(random) * std::pow(10.0, exponent(random));
+    std::string text = formatNumberExactly(value);
+    auto back = parseNumber(text);
+    ASSERT_TRUE(back) << text;
+    ASSERT_EQ(*back, value) << text;
+    ASSERT_EQ(text.find_first_of("e,"), std::string::npos) << text;
+  }
+}
+
 }  // namespace
 }  // namespace support

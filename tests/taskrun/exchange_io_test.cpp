@@ -2,9 +2,6 @@
 // copies whose reference lines name the evaluation folder's files; and the batch script.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <random>
-
 #include "support/number_text.h"
 #include "taskrun/exchange_io.h"
 #include "taskrun/script.h"
@@ -14,30 +11,6 @@ namespace taskrun {
 namespace {
 
 using testing_support::ScopedTempDir;
-
-TEST(ExactNumber, WritesAsTheSystemDoesWhereThatReadsBackExactly) {
-  for (double value : {4.5, 0.0, -50.0, 210000.0, 0.1, 1e-5, 1.5e20, 25000.0, 7.94}) {
-    EXPECT_EQ(formatExactNumber(value), support::formatNumber(value)) << value;
-  }
-  EXPECT_EQ(formatExactNumber(-0.0), "0");
-}
-
-TEST(ExactNumber, EveryDoubleReadsBackBitForBit) {
-  EXPECT_EQ(formatExactNumber(0.1 + 0.2), "0.30000000000000004");
-  EXPECT_EQ(formatExactNumber(1.0 / 3), "0.3333333333333333");
-  EXPECT_EQ(formatExactNumber(1e-7 / 3), "3.3333333333333334E-08");
-  EXPECT_EQ(formatExactNumber(1e20 / 3), "3.333333333333333E+19");  // 16 digits suffice
-  std::mt19937_64 random(12345);
-  std::uniform_real_distribution<double> exponent(-30, 30), mantissa(-1, 1);
-  for (int i = 0; i < 20000; ++i) {
-    double value = mantissa(random) * std::pow(10.0, exponent(random));
-    std::string text = formatExactNumber(value);
-    auto back = support::parseNumber(text);
-    ASSERT_TRUE(back) << text;
-    ASSERT_EQ(*back, value) << text;
-    ASSERT_EQ(text.find_first_of("e,"), std::string::npos) << text;
-  }
-}
 
 TEST(ExchangeFiles, InputValuesOneNameAndValueALine) {
   ScopedTempDir dir;
