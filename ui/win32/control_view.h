@@ -39,7 +39,6 @@ class Scale {
   explicit Scale(int dpi) : dpi_(dpi) {}
   int pixels(int twips) const { return MulDiv(twips, dpi_, 1440); }
   int twips(int pixels) const { return MulDiv(pixels, 1440, dpi_); }
-  int dpi() const { return dpi_; }
 
  private:
   int dpi_;
