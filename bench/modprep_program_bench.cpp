@@ -62,6 +62,7 @@ void prepare(const fs::path& folder, int records) {
   }
   writeFile(folder / "Modprep.txt", exchange);
   writeFile(folder / "InputValues.txt", values);
+  writeFile(folder / "FunctionsInputvalues.txt", "");  // "Apply" writes it even without functions
 }
 
 #ifdef _WIN32

@@ -22,10 +22,15 @@
 // it through support::setWindowProc and passes every other message on. Frames are group boxes
 // whose procedure the layer puts itself in front of in the same way, so that their controls'
 // notifications reach it. One layer per process; it must outlive the forms it shows.
+//
+// The layer keeps the forms' windows and routes messages; each kind of control is shown by a
+// view of its own (control_view.h), which creates the control's window, refreshes it and says
+// what its notifications set off in the model.
 #ifdef _WIN32
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +39,8 @@
 #include "ui/window_layer.h"
 
 namespace ui::win32 {
+
+class ControlView;
 
 class Win32Windows : public WindowLayer {
  public:
@@ -67,34 +74,28 @@ class Win32Windows : public WindowLayer {
   int twips(int pixels) const;
 
   // ---- for the window procedures ----
-  struct View;
   struct FormWindow;
   bool formMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool containerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                         LRESULT& result);
 
  private:
+  // forms and their controls (win32_windows.cpp)
   FormWindow* find(const Form& form) const;
   FormWindow* formOfWindow(HWND window) const;
-  View* viewOfWindow(HWND window) const;
+  ControlView* viewOfWindow(HWND window) const;
   void createControls(FormWindow& formWindow);
-  void createControl(FormWindow& formWindow, View& view, HWND parent);
   void destroy(FormWindow* formWindow, bool tellForm);
-  void closeRequested(FormWindow* formWindow);
-  void resized(FormWindow& formWindow, int widthPixels, int heightPixels);
+  void refreshForm(FormWindow& formWindow);
+
+  // messages (win32_messages.cpp)
   void dispatch(MSG& message);
   bool anyVisible() const;
-  void refreshForm(FormWindow& formWindow);
-  void refreshView(View& view);
-  void refreshGrid(View& view);
-  void refreshList(View& view);
-  void command(View& view, int code);
-  void notify(View& view, const NMHDR& header);
-  void scroll(View& view, int code);
-  void gridSelectionChanged(View& view);
+  void closeRequested(FormWindow* formWindow);
+  void resized(FormWindow& formWindow, int widthPixels, int heightPixels);
+  void controlMessage(ControlView& view, UINT message, WPARAM wParam, LPARAM lParam);
   bool pointerMessage(HWND target, LRESULT& result) const;
-  template <class Action>
-  void act(Action&& action);
+  void act(const std::function<void()>& action);
 
   class Font;
   std::unique_ptr<Font> font_;

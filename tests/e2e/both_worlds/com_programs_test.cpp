@@ -185,6 +185,8 @@ TEST_F(ComPrograms, AModprepRunOfAHundredRecordsLooksEveryMemberUpOncePerObjectK
   }
   std::ofstream(folder / "Modprep.txt", std::ios::binary) << records;
   std::ofstream(folder / "InputValues.txt", std::ios::binary) << values;
+  // "Apply" writes the functions file even without function variables; Modprep needs it.
+  std::ofstream(folder / "FunctionsInputvalues.txt", std::ios::binary);
 
   const fs::path countersFile = elsewhere / "counters.txt";
   testing_support::ScopedEnvironment environment;

@@ -54,8 +54,35 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
   return true;
 }
 
+// Whether `window` belongs to a CorvaneFemapInterface.exe process. The window layer's own
+// tests, which may run at the same time, show forms of the same class and caption.
+bool ofThePaneProgram(HWND window) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (!process) return false;
+  wchar_t image[MAX_PATH] = {};
+  DWORD length = MAX_PATH;
+  const bool named = QueryFullProcessImageNameW(process, 0, image, &length) != FALSE;
+  CloseHandle(process);
+  if (!named) return false;
+  const std::wstring path(image, length);
+  const std::size_t slash = path.find_last_of(L"\\/");
+  const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+  return _wcsicmp(name.c_str(), L"CorvaneFemapInterface.exe") == 0;
+}
+
+// The pane's window, shown or not, or nullptr.
+HWND anyPaneWindow() {
+  for (HWND window = FindWindowExW(nullptr, nullptr, kFormClass, kPaneCaption); window;
+       window = FindWindowExW(nullptr, window, kFormClass, kPaneCaption)) {
+    if (ofThePaneProgram(window)) return window;
+  }
+  return nullptr;
+}
+
 HWND paneWindow() {
-  HWND window = FindWindowW(kFormClass, kPaneCaption);
+  HWND window = anyPaneWindow();
   return window && IsWindowVisible(window) ? window : nullptr;
 }
 
@@ -266,7 +293,7 @@ int cleared() {
 }
 
 int closed() {
-  if (!waitFor([] { return FindWindowW(kFormClass, kPaneCaption) == nullptr; }, 15s)) {
+  if (!waitFor([] { return anyPaneWindow() == nullptr; }, 15s)) {
     fail("the pane window is still there after 15 s");
     return 1;
   }
@@ -280,7 +307,7 @@ int close() {
     return 1;
   }
   PostMessageW(pane, WM_CLOSE, 0, 0);
-  if (!waitFor([] { return FindWindowW(kFormClass, kPaneCaption) == nullptr; }, 15s)) {
+  if (!waitFor([] { return anyPaneWindow() == nullptr; }, 15s)) {
     fail("the pane window did not close within 15 s");
     return 1;
   }
