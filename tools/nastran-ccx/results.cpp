@@ -200,7 +200,9 @@ class ResultsMaker {
     double zeta = count == 9 ? std::sqrt(0.6) : 1 / std::sqrt(3.0);
     StressTensor bottom = mean(points, 0, perSide);
     StressTensor top = mean(points, count - perSide, perSide);
-    auto [x, y, z] = plateAxes(element);
+    auto axes = plateAxes(element);
+    const Vec3& x = axes[0];
+    const Vec3& y = axes[1];
     double thickness = model_.properties.at(element.propertyId).thickness;
     auto fibre = [&](double side) {
       // Linear through the thickness: the value at natural coordinate side * 1.
