@@ -63,14 +63,11 @@ Times measure(int count, const std::filesystem::path& folder) {
   volatile std::size_t sink = 0;
   t.plainOp2 = bench::bestSeconds(5, [&] { sink = sink + plainBytes(op2).size(); });
   t.op2 = bench::bestSeconds(5, [&] {
-    std::string bytes = plainBytes(op2);
-    auto tables = resultfiles::readOp2(bytes, op2.string(), resultfiles::isStaticResultsTable);
-    sink = sink + resultfiles::readStaticResults(tables, op2.string()).front().quads.size();
+    sink = sink + resultfiles::readStaticResults(plainBytes(op2), op2.string()).front().quads.size();
   });
   t.op2Vectors = bench::bestSeconds(5, [&] {
-    std::string bytes = plainBytes(op2);
-    auto tables = resultfiles::readOp2(bytes, op2.string(), resultfiles::isStaticResultsTable);
-    sink = sink + resultfiles::outputSetFor(resultfiles::readStaticResults(tables, op2.string()).front(), 1).vectors.size();
+    auto subcases = resultfiles::readStaticResults(plainBytes(op2), op2.string());
+    sink = sink + resultfiles::outputSetFor(subcases.front(), 1).vectors.size();
   });
   t.plainNeutral = bench::bestSeconds(5, [&] { sink = sink + plainLines(neutral); });
   t.neutral = bench::bestSeconds(5, [&] {
