@@ -82,30 +82,46 @@ bool parsedNumber(std::string_view field, double& value) {
   return error == std::errc() && end == field.data() + field.size() && std::isfinite(value);
 }
 
-// A number of at most 15 significant digits and a power of ten within 1e22 either way, as
-// FEMAP's values are, read from `first` on; where it ends, or nullptr for any other form (the
-// caller then takes from_chars). The digits and the power of ten are both exact doubles, so
-// the one multiplication or division rounds correctly and gives what from_chars gives.
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// An integer of at most 9 digits from `first` on, as from_chars reads it: where it ends, or
+// nullptr for any other form (the caller then takes from_chars).
+const char* shortInteger(const char* first, const char* last, int& value) {
+  const char* p = first;
+  bool negative = p != last && *p == '-';
+  if (negative) ++p;
+  const char* digitsStart = p;
+  int magnitude = 0;
+  for (; p != last && isDigit(*p) && p - digitsStart < 9; ++p) magnitude = magnitude * 10 + (*p - '0');
+  if (p == digitsStart || (p != last && isDigit(*p))) return nullptr;
+  value = negative ? -magnitude : magnitude;
+  return p;
+}
+
+// A number of at most 19 digits that make an integer up to 2^53, with a power of ten within
+// 1e22 either way, as FEMAP's values are, from `first` on: where it ends, or nullptr for any
+// other form (the caller then takes from_chars). The digits and the power of ten are both
+// exact doubles, so the one multiplication or division rounds correctly: it gives what
+// from_chars gives.
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 const char* shortDecimal(const char* first, const char* last, double& value) {
   if (FLT_EVAL_METHOD != 0) return nullptr;  // arithmetic in wider registers would round twice
-  auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
   const char* p = first;
   bool negative = p != last && *p == '-';
   if (negative) ++p;
-  std::uint64_t digits = 0;
-  int significant = 0, exponent = 0;
-  bool anyDigit = false;
-  auto takeDigit = [&](char c) {
-    digits = digits * 10 + static_cast<unsigned>(c - '0');  // wraps only past 19 digits, refused below
-    if (digits != 0) ++significant;
-    anyDigit = true;
-  };
-  for (; p != last && isDigit(*p); ++p) takeDigit(*p);
-  if (p != last && *p == '.')
-    for (++p; p != last && isDigit(*p); ++p, --exponent) takeDigit(*p);
-  if (!anyDigit || significant > 15) return nullptr;
+  std::uint64_t digits = 0;  // wraps only past 19 digits, which are refused
+  const char* integerStart = p;
+  for (; p != last && isDigit(*p); ++p) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+  std::ptrdiff_t count = p - integerStart, fractionDigits = 0;
+  if (p != last && *p == '.') {
+    const char* fractionStart = ++p;
+    for (; p != last && isDigit(*p); ++p) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+    fractionDigits = p - fractionStart;
+    count += fractionDigits;
+  }
+  if (count == 0 || count > 19 || digits > std::uint64_t{1} << 53) return nullptr;
+  int exponent = -static_cast<int>(fractionDigits);
   if (p != last && (*p == 'e' || *p == 'E')) {
     ++p;
     bool negativeExponent = p != last && *p == '-';
@@ -336,26 +352,36 @@ class NeutralReader {
     }
   }
 
-  // A value record of one entity as FEMAP writes it ("12,3.5,"), read in one pass over the
-  // line when it is exactly two fields (as splitFields finds them), an integer and a finite
-  // number in C's form; false for anything else, which the general reading takes.
-  static bool singleValueRecord(const Line& line, int& entity, double& value) {
-    const char* p = line.text.data();
-    const char* end = p + line.text.size();
+  // A value record of one entity as FEMAP writes it ("12,3.5,"), taken straight from the
+  // text at the cursor in one pass when its line is exactly two fields (as splitFields finds
+  // them), an integer and a finite number in C's form. False for anything else, the cursor
+  // left where it was for the general reading.
+  bool takeSingleValueRecord(int& entity, double& value) {
+    if (position_ >= text_.size()) return false;
+    const char* p = text_.data() + position_;
+    const char* end = text_.data() + text_.size();
     auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    auto isLineEnd = [&](const char* at) {
+      return at == end || *at == '\n' || (*at == '\r' && (at + 1 == end || at[1] == '\n'));
+    };
     auto skipSeparator = [&] {
       while (p != end && isBlank(*p)) ++p;
       if (p != end && *p == ',') ++p;
       while (p != end && isBlank(*p)) ++p;
     };
-    // A field read whole: what follows it is the end of the line or a separator.
-    auto fieldEnds = [&](const char* after) { return after != p && (after == end || *after == ',' || isBlank(*after)); };
+    // A field read whole: a separator or the line's end follows it.
+    auto fieldEnds = [&](const char* after) { return after != p && (isLineEnd(after) || *after == ',' || isBlank(*after)); };
     while (p != end && isBlank(*p)) ++p;
-    auto [idEnd, idError] = std::from_chars(p, end, entity);
-    if (idError != std::errc() || !fieldEnds(idEnd)) return false;
+    const char* idEnd = shortInteger(p, end, entity);
+    if (!idEnd) {
+      auto [integerEnd, error] = std::from_chars(p, end, entity);
+      if (error != std::errc()) return false;
+      idEnd = integerEnd;
+    }
+    if (!fieldEnds(idEnd)) return false;
     p = idEnd;
     skipSeparator();
-    if (p == end || *p == ',') return false;  // one field, or an empty second field
+    if (isLineEnd(p) || *p == ',') return false;  // one field, or an empty second field
     const char* valueEnd = shortDecimal(p, end, value);
     if (!valueEnd) {
       auto [numberEnd, error] = std::from_chars(p, end, value);
@@ -365,7 +391,11 @@ class NeutralReader {
     if (!fieldEnds(valueEnd)) return false;
     p = valueEnd;
     skipSeparator();
-    return p == end;
+    if (!isLineEnd(p)) return false;
+    if (p != end && *p == '\r') ++p;
+    position_ = static_cast<std::size_t>(p - text_.data()) + 1;  // past the line feed, as nextLine
+    ++lineNumber_;
+    return true;
   }
 
   void readValues(OutputVector& vector) {
@@ -374,27 +404,27 @@ class NeutralReader {
     vector.values.reserve(previousValues_);
     bool ascending = true;
     std::vector<std::string_view> parts;
-    auto add = [&](int entity, double value, const Line& line) {
-      if (entity <= 0) fail(line.number, "entity ID " + std::to_string(entity) + " is not positive");
+    auto add = [&](int entity, double value, std::size_t lineNumber) {
+      if (entity <= 0) fail(lineNumber, "entity ID " + std::to_string(entity) + " is not positive");
       if (!vector.entities.empty() && entity < vector.entities.back()) ascending = false;
       vector.entities.push_back(entity);
       vector.values.push_back(value);
     };
     while (true) {
-      Line line = next("a value record or the end of the vector (-1,0.)");
       int first = 0;
       double value = 0;
-      if (singleValueRecord(line, first, value)) {
+      if (takeSingleValueRecord(first, value)) {
         if (first == -1) break;
-        add(first, value, line);
+        add(first, value, lineNumber_);
         continue;
       }
+      Line line = next("a value record or the end of the vector (-1,0.)");
       splitFields(line, parts);
       first = integer(parts[0], line, "entity ID");
       if (first == -1) break;
       if (parts.size() < 2) fail(line.number, "a value record needs an entity ID and a value");
       if (parts.size() == 2) {
-        add(first, number(parts[1], line, "value"), line);
+        add(first, number(parts[1], line, "value"), line.number);
         continue;
       }
       // A range of entities with every value, 8 on this line and 10 on each further one.
@@ -409,7 +439,7 @@ class NeutralReader {
           splitFields(current, parts);
           field = 0;
         }
-        add(static_cast<int>(entity++), number(parts[field++], current, "value"), current);
+        add(static_cast<int>(entity++), number(parts[field++], current, "value"), current.number);
       }
     }
     previousValues_ = vector.values.size();

@@ -202,12 +202,15 @@ class SubtableReader {
   std::size_t firstWord_ = 0;
 };
 
-PlateFibre readFibre(const SubtableReader& in, std::size_t first) {
-  PlateFibre fibre;
-  float* fields[] = {&fibre.distance, &fibre.normalX, &fibre.normalY, &fibre.shearXY,
-                     &fibre.angle,    &fibre.major,   &fibre.minor,   &fibre.vonMises};
-  for (std::size_t i = 0; i < 8; ++i) *fields[i] = in.real(first + i);
-  return fibre;
+void readFibre(const SubtableReader& in, std::size_t first, PlateFibre& fibre) {
+  fibre.distance = in.real(first);
+  fibre.normalX = in.real(first + 1);
+  fibre.normalY = in.real(first + 2);
+  fibre.shearXY = in.real(first + 3);
+  fibre.angle = in.real(first + 4);
+  fibre.major = in.real(first + 5);
+  fibre.minor = in.real(first + 6);
+  fibre.vonMises = in.real(first + 7);
 }
 
 SolidPoint readSolidPoint(const SubtableReader& in, std::size_t first, bool centre) {
@@ -349,10 +352,10 @@ std::vector<SubcaseResults> readStaticResults(const Op2File& file, const std::st
         subcase.displacements.reserve(subcase.displacements.size() + count);
         for (std::size_t e = 0; e < count; ++e) {
           in.nextEntry();
-          GridDisplacement row;
-          row.grid = in.id(0, "grid");
+          int grid = in.id(0, "grid");
+          GridDisplacement& row = subcase.displacements.emplace_back();
+          row.grid = grid;
           for (std::size_t k = 0; k < 6; ++k) row.values[k] = in.real(2 + k);
-          subcase.displacements.push_back(row);
         }
         continue;
       }
@@ -379,7 +382,11 @@ std::vector<SubcaseResults> readStaticResults(const Op2File& file, const std::st
           plates.reserve(plates.size() + count);
           for (std::size_t e = 0; e < count; ++e) {
             in.nextEntry();
-            plates.push_back({in.id(0, "element"), readFibre(in, 1), readFibre(in, 9)});
+            int element = in.id(0, "element");
+            PlateStress& plate = plates.emplace_back();
+            plate.element = element;
+            readFibre(in, 1, plate.bottom);
+            readFibre(in, 9, plate.top);
           }
           break;
         }
