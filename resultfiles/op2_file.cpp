@@ -215,7 +215,9 @@ class Reader {
       fail(0, "the file header announces " + std::to_string(dateWords) + " date words where 3 were expected "
                   "(only files written with PARAM,POST,-1 are read)");
     std::string_view date = fortranRecord(3, "the date record");
-    file.date = {asInt(wordAt(date, 0)), asInt(wordAt(date, 4)), 2000 + asInt(wordAt(date, 8))};
+    // The year is written less 2000; a damaged year word wraps round rather than overflow.
+    std::int32_t year = asInt(2000u + wordAt(date, 8));
+    file.date = {asInt(wordAt(date, 0)), asInt(wordAt(date, 4)), year};
     expectWord(7, "the length of the tape code");
     std::uint64_t tapeOffset = position_;
     if (fortranRecord(7, "the tape code") != kTapeCode)
