@@ -53,9 +53,8 @@ Model loadResultsFile(const std::filesystem::path& path, ResultsFormat format) {
                                                                                              : ResultsFormat::Neutral;
   std::vector<resultfiles::OutputSet> sets;
   if (format == ResultsFormat::Output2) {
-    resultfiles::Op2File file = resultfiles::readOp2(content, path.string(), resultfiles::isStaticResultsTable);
     int setId = 1;
-    for (const resultfiles::SubcaseResults& subcase : resultfiles::readStaticResults(file, path.string()))
+    for (const resultfiles::SubcaseResults& subcase : resultfiles::readStaticResults(content, path.string()))
       sets.push_back(resultfiles::outputSetFor(subcase, setId++));
   } else {
     sets = resultfiles::readNeutral(content, path.string()).sets;

@@ -1,8 +1,10 @@
 #include "resultfiles/neutral_file.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <set>
 
@@ -69,6 +71,73 @@ struct Line {
   std::string_view text;
   std::size_t number = 0;
 };
+
+// A whole field as an integer or as a finite number in C's form; false for anything else.
+bool parsedInteger(std::string_view field, int& value) {
+  auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+  return error == std::errc() && end == field.data() + field.size();
+}
+bool parsedNumber(std::string_view field, double& value) {
+  auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+  return error == std::errc() && end == field.data() + field.size() && std::isfinite(value);
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// An integer of at most 9 digits from `first` on, as from_chars reads it: where it ends, or
+// nullptr for any other form (the caller then takes from_chars).
+const char* shortInteger(const char* first, const char* last, int& value) {
+  const char* p = first;
+  bool negative = p != last && *p == '-';
+  if (negative) ++p;
+  const char* digitsStart = p;
+  int magnitude = 0;
+  for (; p != last && isDigit(*p) && p - digitsStart < 9; ++p) magnitude = magnitude * 10 + (*p - '0');
+  if (p == digitsStart || (p != last && isDigit(*p))) return nullptr;
+  value = negative ? -magnitude : magnitude;
+  return p;
+}
+
+// A number of at most 19 digits that make an integer up to 2^53, with a power of ten within
+// 1e22 either way, as FEMAP's values are, from `first` on: where it ends, or nullptr for any
+// other form (the caller then takes from_chars). The digits and the power of ten are both
+// exact doubles, so the one multiplication or division rounds correctly: it gives what
+// from_chars gives.
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+const char* shortDecimal(const char* first, const char* last, double& value) {
+  if (FLT_EVAL_METHOD != 0) return nullptr;  // arithmetic in wider registers would round twice
+  const char* p = first;
+  bool negative = p != last && *p == '-';
+  if (negative) ++p;
+  std::uint64_t digits = 0;  // wraps only past 19 digits, which are refused
+  const char* integerStart = p;
+  for (; p != last && isDigit(*p); ++p) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+  std::ptrdiff_t count = p - integerStart, fractionDigits = 0;
+  if (p != last && *p == '.') {
+    const char* fractionStart = ++p;
+    for (; p != last && isDigit(*p); ++p) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+    fractionDigits = p - fractionStart;
+    count += fractionDigits;
+  }
+  if (count == 0 || count > 19 || digits > std::uint64_t{1} << 53) return nullptr;
+  int exponent = -static_cast<int>(fractionDigits);
+  if (p != last && (*p == 'e' || *p == 'E')) {
+    ++p;
+    bool negativeExponent = p != last && *p == '-';
+    if (p != last && (*p == '-' || *p == '+')) ++p;
+    if (p == last || !isDigit(*p)) return nullptr;
+    int power = 0;
+    for (; p != last && isDigit(*p); ++p)
+      if (power < 1000) power = power * 10 + (*p - '0');
+    exponent += negativeExponent ? -power : power;
+  }
+  if (exponent < -22 || exponent > 22) return nullptr;
+  double magnitude = static_cast<double>(digits);
+  magnitude = exponent < 0 ? magnitude / kPowersOfTen[-exponent] : magnitude * kPowersOfTen[exponent];
+  value = negative ? -magnitude : magnitude;
+  return p;
+}
 
 class NeutralReader {
  public:
@@ -166,15 +235,12 @@ class NeutralReader {
 
   int integer(std::string_view field, const Line& line, const char* what) const {
     int value = 0;
-    auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-    if (error != std::errc() || end != field.data() + field.size())
-      fail(line.number, std::string(what) + ": '" + std::string(field) + "' is no integer");
+    if (!parsedInteger(field, value)) fail(line.number, std::string(what) + ": '" + std::string(field) + "' is no integer");
     return value;
   }
   double number(std::string_view field, const Line& line, const char* what) const {
     double value = 0;
-    auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-    if (error == std::errc() && end == field.data() + field.size() && std::isfinite(value)) return value;
+    if (parsedNumber(field, value)) return value;
     // Fortran's forms: a leading '+', a 'D' exponent.
     std::string normal(field);
     if (!normal.empty() && normal[0] == '+') normal.erase(0, 1);
@@ -200,11 +266,9 @@ class NeutralReader {
     return value == kNull ? std::string() : value;
   }
   static bool allIntegers(const std::vector<std::string_view>& parts) {
-    for (std::string_view part : parts) {
-      int value = 0;
-      auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
-      if (part.empty() || error != std::errc() || end != part.data() + part.size()) return false;
-    }
+    int value = 0;
+    for (std::string_view part : parts)
+      if (!parsedInteger(part, value)) return false;
     return true;
   }
 
@@ -288,21 +352,79 @@ class NeutralReader {
     }
   }
 
+  // A value record of one entity as FEMAP writes it ("12,3.5,"), taken straight from the
+  // text at the cursor in one pass when its line is exactly two fields (as splitFields finds
+  // them), an integer and a finite number in C's form. False for anything else, the cursor
+  // left where it was for the general reading.
+  bool takeSingleValueRecord(int& entity, double& value) {
+    if (position_ >= text_.size()) return false;
+    const char* p = text_.data() + position_;
+    const char* end = text_.data() + text_.size();
+    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    auto isLineEnd = [&](const char* at) {
+      return at == end || *at == '\n' || (*at == '\r' && (at + 1 == end || at[1] == '\n'));
+    };
+    auto skipSeparator = [&] {
+      while (p != end && isBlank(*p)) ++p;
+      if (p != end && *p == ',') ++p;
+      while (p != end && isBlank(*p)) ++p;
+    };
+    // A field read whole: a separator or the line's end follows it.
+    auto fieldEnds = [&](const char* after) { return after != p && (isLineEnd(after) || *after == ',' || isBlank(*after)); };
+    while (p != end && isBlank(*p)) ++p;
+    const char* idEnd = shortInteger(p, end, entity);
+    if (!idEnd) {
+      auto [integerEnd, error] = std::from_chars(p, end, entity);
+      if (error != std::errc()) return false;
+      idEnd = integerEnd;
+    }
+    if (!fieldEnds(idEnd)) return false;
+    p = idEnd;
+    skipSeparator();
+    if (isLineEnd(p) || *p == ',') return false;  // one field, or an empty second field
+    const char* valueEnd = shortDecimal(p, end, value);
+    if (!valueEnd) {
+      auto [numberEnd, error] = std::from_chars(p, end, value);
+      if (error != std::errc() || !std::isfinite(value)) return false;
+      valueEnd = numberEnd;
+    }
+    if (!fieldEnds(valueEnd)) return false;
+    p = valueEnd;
+    skipSeparator();
+    if (!isLineEnd(p)) return false;
+    if (p != end && *p == '\r') ++p;
+    position_ = static_cast<std::size_t>(p - text_.data()) + 1;  // past the line feed, as nextLine
+    ++lineNumber_;
+    return true;
+  }
+
   void readValues(OutputVector& vector) {
-    std::vector<std::pair<int, double>> values;
+    // The vectors of a file mostly have as many values as the one before.
+    vector.entities.reserve(previousValues_);
+    vector.values.reserve(previousValues_);
+    bool ascending = true;
     std::vector<std::string_view> parts;
-    auto add = [&](int entity, double value, const Line& line) {
-      if (entity <= 0) fail(line.number, "entity ID " + std::to_string(entity) + " is not positive");
-      values.emplace_back(entity, value);
+    auto add = [&](int entity, double value, std::size_t lineNumber) {
+      if (entity <= 0) fail(lineNumber, "entity ID " + std::to_string(entity) + " is not positive");
+      if (!vector.entities.empty() && entity < vector.entities.back()) ascending = false;
+      vector.entities.push_back(entity);
+      vector.values.push_back(value);
     };
     while (true) {
+      int first = 0;
+      double value = 0;
+      if (takeSingleValueRecord(first, value)) {
+        if (first == -1) break;
+        add(first, value, lineNumber_);
+        continue;
+      }
       Line line = next("a value record or the end of the vector (-1,0.)");
       splitFields(line, parts);
-      int first = integer(parts[0], line, "entity ID");
+      first = integer(parts[0], line, "entity ID");
       if (first == -1) break;
       if (parts.size() < 2) fail(line.number, "a value record needs an entity ID and a value");
       if (parts.size() == 2) {
-        add(first, number(parts[1], line, "value"), line);
+        add(first, number(parts[1], line, "value"), line.number);
         continue;
       }
       // A range of entities with every value, 8 on this line and 10 on each further one.
@@ -317,20 +439,26 @@ class NeutralReader {
           splitFields(current, parts);
           field = 0;
         }
-        add(static_cast<int>(entity++), number(parts[field++], current, "value"), current);
+        add(static_cast<int>(entity++), number(parts[field++], current, "value"), current.number);
       }
     }
+    previousValues_ = vector.values.size();
     // Entities come in ascending order as FEMAP writes them; others are sorted.
-    auto byEntity = [](const auto& a, const auto& b) { return a.first < b.first; };
-    if (!std::is_sorted(values.begin(), values.end(), byEntity)) std::stable_sort(values.begin(), values.end(), byEntity);
-    vector.entities.reserve(values.size());
-    vector.values.reserve(values.size());
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      if (i > 0 && values[i].first == values[i - 1].first)
+    if (!ascending) sortByEntity(vector);
+    for (std::size_t i = 1; i < vector.entities.size(); ++i)
+      if (vector.entities[i] == vector.entities[i - 1])
         fail(lineNumber_, "vector " + std::to_string(vector.id) + " has two values for entity " +
-                              std::to_string(values[i].first));
-      vector.entities.push_back(values[i].first);
-      vector.values.push_back(values[i].second);
+                              std::to_string(vector.entities[i]));
+  }
+
+  static void sortByEntity(OutputVector& vector) {
+    std::vector<std::pair<int, double>> values;
+    values.reserve(vector.values.size());
+    for (std::size_t i = 0; i < vector.values.size(); ++i) values.emplace_back(vector.entities[i], vector.values[i]);
+    std::stable_sort(values.begin(), values.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      vector.entities[i] = values[i].first;
+      vector.values[i] = values[i].second;
     }
   }
 
@@ -342,6 +470,7 @@ class NeutralReader {
   std::map<int, std::size_t> vectorLines_;
   std::set<int> setIds_;
   std::set<std::pair<int, int>> vectorIds_;
+  std::size_t previousValues_ = 0;
 };
 
 }  // namespace

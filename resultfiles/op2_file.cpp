@@ -20,11 +20,7 @@ void appendWord(std::string& out, Word word) {
   out.append(bytes, 4);
 }
 
-Word wordAt(std::string_view bytes, std::size_t position) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + position);
-  return static_cast<Word>(p[0]) | static_cast<Word>(p[1]) << 8 | static_cast<Word>(p[2]) << 16 |
-         static_cast<Word>(p[3]) << 24;
-}
+Word wordAt(std::string_view bytes, std::size_t position) { return littleEndianWord(bytes.data() + position); }
 
 // Characters as words, blank-padded to `length` (a multiple of 4).
 std::vector<Word> textWords(std::string_view text, std::size_t length) {
@@ -35,12 +31,31 @@ std::vector<Word> textWords(std::string_view text, std::size_t length) {
   return words;
 }
 
+// Characters as they stand in the file, trailing blanks removed.
+std::string trimmedText(std::string_view characters) {
+  std::size_t end = characters.find_last_not_of(' ');
+  return std::string(characters.substr(0, end == std::string_view::npos ? 0 : end + 1));
+}
+
 std::string wordsText(const Word* words, std::size_t count) {
-  std::string text;
-  for (std::size_t i = 0; i < count; ++i) appendWord(text, words[i]);
-  std::size_t end = text.find_last_not_of(' ');
-  text.erase(end == std::string::npos ? 0 : end + 1);
-  return text;
+  std::string characters;
+  for (std::size_t i = 0; i < count; ++i) appendWord(characters, words[i]);
+  return trimmedText(characters);
+}
+
+// The words of a record, copied out of the file's bytes.
+std::vector<Word> wordsOf(const Op2Record& record) {
+  std::vector<Word> words(record.words);
+  Word* out = words.data();
+  for (std::string_view block : record.blocks) {
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(out, block.data(), block.size());
+    } else {
+      for (std::size_t i = 0; i < block.size(); i += 4) out[i / 4] = littleEndianWord(block.data() + i);
+    }
+    out += block.size() / 4;
+  }
+  return words;
 }
 
 class Writer {
@@ -89,7 +104,8 @@ std::vector<Word> identWords(const Op2Ident& ident) {
 
 class Reader {
  public:
-  Reader(std::string_view bytes, const std::string& fileName) : bytes_(bytes), fileName_(fileName) {}
+  Reader(std::string_view bytes, const std::string& fileName, Op2DataRecords dataRecords)
+      : bytes_(bytes), fileName_(fileName), dataRecords_(dataRecords) {}
 
   Op2File read(const std::function<bool(std::string_view)>& wanted) {
     Op2File file;
@@ -99,10 +115,9 @@ class Reader {
       std::int32_t key = wordRecord("the name of the next table or the end-of-file mark");
       if (key == 0) break;
       if (key != 2) fail(offset, "a table name (a record of 2 words) or the end-of-file mark was expected, not " + std::to_string(key));
-      std::vector<Word> name = fortranRecord(2, "table name");
       Op2Table table;
       table.offset = offset;
-      table.name = wordsText(name.data(), name.size());
+      table.name = trimmedText(fortranRecord(2, "table name"));
       readTable(table, wanted(table.name));
       file.tables.push_back(std::move(table));
     }
@@ -121,8 +136,8 @@ class Reader {
       fail(offset, "the file ends inside " + what + " (truncated?)");
   }
 
-  // One Fortran record of `words` words.
-  std::vector<Word> fortranRecord(std::size_t words, const std::string& what) {
+  // One Fortran record of `words` words: its words' bytes.
+  std::string_view fortranRecord(std::size_t words, const std::string& what) {
     requireBytes(4, position_, what);
     std::uint64_t start = position_;
     Word length = wordAt(bytes_, position_);
@@ -133,31 +148,19 @@ class Reader {
       fail(start, "the file ends inside " + what + " (a record of " + std::to_string(length) +
                       " bytes is announced; truncated?)");
     }
-    std::vector<Word> result;
-    appendWords(result, position_ + 4, length / 4);
+    std::string_view record = bytes_.substr(position_ + 4, length);
     position_ += 4 + length;
     if (wordAt(bytes_, position_) != length)
       fail(position_, what + ": the record's closing length " + std::to_string(wordAt(bytes_, position_)) +
                           " does not match its opening length " + std::to_string(length) + " (damaged file)");
     position_ += 4;
-    return result;
-  }
-
-  // Appends `count` words from `offset` on (checked by the caller to be in the file).
-  void appendWords(std::vector<Word>& words, std::size_t offset, std::size_t count) const {
-    std::size_t first = words.size();
-    words.resize(first + count);
-    if constexpr (std::endian::native == std::endian::little) {
-      if (count) std::memcpy(words.data() + first, bytes_.data() + offset, count * 4);
-    } else {
-      for (std::size_t i = 0; i < count; ++i) words[first + i] = wordAt(bytes_, offset + 4 * i);
-    }
+    return record;
   }
 
   std::int32_t wordRecord(const std::string& what) {
     std::uint64_t start = position_;
     if (bytes_.size() - position_ < 12) fail(start, "the file ends where " + what + " should be (truncated?)");
-    return asInt(fortranRecord(1, what)[0]);
+    return asInt(littleEndianWord(fortranRecord(1, what).data()));
   }
 
   std::int32_t peekWordRecord(const std::string& what) {
@@ -174,14 +177,13 @@ class Reader {
       fail(start, what + ": " + std::to_string(expected) + " was expected, not " + std::to_string(value));
   }
 
-  // Key and blocks up to the next marker.
-  std::vector<Word> dataRecord(const std::string& what) {
-    std::vector<Word> data;
+  // Key and blocks up to the next marker, left where they lie.
+  Op2Record dataRecord(const std::string& what) {
+    Op2Record record;
     while (true) {
       std::uint64_t start = position_;
       std::int32_t count = wordRecord(what);
       if (count <= 0) fail(start, what + ": a word count was expected, not " + std::to_string(count));
-      // The block straight into the record's words: one copy of the data.
       std::uint64_t blockStart = position_;
       requireBytes(4, blockStart, what);
       Word length = wordAt(bytes_, position_);
@@ -191,13 +193,14 @@ class Reader {
       if (bytes_.size() - position_ - 4 < static_cast<std::size_t>(length) + 4)
         fail(blockStart, "the file ends inside " + what + " (a block of " + std::to_string(length) +
                              " bytes is announced; truncated?)");
-      appendWords(data, position_ + 4, length / 4);
+      record.blocks.push_back(bytes_.substr(position_ + 4, length));
+      record.words += length / 4;
       position_ += 4 + length;
       if (wordAt(bytes_, position_) != length)
         fail(position_, what + ": the block's closing length " + std::to_string(wordAt(bytes_, position_)) +
                             " does not match its opening length " + std::to_string(length) + " (damaged file)");
       position_ += 4;
-      if (peekWordRecord(what + " or the record mark after it") <= 0) return data;
+      if (peekWordRecord(what + " or the record mark after it") <= 0) return record;
     }
   }
 
@@ -211,17 +214,16 @@ class Reader {
     if (dateWords != 3)
       fail(0, "the file header announces " + std::to_string(dateWords) + " date words where 3 were expected "
                   "(only files written with PARAM,POST,-1 are read)");
-    std::vector<Word> date = fortranRecord(3, "the date record");
-    file.date = {asInt(date[0]), asInt(date[1]), 2000 + asInt(date[2])};
+    std::string_view date = fortranRecord(3, "the date record");
+    // The year is written less 2000; a damaged year word wraps round rather than overflow.
+    std::int32_t year = asInt(2000u + wordAt(date, 8));
+    file.date = {asInt(wordAt(date, 0)), asInt(wordAt(date, 4)), year};
     expectWord(7, "the length of the tape code");
     std::uint64_t tapeOffset = position_;
-    std::vector<Word> tape = fortranRecord(7, "the tape code");
-    std::string code;
-    for (Word word : tape) appendWord(code, word);
-    if (code != kTapeCode) fail(tapeOffset, "the tape code is not \"" + std::string(kTapeCode) + "\"");
+    if (fortranRecord(7, "the tape code") != kTapeCode)
+      fail(tapeOffset, "the tape code is not \"" + std::string(kTapeCode) + "\"");
     expectWord(2, "the length of the label");
-    std::vector<Word> label = fortranRecord(2, "the label");
-    file.label = wordsText(label.data(), label.size());
+    file.label = trimmedText(fortranRecord(2, "the label"));
     expectWord(-1, "the end of the file header");
     expectWord(0, "the end of the file header");
   }
@@ -232,10 +234,10 @@ class Reader {
     std::uint64_t trailerOffset = position_;
     std::int32_t trailerWords = wordRecord(what + ": trailer length");
     if (trailerWords != 7) fail(trailerOffset, what + ": a trailer of 7 words was expected, not " + std::to_string(trailerWords));
-    std::vector<Word> trailer = fortranRecord(7, what + " trailer");
-    std::copy(trailer.begin(), trailer.end(), table.trailer.begin());
+    std::string_view trailer = fortranRecord(7, what + " trailer");
+    for (std::size_t i = 0; i < table.trailer.size(); ++i) table.trailer[i] = wordAt(trailer, 4 * i);
     readMarker(-2, what);
-    table.header = dataRecord(what + " header record");
+    table.header = wordsOf(dataRecord(what + " header record"));
     std::int32_t number = -3;
     bool identNext = true;
     Op2Subtable subtable;
@@ -246,24 +248,26 @@ class Reader {
         break;
       }
       std::uint64_t recordOffset = position_;
-      std::vector<Word> record =
-          peekWordRecord(what + ": the next record") < 0 ? std::vector<Word>{} : dataRecord(what + " record " + std::to_string(-number));
+      Op2Record record =
+          peekWordRecord(what + ": the next record") < 0 ? Op2Record{} : dataRecord(what + " record " + std::to_string(-number));
       --number;
       ++table.records;
       if (!asResults) continue;
       if (identNext) {
-        if (record.size() != kIdentWords)
+        if (record.words != kIdentWords)
           fail(recordOffset, what + ": an identification record (IDENT) of " + std::to_string(kIdentWords) +
-                                 " words was expected, not " + std::to_string(record.size()));
+                                 " words was expected, not " + std::to_string(record.words));
         subtable = Op2Subtable{};
         subtable.offset = recordOffset;
-        std::copy(record.begin(), record.begin() + kIdentIntegerWords, subtable.ident.words.begin());
-        const Word* texts = record.data() + kIdentIntegerWords;
+        std::vector<Word> ident = wordsOf(record);
+        std::copy(ident.begin(), ident.begin() + kIdentIntegerWords, subtable.ident.words.begin());
+        const Word* texts = ident.data() + kIdentIntegerWords;
         subtable.ident.title = wordsText(texts, kIdentTextLength / 4);
         subtable.ident.subtitle = wordsText(texts + kIdentTextLength / 4, kIdentTextLength / 4);
         subtable.ident.label = wordsText(texts + kIdentTextLength / 2, kIdentTextLength / 4);
       } else {
-        subtable.data = std::move(record);
+        if (dataRecords_ == Op2DataRecords::InPlace) subtable.inPlace = std::move(record);
+        else subtable.data = wordsOf(record);
         table.subtables.push_back(std::move(subtable));
       }
       identNext = !identNext;
@@ -282,23 +286,11 @@ class Reader {
 
   std::string_view bytes_;
   const std::string& fileName_;
+  Op2DataRecords dataRecords_;
   std::size_t position_ = 0;
 };
 
 }  // namespace
-
-Word intWord(std::int32_t value) { return static_cast<Word>(value); }
-Word realWord(float value) {
-  Word word;
-  std::memcpy(&word, &value, sizeof word);
-  return word;
-}
-std::int32_t asInt(Word word) { return static_cast<std::int32_t>(word); }
-float asReal(Word word) {
-  float value;
-  std::memcpy(&value, &word, sizeof value);
-  return value;
-}
 
 std::string writeOp2(const Op2File& file) {
   Writer out;
@@ -339,8 +331,8 @@ std::string writeOp2(const Op2File& file) {
 }
 
 Op2File readOp2(std::string_view bytes, const std::string& fileName,
-                const std::function<bool(std::string_view)>& wanted) {
-  return Reader(bytes, fileName).read(wanted);
+                const std::function<bool(std::string_view)>& wanted, Op2DataRecords dataRecords) {
+  return Reader(bytes, fileName, dataRecords).read(wanted);
 }
 
 }  // namespace resultfiles

@@ -8,6 +8,7 @@
 // the words mean beyond the IDENT fields; op2_tables.h reads and writes the results in them.
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -18,10 +19,17 @@ namespace resultfiles {
 
 // One 4-byte word as its bits: an integer, a single-precision real or four characters.
 using Word = std::uint32_t;
-Word intWord(std::int32_t value);
-Word realWord(float value);
-std::int32_t asInt(Word word);
-float asReal(Word word);
+inline Word intWord(std::int32_t value) { return static_cast<Word>(value); }
+inline Word realWord(float value) { return std::bit_cast<Word>(value); }
+inline std::int32_t asInt(Word word) { return static_cast<std::int32_t>(word); }
+inline float asReal(Word word) { return std::bit_cast<float>(word); }
+
+// The word stored at `bytes` as the file stores it, least significant byte first.
+inline Word littleEndianWord(const char* bytes) {
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+  return static_cast<Word>(b[0]) | static_cast<Word>(b[1]) << 8 | static_cast<Word>(b[2]) << 16 |
+         static_cast<Word>(b[3]) << 24;
+}
 
 inline constexpr std::size_t kIdentIntegerWords = 50;
 inline constexpr std::size_t kIdentTextLength = 128;  // each of title, subtitle, label
@@ -51,10 +59,19 @@ struct Op2Ident {
   int thermal() const { return word(23); }
 };
 
+// A data record where it lies in the bytes of a file: its blocks in order (a long record is
+// split into blocks), each a run of little-endian words. The views point into the bytes the
+// file was read from.
+struct Op2Record {
+  std::vector<std::string_view> blocks;
+  std::size_t words = 0;
+};
+
 struct Op2Subtable {
   Op2Ident ident;
-  std::vector<Word> data;
+  std::vector<Word> data;    // the data record's words, unless it was read in place
   std::uint64_t offset = 0;  // where the IDENT record starts in the file
+  Op2Record inPlace;         // read in place: the data record in the file's bytes
 };
 
 struct Op2Table {
@@ -82,11 +99,17 @@ struct Op2File {
 // (name, the file's date, 0, 1), then IDENT and data per subtable.
 std::string writeOp2(const Op2File& file);
 
+// How readOp2 gives the data records of the subtables: copied into `data`, or left where they
+// lie in the file's bytes (`inPlace`), which saves a copy of the results but ties the tables
+// to the bytes: they must outlive them.
+enum class Op2DataRecords { Copied, InPlace };
+
 // Reads a whole file. The tables for which `wanted(name)` is true are read as results tables
 // (IDENT and data pairs); every other table is checked for its framing and listed without
 // its records. Throws
 // FormatError naming `fileName` and the byte offset for a truncated, damaged or foreign file.
 Op2File readOp2(std::string_view bytes, const std::string& fileName,
-                const std::function<bool(std::string_view)>& wanted);
+                const std::function<bool(std::string_view)>& wanted,
+                Op2DataRecords dataRecords = Op2DataRecords::Copied);
 
 }  // namespace resultfiles

@@ -1,6 +1,11 @@
 #include "resultfiles/op2_tables.h"
 
+#include <algorithm>
+#include <bit>
+#include <cassert>
+#include <cstring>
 #include <map>
+#include <optional>
 
 #include "resultfiles/format_error.h"
 
@@ -59,7 +64,7 @@ void putSolidPoint(std::vector<Word>& data, const SolidPoint& point) {
 }
 
 Op2Subtable plateSubtable(const SubcaseResults& subcase, Op2ElementType type, const std::vector<PlateStress>& plates) {
-  Op2Subtable subtable{identFor(subcase, kStressTable, static_cast<int>(type), kPlateWords), {}, 0};
+  Op2Subtable subtable{identFor(subcase, kStressTable, static_cast<int>(type), kPlateWords), {}, 0, {}};
   subtable.data.reserve(plates.size() * kPlateWords);
   for (const PlateStress& plate : plates) {
     subtable.data.push_back(idWord(plate.element));
@@ -72,7 +77,7 @@ Op2Subtable plateSubtable(const SubcaseResults& subcase, Op2ElementType type, co
 Op2Subtable solidSubtable(const SubcaseResults& subcase, Op2ElementType type, int corners,
                           const std::vector<SolidStress>& solids) {
   int numWide = kSolidHeadWords + kSolidPointWords * (corners + 1);
-  Op2Subtable subtable{identFor(subcase, kStressTable, static_cast<int>(type), numWide), {}, 0};
+  Op2Subtable subtable{identFor(subcase, kStressTable, static_cast<int>(type), numWide), {}, 0, {}};
   subtable.data.reserve(solids.size() * static_cast<std::size_t>(numWide));
   for (const SolidStress& solid : solids) {
     // Bugs, not file faults: the writer is given a centre and every corner.
@@ -86,26 +91,97 @@ Op2Subtable solidSubtable(const SubcaseResults& subcase, Op2ElementType type, in
   return subtable;
 }
 
-// Decodes the entries of one subtable; `fail` names its offset.
+// Hands out the entries of a data record one at a time as the bytes of their words: in
+// place where an entry lies within one block, gathered into a buffer where it straddles two.
+class EntryCursor {
+ public:
+  EntryCursor(const std::vector<std::string_view>& blocks, std::size_t entryBytes)
+      : blocks_(blocks), entryBytes_(entryBytes) {}
+
+  // The caller asks for no more entries than the blocks hold.
+  const char* next() {
+    if (offset_ == blocks_[block_].size()) nextBlock();
+    std::string_view block = blocks_[block_];
+    if (block.size() - offset_ >= entryBytes_) {
+      const char* entry = block.data() + offset_;
+      offset_ += entryBytes_;
+      return entry;
+    }
+    gathered_.resize(entryBytes_);
+    for (std::size_t filled = 0; filled < entryBytes_;) {
+      if (offset_ == blocks_[block_].size()) nextBlock();
+      std::size_t part = std::min(entryBytes_ - filled, blocks_[block_].size() - offset_);
+      std::memcpy(gathered_.data() + filled, blocks_[block_].data() + offset_, part);
+      filled += part;
+      offset_ += part;
+    }
+    return gathered_.data();
+  }
+
+ private:
+  void nextBlock() {
+    ++block_;
+    offset_ = 0;
+    assert(block_ < blocks_.size());
+  }
+
+  const std::vector<std::string_view>& blocks_;
+  std::size_t entryBytes_;
+  std::size_t block_ = 0;
+  std::size_t offset_ = 0;
+  std::string gathered_;
+};
+
+// Decodes the entries of one subtable, straight from the bytes of its data record, one entry
+// at a time; `fail` names the subtable's offset.
 class SubtableReader {
  public:
   SubtableReader(const Op2Subtable& subtable, const std::string& fileName, const std::string& tableName)
-      : subtable_(subtable), fileName_(fileName), tableName_(tableName) {}
-
-  std::size_t entries(int numWide) const {
-    if (numWide <= 0 || subtable_.data.size() % static_cast<std::size_t>(numWide) != 0)
-      fail("its data record of " + std::to_string(subtable_.data.size()) + " words is not a whole number of entries of " +
-           std::to_string(numWide) + " words");
-    return subtable_.data.size() / static_cast<std::size_t>(numWide);
+      : subtable_(subtable), fileName_(fileName), tableName_(tableName) {
+    if (!subtable.inPlace.blocks.empty() || subtable.data.empty()) {
+      blocks_ = subtable.inPlace.blocks;
+      words_ = subtable.inPlace.words;
+      return;
+    }
+    // Words held in memory: their own bytes are the file's on a little-endian machine.
+    std::string_view bytes;
+    if constexpr (std::endian::native == std::endian::little) {
+      bytes = {reinterpret_cast<const char*>(subtable.data.data()), subtable.data.size() * sizeof(Word)};
+    } else {
+      for (Word word : subtable.data)
+        for (int shift = 0; shift < 32; shift += 8) encoded_.push_back(static_cast<char>((word >> shift) & 0xff));
+      bytes = encoded_;
+    }
+    blocks_.push_back(bytes);
+    words_ = subtable.data.size();
   }
+
+  // How many entries of `numWide` words the data record holds; it must be a whole number.
+  // The entries are then taken in order with nextEntry().
+  std::size_t entries(int numWide) {
+    if (numWide <= 0 || words_ % static_cast<std::size_t>(numWide) != 0)
+      fail("its data record of " + std::to_string(words_) + " words is not a whole number of entries of " +
+           std::to_string(numWide) + " words");
+    numWide_ = static_cast<std::size_t>(numWide);
+    cursor_.emplace(blocks_, numWide_ * sizeof(Word));
+    return words_ / numWide_;
+  }
+  void nextEntry() {
+    entry_ = cursor_->next();
+    firstWord_ = entriesTaken_++ * numWide_;
+  }
+
+  // Words of the current entry, counted from 0.
+  float real(std::size_t word) const { return asReal(littleEndianWord(entry_ + sizeof(Word) * word)); }
+  std::int32_t integer(std::size_t word) const { return asInt(littleEndianWord(entry_ + sizeof(Word) * word)); }
   int id(std::size_t word, const char* what) const {
-    std::int32_t value = asInt(subtable_.data[word]);
-    if (value < 10) fail(std::string(what) + " " + std::to_string(value / 10) + " at word " + std::to_string(word + 1) +
+    std::int32_t value = integer(word);
+    if (value < 10) fail(std::string(what) + " " + std::to_string(value / 10) + " at word " + std::to_string(wordNumber(word)) +
                          " of the data record is no valid ID");
     return value / 10;
   }
-  float real(std::size_t word) const { return asReal(subtable_.data[word]); }
-  std::int32_t integer(std::size_t word) const { return asInt(subtable_.data[word]); }
+  // Where a word of the current entry is in the data record, counted from 1.
+  std::size_t wordNumber(std::size_t word) const { return firstWord_ + word + 1; }
 
   [[noreturn]] void fail(const std::string& reason) const {
     throw FormatError(fileName_, FormatError::Place::Byte, subtable_.offset,
@@ -116,21 +192,32 @@ class SubtableReader {
   const Op2Subtable& subtable_;
   const std::string& fileName_;
   const std::string& tableName_;
+  std::vector<std::string_view> blocks_;
+  std::string encoded_;  // the words in the file's byte order, where the machine's differs
+  std::size_t words_ = 0;
+  std::size_t numWide_ = 0;
+  std::optional<EntryCursor> cursor_;
+  const char* entry_ = nullptr;
+  std::size_t entriesTaken_ = 0;
+  std::size_t firstWord_ = 0;
 };
 
-PlateFibre readFibre(const SubtableReader& in, std::size_t first) {
-  PlateFibre fibre;
-  float* fields[] = {&fibre.distance, &fibre.normalX, &fibre.normalY, &fibre.shearXY,
-                     &fibre.angle,    &fibre.major,   &fibre.minor,   &fibre.vonMises};
-  for (std::size_t i = 0; i < 8; ++i) *fields[i] = in.real(first + i);
-  return fibre;
+void readFibre(const SubtableReader& in, std::size_t first, PlateFibre& fibre) {
+  fibre.distance = in.real(first);
+  fibre.normalX = in.real(first + 1);
+  fibre.normalY = in.real(first + 2);
+  fibre.shearXY = in.real(first + 3);
+  fibre.angle = in.real(first + 4);
+  fibre.major = in.real(first + 5);
+  fibre.minor = in.real(first + 6);
+  fibre.vonMises = in.real(first + 7);
 }
 
 SolidPoint readSolidPoint(const SubtableReader& in, std::size_t first, bool centre) {
   SolidPoint point;
   point.grid = in.integer(first);
   if (centre ? point.grid != 0 : point.grid <= 0)
-    in.fail("a solid's point has grid " + std::to_string(point.grid) + " at word " + std::to_string(first + 1) +
+    in.fail("a solid's point has grid " + std::to_string(point.grid) + " at word " + std::to_string(in.wordNumber(first)) +
             (centre ? " where the centre (0) was expected" : ", which is no valid grid ID"));
   std::size_t w = first + 1;
   auto row = [&](float& normal, float& shear, int axis) {
@@ -147,22 +234,22 @@ SolidPoint readSolidPoint(const SubtableReader& in, std::size_t first, bool cent
   return point;
 }
 
-void readSolids(const SubtableReader& in, int numWide, int corners, std::vector<SolidStress>& out) {
+void readSolids(SubtableReader& in, int numWide, int corners, std::vector<SolidStress>& out) {
   if (numWide != kSolidHeadWords + kSolidPointWords * (corners + 1))
     in.fail(std::to_string(numWide) + " words per entry, which is not the layout of this element (" +
             std::to_string(kSolidHeadWords + kSolidPointWords * (corners + 1)) + ")");
   std::size_t count = in.entries(numWide);
   out.reserve(out.size() + count);
   for (std::size_t e = 0; e < count; ++e) {
-    std::size_t base = e * static_cast<std::size_t>(numWide);
+    in.nextEntry();
     SolidStress solid;
     solid.points.reserve(static_cast<std::size_t>(corners) + 1);
-    solid.element = in.id(base, "element");
-    if (in.integer(base + 3) != corners)
-      in.fail("element " + std::to_string(solid.element) + " gives " + std::to_string(in.integer(base + 3)) +
+    solid.element = in.id(0, "element");
+    if (in.integer(3) != corners)
+      in.fail("element " + std::to_string(solid.element) + " gives " + std::to_string(in.integer(3)) +
               " corner grids where " + std::to_string(corners) + " were expected");
     for (int p = 0; p <= corners; ++p)
-      solid.points.push_back(readSolidPoint(in, base + kSolidHeadWords + static_cast<std::size_t>(p) * kSolidPointWords, p == 0));
+      solid.points.push_back(readSolidPoint(in, kSolidHeadWords + static_cast<std::size_t>(p) * kSolidPointWords, p == 0));
     out.push_back(std::move(solid));
   }
 }
@@ -204,7 +291,7 @@ Op2File makeOp2File(const std::vector<SubcaseResults>& subcases, const Op2Date& 
   Op2Table displacements{kDisplacementName, kTrailer, {}, {}, 0};
   Op2Table stresses{kStressName, kTrailer, {}, {}, 0};
   for (const SubcaseResults& subcase : subcases) {
-    Op2Subtable grids{identFor(subcase, kDisplacementTable, 0, kDisplacementWords), {}, 0};
+    Op2Subtable grids{identFor(subcase, kDisplacementTable, 0, kDisplacementWords), {}, 0, {}};
     grids.data.reserve(subcase.displacements.size() * kDisplacementWords);
     for (const GridDisplacement& row : subcase.displacements) {
       grids.data.push_back(idWord(row.grid));
@@ -214,7 +301,7 @@ Op2File makeOp2File(const std::vector<SubcaseResults>& subcases, const Op2Date& 
     displacements.subtables.push_back(std::move(grids));
 
     if (!subcase.rods.empty()) {
-      Op2Subtable rods{identFor(subcase, kStressTable, static_cast<int>(Op2ElementType::Rod), kRodWords), {}, 0};
+      Op2Subtable rods{identFor(subcase, kStressTable, static_cast<int>(Op2ElementType::Rod), kRodWords), {}, 0, {}};
       for (const RodStress& rod : subcase.rods) {
         rods.data.push_back(idWord(rod.element));
         for (float value : {rod.axial, rod.axialMargin, rod.torsion, rod.torsionMargin}) rods.data.push_back(realWord(value));
@@ -264,11 +351,11 @@ std::vector<SubcaseResults> readStaticResults(const Op2File& file, const std::st
         std::size_t count = in.entries(numWide);
         subcase.displacements.reserve(subcase.displacements.size() + count);
         for (std::size_t e = 0; e < count; ++e) {
-          std::size_t base = e * kDisplacementWords;
-          GridDisplacement row;
-          row.grid = in.id(base, "grid");
-          for (std::size_t k = 0; k < 6; ++k) row.values[k] = in.real(base + 2 + k);
-          subcase.displacements.push_back(row);
+          in.nextEntry();
+          int grid = in.id(0, "grid");
+          GridDisplacement& row = subcase.displacements.emplace_back();
+          row.grid = grid;
+          for (std::size_t k = 0; k < 6; ++k) row.values[k] = in.real(2 + k);
         }
         continue;
       }
@@ -280,9 +367,8 @@ std::vector<SubcaseResults> readStaticResults(const Op2File& file, const std::st
           std::size_t count = in.entries(numWide);
           subcase.rods.reserve(subcase.rods.size() + count);
           for (std::size_t e = 0; e < count; ++e) {
-            std::size_t base = e * kRodWords;
-            subcase.rods.push_back({in.id(base, "element"), in.real(base + 1), in.real(base + 2), in.real(base + 3),
-                                    in.real(base + 4)});
+            in.nextEntry();
+            subcase.rods.push_back({in.id(0, "element"), in.real(1), in.real(2), in.real(3), in.real(4)});
           }
           break;
         }
@@ -295,8 +381,12 @@ std::vector<SubcaseResults> readStaticResults(const Op2File& file, const std::st
           std::size_t count = in.entries(numWide);
           plates.reserve(plates.size() + count);
           for (std::size_t e = 0; e < count; ++e) {
-            std::size_t base = e * kPlateWords;
-            plates.push_back({in.id(base, "element"), readFibre(in, base + 1), readFibre(in, base + 9)});
+            in.nextEntry();
+            int element = in.id(0, "element");
+            PlateStress& plate = plates.emplace_back();
+            plate.element = element;
+            readFibre(in, 1, plate.bottom);
+            readFibre(in, 9, plate.top);
           }
           break;
         }
@@ -312,6 +402,10 @@ std::vector<SubcaseResults> readStaticResults(const Op2File& file, const std::st
     }
   }
   return result;
+}
+
+std::vector<SubcaseResults> readStaticResults(std::string_view bytes, const std::string& fileName) {
+  return readStaticResults(readOp2(bytes, fileName, isStaticResultsTable, Op2DataRecords::InPlace), fileName);
 }
 
 }  // namespace resultfiles

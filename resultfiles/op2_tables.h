@@ -91,6 +91,10 @@ Op2File makeOp2File(const std::vector<SubcaseResults>& subcases, const Op2Date& 
 // with its byte offset.
 std::vector<SubcaseResults> readStaticResults(const Op2File& file, const std::string& fileName);
 
+// The same read from a whole file's bytes: the framing of the whole file is checked first
+// (readOp2), then the entries are decoded where they lie in `bytes`, without a copy.
+std::vector<SubcaseResults> readStaticResults(std::string_view bytes, const std::string& fileName);
+
 // The tables readStaticResults uses.
 bool isStaticResultsTable(std::string_view name);
 

@@ -126,9 +126,8 @@ ResultsFile NastranCcxTest::readResults(const std::string& name) const {
     if (std::filesystem::path(name).extension() == ".fno") {
       sets = resultfiles::readNeutral(content, name).sets;
     } else {
-      resultfiles::Op2File file = resultfiles::readOp2(content, name, resultfiles::isStaticResultsTable);
       int setId = 1;
-      for (const resultfiles::SubcaseResults& subcase : resultfiles::readStaticResults(file, name))
+      for (const resultfiles::SubcaseResults& subcase : resultfiles::readStaticResults(content, name))
         sets.push_back(resultfiles::outputSetFor(subcase, setId++));
     }
   } catch (const std::exception& error) {

@@ -3,6 +3,8 @@
 // damaged file is refused with its line.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "resultfiles/format_error.h"
 #include "resultfiles/neutral_file.h"
 #include "resultfiles/sample_results.h"
@@ -71,6 +73,36 @@ TEST(NeutralFile, OlderVectorBlockRangesAndOtherBlocksAreRead) {
   EXPECT_EQ(range.entities.size(), 10u);
   EXPECT_EQ(range.entities.back(), 19);
   EXPECT_EQ(range.values.back(), 10.0);
+}
+
+// A file of one set and one vector whose value records are `records` (from line 19 on).
+std::string vectorWithRecords(const std::string& records) {
+  return "   -1\n   450\n1,\nCase 1\n0,1,\n0.,\n0,\n   -1\n"
+         "   -1\n   1051\n1,2,1,\nT1 Translation\n0.,0.,0.,\n0,0,0,0,0,0,0,0,0,0,\n0,0,0,0,0,0,0,0,0,0,\n0,\n"
+         "0,0,1,7,0,\n0,0,1,0,\n" +
+         records + "-1,0.\n   -1\n";
+}
+
+TEST(NeutralFile, ValueRecordsAreReadInEveryForm) {
+  // Blanks or commas between fields, Fortran's forms, more digits or larger exponents than
+  // FEMAP writes: each the number C reads from the same digits.
+  NeutralFile file = readNeutral(vectorWithRecords("1,0.5,\n 2 , -2.5E-3\n3\t7.25D+02,\r\n4,+1.5,\n"
+                                                   "5,0.1234567890123456789,\n6,1e300,\n7,-0.,\n8,.5\n9,1.e2,\n"
+                                                   "10,123456789012345,\n11,1e-22,\n12,4.4e-23,\n"),
+                                 "run.fno");
+  ASSERT_EQ(file.sets.size(), 1u);
+  ASSERT_EQ(file.sets[0].vectors.size(), 1u);
+  const OutputVector& vector = file.sets[0].vectors[0];
+  EXPECT_EQ(vector.entities, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+  EXPECT_EQ(vector.values, (std::vector<double>{0.5, -2.5e-3, 725, 1.5, 0.1234567890123456789, 1e300, 0, 0.5, 100,
+                                                123456789012345, 1e-22, 4.4e-23}));
+  EXPECT_TRUE(std::signbit(vector.values[6]));
+
+  EXPECT_EQ(message(vectorWithRecords("1,0.5,\n2,1.5x,\n")), "run.fno:20: value: '1.5x' is no number");
+  EXPECT_EQ(message(vectorWithRecords("1,1e,\n")), "run.fno:19: value: '1e' is no number");
+  EXPECT_EQ(message(vectorWithRecords("1,,0.5\n")), "run.fno:19: last entity ID of a range: '' is no integer");
+  EXPECT_EQ(message(vectorWithRecords("1a,0.5\n")), "run.fno:19: entity ID: '1a' is no integer");
+  EXPECT_EQ(message(vectorWithRecords("1,1e999,\n")), "run.fno:19: value: '1e999' is no number");
 }
 
 TEST(NeutralFile, DamagedAndForeignFilesSayWhereAndWhat) {

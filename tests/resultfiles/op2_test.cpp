@@ -22,6 +22,18 @@ std::vector<SubcaseResults> readBack(const std::string& bytes) {
   return readStaticResults(readOp2(bytes, "sample.op2", isStaticResultsTable), "sample.op2");
 }
 
+// The results as the bytes the writer makes of them (equal results, equal bytes), or the
+// message of the refusal; read where they lie in `bytes`, or through copied tables.
+std::string outcome(const std::string& bytes, Op2DataRecords dataRecords) {
+  try {
+    std::vector<SubcaseResults> read = dataRecords == Op2DataRecords::InPlace ? readStaticResults(bytes, "sample.op2")
+                                                                               : readBack(bytes);
+    return writeOp2(makeOp2File(read, {1, 1, 2026}, "NX8.5"));
+  } catch (const FormatError& error) {
+    return error.what();
+  }
+}
+
 std::string word(std::int32_t value) {
   std::string bytes(4, '\0');
   std::memcpy(bytes.data(), &value, 4);
@@ -97,6 +109,44 @@ TEST(Op2File, OtherTablesAndLongRecordsAreReadByTheirFraming) {
   EXPECT_EQ(read[0].displacements.back().grid, 10000);
 }
 
+TEST(Op2File, EntriesStraddlingBlocksAreReadInPlaceAsThroughCopies) {
+  // 17-word plates and 193-word hexas do not divide the 65,536-word blocks: some entries
+  // begin in one block and end in the next.
+  SubcaseResults big = resultfiles_testing::sampleSubcase();
+  SolidStress hexa = big.hexas.front();
+  big.quads.clear();
+  big.hexas.clear();
+  for (int element = 1; element <= 5000; ++element)
+    big.quads.push_back({element, plateFibre(-0.5, element, 0, 0), plateFibre(0.5, 0, element, 0)});
+  for (int element = 1; element <= 400; ++element) {
+    hexa.element = element;
+    hexa.points[8].normalZ = static_cast<float>(element);
+    big.hexas.push_back(hexa);
+  }
+  std::string bytes = writeOp2(makeOp2File({big}, {1, 1, 2026}, "NX8.5"));
+  EXPECT_EQ(outcome(bytes, Op2DataRecords::InPlace), bytes);
+  EXPECT_EQ(outcome(bytes, Op2DataRecords::Copied), bytes);
+  std::vector<SubcaseResults> read = readStaticResults(bytes, "sample.op2");
+  ASSERT_EQ(read.size(), 1u);
+  const PlateStress& straddling = read[0].quads[3855];  // words 65,536-65,552 of the record
+  EXPECT_EQ(straddling.element, 3856);
+  EXPECT_EQ(straddling.bottom.normalX, 3856.0f);
+  EXPECT_EQ(straddling.top.normalY, 3856.0f);
+  EXPECT_EQ(read[0].hexas[339].points[8].normalZ, 340.0f);  // words 65,428-65,620
+}
+
+TEST(Op2File, AnEntryFaultNamesItsWordInTheWholeRecord) {
+  SubcaseResults big;
+  for (int grid = 1; grid <= 10000; ++grid) big.displacements.push_back({grid, {0.5f, 0, 0, 0, 0, 0}});
+  big.displacements[8999].grid = 0;  // in the second block
+  std::string bytes = writeOp2(makeOp2File({big}, {1, 1, 2026}, "NX8.5"));
+  EXPECT_EQ(outcome(bytes, Op2DataRecords::InPlace), outcome(bytes, Op2DataRecords::Copied));
+  EXPECT_NE(outcome(bytes, Op2DataRecords::InPlace).find("table OUGV1, subcase 1: grid 0 at word 71993 of the data "
+                                                         "record is no valid ID"),
+            std::string::npos)
+      << outcome(bytes, Op2DataRecords::InPlace);
+}
+
 TEST(Op2File, SubtablesOfOtherKindsArePassedOver) {
   Op2File file = makeOp2File({resultfiles_testing::sampleSubcase()}, {1, 1, 2026}, "NX8.5");
   Op2Subtable bars = file.tables[1].subtables[0];
@@ -116,11 +166,13 @@ TEST(Op2File, SubtablesOfOtherKindsArePassedOver) {
 TEST(Op2File, EveryTruncationIsRefusedWithItsOffset) {
   std::string bytes = sampleBytes();
   for (std::size_t length = 0; length < bytes.size(); length += 3) {
+    std::string cut = bytes.substr(0, length);
     try {
-      readBack(bytes.substr(0, length));
+      readBack(cut);
       ADD_FAILURE() << "a file cut to " << length << " bytes was read";
     } catch (const FormatError& error) {
       EXPECT_NE(std::string(error.what()).find("sample.op2: at byte "), std::string::npos) << error.what();
+      EXPECT_EQ(outcome(cut, Op2DataRecords::InPlace), error.what());
     }
   }
 }
@@ -130,6 +182,7 @@ TEST(Op2File, DamagedAndForeignFilesSayWhatIsWrong) {
     try {
       readBack(bytes);
     } catch (const FormatError& error) {
+      EXPECT_EQ(outcome(bytes, Op2DataRecords::InPlace), error.what());
       return std::string(error.what());
     }
     return std::string("read");
