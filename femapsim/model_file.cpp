@@ -38,7 +38,8 @@ bool parseDouble(std::string_view text, double& value) {
       std::size_t j = i;
       for (; j < text.size() && text[j] >= '0' && text[j] <= '9'; ++j) whole = whole * 10 + (text[j] - '0');
       if (j == text.size()) {
-        value = static_cast<double>(i ? -whole : whole);
+        // Negated as a double so that "-0" keeps its sign.
+        value = i ? -static_cast<double>(whole) : static_cast<double>(whole);
         return true;
       }
     }

@@ -14,17 +14,24 @@ std::string solverCommandLine(std::string_view solver, const std::string& base) 
   return "nastran " + base + ".dat notify=no";
 }
 
+// True when the file name (the text after the last folder separator) has a ".".
+bool hasExtension(std::string_view modelPath) {
+  const std::size_t separator = modelPath.find_last_of("\\/");
+  const std::size_t nameStart = separator == std::string_view::npos ? 0 : separator + 1;
+  return modelPath.find('.', nameStart) != std::string_view::npos;
+}
+
 }  // namespace
 
 // Fills the command line with the chosen solver's call for the open model. Without a model,
-// or with a model path that has no base name, the command line keeps its text.
+// or with a model file name that has no extension, the command line keeps its text.
 void CorvaneFemapInterface::Solver_Click() {
   logPosition("At start of Solver_Click");
   const std::string solver = form_.Solver.text();
   if (solver == kNENastran || solver == kNXNastran) {
     const bool filled = err_.run([&] {
       const std::string modelPath = femap_.ModelName();
-      if (!modelPath.empty()) {
+      if (!modelPath.empty() && hasExtension(modelPath)) {
         form_.CommandLine.setText(solverCommandLine(solver, support::modelBaseName(modelPath)));
       }
     });

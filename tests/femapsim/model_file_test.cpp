@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "testing/temp_dir.h"
 
 namespace femapsim {
@@ -38,6 +40,17 @@ TEST(ModelFileTest, ListsAndFullPrecisionSurviveTheRoundTrip) {
   Model again = parseModel(formatModel(model), "t");
   EXPECT_EQ(again.table(Kind::Prop).find(1)->element("pval", 1), 1.2345678901234567);
   EXPECT_EQ(again.table(Kind::Prop).find(1)->element("pval", 7), 2e-300);
+}
+
+TEST(ModelFileTest, NegativeZeroKeepsItsSignThroughTheRoundTrip) {
+  Model model = parseModel("FEMAPSIM 1\nnode 1 x=-0.00 y=-0 z=0\nprop 1 type=1 pval=-0,2\n", "t");
+  const std::string text = formatModel(model);
+  EXPECT_EQ(text, "FEMAPSIM 1\nnode 1 x=-0 y=-0 z=0\nprop 1 type=1 pval=-0,2\n");
+  Model again = parseModel(text, "t");
+  EXPECT_TRUE(std::signbit(again.table(Kind::Node).find(1)->number("y")));
+  EXPECT_FALSE(std::signbit(again.table(Kind::Node).find(1)->number("z")));
+  EXPECT_TRUE(std::signbit(again.table(Kind::Prop).find(1)->element("pval", 0)));
+  EXPECT_EQ(formatModel(again), text);
 }
 
 struct BadFile {
