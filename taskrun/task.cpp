@@ -164,16 +164,16 @@ class TaskBuilder {
         processKeys(entry, step);
       } else if (entry.kind == Kind::section && (entry.name == "Prologue" || entry.name == "Epilogue")) {
         bool prologue = entry.name == "Prologue";
-        for (const Entry& spec : entry.children) {
-          if (spec.kind != Kind::keys) fail(spec.line, "expected \"Key: value\" in the " + entry.name);
-          for (const KeyValue& pair : spec.pairs) {
+        for (const Entry& fileLine : entry.children) {
+          if (fileLine.kind != Kind::keys) fail(fileLine.line, "expected \"Key: value\" in the " + entry.name);
+          for (const KeyValue& pair : fileLine.pairs) {
             if (prologue && pair.key == "WriteInputSpecs") {
               auto file = inputFiles.find(pair.value);
-              if (file == inputFiles.end()) fail(spec.line, quote(pair.value) + " is no input file description of SimCode " + quote(simCode.id));
+              if (file == inputFiles.end()) fail(fileLine.line, quote(pair.value) + " is no input file description of SimCode " + quote(simCode.id));
               step.writesBefore.push_back(file->second);
             } else if (!prologue && pair.key == "ReadOutputSpecs") {
               auto file = outputFiles.find(pair.value);
-              if (file == outputFiles.end()) fail(spec.line, quote(pair.value) + " is no output file description of SimCode " + quote(simCode.id));
+              if (file == outputFiles.end()) fail(fileLine.line, quote(pair.value) + " is no output file description of SimCode " + quote(simCode.id));
               step.readsAfter.push_back(file->second);
             }
           }

@@ -35,10 +35,10 @@ bool ends(const std::string& pid) {
 
 // X = 0 succeeds; 1 to 5 fail, each its own way, with a lower "Mass" than X = 0.
 TaskSpec failingTask(const ScopedTempDir& dir) {
-  TaskSpec spec;
-  spec.inputs = {{"X", 0}};
-  spec.outputs = {"Mass", "Stress"};
-  spec.modprep = writeScript(dir / "modprep.sh", std::string("cd \"$1\" || exit 1\n") + kReadX +
+  TaskSpec task;
+  task.inputs = {{"X", 0}};
+  task.outputs = {"Mass", "Stress"};
+  task.modprep = writeScript(dir / "modprep.sh", std::string("cd \"$1\" || exit 1\n") + kReadX +
                                                      "[ \"$x\" = 5 ] || echo extra > extra.txt\n")
                      .string();
   writeScript(dir / "solver.sh", std::string(kReadX) +
@@ -49,13 +49,13 @@ TaskSpec failingTask(const ScopedTempDir& dir) {
                                      "mass=$(awk \"BEGIN { print 10 - $x }\")\n"
                                      "printf 'Mass  %s\\r\\n' \"$mass\" > results.txt\n"
                                      "[ \"$x\" = 4 ] || printf 'Stress  1\\r\\n' >> results.txt\n");
-  spec.script = {"del results.txt", "copy extra.txt copied.txt", "sh " + (dir / "solver.sh").string()};
-  spec.solverTime = "1s";
-  spec.respull = writeScript(dir / "respull.sh", std::string("cd \"$1\" || exit 1\n") + kReadX +
+  task.script = {"del results.txt", "copy extra.txt copied.txt", "sh " + (dir / "solver.sh").string()};
+  task.solverTime = "1s";
+  task.respull = writeScript(dir / "respull.sh", std::string("cd \"$1\" || exit 1\n") + kReadX +
                                                      "[ \"$x\" = 3 ] && exit 1\ncp results.txt OutputValues.txt\n")
                      .string();
-  spec.variables = {"X"};
-  return spec;
+  task.variables = {"X"};
+  return task;
 }
 
 TEST(TaskrunFailures, EachFailureIsRecordedWithItsStepAndNeverTakenAsTheBestDesign) {
@@ -107,8 +107,8 @@ levels = 6
 
 TEST(TaskrunFailures, ATaskThatCannotRunIsRefusedBeforeAnythingStarts) {
   ScopedTempDir dir;
-  TaskSpec spec = failingTask(dir);
-  std::string text = support::replaceAll(descriptionFile(spec), "            Nastran\r\n", "            Nastran2\r\n");
+  TaskSpec task = failingTask(dir);
+  std::string text = support::replaceAll(descriptionFile(task), "            Nastran\r\n", "            Nastran2\r\n");
   dir.write("task.desc", text);
   TaskrunRun run = runTaskrun(dir.path(), {"task.desc"});
   EXPECT_EQ(run.status, 2);
@@ -116,8 +116,8 @@ TEST(TaskrunFailures, ATaskThatCannotRunIsRefusedBeforeAnythingStarts) {
   EXPECT_NE(run.output.find("\"Nastran2\", which is no SimCode"), std::string::npos) << run.output;
   EXPECT_FALSE(fs::exists(dir / "study"));
 
-  spec.modprep = "no-such-program.exe";
-  dir.write("task.desc", descriptionFile(spec));
+  task.modprep = "no-such-program.exe";
+  dir.write("task.desc", descriptionFile(task));
   dir.write("run.toml", "plan = \"run\"\n");
   run = runTaskrun(dir.path(), {"task.desc", "run.toml"});
   EXPECT_EQ(run.status, 2);
@@ -126,8 +126,8 @@ TEST(TaskrunFailures, ATaskThatCannotRunIsRefusedBeforeAnythingStarts) {
       << run.output;
 
   dir.write("study.toml", "plan = \"run\"\nworkers = 2\nfolders = \"x\"\n");
-  spec = failingTask(dir);
-  dir.write("task.desc", descriptionFile(spec));
+  task = failingTask(dir);
+  dir.write("task.desc", descriptionFile(task));
   run = runTaskrun(dir.path(), {"task.desc", "study.toml"});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.output.find("study.toml:3: unknown key \"folders\""), std::string::npos) << run.output;
@@ -139,19 +139,19 @@ TEST(TaskrunFailures, ATaskThatCannotRunIsRefusedBeforeAnythingStarts) {
 
 TEST(TaskrunFailures, SigtermEndsTheStudyWithItsDataLogConsistentAndResumeGoesOn) {
   ScopedTempDir dir;
-  TaskSpec spec;
-  spec.inputs = {{"X", 0}};
-  spec.outputs = {"Y"};
+  TaskSpec task;
+  task.inputs = {{"X", 0}};
+  task.outputs = {"Y"};
   // The third Modprep asks taskrun (its parent) to stop, then waits to be killed.
-  spec.modprep = writeScript(dir / "modprep.sh", std::string("cd \"$1\" || exit 1\n") + kReadX +
+  task.modprep = writeScript(dir / "modprep.sh", std::string("cd \"$1\" || exit 1\n") + kReadX +
                                                      "if [ \"$x\" = 2 ] && [ ! -e " + quoted((dir / "stopped").string()) +
                                                      " ]; then touch " + quoted((dir / "stopped").string()) +
                                                      "; kill -TERM $PPID; sleep 300; fi\n")
                      .string();
-  spec.script = {"awk '$1==\"X\" { printf \"Y  %.17g\\r\\n\", $2 * $2 }' InputValues.txt > results.txt"};
-  spec.respull = writeScript(dir / "respull.sh", "cd \"$1\" && cp results.txt OutputValues.txt\n").string();
-  spec.variables = {"X"};
-  dir.write("task.desc", descriptionFile(spec));
+  task.script = {"awk '$1==\"X\" { printf \"Y  %.17g\\r\\n\", $2 * $2 }' InputValues.txt > results.txt"};
+  task.respull = writeScript(dir / "respull.sh", "cd \"$1\" && cp results.txt OutputValues.txt\n").string();
+  task.variables = {"X"};
+  dir.write("task.desc", descriptionFile(task));
   dir.write("study.toml", "plan = \"doe\"\n[variables]\n\"X\" = { lower = 0, upper = 4 }\n[doe]\nmethod = \"factorial\"\nlevels = 5\n");
 
   TaskrunRun first = runTaskrun(dir.path(), {"task.desc", "study.toml"});

@@ -10,16 +10,16 @@ namespace {
 using testing_support::ScopedTempDir;
 
 void writeTask(const ScopedTempDir& dir) {
-  TaskSpec spec;
-  spec.inputs = {{"A", 5}, {"B", 5}};
-  spec.outputs = {"Mass", "StressA", "StressB"};
-  spec.script = {"awk '{ v[$1] = $2 } END { a = v[\"A\"]; b = v[\"B\"]; "
+  TaskSpec task;
+  task.inputs = {{"A", 5}, {"B", 5}};
+  task.outputs = {"Mass", "StressA", "StressB"};
+  task.script = {"awk '{ v[$1] = $2 } END { a = v[\"A\"]; b = v[\"B\"]; "
                  "printf \"Mass  %.17g\\r\\nStressA  %.17g\\r\\nStressB  %.17g\\r\\n\", a + b, 1 / a + 1 / b, 0.25 / b }' "
                  "InputValues.txt > OutputValues.txt"};
-  spec.variables = {"A", "B"};
-  spec.inputBounds = {{"A", 0.1, 10.0}, {"B", 0.1, 10.0}};
-  spec.outputConstraints = {{"StressA", std::nullopt, 1.0}, {"StressB", std::nullopt, 1.0}};
-  dir.write("task.desc", descriptionFile(spec));
+  task.variables = {"A", "B"};
+  task.inputBounds = {{"A", 0.1, 10.0}, {"B", 0.1, 10.0}};
+  task.outputConstraints = {{"StressA", std::nullopt, 1.0}, {"StressB", std::nullopt, 1.0}};
+  dir.write("task.desc", descriptionFile(task));
 }
 
 class TaskrunOptimise : public ::testing::TestWithParam<std::string> {};

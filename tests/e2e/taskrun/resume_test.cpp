@@ -12,25 +12,25 @@ using testing_support::ScopedTempDir;
 // some forty resizings to settle on (6, 4). The Modprep stand-in counts its runs in `counter`
 // and, when `killAt` is given, kills taskrun (its parent) at that run once.
 void writeTask(const ScopedTempDir& dir, const fs::path& counter, const std::string& killAt) {
-  TaskSpec spec;
-  spec.inputs = {{"A", 1}, {"B", 1}};
-  spec.outputs = {"StressA", "StressB", "Mass"};
+  TaskSpec task;
+  task.inputs = {{"A", 1}, {"B", 1}};
+  task.outputs = {"StressA", "StressB", "Mass"};
   std::string kill;
   if (!killAt.empty()) {
     fs::path killed = dir / "killed";
     kill = "if [ \"$n\" = " + killAt + " ] && [ ! -e " + quoted(killed.string()) + " ]; then touch " +
            quoted(killed.string()) + "; kill -KILL $PPID; exit 0; fi\n";
   }
-  spec.modprep = writeScript(dir / "modprep.sh", "n=$(( $(cat " + quoted(counter.string()) + " 2>/dev/null || echo 0) + 1 ))\n"
+  task.modprep = writeScript(dir / "modprep.sh", "n=$(( $(cat " + quoted(counter.string()) + " 2>/dev/null || echo 0) + 1 ))\n"
                                                  "echo $n > " + quoted(counter.string()) + "\n" + kill)
                      .string();
-  spec.script = {"awk '{ v[$1] = $2 } END { printf \"StressA  %.17g\\r\\nStressB  %.17g\\r\\nMass  %.17g\\r\\n\", "
+  task.script = {"awk '{ v[$1] = $2 } END { printf \"StressA  %.17g\\r\\nStressB  %.17g\\r\\nMass  %.17g\\r\\n\", "
                  "(2 + v[\"B\"]) / v[\"A\"], (1 + 0.5 * v[\"A\"]) / v[\"B\"], v[\"A\"] + v[\"B\"] }' InputValues.txt > "
                  "OutputValues.txt"};
-  spec.variables = {"A", "B"};
-  spec.inputBounds = {{"A", 0.1, 100.0}, {"B", 0.1, 100.0}};
-  spec.outputConstraints = {{"StressA", -1.0, 1.0}, {"StressB", -1.0, 1.0}};
-  dir.write("task.desc", descriptionFile(spec));
+  task.variables = {"A", "B"};
+  task.inputBounds = {{"A", 0.1, 100.0}, {"B", 0.1, 100.0}};
+  task.outputConstraints = {{"StressA", -1.0, 1.0}, {"StressB", -1.0, 1.0}};
+  dir.write("task.desc", descriptionFile(task));
 }
 
 TEST(TaskrunResume, AfterSigkillNoFinishedEvaluationRunsAgainAndTheStudyEndsOnTheSameDesign) {

@@ -20,16 +20,16 @@ TEST(TaskrunSlurm, SolverStepsRunAsSlurmJobStepsOnARealCluster) {
   } catch (const std::exception& error) {
     FAIL() << "the test cluster did not start: " << error.what();
   }
-  TaskSpec spec;
-  spec.inputs = {{"X", 0}};
-  spec.outputs = {"Y"};
-  spec.modprep = writeScript(dir / "modprep.sh", "cd \"$1\" && echo \"${SLURM_JOB_ID:-none}\" > modprep-job.txt\n").string();
-  spec.script = {"del results.txt",
+  TaskSpec task;
+  task.inputs = {{"X", 0}};
+  task.outputs = {"Y"};
+  task.modprep = writeScript(dir / "modprep.sh", "cd \"$1\" && echo \"${SLURM_JOB_ID:-none}\" > modprep-job.txt\n").string();
+  task.script = {"del results.txt",
                  "echo \"${SLURM_JOB_ID:-none}\" > solver-job.txt; hostname > solver-host.txt",
                  "awk '$1==\"X\" { if ($2 + 0 == 2) exit 7; printf \"Y  %.17g\\r\\n\", 10 * $2 }' InputValues.txt > results.txt"};
-  spec.respull = writeScript(dir / "respull.sh", "cd \"$1\" && cp results.txt OutputValues.txt\n").string();
-  spec.variables = {"X"};
-  dir.write("task.desc", descriptionFile(spec));
+  task.respull = writeScript(dir / "respull.sh", "cd \"$1\" && cp results.txt OutputValues.txt\n").string();
+  task.variables = {"X"};
+  dir.write("task.desc", descriptionFile(task));
   dir.write("study.toml", "plan = \"doe\"\nworkers = 2\n[variables]\n\"X\" = { lower = 0, upper = 2 }\n"
                           "[doe]\nmethod = \"factorial\"\nlevels = 3\n");
 

@@ -50,36 +50,36 @@ inline std::string number(double value) {
   return text;
 }
 
-inline std::string descriptionFile(const TaskSpec& spec) {
+inline std::string descriptionFile(const TaskSpec& task) {
   std::vector<std::string> lines{"TQDLVersion: 9.0", "CompilerOptions: warn", "", "Task Task1", "", "    Inputs Task1"};
-  for (const auto& [name, value] : spec.inputs) {
+  for (const auto& [name, value] : task.inputs) {
     lines.push_back("        Parameter: " + name + " Type: real InitialValue: " + number(value));
   }
   lines.insert(lines.end(), {"    End Inputs Task1", "", "    Outputs Task1"});
-  for (const std::string& name : spec.outputs) lines.push_back("        Parameter: " + name + " Type: real");
+  for (const std::string& name : task.outputs) lines.push_back("        Parameter: " + name + " Type: real");
   lines.insert(lines.end(), {"    End Outputs Task1", "", "    SimCode Modprep", "        InputFiles Modprep",
                              "            FileDescription InputValuestxt", "                FileType: fastparse",
                              "                TemplateFile: \"InputValues.txt.template\"",
                              "                InputFile: \"InputValues.txt\"", "            End FileDescription InputValuestxt",
                              "        End InputFiles Modprep", "", "        SimCodeProcess Modprep",
-                             "            Program: \"" + spec.modprep + "\"", "            ElapseTime: " + spec.programTime,
+                             "            Program: \"" + task.modprep + "\"", "            ElapseTime: " + task.programTime,
                              "            Prologue", "                WriteInputSpecs: InputValuestxt",
                              "        End SimCodeProcess Modprep", "", "    End SimCode Modprep", "", "    SimCode Nastran",
                              "        SimCodeProcess Nastran", "            ScriptLanguage: DOSBatch", "            Script"});
-  for (const std::string& line : spec.script) lines.push_back("                " + line);
+  for (const std::string& line : task.script) lines.push_back("                " + line);
   lines.insert(lines.end(), {"            End Script", "            ReturnCodes: 0", "                         1",
-                             "            ElapseTime: " + spec.solverTime, "            Execution: \"$Program\"",
+                             "            ElapseTime: " + task.solverTime, "            Execution: \"$Program\"",
                              "        End SimCodeProcess Nastran", "    End SimCode Nastran", "", "    SimCode Respull",
                              "        OutputFiles Respull", "            FileDescription OutputValuestxt",
                              "                FileType: fastparse", "                OutputFile: \"OutputValues.txt\"",
                              "            End FileDescription OutputValuestxt", "        End OutputFiles Respull",
-                             "        SimCodeProcess Respull", "            Program: \"" + spec.respull + "\"",
-                             "            ElapseTime: " + spec.programTime, "            Epilogue",
+                             "        SimCodeProcess Respull", "            Program: \"" + task.respull + "\"",
+                             "            ElapseTime: " + task.programTime, "            Epilogue",
                              "                ReadOutputSpecs: OutputValuestxt", "        End SimCodeProcess Respull",
                              "    End SimCode Respull", "", "    TaskProcess Task1", "        Control: [",
                              "            Modprep", "            Nastran", "            Respull", "        ]",
                              "    End TaskProcess Task1", "", "    Optimization Task1", "        Variables:"});
-  for (const std::string& name : spec.variables) lines.push_back("            " + name);
+  for (const std::string& name : task.variables) lines.push_back("            " + name);
   auto bounds = [](const Bound& bound) {
     std::string text;
     if (bound.lower) text += " LowerBound: " + number(*bound.lower);
@@ -87,12 +87,12 @@ inline std::string descriptionFile(const TaskSpec& spec) {
     return text;
   };
   lines.push_back("        InputConstraints");
-  for (const Bound& bound : spec.inputBounds) lines.push_back("            Parameter: " + bound.name + bounds(bound));
+  for (const Bound& bound : task.inputBounds) lines.push_back("            Parameter: " + bound.name + bounds(bound));
   lines.push_back("        OutputConstraints");
-  for (const Bound& bound : spec.outputConstraints) lines.push_back("            Parameter: " + bound.name + bounds(bound));
+  for (const Bound& bound : task.outputConstraints) lines.push_back("            Parameter: " + bound.name + bounds(bound));
   lines.insert(lines.end(), {"", "        OptimizePlan StressRatio", "            OptimizeStep Step1",
                              "                Technique: \"Stress Ratio Optimizer\"", "                Options",
-                             "                    Simulations: " + std::to_string(spec.simulations),
+                             "                    Simulations: " + std::to_string(task.simulations),
                              "                    Matching: sequentially", "            Control: [", "                Step1",
                              "            ]", "    End Optimization Task1", "", "    TaskPlan Task1", "        Control: [",
                              "            StressRatio", "        ]", "    End TaskPlan Task1", "", "    DataStorage Task1",

@@ -28,13 +28,13 @@ const char kSolver[] =
     "awk '{ v[$1] = $2 } END { printf \"Y  %.17g\\r\\n\", 3 * v[\"A\"] + v[\"B\"] }' InputValues.txt > results.txt";
 
 TaskSpec twoVariables(const ScopedTempDir& dir, const std::string& modprepBody, const std::string& respullBody) {
-  TaskSpec spec;
-  spec.inputs = {{"A", 0.5}, {"B", 0.5}};
-  spec.outputs = {"Y"};
-  spec.modprep = writeScript(dir / "modprep.sh", "cd \"$1\" || exit 1\n" + modprepBody).string();
-  spec.respull = writeScript(dir / "respull.sh", "cd \"$1\" || exit 1\n" + respullBody + "cp results.txt OutputValues.txt\n").string();
-  spec.variables = {"A", "B"};
-  return spec;
+  TaskSpec task;
+  task.inputs = {{"A", 0.5}, {"B", 0.5}};
+  task.outputs = {"Y"};
+  task.modprep = writeScript(dir / "modprep.sh", "cd \"$1\" || exit 1\n" + modprepBody).string();
+  task.respull = writeScript(dir / "respull.sh", "cd \"$1\" || exit 1\n" + respullBody + "cp results.txt OutputValues.txt\n").string();
+  task.variables = {"A", "B"};
+  return task;
 }
 
 // Y of every evaluation as its own inputs give it: an evaluation that read another's file
@@ -67,9 +67,9 @@ TEST(TaskrunWorkers, TwoWorkersRunSideBySideAndNeverShareAFile) {
                         "grep -q '^Reference Model (FEMAP) = truss.mod' Modprep.txt || exit 3\n"
                         "grep -q '^Reference Model (FEMAP) = truss.mod' Respull.txt || exit 4\n"
                         "[ -f truss.mod ] && [ -f FunctionsInputvalues.txt ] && [ -f InputValues.txt ] || exit 5\n";
-  TaskSpec spec = twoVariables(dir, modprep, "");
-  spec.script = {kSolver};
-  dir.write("task.desc", descriptionFile(spec));
+  TaskSpec task = twoVariables(dir, modprep, "");
+  task.script = {kSolver};
+  dir.write("task.desc", descriptionFile(task));
   dir.write("study.toml", kStudy);
 
   TaskrunRun run = runTaskrun(dir.path(), {"task.desc", "study.toml"});
@@ -99,13 +99,13 @@ TEST(TaskrunWorkers, WithASharedFemapTheFemapStepsTakeTurnsWhileTheSolverStepsOv
   std::string femapStep = "mkdir " + quoted((shared / "femap-busy").string()) + " || exit 6\n" +
                           "touch " + quoted((shared / "femap-").string()) + "$$\n" +
                           "rmdir " + quoted((shared / "femap-busy").string()) + "\n";
-  TaskSpec spec = twoVariables(dir, femapStep, femapStep);
+  TaskSpec task = twoVariables(dir, femapStep, femapStep);
   writeScript(dir / "solver.sh", "touch " + quoted((shared / "solver-").string()) + "$(basename \"$PWD\")\n" +
                                      waitUntil("[ $(ls " + quoted(shared.string()) + " | grep -c '^solver-') -ge 2 ]",
                                                "no second solver step runs beside this one") +
                                      kSolver + "\n");
-  spec.script = {"sh " + (dir / "solver.sh").string()};
-  dir.write("task.desc", descriptionFile(spec));
+  task.script = {"sh " + (dir / "solver.sh").string()};
+  dir.write("task.desc", descriptionFile(task));
   dir.write("study.toml", kStudy);
 
   TaskrunRun run = runTaskrun(dir.path(), {"task.desc", "study.toml"}, {{"FEMAPSIM_ATTACH", "1"}});
