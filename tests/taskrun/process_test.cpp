@@ -3,34 +3,16 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
-#include <fstream>
-#include <thread>
-
 #include "support/text_file.h"
 #include "taskrun/process.h"
+#include "testing/process_state.h"
 #include "testing/temp_dir.h"
 
 namespace taskrun {
 namespace {
 
 using testing_support::ScopedTempDir;
-
-// True while `pid` is a live process (a zombie counts as gone).
-bool alive(const std::string& pid) {
-  std::ifstream stat("/proc/" + pid + "/stat");
-  std::string text;
-  if (!std::getline(stat, text)) return false;
-  std::size_t close = text.rfind(')');
-  return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
-}
-
-// True once `pid` has ended. A process killed with SIGKILL runs no more code at once, but it
-// takes the kernel a moment to show it ended; this waits for that, up to ten seconds.
-bool ends(const std::string& pid) {
-  for (int i = 0; i < 1000 && alive(pid); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return !alive(pid);
-}
+using testing_support::processEnds;
 
 ProcessRequest shell(const ScopedTempDir& dir, const std::string& script) {
   return ProcessRequest{{"/bin/sh", "-c", script}, dir.path(), std::nullopt, {}, dir / "output.txt"};
@@ -65,7 +47,7 @@ TEST(Process, PastItsTimeLimitItIsKilledWithItsChildren) {
   EXPECT_EQ(outcome.kind, ProcessOutcome::Kind::timedOut);
   std::string child = dir.read("child.pid");
   child.pop_back();
-  EXPECT_TRUE(ends(child)) << child;
+  EXPECT_TRUE(processEnds(child)) << child;
 }
 
 TEST(Process, WhatAProgramLeavesRunningEndsWithIt) {
@@ -77,7 +59,7 @@ TEST(Process, WhatAProgramLeavesRunningEndsWithIt) {
   EXPECT_EQ(outcome.status, 0);
   std::string child = dir.read("child.pid");
   child.pop_back();
-  EXPECT_TRUE(ends(child)) << child;
+  EXPECT_TRUE(processEnds(child)) << child;
 }
 
 TEST(Process, AnInterruptionEndsItAtOnce) {

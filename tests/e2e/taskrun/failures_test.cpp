@@ -3,35 +3,18 @@
 // study with its data log consistent, to be resumed.
 #include <signal.h>
 
-#include <chrono>
-#include <fstream>
-#include <thread>
-
 #include "taskrun_e2e.h"
+#include "testing/process_state.h"
 
 namespace taskrun_e2e {
 namespace {
 
 using testing_support::ScopedTempDir;
+using testing_support::processEnds;
 
 // The value of X in the evaluation folder's "InputValues.txt", for the stand-ins.
 // (The file's lines end in CR LF.)
 const char kReadX[] = "x=$(tr -d '\\r' < InputValues.txt | awk '$1==\"X\"{print $2}')\n";
-
-bool alive(const std::string& pid) {
-  std::ifstream stat("/proc/" + pid + "/stat");
-  std::string text;
-  if (!std::getline(stat, text)) return false;
-  std::size_t close = text.rfind(')');
-  return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
-}
-
-// True once `pid` has ended. A process killed with SIGKILL runs no more code at once, but it
-// takes the kernel a moment to show it ended; this waits for that, up to ten seconds.
-bool ends(const std::string& pid) {
-  for (int i = 0; i < 1000 && alive(pid); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return !alive(pid);
-}
 
 // X = 0 succeeds; 1 to 5 fail, each its own way, with a lower "Mass" than X = 0.
 TaskSpec failingTask(const ScopedTempDir& dir) {
@@ -98,7 +81,7 @@ levels = 6
   // The timed-out solver's own child went with it.
   std::string sleeper = dir.read("study/eval-000002/sleeper.pid");
   sleeper.pop_back();
-  EXPECT_TRUE(ends(sleeper)) << sleeper;
+  EXPECT_TRUE(processEnds(sleeper)) << sleeper;
   EXPECT_NE(run.output.find("eval-000004  failed  at Respull: exit status 1"), std::string::npos) << run.output;
   std::string history = dir.read("study/history.csv");
   EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 7);
