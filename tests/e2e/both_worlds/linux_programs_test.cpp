@@ -7,7 +7,7 @@ namespace both_worlds {
 namespace {
 
 using runtime_e2e::ProgramRun;
-using runtime_e2e::quoted;
+using testing_support::shellQuoted;
 using runtime_e2e::runProgram;
 
 void runIteration(const std::string& mode) {
@@ -22,9 +22,9 @@ void runIteration(const std::string& mode) {
                    {"FEMAPSIM_MESSAGES", messages.string()}};
   }
   const std::string folderText = folder.path().string();
-  const ProgramRun modprep = runProgram(MODPREP_PATH, folder.path(), quoted(folderText), environment);
+  const ProgramRun modprep = runProgram(MODPREP_PATH, folder.path(), shellQuoted(folderText), environment);
   ASSERT_EQ(modprep.status, kModprepStatus) << modprep.output;
-  const ProgramRun respull = runProgram(RESPULL_PATH, folder.path(), quoted(folderText), environment);
+  const ProgramRun respull = runProgram(RESPULL_PATH, folder.path(), shellQuoted(folderText), environment);
   ASSERT_EQ(respull.status, kRespullStatus) << respull.output;
   expectRunAsStored(folder.path(), folderText, messages, mode);
 }

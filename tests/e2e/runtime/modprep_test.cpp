@@ -24,7 +24,7 @@ class ModprepTest : public ::testing::Test {
   // "Apply" always writes the functions file, empty without function variables.
   void SetUp() override { folder_.writeText("FunctionsInputvalues.txt", ""); }
   ProgramRun modprep(const std::map<std::string, std::string>& environment = {}) {
-    return runProgram(MODPREP_PATH, folder_.path(), quoted(folder_.pathText()), environment);
+    return runProgram(MODPREP_PATH, folder_.path(), shellQuoted(folder_.pathText()), environment);
   }
   std::vector<std::string> log() const { return folder_.lines("inputExeLogs.log"); }
   double member(Kind kind, int id, const std::string& name, std::size_t index = 0,
@@ -275,7 +275,7 @@ TEST_F(ModprepTest, TheWorkingFolderIsTheCommandLineElseTheCurrentFolder) {
   // written where the program was started.
   std::filesystem::remove(folder_ / "plate.dat");
   testing_support::ScopedTempDir elsewhere;
-  run = runProgram(MODPREP_PATH, elsewhere.path(), quoted(folder_.pathText()));
+  run = runProgram(MODPREP_PATH, elsewhere.path(), shellQuoted(folder_.pathText()));
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_NE(folder_.read("plate.dat").find("GRID,5,,2.,10.,0."), std::string::npos);
   EXPECT_TRUE(std::filesystem::is_empty(elsewhere.path()));

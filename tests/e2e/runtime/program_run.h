@@ -3,9 +3,7 @@
 // back what it left there: its log, its files, the saved model, FEMAP's messages.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,19 +15,15 @@
 #include "femapsim/model_file.h"
 #include "support/strings.h"
 #include "support/text_file.h"
+#include "testing/shell_command.h"
 #include "testing/temp_dir.h"
 #include "testing/update_expected.h"
 
 namespace runtime_e2e {
 
-struct ProgramRun {
-  int status = -1;
-  std::string output;  // standard output and standard error
-};
-
-inline std::string quoted(const std::string& text) {
-  return "'" + support::replaceAll(text, "'", "'\\''") + "'";
-}
+// Standard output and standard error of the program, and its exit status.
+using ProgramRun = testing_support::CommandResult;
+using testing_support::shellQuoted;
 
 // Runs `program` in `folder` with `arguments` (given to the shell as they stand) and the
 // environment variables `environment`; FEMAPSIM_* variables of the test's own environment
@@ -38,19 +32,11 @@ inline ProgramRun runProgram(const std::string& program, const std::filesystem::
                              const std::string& arguments = "",
                              const std::map<std::string, std::string>& environment = {}) {
   std::string command =
-      "cd " + quoted(folder.string()) +
+      "cd " + shellQuoted(folder.string()) +
       " && env -u FEMAPSIM_ATTACH -u FEMAPSIM_OPEN -u FEMAPSIM_MESSAGES -u FEMAPSIM_UNAVAILABLE";
-  for (const auto& [name, value] : environment) command += " " + name + "=" + quoted(value);
-  command += " " + quoted(program) + (arguments.empty() ? "" : " " + arguments) + " 2>&1";
-  ProgramRun result;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return result;
-  char buffer[4096];
-  std::size_t read;
-  while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, read);
-  int status = pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  for (const auto& [name, value] : environment) command += " " + name + "=" + shellQuoted(value);
+  command += " " + shellQuoted(program) + (arguments.empty() ? "" : " " + arguments) + " 2>&1";
+  return testing_support::runShellCommand(command);
 }
 
 // The lines of a CR LF file, without their line ends. A line not ended by CR LF is a fault.

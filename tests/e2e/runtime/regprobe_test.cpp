@@ -11,7 +11,7 @@ class RegprobeTest : public ::testing::Test {
  protected:
   ProgramRun regprobe(const std::string& commandLine,
                       const std::map<std::string, std::string>& environment = {}) {
-    return runProgram(REGPROBE_PATH, dir_.path(), quoted(commandLine), environment);
+    return runProgram(REGPROBE_PATH, dir_.path(), shellQuoted(commandLine), environment);
   }
   testing_support::ScopedTempDir dir_;
 };

@@ -34,7 +34,7 @@ class RespullTest : public ::testing::Test {
     folder_.writeText("OutputValues.txt", "Stale  1\r\n");
   }
   ProgramRun respull(const std::map<std::string, std::string>& environment = {}) {
-    return runProgram(RESPULL_PATH, folder_.path(), quoted(folder_.pathText()), environment);
+    return runProgram(RESPULL_PATH, folder_.path(), shellQuoted(folder_.pathText()), environment);
   }
   std::vector<std::string> log() const { return folder_.lines("outputExeLogs.log"); }
   std::vector<std::string> outputValues() const { return folder_.lines("OutputValues.txt"); }

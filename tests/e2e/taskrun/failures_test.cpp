@@ -127,8 +127,8 @@ TEST(TaskrunFailures, SigtermEndsTheStudyWithItsDataLogConsistentAndResumeGoesOn
   task.outputs = {"Y"};
   // The third Modprep asks taskrun (its parent) to stop, then waits to be killed.
   task.modprep = writeScript(dir / "modprep.sh", std::string("cd \"$1\" || exit 1\n") + kReadX +
-                                                     "if [ \"$x\" = 2 ] && [ ! -e " + quoted((dir / "stopped").string()) +
-                                                     " ]; then touch " + quoted((dir / "stopped").string()) +
+                                                     "if [ \"$x\" = 2 ] && [ ! -e " + shellQuoted((dir / "stopped").string()) +
+                                                     " ]; then touch " + shellQuoted((dir / "stopped").string()) +
                                                      "; kill -TERM $PPID; sleep 300; fi\n")
                      .string();
   task.script = {"awk '$1==\"X\" { printf \"Y  %.17g\\r\\n\", $2 * $2 }' InputValues.txt > results.txt"};

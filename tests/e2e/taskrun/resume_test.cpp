@@ -18,11 +18,11 @@ void writeTask(const ScopedTempDir& dir, const fs::path& counter, const std::str
   std::string kill;
   if (!killAt.empty()) {
     fs::path killed = dir / "killed";
-    kill = "if [ \"$n\" = " + killAt + " ] && [ ! -e " + quoted(killed.string()) + " ]; then touch " +
-           quoted(killed.string()) + "; kill -KILL $PPID; exit 0; fi\n";
+    kill = "if [ \"$n\" = " + killAt + " ] && [ ! -e " + shellQuoted(killed.string()) + " ]; then touch " +
+           shellQuoted(killed.string()) + "; kill -KILL $PPID; exit 0; fi\n";
   }
-  task.modprep = writeScript(dir / "modprep.sh", "n=$(( $(cat " + quoted(counter.string()) + " 2>/dev/null || echo 0) + 1 ))\n"
-                                                 "echo $n > " + quoted(counter.string()) + "\n" + kill)
+  task.modprep = writeScript(dir / "modprep.sh", "n=$(( $(cat " + shellQuoted(counter.string()) + " 2>/dev/null || echo 0) + 1 ))\n"
+                                                 "echo $n > " + shellQuoted(counter.string()) + "\n" + kill)
                      .string();
   task.script = {"awk '{ v[$1] = $2 } END { printf \"StressA  %.17g\\r\\nStressB  %.17g\\r\\nMass  %.17g\\r\\n\", "
                  "(2 + v[\"B\"]) / v[\"A\"], (1 + 0.5 * v[\"A\"]) / v[\"B\"], v[\"A\"] + v[\"B\"] }' InputValues.txt > "

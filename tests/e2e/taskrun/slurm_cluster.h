@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "support/text_file.h"
+#include "testing/shell_command.h"
 
 namespace taskrun_e2e {
 
@@ -121,19 +122,12 @@ class SlurmCluster {
   // Runs a command to its end; throws when it fails.
   void run(const std::vector<std::string>& command) const {
     std::string line;
-    for (const std::string& word : command) line += "'" + word + "' ";
+    for (const std::string& word : command) line += testing_support::shellQuoted(word) + " ";
     if (std::system((line + ">/dev/null 2>&1").c_str()) != 0) throw std::runtime_error("failed: " + line);
   }
 
   static std::string output(const std::string& command) {
-    std::string text;
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe) return text;
-    char buffer[256];
-    std::size_t read;
-    while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, read);
-    pclose(pipe);
-    return text;
+    return testing_support::runShellCommand(command + " 2>/dev/null").output;
   }
 
   // Starts a daemon in the foreground, its output in the log folder; it gets SIGTERM should

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +17,7 @@
 
 #include "support/strings.h"
 #include "support/text_file.h"
+#include "testing/shell_command.h"
 #include "testing/temp_dir.h"
 
 namespace taskrun_e2e {
@@ -110,30 +110,18 @@ inline fs::path writeScript(const fs::path& file, const std::string& body) {
   return file;
 }
 
-inline std::string quoted(const std::string& text) { return "'" + support::replaceAll(text, "'", "'\\''") + "'"; }
-
-struct TaskrunRun {
-  int status = -1;
-  std::string output;
-};
+using testing_support::shellQuoted;
+using TaskrunRun = testing_support::CommandResult;
 
 // Runs taskrun with `arguments` in `folder`; `environment` entries go in front.
 inline TaskrunRun runTaskrun(const fs::path& folder, const std::vector<std::string>& arguments,
                       const std::map<std::string, std::string>& environment = {}) {
-  std::string command = "cd " + quoted(folder.string()) + " && env -u FEMAPSIM_ATTACH";
-  for (const auto& [name, value] : environment) command += " " + name + "=" + quoted(value);
-  command += " " + quoted(TASKRUN_PATH);
-  for (const std::string& argument : arguments) command += " " + quoted(argument);
+  std::string command = "cd " + shellQuoted(folder.string()) + " && env -u FEMAPSIM_ATTACH";
+  for (const auto& [name, value] : environment) command += " " + name + "=" + shellQuoted(value);
+  command += " " + shellQuoted(TASKRUN_PATH);
+  for (const std::string& argument : arguments) command += " " + shellQuoted(argument);
   command += " 2>&1";
-  TaskrunRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  std::size_t read;
-  while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, read);
-  int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return run;
+  return testing_support::runShellCommand(command);
 }
 
 inline nlohmann::json readJson(const fs::path& file) { return nlohmann::json::parse(support::readWholeFile(file)); }

@@ -61,8 +61,8 @@ TEST(TaskrunWorkers, TwoWorkersRunSideBySideAndNeverShareAFile) {
   dir.write("FunctionsInputvalues.txt", "");
   // Every Modprep checks its folder's copies, then waits for a second one to have started:
   // only two evaluations running at once get past the first two.
-  std::string modprep = "touch " + quoted((shared / "modprep-").string()) + "$(basename \"$PWD\")\n" +
-                        waitUntil("[ $(ls " + quoted(shared.string()) + " | grep -c '^modprep-') -ge 2 ]",
+  std::string modprep = "touch " + shellQuoted((shared / "modprep-").string()) + "$(basename \"$PWD\")\n" +
+                        waitUntil("[ $(ls " + shellQuoted(shared.string()) + " | grep -c '^modprep-') -ge 2 ]",
                                   "no second evaluation runs beside this one") +
                         "grep -q '^Reference Model (FEMAP) = truss.mod' Modprep.txt || exit 3\n"
                         "grep -q '^Reference Model (FEMAP) = truss.mod' Respull.txt || exit 4\n"
@@ -96,12 +96,12 @@ TEST(TaskrunWorkers, WithASharedFemapTheFemapStepsTakeTurnsWhileTheSolverStepsOv
   fs::create_directories(shared);
   // A FEMAP step fails when another one is running (mkdir is atomic); a solver step waits
   // until another solver step has started.
-  std::string femapStep = "mkdir " + quoted((shared / "femap-busy").string()) + " || exit 6\n" +
-                          "touch " + quoted((shared / "femap-").string()) + "$$\n" +
-                          "rmdir " + quoted((shared / "femap-busy").string()) + "\n";
+  std::string femapStep = "mkdir " + shellQuoted((shared / "femap-busy").string()) + " || exit 6\n" +
+                          "touch " + shellQuoted((shared / "femap-").string()) + "$$\n" +
+                          "rmdir " + shellQuoted((shared / "femap-busy").string()) + "\n";
   TaskSpec task = twoVariables(dir, femapStep, femapStep);
-  writeScript(dir / "solver.sh", "touch " + quoted((shared / "solver-").string()) + "$(basename \"$PWD\")\n" +
-                                     waitUntil("[ $(ls " + quoted(shared.string()) + " | grep -c '^solver-') -ge 2 ]",
+  writeScript(dir / "solver.sh", "touch " + shellQuoted((shared / "solver-").string()) + "$(basename \"$PWD\")\n" +
+                                     waitUntil("[ $(ls " + shellQuoted(shared.string()) + " | grep -c '^solver-') -ge 2 ]",
                                                "no second solver step runs beside this one") +
                                      kSolver + "\n");
   task.script = {"sh " + (dir / "solver.sh").string()};
