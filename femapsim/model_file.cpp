@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <set>
 #include <system_error>
 #include <unordered_map>
@@ -341,7 +342,12 @@ class Parser {
     switch (kind) {
       case Kind::Elem: {
         for (double node : entity.list("node")) {
-          if (node != 0) requireEntity(kind, 0, entity, "node", Kind::Node, static_cast<int>(node));
+          if (node == 0) continue;  // an unused corner
+          if (!(node >= 1 && node <= std::numeric_limits<int>::max() && node == std::floor(node))) {
+            fail(lineOf(kind, 0, entity.id),
+                 describe(kind, entity) + " lists " + formatModelNumber(node) + " among its nodes, which is no node ID");
+          }
+          requireEntity(kind, 0, entity, "node", Kind::Node, static_cast<int>(node));
         }
         if (int prop = entity.integer("propID")) requireEntity(kind, 0, entity, "propID", Kind::Prop, prop);
         break;
