@@ -12,7 +12,11 @@ namespace ui::win32 {
 // The window class of picture boxes: a plain container on the forms' face colour.
 inline constexpr wchar_t kPictureBoxClass[] = L"CorvanePictureBox";
 
-// Registers the picture box class; throws support::RuntimeError when Windows refuses.
+// Registers a container window class on the forms' face colour with the arrow cursor, named
+// `what` in the error; throws support::RuntimeError when Windows refuses.
+void registerContainerClass(const wchar_t* name, WNDPROC procedure, const char* what, HICON icon = nullptr);
+
+// Registers the picture box class.
 void registerPictureBoxClass();
 
 // The layer's handling of a message that reached a container: true when the layer handled it,

@@ -104,19 +104,22 @@ class PictureBoxView : public ControlView {
 
 }  // namespace
 
-void registerPictureBoxClass() {
+void registerContainerClass(const wchar_t* name, WNDPROC procedure, const char* what, HICON icon) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpfnWndProc = pictureBoxProc;
-  windowClass.lpszClassName = kPictureBoxClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.lpszClassName = name;
+  windowClass.hIcon = icon;
   if (!RegisterClassExW(&windowClass)) {
-    throw support::RuntimeError("Cannot register the picture box window class (error " +
+    throw support::RuntimeError("Cannot register the " + std::string(what) + " window class (error " +
                                 std::to_string(GetLastError()) + ")");
   }
 }
+
+void registerPictureBoxClass() { registerContainerClass(kPictureBoxClass, pictureBoxProc, "picture box"); }
 
 std::unique_ptr<ControlView> makeLabelView(Label& label, Scale scale) {
   return std::make_unique<LabelView>(label, scale);

@@ -30,18 +30,7 @@ LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 void registerFormClass() {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpfnWndProc = formProc;
-  windowClass.lpszClassName = kFormClass;
-  windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-  if (!RegisterClassExW(&windowClass)) {
-    throw support::RuntimeError("Cannot register the form window class (error " +
-                                std::to_string(GetLastError()) + ")");
-  }
+  registerContainerClass(kFormClass, formProc, "form", LoadIconW(nullptr, IDI_APPLICATION));
 }
 
 // Once per process: the common controls and the layer's own window classes.
