@@ -1,0 +1,406 @@
+#pragma once
+// The entries of the static results tables, one struct per kind, and for each element type
+// its layout in the data record: the words of one entry, with named offsets, read and
+// written in one place. Reals are held as doubles: files of 8-byte words carry doubles, and
+// the single-precision reals of 4-byte files convert exactly (OutputVector takes those as
+// the solver printed them). Every entry's first word is its element (or grid) ID times 10
+// plus the device code.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "resultfiles/op2_file.h"
+#include "resultfiles/stress_math.h"
+
+namespace resultfiles {
+
+// Nastran's element type codes (IDENT word 3) of the entries read and written here.
+enum class Op2ElementType {
+  Rod = 1,
+  Beam = 2,
+  Tube = 3,
+  ShearPanel = 4,
+  Conrod = 10,
+  Spring1 = 11,
+  Spring2 = 12,
+  Quad4 = 33,  // centre only
+  Bar = 34,
+  Tetra = 39,
+  Quad8 = 64,
+  Hexa = 67,
+  Penta = 68,
+  TriaR = 70,
+  Tria3 = 74,
+  Tria6 = 75,
+  QuadR = 82,
+  Quad4Composite = 95,
+  Tria3Composite = 97,
+  Bush = 102,
+  Quad4Corner = 144,  // centre and the four corners
+};
+
+// The Bulk Data name of an element type ("CQUAD4"), for messages.
+const char* elementName(Op2ElementType type);
+
+// What the last value of a plate fibre, a solid point or a ply holds, as the stress code
+// (IDENT word 11) says: von Mises, or maximum shear (octahedral shear for solids).
+enum class StressMeasure { VonMises, MaxShear };
+
+// A grid's six components: displacements T1-T3, R1-R3, or the forces and moments of SPC
+// forces, in the grid's output coordinate system.
+struct GridValues {
+  int grid = 0;
+  std::array<double, 6> values{};
+};
+using GridDisplacement = GridValues;
+
+// CROD, CONROD, CTUBE.
+struct RodStress {
+  int element = 0;
+  double axial = 0;
+  double axialMargin = 0;  // 0 when no allowable stress is known
+  double torsion = 0;
+  double torsionMargin = 0;
+};
+
+struct RodForce {
+  int element = 0;
+  double axial = 0;
+  double torque = 0;
+};
+
+// CBAR: bending stresses at the four recovery points of each end, the axial stress, the
+// extremes of the combined stress at each end, and the margins.
+struct BarStress {
+  int element = 0;
+  std::array<double, 4> endA{};  // points C, D, E, F of end A
+  std::array<double, 4> endB{};
+  double axial = 0;
+  double maxA = 0, minA = 0;
+  double maxB = 0, minB = 0;
+  double tensionMargin = 0;
+  double compressionMargin = 0;
+};
+
+struct BarForce {
+  int element = 0;
+  double moment1A = 0, moment2A = 0;  // bending moments in planes 1 and 2 at end A
+  double moment1B = 0, moment2B = 0;
+  double shear1 = 0, shear2 = 0;
+  double axial = 0;
+  double torque = 0;
+};
+
+// CBEAM: one entry a station, end A first; the table gives 11 stations, those after end A
+// with distance 0 unused.
+struct BeamStation {
+  int grid = 0;
+  double distance = 0;             // along the beam, 0 at end A and 1 at end B
+  std::array<double, 4> points{};  // long. stresses at C, D, E, F
+  double max = 0, min = 0;
+  double tensionMargin = 0, compressionMargin = 0;
+};
+struct BeamStress {
+  int element = 0;
+  std::vector<BeamStation> stations;
+};
+
+struct BeamForceStation {
+  int grid = 0;
+  double distance = 0;
+  double moment1 = 0, moment2 = 0;
+  double shear1 = 0, shear2 = 0;
+  double axial = 0;
+  double torque = 0;
+  double warpingTorque = 0;
+};
+struct BeamForce {
+  int element = 0;
+  std::vector<BeamForceStation> stations;
+};
+
+struct PlateFibre {
+  double distance = 0;  // from the reference plane: negative for the bottom fibre
+  double normalX = 0;
+  double normalY = 0;
+  double shearXY = 0;
+  double angle = 0;  // degrees, of the major principal stress
+  double major = 0;
+  double minor = 0;
+  double equivalent = 0;  // von Mises, or maximum shear (StressMeasure)
+};
+// A fibre's entry from its stresses in the element coordinate system.
+PlateFibre plateFibre(double distance, double normalX, double normalY, double shearXY,
+                      StressMeasure measure = StressMeasure::VonMises);
+
+struct PlateCorner {
+  int grid = 0;
+  PlateFibre bottom;
+  PlateFibre top;
+};
+
+// CQUAD4, CTRIA3, CQUAD8, CTRIA6, CQUADR, CTRIAR: the centre's fibres, and the corners'
+// where the element type carries them (CQUAD4 144, CQUAD8, CTRIA6, CQUADR, CTRIAR).
+struct PlateStress {
+  int element = 0;
+  PlateFibre bottom;  // fibre Z1
+  PlateFibre top;     // fibre Z2
+  std::vector<PlateCorner> corners;
+};
+
+// Membrane forces, bending moments and transverse shear forces per unit length.
+struct PlateForceValues {
+  double membraneX = 0, membraneY = 0, membraneXY = 0;
+  double momentX = 0, momentY = 0, momentXY = 0;
+  double shearX = 0, shearY = 0;
+};
+struct PlateForceCorner {
+  int grid = 0;
+  PlateForceValues values;
+};
+struct PlateForce {
+  int element = 0;
+  PlateForceValues values;  // at the centre
+  std::vector<PlateForceCorner> corners;
+};
+
+struct SolidPoint {
+  int grid = 0;  // 0 for the centre
+  double normalX = 0, normalY = 0, normalZ = 0;
+  double shearXY = 0, shearYZ = 0, shearZX = 0;
+  std::array<double, 3> principal{};                  // A, B, C: largest first
+  std::array<std::array<double, 3>, 3> directions{};  // direction cosines of A, B, C
+  double pressure = 0;
+  double equivalent = 0;  // von Mises, or octahedral shear (StressMeasure)
+};
+// A point's entry from its stress state (xx, yy, zz, xy, yz, zx).
+SolidPoint solidPoint(int grid, const Tensor& stress, StressMeasure measure = StressMeasure::VonMises);
+
+// CTETRA, CPENTA, CHEXA of any node count: the centre, then each corner grid.
+struct SolidStress {
+  int element = 0;
+  std::vector<SolidPoint> points;
+  int gridCount = 0;  // the element's grids (10 for a CTETRA with mid-side grids); 0: its corners
+};
+
+struct ShearPanelStress {
+  int element = 0;
+  double maxShear = 0;
+  double averageShear = 0;
+  double margin = 0;
+};
+
+// CELAS1, CELAS2.
+struct SpringStress {
+  int element = 0;
+  double stress = 0;
+};
+
+// CBUSH: translational and rotational stresses.
+struct BushStress {
+  int element = 0;
+  std::array<double, 6> values{};  // TX, TY, TZ, RX, RY, RZ
+};
+
+// One ply of a composite CQUAD4 or CTRIA3 (OES1C), in the ply's material directions.
+struct PlyStress {
+  int element = 0;
+  int ply = 0;  // from 1
+  double normal1 = 0, normal2 = 0, shear12 = 0;
+  double shear1Z = 0, shear2Z = 0;  // interlaminar shear
+  double angle = 0;
+  double major = 0, minor = 0;
+  double equivalent = 0;  // maximum shear, or von Mises (StressMeasure)
+};
+
+// One ply's failure index (OEFIT).
+struct PlyFailure {
+  int element = 0;
+  int ply = 0;
+  std::string theory;  // "HILL", "HOFF", "TSAI", "STRN", ...
+  double failureIndex = 0;
+};
+
+// Reads the entries of one subtable where they lie, one at a time, and names the subtable's
+// offset and the word of the whole data record in every fault.
+class EntryReader {
+ public:
+  EntryReader(const Op2Subtable& subtable, std::size_t wordBytes, const std::string& fileName,
+              const std::string& tableName, const std::string& writer);
+
+  // How many entries of `numWide` words the data record holds; it must be a whole number.
+  // The entries are then taken in order with next().
+  std::size_t entries(std::size_t numWide);
+  void next();
+
+  // Words of the current entry, counted from 0.
+  std::int64_t integer(std::size_t word) const { return view_.integer(word); }
+  double real(std::size_t word) const { return view_.real(word); }
+  std::string text(std::size_t word, std::size_t words) const { return view_.text(word, words); }
+  int id(std::size_t word, const char* what) const;        // an ID times 10 plus the device code
+  int positive(std::size_t word, const char* what) const;  // a plain ID, at least 1
+  std::size_t wordNumber(std::size_t word) const { return firstWord_ + word + 1; }  // in the data record, from 1
+
+  [[noreturn]] void fail(const std::string& reason) const;
+
+ private:
+  const Op2Subtable& subtable_;
+  std::size_t wordBytes_;
+  const std::string& fileName_;
+  const std::string& tableName_;
+  const std::string& writer_;
+  std::vector<std::string_view> blocks_;
+  std::size_t words_ = 0;
+  std::size_t entryBytes_ = 0;
+  std::size_t block_ = 0;
+  std::size_t offset_ = 0;
+  std::size_t taken_ = 0;
+  std::size_t firstWord_ = 0;
+  std::string gathered_;  // an entry that straddles two blocks
+  Op2WordView view_{nullptr, op2::kShortWordBytes};
+};
+
+// ---- Layouts: the words of one entry --------------------------------------------------------
+//
+// Each layout gives its words per entry (numWide), reads an entry from the reader's current
+// entry and writes one. Offsets count from 0; the first word is the ID.
+
+struct GridLayout {  // OUG displacements, OQG SPC forces
+  static constexpr std::size_t kId = 0, kPointType = 1, kFirstValue = 2;
+  static constexpr std::size_t kWords = 8;
+  static GridValues read(const EntryReader& in);
+  static void write(Op2Words& out, const GridValues& row);
+};
+
+struct RodStressLayout {  // CROD 1, CTUBE 3, CONROD 10
+  static constexpr std::size_t kId = 0, kAxial = 1, kAxialMargin = 2, kTorsion = 3, kTorsionMargin = 4;
+  static constexpr std::size_t kWords = 5;
+  static RodStress read(const EntryReader& in);
+  static void write(Op2Words& out, const RodStress& rod);
+};
+
+struct RodForceLayout {
+  static constexpr std::size_t kId = 0, kAxial = 1, kTorque = 2;
+  static constexpr std::size_t kWords = 3;
+  static RodForce read(const EntryReader& in);
+  static void write(Op2Words& out, const RodForce& rod);
+};
+
+struct BarStressLayout {  // CBAR 34
+  static constexpr std::size_t kId = 0, kEndA = 1, kAxial = 5, kMaxA = 6, kMinA = 7, kTensionMargin = 8;
+  static constexpr std::size_t kEndB = 9, kMaxB = 13, kMinB = 14, kCompressionMargin = 15;
+  static constexpr std::size_t kWords = 16;
+  static BarStress read(const EntryReader& in);
+  static void write(Op2Words& out, const BarStress& bar);
+};
+
+struct BarForceLayout {
+  static constexpr std::size_t kId = 0, kMoment1A = 1, kMoment2A = 2, kMoment1B = 3, kMoment2B = 4;
+  static constexpr std::size_t kShear1 = 5, kShear2 = 6, kAxial = 7, kTorque = 8;
+  static constexpr std::size_t kWords = 9;
+  static BarForce read(const EntryReader& in);
+  static void write(Op2Words& out, const BarForce& bar);
+};
+
+struct BeamStressLayout {  // CBEAM 2: the ID, then 11 stations of 10 words
+  static constexpr std::size_t kId = 0, kFirstStation = 1, kStations = 11, kStationWords = 10;
+  static constexpr std::size_t kGrid = 0, kDistance = 1, kPoints = 2, kMax = 6, kMin = 7;
+  static constexpr std::size_t kTensionMargin = 8, kCompressionMargin = 9;
+  static constexpr std::size_t kWords = kFirstStation + kStations * kStationWords;  // 111
+  static BeamStress read(const EntryReader& in);
+  static void write(Op2Words& out, const BeamStress& beam);
+};
+
+struct BeamForceLayout {  // CBEAM 2: the ID, then 11 stations of 9 words
+  static constexpr std::size_t kId = 0, kFirstStation = 1, kStations = 11, kStationWords = 9;
+  static constexpr std::size_t kGrid = 0, kDistance = 1, kMoment1 = 2, kMoment2 = 3, kShear1 = 4, kShear2 = 5;
+  static constexpr std::size_t kAxial = 6, kTorque = 7, kWarpingTorque = 8;
+  static constexpr std::size_t kWords = kFirstStation + kStations * kStationWords;  // 100
+  static BeamForce read(const EntryReader& in);
+  static void write(Op2Words& out, const BeamForce& beam);
+};
+
+struct PlateStressLayout {
+  // Centre only (CQUAD4 33, CTRIA3 74): the ID and two fibres of 8 words.
+  static constexpr std::size_t kId = 0, kBottomFibre = 1, kTopFibre = 9, kFibreWords = 8;
+  static constexpr std::size_t kCentreWords = 17;
+  // With corners (CQUAD4 144, CQUAD8 64, CQUADR 82: 4 corners; CTRIA6 75, CTRIAR 70: 3):
+  // the ID, "CEN/", then the centre and each corner as a point of 17 words: its grid (the
+  // centre's holds the corner count), the bottom and the top fibre.
+  static constexpr std::size_t kCentreText = 1, kFirstPoint = 2, kPointWords = 17;
+  static constexpr std::size_t kPointGrid = 0, kPointBottom = 1, kPointTop = 9;
+  static std::size_t words(std::size_t corners) {
+    return corners == 0 ? kCentreWords : kFirstPoint + (corners + 1) * kPointWords;
+  }
+  static PlateStress read(const EntryReader& in, std::size_t corners);
+  static void write(Op2Words& out, const PlateStress& plate, std::size_t corners);
+};
+
+struct PlateForceLayout {
+  // Centre only (CQUAD4 33, CTRIA3 74): the ID and 8 values.
+  static constexpr std::size_t kId = 0, kCentreValues = 1, kValues = 8;
+  static constexpr std::size_t kCentreWords = 9;
+  // With corners (144 and the like): the ID, "CEN/", then the centre and each corner as its
+  // grid (the centre's holds the corner count) and 8 values.
+  static constexpr std::size_t kCentreText = 1, kFirstPoint = 2, kPointWords = 9;
+  static std::size_t words(std::size_t corners) {
+    return corners == 0 ? kCentreWords : kFirstPoint + (corners + 1) * kPointWords;
+  }
+  static PlateForce read(const EntryReader& in, std::size_t corners);
+  static void write(Op2Words& out, const PlateForce& plate, std::size_t corners);
+};
+
+struct SolidStressLayout {
+  // The ID, the stress coordinate system, "GRID", the element's grid count, then the centre
+  // and each corner as a point of 21 words.
+  static constexpr std::size_t kId = 0, kCoordinateSystem = 1, kPointText = 2, kGridCount = 3, kFirstPoint = 4;
+  static constexpr std::size_t kPointWords = 21;
+  static constexpr std::size_t kPointGrid = 0, kRowX = 1, kPressure = 7, kEquivalent = 8, kRowY = 9, kRowZ = 15;
+  static std::size_t words(std::size_t corners) { return kFirstPoint + (corners + 1) * kPointWords; }
+  static SolidStress read(const EntryReader& in, std::size_t corners);
+  static void write(Op2Words& out, const SolidStress& solid, std::size_t corners);
+};
+
+struct ShearPanelLayout {  // CSHEAR 4
+  static constexpr std::size_t kId = 0, kMaxShear = 1, kAverageShear = 2, kMargin = 3;
+  static constexpr std::size_t kWords = 4;
+  static ShearPanelStress read(const EntryReader& in);
+  static void write(Op2Words& out, const ShearPanelStress& panel);
+};
+
+struct SpringLayout {  // CELAS1 11, CELAS2 12
+  static constexpr std::size_t kId = 0, kStress = 1;
+  static constexpr std::size_t kWords = 2;
+  static SpringStress read(const EntryReader& in);
+  static void write(Op2Words& out, const SpringStress& spring);
+};
+
+struct BushLayout {  // CBUSH 102
+  static constexpr std::size_t kId = 0, kFirstValue = 1;
+  static constexpr std::size_t kWords = 7;
+  static BushStress read(const EntryReader& in);
+  static void write(Op2Words& out, const BushStress& bush);
+};
+
+struct PlyStressLayout {  // OES1C: CQUAD4 95, CTRIA3 97; one entry per ply
+  static constexpr std::size_t kId = 0, kPly = 1, kNormal1 = 2, kNormal2 = 3, kShear12 = 4, kShear1Z = 5;
+  static constexpr std::size_t kShear2Z = 6, kAngle = 7, kMajor = 8, kMinor = 9, kEquivalent = 10;
+  static constexpr std::size_t kWords = 11;
+  static PlyStress read(const EntryReader& in);
+  static void write(Op2Words& out, const PlyStress& ply);
+};
+
+// OEFIT: one entry per ply; the element's first ply gives the element ID (a plain ID), the
+// further plies -1.
+struct PlyFailureLayout {
+  static constexpr std::size_t kElement = 0, kTheory = 1, kTheoryWords = 2, kPly = 3, kFailureIndex = 4;
+  static constexpr std::size_t kFailureMode = 5, kInterlaminar = 6, kMaximum = 7, kFlag = 8;
+  static constexpr std::size_t kWords = 9;
+  static constexpr std::int64_t kSameElement = -1;
+  static PlyFailure read(const EntryReader& in, int previousElement);
+  static void write(Op2Words& out, const PlyFailure& ply, bool firstOfElement);
+};
+
+}  // namespace resultfiles
