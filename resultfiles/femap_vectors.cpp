@@ -144,6 +144,32 @@ class SetBuilder {
     return VectorValues(std::move(values));
   }
 
+  // N columns of values taken from the items in one pass over them: fill(item, values) gives
+  // an item's N values.
+  template <std::size_t N, typename Items, typename Fill>
+  std::array<VectorValues, N> columns(const Items& items, Fill fill) const {
+    std::array<double, N> values{};
+    std::array<VectorValues, N> result;
+    if (single_) {
+      std::array<std::vector<float>, N> out;
+      for (auto& column : out) column.resize(items.size());
+      for (std::size_t i = 0; i < items.size(); ++i) {
+        fill(items[i], values);
+        for (std::size_t k = 0; k < N; ++k) out[k][i] = static_cast<float>(values[k]);
+      }
+      for (std::size_t k = 0; k < N; ++k) result[k] = VectorValues::singles(std::move(out[k]));
+      return result;
+    }
+    std::array<std::vector<double>, N> out;
+    for (auto& column : out) column.resize(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      fill(items[i], values);
+      for (std::size_t k = 0; k < N; ++k) out[k][i] = values[k];
+    }
+    for (std::size_t k = 0; k < N; ++k) result[k] = VectorValues(std::move(out[k]));
+    return result;
+  }
+
   template <typename Items, typename Id>
   static VectorIds ids(const Items& items, Id id) {
     std::vector<int> list;
@@ -183,11 +209,11 @@ class SetBuilder {
                       const std::array<const char*, 8>& titles, int outputType) {
     if (rows.empty()) return;
     VectorIds grids = ids(rows, [](const GridValues& row) { return row.grid; });
+    std::array<VectorValues, 6> all =
+        columns<6>(rows, [](const GridValues& row, auto& values) { values = row.values; });
     for (int half = 0; half < 2; ++half) {
       int total = half == 0 ? firstTotal : secondTotal;
-      std::array<VectorValues, 3> axes;
-      for (int axis = 0; axis < 3; ++axis)
-        axes[axis] = column(rows, [&](const GridValues& row) { return row.values[3 * half + axis]; });
+      std::array<VectorValues, 3> axes = {all[3 * half], all[3 * half + 1], all[3 * half + 2]};
       OutputVector& totalVector = add(total, titles[4 * half], kNodalOutput, outputType, false, grids,
                                       VectorValues::length(axes[0], axes[1], axes[2]));
       for (int axis = 0; axis < 3; ++axis) totalVector.components[axis] = total + 1 + axis;
@@ -322,10 +348,38 @@ class SetBuilder {
   void addPlates(const SubcaseResults& s) {
     auto plates = merged({&s.quads, &s.trias, &s.quad8s, &s.tria6s, &s.quadRs, &s.triaRs});
     if (plates.empty()) return;
-    for (bool top : {true, false}) {
-      for (const FibreQuantity& quantity : kFibreQuantities) addFibreVector(plates, top, quantity);
-      addFibreVector(measured(plates, StressMeasure::VonMises), top, kFibreVonMises);
-      addFibreVector(measured(plates, StressMeasure::MaxShear), top, kFibreMaxShear);
+    auto centre = [](const Item<PlateStress>& item) -> const PlateStress& { return *item.entry; };
+    addPointVectors<PlateStress, 2 * std::size(kFibreQuantities)>(
+        plates, 0, fibreQuantities(),
+        [&](const Item<PlateStress>& item, auto& values) { fibreValues(centre(item), values); });
+    // Corner c: the plates with at least c corners.
+    for (std::size_t c = 1;; ++c) {
+      std::vector<Item<PlateStress>> at;
+      for (const auto& item : plates)
+        if (item.entry->corners.size() >= c) at.push_back(item);
+      if (at.empty()) break;
+      addPointVectors<PlateStress, 2 * std::size(kFibreQuantities)>(
+          at, c, fibreQuantities(),
+          [c](const Item<PlateStress>& item, auto& values) { fibreValues(item.entry->corners[c - 1], values); });
+    }
+    for (StressMeasure measure : {StressMeasure::VonMises, StressMeasure::MaxShear}) {
+      const FibreQuantity& quantity = measure == StressMeasure::VonMises ? kFibreVonMises : kFibreMaxShear;
+      std::vector<Item<PlateStress>> those = measured(plates, measure);
+      addPointVectors<PlateStress, 2>(those, 0, equivalentQuantities(quantity),
+                                      [](const Item<PlateStress>& item, auto& values) {
+                                        values = {item.entry->top.equivalent, item.entry->bottom.equivalent};
+                                      });
+      for (std::size_t c = 1;; ++c) {
+        std::vector<Item<PlateStress>> at;
+        for (const auto& item : those)
+          if (item.entry->corners.size() >= c) at.push_back(item);
+        if (at.empty()) break;
+        addPointVectors<PlateStress, 2>(at, c, equivalentQuantities(quantity),
+                                        [c](const Item<PlateStress>& item, auto& values) {
+                                          const PlateCorner& corner = item.entry->corners[c - 1];
+                                          values = {corner.top.equivalent, corner.bottom.equivalent};
+                                        });
+      }
     }
   }
 
@@ -337,27 +391,53 @@ class SetBuilder {
     return those;
   }
 
-  // A fibre quantity at the plates' centres, and a vector per corner the plates have.
-  void addFibreVector(const std::vector<Item<PlateStress>>& plates, bool top, const FibreQuantity& quantity) {
-    if (plates.empty()) return;
-    int id = (top ? kPlateTopFibre : kPlateBottomFibre) + quantity.number;
-    std::string title = std::string(top ? "Plate Top " : "Plate Bot ") + quantity.name;
-    auto field = quantity.field;
-    auto fibreOf = [top](const auto& point) -> const PlateFibre& { return top ? point.top : point.bottom; };
-    add(id, title, kElementalOutput, kStressOutput, quantity.combinable,
-        ids(plates, [](const Item<PlateStress>& i) { return i.entry->element; }),
-        column(plates, [&](const Item<PlateStress>& i) { return fibreOf(*i.entry).*field; }));
-    std::size_t centre = set_.vectors.size() - 1;
-    for (std::size_t c = 1;; ++c) {
-      std::vector<Item<PlateStress>> at;
-      for (const auto& item : plates)
-        if (item.entry->corners.size() >= c) at.push_back(item);
-      if (at.empty()) break;
-      set_.vectors[centre].components[c - 1] = cornerVectorId(id, c);
-      add(cornerVectorId(id, c), title + " C" + std::to_string(c), kElementalOutput, kStressOutput, quantity.combinable,
-          ids(at, [](const Item<PlateStress>& i) { return i.entry->element; }),
-          column(at, [&](const Item<PlateStress>& i) { return fibreOf(i.entry->corners[c - 1]).*field; }))
+  // The vector of one quantity: its ID at the centre, its title, whether it combines linearly.
+  struct Quantity {
+    int id;
+    std::string title;
+    bool combinable;
+  };
+
+  // The fibre quantities, top fibre then bottom, in the order fibreValues gives them.
+  static std::vector<Quantity> fibreQuantities() {
+    std::vector<Quantity> quantities;
+    for (bool top : {true, false})
+      for (const FibreQuantity& quantity : kFibreQuantities)
+        quantities.push_back({(top ? kPlateTopFibre : kPlateBottomFibre) + quantity.number,
+                              std::string(top ? "Plate Top " : "Plate Bot ") + quantity.name, quantity.combinable});
+    return quantities;
+  }
+  static std::vector<Quantity> equivalentQuantities(const FibreQuantity& quantity) {
+    return {{kPlateTopFibre + quantity.number, std::string("Plate Top ") + quantity.name, quantity.combinable},
+            {kPlateBottomFibre + quantity.number, std::string("Plate Bot ") + quantity.name, quantity.combinable}};
+  }
+  template <typename Point, std::size_t N>
+  static void fibreValues(const Point& point, std::array<double, N>& values) {
+    std::size_t k = 0;
+    for (const PlateFibre* fibre : {&point.top, &point.bottom})
+      for (const FibreQuantity& quantity : kFibreQuantities) values[k++] = fibre->*quantity.field;
+  }
+
+  // The vectors of quantities at one point of the elements: the centre (0), whose vectors
+  // name their corner vectors, or corner c.
+  template <typename Entry, std::size_t N, typename Fill>
+  void addPointVectors(const std::vector<Item<Entry>>& items, std::size_t corner,
+                       const std::vector<Quantity>& quantities, Fill fill) {
+    if (items.empty()) return;
+    VectorIds elements = ids(items, [](const Item<Entry>& i) { return i.entry->element; });
+    std::array<VectorValues, N> values = columns<N>(items, fill);
+    for (std::size_t k = 0; k < N; ++k) {
+      const Quantity& quantity = quantities[k];
+      if (corner == 0) {
+        add(quantity.id, quantity.title, kElementalOutput, kStressOutput, quantity.combinable, elements, values[k]);
+        continue;
+      }
+      int id = cornerVectorId(quantity.id, corner);
+      add(id, quantity.title + " C" + std::to_string(corner), kElementalOutput, kStressOutput, quantity.combinable,
+          elements, values[k])
           .centroidTotal = false;
+      for (OutputVector& centre : set_.vectors)
+        if (centre.id == quantity.id) centre.components[corner - 1] = id;
     }
   }
 
@@ -388,30 +468,33 @@ class SetBuilder {
   void addSolids(const SubcaseResults& s) {
     auto solids = merged({&s.tetras, &s.pentas, &s.hexas});
     if (solids.empty()) return;
-    for (const SolidQuantity& quantity : kSolidQuantities) addSolidVector(solids, quantity);
-    addSolidVector(measured(solids, StressMeasure::VonMises), kSolidVonMises);
-    addSolidVector(measured(solids, StressMeasure::MaxShear), kSolidOctahedralShear);
-  }
-
-  // A solid quantity at the centres, and a vector per corner the solids have.
-  void addSolidVector(const std::vector<Item<SolidStress>>& solids, const SolidQuantity& quantity) {
-    if (solids.empty()) return;
-    int id = kSolidStresses + quantity.number;
-    auto value = quantity.value;
-    add(id, quantity.title, kElementalOutput, kStressOutput, quantity.combinable,
-        ids(solids, [](const Item<SolidStress>& i) { return i.entry->element; }),
-        column(solids, [&](const Item<SolidStress>& i) { return value(i.entry->points.front()); }));
-    std::size_t centre = set_.vectors.size() - 1;
-    for (std::size_t c = 1;; ++c) {
+    std::vector<Quantity> quantities;
+    for (const SolidQuantity& quantity : kSolidQuantities)
+      quantities.push_back({kSolidStresses + quantity.number, quantity.title, quantity.combinable});
+    // The centre (point 0) and corner c (point c) of the solids that have it.
+    for (std::size_t p = 0;; ++p) {
       std::vector<Item<SolidStress>> at;
       for (const auto& item : solids)
-        if (item.entry->points.size() > c) at.push_back(item);
+        if (item.entry->points.size() > p) at.push_back(item);
       if (at.empty()) break;
-      set_.vectors[centre].components[c - 1] = cornerVectorId(id, c);
-      add(cornerVectorId(id, c), std::string(quantity.title) + " C" + std::to_string(c), kElementalOutput,
-          kStressOutput, quantity.combinable, ids(at, [](const Item<SolidStress>& i) { return i.entry->element; }),
-          column(at, [&](const Item<SolidStress>& i) { return value(i.entry->points[c]); }))
-          .centroidTotal = false;
+      addPointVectors<SolidStress, std::size(kSolidQuantities)>(
+          at, p, quantities, [p](const Item<SolidStress>& item, auto& values) {
+            for (std::size_t k = 0; k < values.size(); ++k)
+              values[k] = kSolidQuantities[k].value(item.entry->points[p]);
+          });
+    }
+    for (StressMeasure measure : {StressMeasure::VonMises, StressMeasure::MaxShear}) {
+      const SolidQuantity& quantity = measure == StressMeasure::VonMises ? kSolidVonMises : kSolidOctahedralShear;
+      std::vector<Item<SolidStress>> those = measured(solids, measure);
+      for (std::size_t p = 0;; ++p) {
+        std::vector<Item<SolidStress>> at;
+        for (const auto& item : those)
+          if (item.entry->points.size() > p) at.push_back(item);
+        if (at.empty()) break;
+        addPointVectors<SolidStress, 1>(
+            at, p, {{kSolidStresses + quantity.number, quantity.title, quantity.combinable}},
+            [p](const Item<SolidStress>& item, auto& values) { values[0] = item.entry->points[p].equivalent; });
+      }
     }
   }
 

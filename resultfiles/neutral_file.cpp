@@ -9,6 +9,7 @@
 #include <set>
 
 #include "resultfiles/format_error.h"
+#include "resultfiles/op2_file.h"
 
 namespace resultfiles {
 namespace {
@@ -133,6 +134,10 @@ class NeutralReader {
   NeutralReader(std::string_view text, const std::string& fileName) : text_(text), fileName_(fileName) {}
 
   NeutralFile read() {
+    if (looksLikeOutput2(text_))
+      fail(0,
+           "not a FEMAP neutral file: an OUTPUT2 file (Nastran's binary results), which the Nastran results reader "
+           "reads");
     NeutralFile file;
     file.version.clear();
     bool anyBlock = false;

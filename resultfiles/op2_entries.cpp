@@ -57,6 +57,26 @@ int cornerGrid(const EntryReader& in, std::size_t word, const char* what) {
   return static_cast<int>(grid);
 }
 
+// Reads `count` entries after the reader's current one into `into`.
+// Whether their IDs ascend strictly, as Nastran writes them.
+int idOf(const GridValues& row) { return row.grid; }
+template <typename Entry>
+int idOf(const Entry& entry) {
+  return entry.element;
+}
+
+template <typename Entry, typename Read>
+bool readEach(EntryReader& in, std::size_t count, std::vector<Entry>& into, Read read) {
+  into.reserve(into.size() + count);
+  bool ascending = true;
+  for (std::size_t e = 0; e < count; ++e) {
+    in.next();
+    into.push_back(read(in));
+    ascending = ascending && (into.size() < 2 || idOf(into[into.size() - 2]) < idOf(into.back()));
+  }
+  return ascending;
+}
+
 }  // namespace
 
 const char* elementName(Op2ElementType type) {
@@ -128,24 +148,12 @@ std::size_t EntryReader::entries(std::size_t numWide) {
   if (numWide == 0 || words_ % numWide != 0)
     fail("its data record of " + std::to_string(words_) + " words is not a whole number of entries of " +
          std::to_string(numWide) + " words");
+  numWide_ = numWide;
   entryBytes_ = numWide * wordBytes_;
   return words_ / numWide;
 }
 
-void EntryReader::next() {
-  // The caller asks for no more entries than the blocks hold.
-  firstWord_ = taken_++ * (entryBytes_ / wordBytes_);
-  if (offset_ == blocks_[block_].size()) {
-    ++block_;
-    offset_ = 0;
-  }
-  assert(block_ < blocks_.size());
-  std::string_view block = blocks_[block_];
-  if (block.size() - offset_ >= entryBytes_) {
-    view_ = Op2WordView(block.data() + offset_, wordBytes_);
-    offset_ += entryBytes_;
-    return;
-  }
+void EntryReader::nextStraddling() {
   // The entry straddles two blocks: gathered into a buffer.
   gathered_.resize(entryBytes_);
   for (std::size_t filled = 0; filled < entryBytes_;) {
@@ -162,12 +170,9 @@ void EntryReader::next() {
   view_ = Op2WordView(gathered_.data(), wordBytes_);
 }
 
-int EntryReader::id(std::size_t word, const char* what) const {
-  std::int64_t value = integer(word);
-  if (value < 10 || value / 10 > INT_MAX)
-    fail(std::string(what) + " " + std::to_string(value / 10) + " at word " + std::to_string(wordNumber(word)) +
-         " of the data record is no valid ID");
-  return static_cast<int>(value / 10);
+void EntryReader::badId(std::size_t word, const char* what) const {
+  fail(std::string(what) + " " + std::to_string(integer(word) / 10) + " at word " + std::to_string(wordNumber(word)) +
+       " of the data record is no valid ID");
 }
 
 int EntryReader::positive(std::size_t word, const char* what) const {
@@ -512,6 +517,73 @@ void PlyFailureLayout::write(Op2Words& out, const PlyFailure& ply, bool firstOfE
   out.integer(-1);             // interlaminar failure index: none
   out.real(ply.failureIndex);  // the largest of the two
   out.text("", 1);             // failure flag
+}
+
+bool GridLayout::readAll(EntryReader& in, std::size_t count, std::vector<GridValues>& into) {
+  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+}
+
+bool RodStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<RodStress>& into) {
+  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+}
+
+bool RodForceLayout::readAll(EntryReader& in, std::size_t count, std::vector<RodForce>& into) {
+  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+}
+
+bool BarStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<BarStress>& into) {
+  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+}
+
+bool BarForceLayout::readAll(EntryReader& in, std::size_t count, std::vector<BarForce>& into) {
+  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+}
+
+bool BeamStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<BeamStress>& into) {
+  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+}
+
+bool BeamForceLayout::readAll(EntryReader& in, std::size_t count, std::vector<BeamForce>& into) {
+  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+}
+
+bool PlateStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<PlateStress>& into,
+                                std::size_t corners) {
+  return readEach(in, count, into, [corners](const EntryReader& entry) { return read(entry, corners); });
+}
+
+bool PlateForceLayout::readAll(EntryReader& in, std::size_t count, std::vector<PlateForce>& into, std::size_t corners) {
+  return readEach(in, count, into, [corners](const EntryReader& entry) { return read(entry, corners); });
+}
+
+bool SolidStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<SolidStress>& into,
+                                std::size_t corners) {
+  return readEach(in, count, into, [corners](const EntryReader& entry) { return read(entry, corners); });
+}
+
+bool ShearPanelLayout::readAll(EntryReader& in, std::size_t count, std::vector<ShearPanelStress>& into) {
+  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+}
+
+bool SpringLayout::readAll(EntryReader& in, std::size_t count, std::vector<SpringStress>& into) {
+  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+}
+
+bool BushLayout::readAll(EntryReader& in, std::size_t count, std::vector<BushStress>& into) {
+  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+}
+
+bool PlyStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<PlyStress>& into) {
+  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+}
+
+bool PlyFailureLayout::readAll(EntryReader& in, std::size_t count, std::vector<PlyFailure>& into) {
+  int previous = into.empty() ? 0 : into.back().element;
+  return readEach(in, count, into, [&previous](const EntryReader& entry) {
+    PlyFailure ply = read(entry, previous);
+    previous = ply.element;
+    return ply;
+  });
 }
 
 }  // namespace resultfiles

@@ -233,19 +233,36 @@ class EntryReader {
   // How many entries of `numWide` words the data record holds; it must be a whole number.
   // The entries are then taken in order with next().
   std::size_t entries(std::size_t numWide);
-  void next();
+  void next() {
+    firstWord_ = taken_++ * numWide_;
+    if (offset_ == blocks_[block_].size()) {
+      ++block_;
+      offset_ = 0;
+    }
+    if (blocks_[block_].size() - offset_ < entryBytes_) return nextStraddling();
+    view_ = Op2WordView(blocks_[block_].data() + offset_, wordBytes_);
+    offset_ += entryBytes_;
+  }
 
   // Words of the current entry, counted from 0.
   std::int64_t integer(std::size_t word) const { return view_.integer(word); }
   double real(std::size_t word) const { return view_.real(word); }
   std::string text(std::size_t word, std::size_t words) const { return view_.text(word, words); }
-  int id(std::size_t word, const char* what) const;        // an ID times 10 plus the device code
-  int positive(std::size_t word, const char* what) const;  // a plain ID, at least 1
+  int id(std::size_t word, const char* what) const {  // an ID times 10 plus the device code
+    std::int64_t value = integer(word);
+    if (value < 10 || value / 10 > kLargestId) badId(word, what);
+    return static_cast<int>(value / 10);
+  }
+  int positive(std::size_t word, const char* what) const;                           // a plain ID, at least 1
   std::size_t wordNumber(std::size_t word) const { return firstWord_ + word + 1; }  // in the data record, from 1
 
   [[noreturn]] void fail(const std::string& reason) const;
 
  private:
+  static constexpr std::int64_t kLargestId = 2147483647;
+  void nextStraddling();
+  [[noreturn]] void badId(std::size_t word, const char* what) const;
+
   const Op2Subtable& subtable_;
   std::size_t wordBytes_;
   const std::string& fileName_;
@@ -254,6 +271,7 @@ class EntryReader {
   std::vector<std::string_view> blocks_;
   std::size_t words_ = 0;
   std::size_t entryBytes_ = 0;
+  std::size_t numWide_ = 0;
   std::size_t block_ = 0;
   std::size_t offset_ = 0;
   std::size_t taken_ = 0;
@@ -265,12 +283,14 @@ class EntryReader {
 // ---- Layouts: the words of one entry --------------------------------------------------------
 //
 // Each layout gives its words per entry (numWide), reads an entry from the reader's current
-// entry and writes one. Offsets count from 0; the first word is the ID.
+// entry (readAll: `count` entries, saying whether their IDs ascend strictly) and writes one. Offsets count from 0; the
+// first word is the ID.
 
 struct GridLayout {  // OUG displacements, OQG SPC forces
   static constexpr std::size_t kId = 0, kPointType = 1, kFirstValue = 2;
   static constexpr std::size_t kWords = 8;
   static GridValues read(const EntryReader& in);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<GridValues>& into);
   static void write(Op2Words& out, const GridValues& row);
 };
 
@@ -278,6 +298,7 @@ struct RodStressLayout {  // CROD 1, CTUBE 3, CONROD 10
   static constexpr std::size_t kId = 0, kAxial = 1, kAxialMargin = 2, kTorsion = 3, kTorsionMargin = 4;
   static constexpr std::size_t kWords = 5;
   static RodStress read(const EntryReader& in);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<RodStress>& into);
   static void write(Op2Words& out, const RodStress& rod);
 };
 
@@ -285,6 +306,7 @@ struct RodForceLayout {
   static constexpr std::size_t kId = 0, kAxial = 1, kTorque = 2;
   static constexpr std::size_t kWords = 3;
   static RodForce read(const EntryReader& in);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<RodForce>& into);
   static void write(Op2Words& out, const RodForce& rod);
 };
 
@@ -293,6 +315,7 @@ struct BarStressLayout {  // CBAR 34
   static constexpr std::size_t kEndB = 9, kMaxB = 13, kMinB = 14, kCompressionMargin = 15;
   static constexpr std::size_t kWords = 16;
   static BarStress read(const EntryReader& in);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<BarStress>& into);
   static void write(Op2Words& out, const BarStress& bar);
 };
 
@@ -301,6 +324,7 @@ struct BarForceLayout {
   static constexpr std::size_t kShear1 = 5, kShear2 = 6, kAxial = 7, kTorque = 8;
   static constexpr std::size_t kWords = 9;
   static BarForce read(const EntryReader& in);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<BarForce>& into);
   static void write(Op2Words& out, const BarForce& bar);
 };
 
@@ -310,6 +334,7 @@ struct BeamStressLayout {  // CBEAM 2: the ID, then 11 stations of 10 words
   static constexpr std::size_t kTensionMargin = 8, kCompressionMargin = 9;
   static constexpr std::size_t kWords = kFirstStation + kStations * kStationWords;  // 111
   static BeamStress read(const EntryReader& in);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<BeamStress>& into);
   static void write(Op2Words& out, const BeamStress& beam);
 };
 
@@ -319,6 +344,7 @@ struct BeamForceLayout {  // CBEAM 2: the ID, then 11 stations of 9 words
   static constexpr std::size_t kAxial = 6, kTorque = 7, kWarpingTorque = 8;
   static constexpr std::size_t kWords = kFirstStation + kStations * kStationWords;  // 100
   static BeamForce read(const EntryReader& in);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<BeamForce>& into);
   static void write(Op2Words& out, const BeamForce& beam);
 };
 
@@ -335,6 +361,7 @@ struct PlateStressLayout {
     return corners == 0 ? kCentreWords : kFirstPoint + (corners + 1) * kPointWords;
   }
   static PlateStress read(const EntryReader& in, std::size_t corners);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<PlateStress>& into, std::size_t corners);
   static void write(Op2Words& out, const PlateStress& plate, std::size_t corners);
 };
 
@@ -349,6 +376,7 @@ struct PlateForceLayout {
     return corners == 0 ? kCentreWords : kFirstPoint + (corners + 1) * kPointWords;
   }
   static PlateForce read(const EntryReader& in, std::size_t corners);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<PlateForce>& into, std::size_t corners);
   static void write(Op2Words& out, const PlateForce& plate, std::size_t corners);
 };
 
@@ -360,6 +388,7 @@ struct SolidStressLayout {
   static constexpr std::size_t kPointGrid = 0, kRowX = 1, kPressure = 7, kEquivalent = 8, kRowY = 9, kRowZ = 15;
   static std::size_t words(std::size_t corners) { return kFirstPoint + (corners + 1) * kPointWords; }
   static SolidStress read(const EntryReader& in, std::size_t corners);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<SolidStress>& into, std::size_t corners);
   static void write(Op2Words& out, const SolidStress& solid, std::size_t corners);
 };
 
@@ -367,6 +396,7 @@ struct ShearPanelLayout {  // CSHEAR 4
   static constexpr std::size_t kId = 0, kMaxShear = 1, kAverageShear = 2, kMargin = 3;
   static constexpr std::size_t kWords = 4;
   static ShearPanelStress read(const EntryReader& in);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<ShearPanelStress>& into);
   static void write(Op2Words& out, const ShearPanelStress& panel);
 };
 
@@ -374,6 +404,7 @@ struct SpringLayout {  // CELAS1 11, CELAS2 12
   static constexpr std::size_t kId = 0, kStress = 1;
   static constexpr std::size_t kWords = 2;
   static SpringStress read(const EntryReader& in);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<SpringStress>& into);
   static void write(Op2Words& out, const SpringStress& spring);
 };
 
@@ -381,6 +412,7 @@ struct BushLayout {  // CBUSH 102
   static constexpr std::size_t kId = 0, kFirstValue = 1;
   static constexpr std::size_t kWords = 7;
   static BushStress read(const EntryReader& in);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<BushStress>& into);
   static void write(Op2Words& out, const BushStress& bush);
 };
 
@@ -389,6 +421,7 @@ struct PlyStressLayout {  // OES1C: CQUAD4 95, CTRIA3 97; one entry per ply
   static constexpr std::size_t kShear2Z = 6, kAngle = 7, kMajor = 8, kMinor = 9, kEquivalent = 10;
   static constexpr std::size_t kWords = 11;
   static PlyStress read(const EntryReader& in);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<PlyStress>& into);
   static void write(Op2Words& out, const PlyStress& ply);
 };
 
@@ -400,6 +433,7 @@ struct PlyFailureLayout {
   static constexpr std::size_t kWords = 9;
   static constexpr std::int64_t kSameElement = -1;
   static PlyFailure read(const EntryReader& in, int previousElement);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<PlyFailure>& into);
   static void write(Op2Words& out, const PlyFailure& ply, bool firstOfElement);
 };
 

@@ -414,18 +414,6 @@ void Op2Words::text(std::string_view characters, std::size_t words) {
   }
 }
 
-std::int64_t Op2WordView::integer(std::size_t word) const {
-  const char* at = bytes_ + word * wordBytes_;
-  return wordBytes_ == kLongWordBytes ? static_cast<std::int64_t>(littleEndian64(at))
-                                      : static_cast<std::int32_t>(littleEndian32(at));
-}
-
-double Op2WordView::real(std::size_t word) const {
-  const char* at = bytes_ + word * wordBytes_;
-  if (wordBytes_ == kLongWordBytes) return std::bit_cast<double>(littleEndian64(at));
-  return std::bit_cast<float>(littleEndian32(at));
-}
-
 std::string Op2WordView::characters(std::size_t word, std::size_t words) const {
   const char* first = bytes_ + word * wordBytes_;
   if (wordBytes_ == kShortWordBytes) return std::string(first, words * kShortWordBytes);

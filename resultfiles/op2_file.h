@@ -11,6 +11,8 @@
 // fields; op2_tables.h reads and writes the results in them.
 
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -48,8 +50,16 @@ class Op2WordView {
  public:
   Op2WordView(const char* bytes, std::size_t wordBytes) : bytes_(bytes), wordBytes_(wordBytes) {}
 
-  std::int64_t integer(std::size_t word) const;
-  double real(std::size_t word) const;
+  std::int64_t integer(std::size_t word) const {
+    const char* at = bytes_ + word * wordBytes_;
+    if (wordBytes_ == op2::kLongWordBytes) return static_cast<std::int64_t>(load<std::uint64_t>(at));
+    return static_cast<std::int32_t>(load<std::uint32_t>(at));
+  }
+  double real(std::size_t word) const {
+    const char* at = bytes_ + word * wordBytes_;
+    if (wordBytes_ == op2::kLongWordBytes) return std::bit_cast<double>(load<std::uint64_t>(at));
+    return std::bit_cast<float>(load<std::uint32_t>(at));
+  }
   // `words` words of text, trailing blanks removed; in 8-byte words the characters stand in
   // the first half of each word, or (as MSC writes some names) packed in the first half of
   // the whole run.
@@ -57,6 +67,19 @@ class Op2WordView {
   std::string characters(std::size_t word, std::size_t words) const;  // the same, blanks kept
 
  private:
+  // An unsigned word stored least significant byte first.
+  template <typename Unsigned>
+  static Unsigned load(const char* at) {
+    Unsigned value;
+    std::memcpy(&value, at, sizeof value);
+    if constexpr (std::endian::native == std::endian::big) {
+      Unsigned swapped = 0;
+      for (std::size_t i = 0; i < sizeof value; ++i) swapped = swapped << 8 | ((value >> (8 * i)) & 0xff);
+      value = swapped;
+    }
+    return value;
+  }
+
   const char* bytes_;
   std::size_t wordBytes_;
 };

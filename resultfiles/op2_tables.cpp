@@ -88,12 +88,7 @@ constexpr ElementKind fixedKind(Family family, Op2ElementType type) {
           [](EntryReader& in, std::size_t count, SubcaseResults& subcase, StressMeasure measure) {
             auto& list = subcase.*List;
             list.measure = measure;
-            list.reserve(list.size() + count);
-            for (std::size_t e = 0; e < count; ++e) {
-              in.next();
-              list.push_back(Layout::read(in));
-            }
-            orderAndCheck(list.entries, in, Key, "element");
+            if (!Layout::readAll(in, count, list.entries)) orderAndCheck(list.entries, in, Key, "element");
           },
           [](const SubcaseResults& subcase) { return !(subcase.*List).empty(); },
           [](const SubcaseResults& subcase, Op2Words& out) {
@@ -112,13 +107,9 @@ constexpr ElementKind cornerKind(Family family, Op2ElementType type) {
           [](EntryReader& in, std::size_t count, SubcaseResults& subcase, StressMeasure measure) {
             auto& list = subcase.*List;
             list.measure = measure;
-            list.reserve(list.size() + count);
-            for (std::size_t e = 0; e < count; ++e) {
-              in.next();
-              list.push_back(Layout::read(in, Corners));
-            }
-            orderAndCheck(
-                list.entries, in, [](const auto& entry) { return elementKey(entry); }, "element");
+            if (!Layout::readAll(in, count, list.entries, Corners))
+              orderAndCheck(
+                  list.entries, in, [](const auto& entry) { return elementKey(entry); }, "element");
           },
           [](const SubcaseResults& subcase) {
             const auto& list = subcase.*List;
@@ -141,13 +132,8 @@ constexpr ElementKind failureKind(Op2ElementType type) {
           PlyFailureLayout::kWords,
           [](EntryReader& in, std::size_t count, SubcaseResults& subcase, StressMeasure) {
             auto& list = subcase.*List;
-            list.reserve(list.size() + count);
-            int previous = 0;
-            for (std::size_t e = 0; e < count; ++e) {
-              in.next();
-              previous = list.emplace_back(PlyFailureLayout::read(in, previous)).element;
-            }
-            orderAndCheck(list.entries, in, failureKey, "element");
+            if (!PlyFailureLayout::readAll(in, count, list.entries))
+              orderAndCheck(list.entries, in, failureKey, "element");
           },
           [](const SubcaseResults& subcase) { return !(subcase.*List).empty(); },
           [](const SubcaseResults& subcase, Op2Words& out) {
@@ -207,22 +193,25 @@ const ElementKind* kindOf(Family family, int type) {
   return nullptr;
 }
 
-// The lists whose elements meet in one output vector: an element may stand in one of them only.
-std::vector<std::vector<int>> vectorGroupsOf(const SubcaseResults& s) {
-  auto ids = [](std::vector<int>& into, const auto& list) {
-    for (const auto& entry : list) into.push_back(entry.element);
+// The element IDs of lists whose elements meet in one output vector, where more than one of
+// them holds elements (each list on its own holds an element once).
+template <typename... Lists>
+std::vector<int> sharedIds(const Lists&... lists) {
+  std::vector<int> ids;
+  if ((0 + ... + (lists.empty() ? 0 : 1)) < 2) return ids;
+  auto add = [&](const auto& list) {
+    for (const auto& entry : list) ids.push_back(entry.element);
   };
-  std::vector<std::vector<int>> groups(4);
-  for (const auto* list : {&s.rods, &s.conrods, &s.tubes}) ids(groups[0], *list);
-  for (const auto* list : {&s.quads, &s.trias, &s.quad8s, &s.tria6s, &s.quadRs, &s.triaRs}) ids(groups[1], *list);
-  for (const auto* list : {&s.tetras, &s.pentas, &s.hexas}) ids(groups[2], *list);
-  ids(groups[3], s.springs1);
-  ids(groups[3], s.springs2);
-  return groups;
+  (add(lists), ...);
+  return ids;
 }
 
-void checkElementsStandOnce(const SubcaseResults& subcase, const std::string& fileName, const std::string& writer) {
-  for (std::vector<int>& ids : vectorGroupsOf(subcase)) {
+void checkElementsStandOnce(const SubcaseResults& s, const std::string& fileName, const std::string& writer) {
+  std::vector<int> groups[] = {sharedIds(s.rods, s.conrods, s.tubes),
+                               sharedIds(s.quads, s.trias, s.quad8s, s.tria6s, s.quadRs, s.triaRs),
+                               sharedIds(s.tetras, s.pentas, s.hexas), sharedIds(s.springs1, s.springs2)};
+  const SubcaseResults& subcase = s;
+  for (std::vector<int>& ids : groups) {
     std::sort(ids.begin(), ids.end());
     auto twice = std::adjacent_find(ids.begin(), ids.end());
     if (twice != ids.end())
@@ -234,13 +223,9 @@ void checkElementsStandOnce(const SubcaseResults& subcase, const std::string& fi
 }
 
 void readGrids(EntryReader& in, std::size_t count, std::vector<GridValues>& rows) {
-  rows.reserve(rows.size() + count);
-  for (std::size_t e = 0; e < count; ++e) {
-    in.next();
-    rows.push_back(GridLayout::read(in));
-  }
-  auto grid = [](const GridValues& row) { return std::make_tuple(row.grid, 0); };
-  orderAndCheck(rows, in, grid, "grid");
+  if (GridLayout::readAll(in, count, rows)) return;
+  orderAndCheck(
+      rows, in, [](const GridValues& row) { return std::make_tuple(row.grid, 0); }, "grid");
 }
 
 Op2Ident identFor(const SubcaseResults& subcase, int tableCode, int elementType, std::size_t numWide,

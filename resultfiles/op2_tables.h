@@ -38,6 +38,7 @@ struct ElementList {
   std::vector<Entry> entries;
 
   void push_back(const Entry& entry) { entries.push_back(entry); }
+  void push_back(Entry&& entry) { entries.push_back(std::move(entry)); }
   template <typename... Args>
   Entry& emplace_back(Args&&... args) {
     return entries.emplace_back(std::forward<Args>(args)...);

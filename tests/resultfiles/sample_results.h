@@ -70,7 +70,7 @@ inline resultfiles::SubcaseResults everyKind() {
   s.tetras.entries[0].gridCount = 10;
   s.hexas.entries[0].gridCount = 20;
   SolidStress penta{13, {solidPoint(0, {5, 5, 5, 0, 0, 0})}, 6};
-  for (int grid = 31; grid <= 36; ++grid) penta.points.push_back(solidPoint(grid, {5, 5, 5, 0, 0, grid}));
+  for (int grid = 31; grid <= 36; ++grid) penta.points.push_back(solidPoint(grid, {5, 5, 5, 0, 0, static_cast<double>(grid)}));
   s.pentas.entries = {penta};
   s.quadPlies.entries = {{95, 1, 10, 2, 1, 0.5, 0.25, 12, 10.5, 1.5, 4.5},
                          {95, 2, -10, -2, -1, 0, 0, -12, -1.5, -10.5, 4.5}};
