@@ -71,7 +71,7 @@ bool readEach(EntryReader& in, std::size_t count, std::vector<Entry>& into, Read
   bool ascending = true;
   for (std::size_t e = 0; e < count; ++e) {
     in.next();
-    into.push_back(read(in));
+    read(in, into.emplace_back());
     ascending = ascending && (into.size() < 2 || idOf(into[into.size() - 2]) < idOf(into.back()));
   }
   return ascending;
@@ -191,11 +191,9 @@ void EntryReader::fail(const std::string& reason) const {
 
 // ---- Layouts --------------------------------------------------------------------------------
 
-GridValues GridLayout::read(const EntryReader& in) {
-  GridValues row;
+void GridLayout::read(const EntryReader& in, GridValues& row) {
   row.grid = in.id(kId, "grid");
   for (std::size_t k = 0; k < row.values.size(); ++k) row.values[k] = in.real(kFirstValue + k);
-  return row;
 }
 
 void GridLayout::write(Op2Words& out, const GridValues& row) {
@@ -204,8 +202,8 @@ void GridLayout::write(Op2Words& out, const GridValues& row) {
   for (double value : row.values) out.real(value);
 }
 
-RodStress RodStressLayout::read(const EntryReader& in) {
-  return {in.id(kId, "element"), in.real(kAxial), in.real(kAxialMargin), in.real(kTorsion), in.real(kTorsionMargin)};
+void RodStressLayout::read(const EntryReader& in, RodStress& entry) {
+  entry = {in.id(kId, "element"), in.real(kAxial), in.real(kAxialMargin), in.real(kTorsion), in.real(kTorsionMargin)};
 }
 
 void RodStressLayout::write(Op2Words& out, const RodStress& rod) {
@@ -213,8 +211,8 @@ void RodStressLayout::write(Op2Words& out, const RodStress& rod) {
   for (double value : {rod.axial, rod.axialMargin, rod.torsion, rod.torsionMargin}) out.real(value);
 }
 
-RodForce RodForceLayout::read(const EntryReader& in) {
-  return {in.id(kId, "element"), in.real(kAxial), in.real(kTorque)};
+void RodForceLayout::read(const EntryReader& in, RodForce& entry) {
+  entry = {in.id(kId, "element"), in.real(kAxial), in.real(kTorque)};
 }
 
 void RodForceLayout::write(Op2Words& out, const RodForce& rod) {
@@ -223,8 +221,7 @@ void RodForceLayout::write(Op2Words& out, const RodForce& rod) {
   out.real(rod.torque);
 }
 
-BarStress BarStressLayout::read(const EntryReader& in) {
-  BarStress bar;
+void BarStressLayout::read(const EntryReader& in, BarStress& bar) {
   bar.element = in.id(kId, "element");
   for (std::size_t p = 0; p < 4; ++p) {
     bar.endA[p] = in.real(kEndA + p);
@@ -237,7 +234,6 @@ BarStress BarStressLayout::read(const EntryReader& in) {
   bar.maxB = in.real(kMaxB);
   bar.minB = in.real(kMinB);
   bar.compressionMargin = in.real(kCompressionMargin);
-  return bar;
 }
 
 void BarStressLayout::write(Op2Words& out, const BarStress& bar) {
@@ -248,9 +244,9 @@ void BarStressLayout::write(Op2Words& out, const BarStress& bar) {
   for (double value : {bar.maxB, bar.minB, bar.compressionMargin}) out.real(value);
 }
 
-BarForce BarForceLayout::read(const EntryReader& in) {
-  return {in.id(kId, "element"), in.real(kMoment1A), in.real(kMoment2A), in.real(kMoment1B), in.real(kMoment2B),
-          in.real(kShear1),      in.real(kShear2),   in.real(kAxial),    in.real(kTorque)};
+void BarForceLayout::read(const EntryReader& in, BarForce& entry) {
+  entry = {in.id(kId, "element"), in.real(kMoment1A), in.real(kMoment2A), in.real(kMoment1B), in.real(kMoment2B),
+           in.real(kShear1),      in.real(kShear2),   in.real(kAxial),    in.real(kTorque)};
 }
 
 void BarForceLayout::write(Op2Words& out, const BarForce& bar) {
@@ -260,8 +256,8 @@ void BarForceLayout::write(Op2Words& out, const BarForce& bar) {
     out.real(value);
 }
 
-BeamStress BeamStressLayout::read(const EntryReader& in) {
-  BeamStress beam;
+void BeamStressLayout::read(const EntryReader& in, BeamStress& beam) {
+  beam.stations.clear();
   beam.element = in.id(kId, "element");
   for (std::size_t s = 0; s < kStations; ++s) {
     std::size_t w = kFirstStation + s * kStationWords;
@@ -276,7 +272,6 @@ BeamStress BeamStressLayout::read(const EntryReader& in) {
     station.compressionMargin = in.real(w + kCompressionMargin);
     beam.stations.push_back(station);
   }
-  return beam;
 }
 
 void BeamStressLayout::write(Op2Words& out, const BeamStress& beam) {
@@ -291,8 +286,8 @@ void BeamStressLayout::write(Op2Words& out, const BeamStress& beam) {
   }
 }
 
-BeamForce BeamForceLayout::read(const EntryReader& in) {
-  BeamForce beam;
+void BeamForceLayout::read(const EntryReader& in, BeamForce& beam) {
+  beam.stations.clear();
   beam.element = in.id(kId, "element");
   for (std::size_t s = 0; s < kStations; ++s) {
     std::size_t w = kFirstStation + s * kStationWords;
@@ -309,7 +304,6 @@ BeamForce BeamForceLayout::read(const EntryReader& in) {
     station.warpingTorque = in.real(w + kWarpingTorque);
     beam.stations.push_back(station);
   }
-  return beam;
 }
 
 void BeamForceLayout::write(Op2Words& out, const BeamForce& beam) {
@@ -324,13 +318,13 @@ void BeamForceLayout::write(Op2Words& out, const BeamForce& beam) {
   }
 }
 
-PlateStress PlateStressLayout::read(const EntryReader& in, std::size_t corners) {
-  PlateStress plate;
+void PlateStressLayout::read(const EntryReader& in, PlateStress& plate, std::size_t corners) {
+  plate.corners.clear();
   plate.element = in.id(kId, "element");
   if (corners == 0) {
     plate.bottom = readFibre(in, kBottomFibre);
     plate.top = readFibre(in, kTopFibre);
-    return plate;
+    return;
   }
   plate.bottom = readFibre(in, kFirstPoint + kPointBottom);
   plate.top = readFibre(in, kFirstPoint + kPointTop);
@@ -340,7 +334,6 @@ PlateStress PlateStressLayout::read(const EntryReader& in, std::size_t corners) 
     plate.corners.push_back({cornerGrid(in, point + kPointGrid, "a plate's corner"),
                              readFibre(in, point + kPointBottom), readFibre(in, point + kPointTop)});
   }
-  return plate;
 }
 
 void PlateStressLayout::write(Op2Words& out, const PlateStress& plate, std::size_t corners) {
@@ -359,12 +352,12 @@ void PlateStressLayout::write(Op2Words& out, const PlateStress& plate, std::size
   }
 }
 
-PlateForce PlateForceLayout::read(const EntryReader& in, std::size_t corners) {
-  PlateForce plate;
+void PlateForceLayout::read(const EntryReader& in, PlateForce& plate, std::size_t corners) {
+  plate.corners.clear();
   plate.element = in.id(kId, "element");
   if (corners == 0) {
     plate.values = readForceValues(in, kCentreValues);
-    return plate;
+    return;
   }
   plate.values = readForceValues(in, kFirstPoint + 1);
   plate.corners.reserve(corners);
@@ -372,7 +365,6 @@ PlateForce PlateForceLayout::read(const EntryReader& in, std::size_t corners) {
     std::size_t point = kFirstPoint + c * kPointWords;
     plate.corners.push_back({cornerGrid(in, point, "a plate's corner"), readForceValues(in, point + 1)});
   }
-  return plate;
 }
 
 void PlateForceLayout::write(Op2Words& out, const PlateForce& plate, std::size_t corners) {
@@ -389,8 +381,8 @@ void PlateForceLayout::write(Op2Words& out, const PlateForce& plate, std::size_t
   }
 }
 
-SolidStress SolidStressLayout::read(const EntryReader& in, std::size_t corners) {
-  SolidStress solid;
+void SolidStressLayout::read(const EntryReader& in, SolidStress& solid, std::size_t corners) {
+  solid.points.clear();
   solid.element = in.id(kId, "element");
   std::int64_t grids = in.integer(kGridCount);
   if (grids != static_cast<std::int64_t>(corners) && grids != static_cast<std::int64_t>(quadraticGrids(corners)))
@@ -421,7 +413,6 @@ SolidStress SolidStressLayout::read(const EntryReader& in, std::size_t corners) 
     point.equivalent = in.real(first + kEquivalent);
     solid.points.push_back(point);
   }
-  return solid;
 }
 
 void SolidStressLayout::write(Op2Words& out, const SolidStress& solid, std::size_t corners) {
@@ -441,8 +432,8 @@ void SolidStressLayout::write(Op2Words& out, const SolidStress& solid, std::size
   }
 }
 
-ShearPanelStress ShearPanelLayout::read(const EntryReader& in) {
-  return {in.id(kId, "element"), in.real(kMaxShear), in.real(kAverageShear), in.real(kMargin)};
+void ShearPanelLayout::read(const EntryReader& in, ShearPanelStress& entry) {
+  entry = {in.id(kId, "element"), in.real(kMaxShear), in.real(kAverageShear), in.real(kMargin)};
 }
 
 void ShearPanelLayout::write(Op2Words& out, const ShearPanelStress& panel) {
@@ -450,18 +441,18 @@ void ShearPanelLayout::write(Op2Words& out, const ShearPanelStress& panel) {
   for (double value : {panel.maxShear, panel.averageShear, panel.margin}) out.real(value);
 }
 
-SpringStress SpringLayout::read(const EntryReader& in) { return {in.id(kId, "element"), in.real(kStress)}; }
+void SpringLayout::read(const EntryReader& in, SpringStress& entry) {
+  entry = {in.id(kId, "element"), in.real(kStress)};
+}
 
 void SpringLayout::write(Op2Words& out, const SpringStress& spring) {
   out.integer(std::int64_t{spring.element} * 10 + kPrintDevice);
   out.real(spring.stress);
 }
 
-BushStress BushLayout::read(const EntryReader& in) {
-  BushStress bush;
+void BushLayout::read(const EntryReader& in, BushStress& bush) {
   bush.element = in.id(kId, "element");
   for (std::size_t k = 0; k < bush.values.size(); ++k) bush.values[k] = in.real(kFirstValue + k);
-  return bush;
 }
 
 void BushLayout::write(Op2Words& out, const BushStress& bush) {
@@ -469,8 +460,7 @@ void BushLayout::write(Op2Words& out, const BushStress& bush) {
   for (double value : bush.values) out.real(value);
 }
 
-PlyStress PlyStressLayout::read(const EntryReader& in) {
-  PlyStress ply;
+void PlyStressLayout::read(const EntryReader& in, PlyStress& ply) {
   ply.element = in.id(kId, "element");
   ply.ply = in.positive(kPly, "ply");
   ply.normal1 = in.real(kNormal1);
@@ -482,7 +472,6 @@ PlyStress PlyStressLayout::read(const EntryReader& in) {
   ply.major = in.real(kMajor);
   ply.minor = in.real(kMinor);
   ply.equivalent = in.real(kEquivalent);
-  return ply;
 }
 
 void PlyStressLayout::write(Op2Words& out, const PlyStress& ply) {
@@ -493,8 +482,7 @@ void PlyStressLayout::write(Op2Words& out, const PlyStress& ply) {
     out.real(value);
 }
 
-PlyFailure PlyFailureLayout::read(const EntryReader& in, int previousElement) {
-  PlyFailure ply;
+void PlyFailureLayout::read(const EntryReader& in, PlyFailure& ply, int previousElement) {
   if (in.integer(kElement) == kSameElement) {
     if (previousElement == 0)
       in.fail("a ply's failure index at word " + std::to_string(in.wordNumber(kElement)) + " names no element");
@@ -505,7 +493,6 @@ PlyFailure PlyFailureLayout::read(const EntryReader& in, int previousElement) {
   ply.theory = in.text(kTheory, kTheoryWords);
   ply.ply = in.positive(kPly, "ply");
   ply.failureIndex = in.real(kFailureIndex);
-  return ply;
 }
 
 void PlyFailureLayout::write(Op2Words& out, const PlyFailure& ply, bool firstOfElement) {
@@ -520,69 +507,68 @@ void PlyFailureLayout::write(Op2Words& out, const PlyFailure& ply, bool firstOfE
 }
 
 bool GridLayout::readAll(EntryReader& in, std::size_t count, std::vector<GridValues>& into) {
-  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+  return readEach(in, count, into, [](const EntryReader& reader, auto& entry) { read(reader, entry); });
 }
 
 bool RodStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<RodStress>& into) {
-  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+  return readEach(in, count, into, [](const EntryReader& reader, auto& entry) { read(reader, entry); });
 }
 
 bool RodForceLayout::readAll(EntryReader& in, std::size_t count, std::vector<RodForce>& into) {
-  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+  return readEach(in, count, into, [](const EntryReader& reader, auto& entry) { read(reader, entry); });
 }
 
 bool BarStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<BarStress>& into) {
-  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+  return readEach(in, count, into, [](const EntryReader& reader, auto& entry) { read(reader, entry); });
 }
 
 bool BarForceLayout::readAll(EntryReader& in, std::size_t count, std::vector<BarForce>& into) {
-  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+  return readEach(in, count, into, [](const EntryReader& reader, auto& entry) { read(reader, entry); });
 }
 
 bool BeamStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<BeamStress>& into) {
-  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+  return readEach(in, count, into, [](const EntryReader& reader, auto& entry) { read(reader, entry); });
 }
 
 bool BeamForceLayout::readAll(EntryReader& in, std::size_t count, std::vector<BeamForce>& into) {
-  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+  return readEach(in, count, into, [](const EntryReader& reader, auto& entry) { read(reader, entry); });
 }
 
 bool PlateStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<PlateStress>& into,
                                 std::size_t corners) {
-  return readEach(in, count, into, [corners](const EntryReader& entry) { return read(entry, corners); });
+  return readEach(in, count, into, [corners](const EntryReader& reader, auto& entry) { read(reader, entry, corners); });
 }
 
 bool PlateForceLayout::readAll(EntryReader& in, std::size_t count, std::vector<PlateForce>& into, std::size_t corners) {
-  return readEach(in, count, into, [corners](const EntryReader& entry) { return read(entry, corners); });
+  return readEach(in, count, into, [corners](const EntryReader& reader, auto& entry) { read(reader, entry, corners); });
 }
 
 bool SolidStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<SolidStress>& into,
                                 std::size_t corners) {
-  return readEach(in, count, into, [corners](const EntryReader& entry) { return read(entry, corners); });
+  return readEach(in, count, into, [corners](const EntryReader& reader, auto& entry) { read(reader, entry, corners); });
 }
 
 bool ShearPanelLayout::readAll(EntryReader& in, std::size_t count, std::vector<ShearPanelStress>& into) {
-  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+  return readEach(in, count, into, [](const EntryReader& reader, auto& entry) { read(reader, entry); });
 }
 
 bool SpringLayout::readAll(EntryReader& in, std::size_t count, std::vector<SpringStress>& into) {
-  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+  return readEach(in, count, into, [](const EntryReader& reader, auto& entry) { read(reader, entry); });
 }
 
 bool BushLayout::readAll(EntryReader& in, std::size_t count, std::vector<BushStress>& into) {
-  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+  return readEach(in, count, into, [](const EntryReader& reader, auto& entry) { read(reader, entry); });
 }
 
 bool PlyStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<PlyStress>& into) {
-  return readEach(in, count, into, [](const EntryReader& entry) { return read(entry); });
+  return readEach(in, count, into, [](const EntryReader& reader, auto& entry) { read(reader, entry); });
 }
 
 bool PlyFailureLayout::readAll(EntryReader& in, std::size_t count, std::vector<PlyFailure>& into) {
   int previous = into.empty() ? 0 : into.back().element;
-  return readEach(in, count, into, [&previous](const EntryReader& entry) {
-    PlyFailure ply = read(entry, previous);
-    previous = ply.element;
-    return ply;
+  return readEach(in, count, into, [&previous](const EntryReader& reader, PlyFailure& entry) {
+    read(reader, entry, previous);
+    previous = entry.element;
   });
 }
 

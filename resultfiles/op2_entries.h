@@ -282,14 +282,15 @@ class EntryReader {
 
 // ---- Layouts: the words of one entry --------------------------------------------------------
 //
-// Each layout gives its words per entry (numWide), reads an entry from the reader's current
-// entry (readAll: `count` entries, saying whether their IDs ascend strictly) and writes one. Offsets count from 0; the
+// Each layout gives its words per entry (numWide), reads the reader's current entry into an
+// entry (readAll: `count` entries appended to a list, saying whether their IDs ascend
+// strictly) and writes one. Offsets count from 0; the
 // first word is the ID.
 
 struct GridLayout {  // OUG displacements, OQG SPC forces
   static constexpr std::size_t kId = 0, kPointType = 1, kFirstValue = 2;
   static constexpr std::size_t kWords = 8;
-  static GridValues read(const EntryReader& in);
+  static void read(const EntryReader& in, GridValues& entry);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<GridValues>& into);
   static void write(Op2Words& out, const GridValues& row);
 };
@@ -297,7 +298,7 @@ struct GridLayout {  // OUG displacements, OQG SPC forces
 struct RodStressLayout {  // CROD 1, CTUBE 3, CONROD 10
   static constexpr std::size_t kId = 0, kAxial = 1, kAxialMargin = 2, kTorsion = 3, kTorsionMargin = 4;
   static constexpr std::size_t kWords = 5;
-  static RodStress read(const EntryReader& in);
+  static void read(const EntryReader& in, RodStress& entry);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<RodStress>& into);
   static void write(Op2Words& out, const RodStress& rod);
 };
@@ -305,7 +306,7 @@ struct RodStressLayout {  // CROD 1, CTUBE 3, CONROD 10
 struct RodForceLayout {
   static constexpr std::size_t kId = 0, kAxial = 1, kTorque = 2;
   static constexpr std::size_t kWords = 3;
-  static RodForce read(const EntryReader& in);
+  static void read(const EntryReader& in, RodForce& entry);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<RodForce>& into);
   static void write(Op2Words& out, const RodForce& rod);
 };
@@ -314,7 +315,7 @@ struct BarStressLayout {  // CBAR 34
   static constexpr std::size_t kId = 0, kEndA = 1, kAxial = 5, kMaxA = 6, kMinA = 7, kTensionMargin = 8;
   static constexpr std::size_t kEndB = 9, kMaxB = 13, kMinB = 14, kCompressionMargin = 15;
   static constexpr std::size_t kWords = 16;
-  static BarStress read(const EntryReader& in);
+  static void read(const EntryReader& in, BarStress& entry);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<BarStress>& into);
   static void write(Op2Words& out, const BarStress& bar);
 };
@@ -323,7 +324,7 @@ struct BarForceLayout {
   static constexpr std::size_t kId = 0, kMoment1A = 1, kMoment2A = 2, kMoment1B = 3, kMoment2B = 4;
   static constexpr std::size_t kShear1 = 5, kShear2 = 6, kAxial = 7, kTorque = 8;
   static constexpr std::size_t kWords = 9;
-  static BarForce read(const EntryReader& in);
+  static void read(const EntryReader& in, BarForce& entry);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<BarForce>& into);
   static void write(Op2Words& out, const BarForce& bar);
 };
@@ -333,7 +334,7 @@ struct BeamStressLayout {  // CBEAM 2: the ID, then 11 stations of 10 words
   static constexpr std::size_t kGrid = 0, kDistance = 1, kPoints = 2, kMax = 6, kMin = 7;
   static constexpr std::size_t kTensionMargin = 8, kCompressionMargin = 9;
   static constexpr std::size_t kWords = kFirstStation + kStations * kStationWords;  // 111
-  static BeamStress read(const EntryReader& in);
+  static void read(const EntryReader& in, BeamStress& entry);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<BeamStress>& into);
   static void write(Op2Words& out, const BeamStress& beam);
 };
@@ -343,7 +344,7 @@ struct BeamForceLayout {  // CBEAM 2: the ID, then 11 stations of 9 words
   static constexpr std::size_t kGrid = 0, kDistance = 1, kMoment1 = 2, kMoment2 = 3, kShear1 = 4, kShear2 = 5;
   static constexpr std::size_t kAxial = 6, kTorque = 7, kWarpingTorque = 8;
   static constexpr std::size_t kWords = kFirstStation + kStations * kStationWords;  // 100
-  static BeamForce read(const EntryReader& in);
+  static void read(const EntryReader& in, BeamForce& entry);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<BeamForce>& into);
   static void write(Op2Words& out, const BeamForce& beam);
 };
@@ -360,7 +361,7 @@ struct PlateStressLayout {
   static std::size_t words(std::size_t corners) {
     return corners == 0 ? kCentreWords : kFirstPoint + (corners + 1) * kPointWords;
   }
-  static PlateStress read(const EntryReader& in, std::size_t corners);
+  static void read(const EntryReader& in, PlateStress& entry, std::size_t corners);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<PlateStress>& into, std::size_t corners);
   static void write(Op2Words& out, const PlateStress& plate, std::size_t corners);
 };
@@ -375,7 +376,7 @@ struct PlateForceLayout {
   static std::size_t words(std::size_t corners) {
     return corners == 0 ? kCentreWords : kFirstPoint + (corners + 1) * kPointWords;
   }
-  static PlateForce read(const EntryReader& in, std::size_t corners);
+  static void read(const EntryReader& in, PlateForce& entry, std::size_t corners);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<PlateForce>& into, std::size_t corners);
   static void write(Op2Words& out, const PlateForce& plate, std::size_t corners);
 };
@@ -387,7 +388,7 @@ struct SolidStressLayout {
   static constexpr std::size_t kPointWords = 21;
   static constexpr std::size_t kPointGrid = 0, kRowX = 1, kPressure = 7, kEquivalent = 8, kRowY = 9, kRowZ = 15;
   static std::size_t words(std::size_t corners) { return kFirstPoint + (corners + 1) * kPointWords; }
-  static SolidStress read(const EntryReader& in, std::size_t corners);
+  static void read(const EntryReader& in, SolidStress& entry, std::size_t corners);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<SolidStress>& into, std::size_t corners);
   static void write(Op2Words& out, const SolidStress& solid, std::size_t corners);
 };
@@ -395,7 +396,7 @@ struct SolidStressLayout {
 struct ShearPanelLayout {  // CSHEAR 4
   static constexpr std::size_t kId = 0, kMaxShear = 1, kAverageShear = 2, kMargin = 3;
   static constexpr std::size_t kWords = 4;
-  static ShearPanelStress read(const EntryReader& in);
+  static void read(const EntryReader& in, ShearPanelStress& entry);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<ShearPanelStress>& into);
   static void write(Op2Words& out, const ShearPanelStress& panel);
 };
@@ -403,7 +404,7 @@ struct ShearPanelLayout {  // CSHEAR 4
 struct SpringLayout {  // CELAS1 11, CELAS2 12
   static constexpr std::size_t kId = 0, kStress = 1;
   static constexpr std::size_t kWords = 2;
-  static SpringStress read(const EntryReader& in);
+  static void read(const EntryReader& in, SpringStress& entry);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<SpringStress>& into);
   static void write(Op2Words& out, const SpringStress& spring);
 };
@@ -411,7 +412,7 @@ struct SpringLayout {  // CELAS1 11, CELAS2 12
 struct BushLayout {  // CBUSH 102
   static constexpr std::size_t kId = 0, kFirstValue = 1;
   static constexpr std::size_t kWords = 7;
-  static BushStress read(const EntryReader& in);
+  static void read(const EntryReader& in, BushStress& entry);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<BushStress>& into);
   static void write(Op2Words& out, const BushStress& bush);
 };
@@ -420,7 +421,7 @@ struct PlyStressLayout {  // OES1C: CQUAD4 95, CTRIA3 97; one entry per ply
   static constexpr std::size_t kId = 0, kPly = 1, kNormal1 = 2, kNormal2 = 3, kShear12 = 4, kShear1Z = 5;
   static constexpr std::size_t kShear2Z = 6, kAngle = 7, kMajor = 8, kMinor = 9, kEquivalent = 10;
   static constexpr std::size_t kWords = 11;
-  static PlyStress read(const EntryReader& in);
+  static void read(const EntryReader& in, PlyStress& entry);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<PlyStress>& into);
   static void write(Op2Words& out, const PlyStress& ply);
 };
@@ -432,7 +433,7 @@ struct PlyFailureLayout {
   static constexpr std::size_t kFailureMode = 5, kInterlaminar = 6, kMaximum = 7, kFlag = 8;
   static constexpr std::size_t kWords = 9;
   static constexpr std::int64_t kSameElement = -1;
-  static PlyFailure read(const EntryReader& in, int previousElement);
+  static void read(const EntryReader& in, PlyFailure& entry, int previousElement);
   static bool readAll(EntryReader& in, std::size_t count, std::vector<PlyFailure>& into);
   static void write(Op2Words& out, const PlyFailure& ply, bool firstOfElement);
 };
