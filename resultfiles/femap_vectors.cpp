@@ -45,7 +45,7 @@ constexpr int kLineEnds = 2;
 struct FibreQuantity {
   int number;
   const char* name;
-  double PlateFibre::*field;
+  float PlateFibre::*field;
   bool combinable;
 };
 constexpr FibreQuantity kFibreQuantities[] = {
@@ -59,7 +59,7 @@ constexpr FibreQuantity kFibreMaxShear = {32, "MaxShear Stress", &PlateFibre::eq
 struct SolidQuantity {
   int number;
   const char* title;
-  double (*value)(const SolidPoint&);
+  float (*value)(const SolidPoint&);
   bool combinable;
 };
 const SolidQuantity kSolidQuantities[] = {
@@ -81,7 +81,7 @@ const SolidQuantity kSolidOctahedralShear = {30, "Solid Octahedral Shear Stress"
 struct PlyQuantity {
   int number;
   const char* name;
-  double PlyStress::*field;
+  float PlyStress::*field;
   bool combinable;
 };
 constexpr PlyQuantity kPlyQuantities[] = {
@@ -127,46 +127,30 @@ std::vector<Item<Entry>> merged(std::initializer_list<const ElementList<Entry>*>
 
 class SetBuilder {
  public:
-  SetBuilder(OutputSet& set, bool singlePrecision) : set_(set), single_(singlePrecision) {}
+  explicit SetBuilder(OutputSet& set) : set_(set) {}
 
-  // The values get(item) of the items, in the file's precision.
+  // The values get(item) of the items.
   template <typename Items, typename Get>
-  VectorValues column(const Items& items, Get get) const {
-    if (single_) {
-      std::vector<float> values;
-      values.reserve(items.size());
-      for (const auto& item : items) values.push_back(static_cast<float>(get(item)));
-      return VectorValues::singles(std::move(values));
-    }
-    std::vector<double> values;
+  static VectorValues column(const Items& items, Get get) {
+    std::vector<float> values;
     values.reserve(items.size());
-    for (const auto& item : items) values.push_back(get(item));
-    return VectorValues(std::move(values));
+    for (const auto& item : items) values.push_back(static_cast<float>(get(item)));
+    return VectorValues::singles(std::move(values));
   }
 
   // N columns of values taken from the items in one pass over them: fill(item, values) gives
   // an item's N values.
   template <std::size_t N, typename Items, typename Fill>
-  std::array<VectorValues, N> columns(const Items& items, Fill fill) const {
-    std::array<double, N> values{};
-    std::array<VectorValues, N> result;
-    if (single_) {
-      std::array<std::vector<float>, N> out;
-      for (auto& column : out) column.resize(items.size());
-      for (std::size_t i = 0; i < items.size(); ++i) {
-        fill(items[i], values);
-        for (std::size_t k = 0; k < N; ++k) out[k][i] = static_cast<float>(values[k]);
-      }
-      for (std::size_t k = 0; k < N; ++k) result[k] = VectorValues::singles(std::move(out[k]));
-      return result;
-    }
-    std::array<std::vector<double>, N> out;
+  static std::array<VectorValues, N> columns(const Items& items, Fill fill) {
+    std::array<float, N> values{};
+    std::array<std::vector<float>, N> out;
     for (auto& column : out) column.resize(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
       fill(items[i], values);
       for (std::size_t k = 0; k < N; ++k) out[k][i] = values[k];
     }
-    for (std::size_t k = 0; k < N; ++k) result[k] = VectorValues(std::move(out[k]));
+    std::array<VectorValues, N> result;
+    for (std::size_t k = 0; k < N; ++k) result[k] = VectorValues::singles(std::move(out[k]));
     return result;
   }
 
@@ -227,7 +211,7 @@ class SetBuilder {
     auto rods = merged({&s.rods, &s.conrods, &s.tubes});
     if (rods.empty()) return;
     VectorIds elements = ids(rods, [](const Item<RodStress>& i) { return i.entry->element; });
-    auto add4 = [&](int id, const char* title, bool combinable, double RodStress::*field) {
+    auto add4 = [&](int id, const char* title, bool combinable, float RodStress::*field) {
       add(id, title, kElementalOutput, kStressOutput, combinable, elements,
           column(rods, [&](const Item<RodStress>& i) { return i.entry->*field; }));
     };
@@ -296,10 +280,10 @@ class SetBuilder {
     if (s.barForces.empty()) return;
     const auto& bars = s.barForces.entries;
     auto endA = [](const BarForce& b) {
-      return std::array<double, 6>{b.moment1A, b.moment2A, b.shear1, b.shear2, b.axial, b.torque};
+      return std::array<float, 6>{b.moment1A, b.moment2A, b.shear1, b.shear2, b.axial, b.torque};
     };
     auto endB = [](const BarForce& b) {
-      return std::array<double, 6>{b.moment1B, b.moment2B, b.shear1, b.shear2, b.axial, b.torque};
+      return std::array<float, 6>{b.moment1B, b.moment2B, b.shear1, b.shear2, b.axial, b.torque};
     };
     addLineForces(kBarForces, "Bar", bars, ids(bars, [](const BarForce& b) { return b.element; }), endA, endB);
   }
@@ -308,7 +292,7 @@ class SetBuilder {
     if (s.beamForces.empty()) return;
     const auto& beams = s.beamForces.entries;
     auto at = [](const BeamForceStation& t) {
-      return std::array<double, 6>{t.moment1, t.moment2, t.shear1, t.shear2, t.axial, t.torque};
+      return std::array<float, 6>{t.moment1, t.moment2, t.shear1, t.shear2, t.axial, t.torque};
     };
     addLineForces(
         kBeamForces, "Beam", beams, ids(beams, [](const BeamForce& b) { return b.element; }),
@@ -334,8 +318,8 @@ class SetBuilder {
             kStressOutput, false, elements, column(beams, [](const BeamStress& b) { return b.stations.front().min; }),
             column(beams, [](const BeamStress& b) { return b.stations.back().min; }));
     // The governing margins: the smallest of the element's stations.
-    auto smallest = [](const BeamStress& b, double BeamStation::*margin) {
-      double least = b.stations.front().*margin;
+    auto smallest = [](const BeamStress& b, float BeamStation::*margin) {
+      float least = b.stations.front().*margin;
       for (const BeamStation& station : b.stations) least = std::min(least, station.*margin);
       return least;
     };
@@ -412,7 +396,7 @@ class SetBuilder {
             {kPlateBottomFibre + quantity.number, std::string("Plate Bot ") + quantity.name, quantity.combinable}};
   }
   template <typename Point, std::size_t N>
-  static void fibreValues(const Point& point, std::array<double, N>& values) {
+  static void fibreValues(const Point& point, std::array<float, N>& values) {
     std::size_t k = 0;
     for (const PlateFibre* fibre : {&point.top, &point.bottom})
       for (const FibreQuantity& quantity : kFibreQuantities) values[k++] = fibre->*quantity.field;
@@ -447,7 +431,7 @@ class SetBuilder {
     VectorIds elements = ids(plates, [](const Item<PlateForce>& i) { return i.entry->element; });
     struct Quantity {
       const char* title;
-      double PlateForceValues::*field;
+      float PlateForceValues::*field;
     };
     const Quantity quantities[] = {
         {"Plate MX Moment", &PlateForceValues::momentX},
@@ -563,7 +547,6 @@ class SetBuilder {
 
  private:
   OutputSet& set_;
-  bool single_;
 };
 
 }  // namespace
@@ -624,7 +607,7 @@ OutputSet outputSetFor(const SubcaseResults& subcase, int setId) {
   set.id = setId;
   set.title = outputSetTitle(subcase.subcase, subcase.occurrence, subcase.occurrences);
   set.subcase = subcase.subcase;
-  SetBuilder builder(set, subcase.singlePrecision);
+  SetBuilder builder(set);
   builder.addGridVectors(subcase.displacements, kTotalTranslation, kTotalRotation,
                          {"Total Translation", "T1 Translation", "T2 Translation", "T3 Translation", "Total Rotation",
                           "R1 Rotation", "R2 Rotation", "R3 Rotation"},

@@ -10,27 +10,26 @@ namespace {
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
-// Lists entries, each real in the file's precision.
+// Lists entries, each real as its shortest single-precision text.
 class Lister {
  public:
-  explicit Lister(bool singlePrecision) : single_(singlePrecision) {}
+  Lister() = default;
 
-  std::string real(double value) const {
+  std::string real(float value) const {
     char text[32];
-    if (single_) return std::string(text, std::to_chars(text, text + sizeof text, static_cast<float>(value)).ptr);
     return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
   }
 
-  std::string reals(std::initializer_list<double> values) const {
+  std::string reals(std::initializer_list<float> values) const {
     std::string text;
-    for (double value : values) text += (text.empty() ? "" : " ") + real(value);
+    for (float value : values) text += (text.empty() ? "" : " ") + real(value);
     return text;
   }
 
   template <std::size_t N>
-  std::string reals(const std::array<double, N>& values) const {
+  std::string reals(const std::array<float, N>& values) const {
     std::string text;
-    for (double value : values) text += (text.empty() ? "" : " ") + real(value);
+    for (float value : values) text += (text.empty() ? "" : " ") + real(value);
     return text;
   }
 
@@ -131,7 +130,6 @@ class Lister {
   }
 
  private:
-  bool single_;
 };
 
 // The entries of one subtable, decoded through a file of that subtable alone.
@@ -146,7 +144,7 @@ void dumpSubtable(std::string& out, const Op2File& file, const Op2Table& table, 
     out += "  " + std::to_string(words) + " data words (a layout not decoded here)\n";
     return;
   }
-  Lister(results.front().singlePrecision).dumpEntries(out, results.front());
+  Lister().dumpEntries(out, results.front());
 }
 
 }  // namespace

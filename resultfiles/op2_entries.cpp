@@ -24,7 +24,7 @@ PlateFibre readFibre(const EntryReader& in, std::size_t first) {
 }
 
 void writeFibre(Op2Words& out, const PlateFibre& f) {
-  for (double value : {f.distance, f.normalX, f.normalY, f.shearXY, f.angle, f.major, f.minor, f.equivalent})
+  for (float value : {f.distance, f.normalX, f.normalY, f.shearXY, f.angle, f.major, f.minor, f.equivalent})
     out.real(value);
 }
 
@@ -34,7 +34,7 @@ PlateForceValues readForceValues(const EntryReader& in, std::size_t first) {
 }
 
 void writeForceValues(Op2Words& out, const PlateForceValues& v) {
-  for (double value : {v.membraneX, v.membraneY, v.membraneXY, v.momentX, v.momentY, v.momentXY, v.shearX, v.shearY})
+  for (float value : {v.membraneX, v.membraneY, v.membraneXY, v.momentX, v.momentY, v.momentXY, v.shearX, v.shearY})
     out.real(value);
 }
 
@@ -109,24 +109,29 @@ const char* elementName(Op2ElementType type) {
 PlateFibre plateFibre(double distance, double normalX, double normalY, double shearXY, StressMeasure measure) {
   PlaneStressSummary summary = summarisePlaneStress(normalX, normalY, shearXY);
   double equivalent = measure == StressMeasure::VonMises ? summary.vonMises : 0.5 * (summary.major - summary.minor);
-  return {distance, normalX, normalY, shearXY, summary.angle, summary.major, summary.minor, equivalent};
+  auto single = [](double value) { return static_cast<float>(value); };
+  return {single(distance),      single(normalX),       single(normalY),       single(shearXY),
+          single(summary.angle), single(summary.major), single(summary.minor), single(equivalent)};
 }
 
 SolidPoint solidPoint(int grid, const Tensor& stress, StressMeasure measure) {
   SolidStressSummary summary = summariseSolidStress(stress);
   SolidPoint point;
   point.grid = grid;
-  point.normalX = stress[0];
-  point.normalY = stress[1];
-  point.normalZ = stress[2];
-  point.shearXY = stress[3];
-  point.shearYZ = stress[4];
-  point.shearZX = stress[5];
-  point.principal = summary.principal;
-  point.directions = summary.directions;
-  point.pressure = summary.pressure;
+  point.normalX = static_cast<float>(stress[0]);
+  point.normalY = static_cast<float>(stress[1]);
+  point.normalZ = static_cast<float>(stress[2]);
+  point.shearXY = static_cast<float>(stress[3]);
+  point.shearYZ = static_cast<float>(stress[4]);
+  point.shearZX = static_cast<float>(stress[5]);
+  for (std::size_t i = 0; i < 3; ++i) {
+    point.principal[i] = static_cast<float>(summary.principal[i]);
+    for (std::size_t k = 0; k < 3; ++k) point.directions[i][k] = static_cast<float>(summary.directions[i][k]);
+  }
+  point.pressure = static_cast<float>(summary.pressure);
   // Octahedral shear is sqrt(2)/3 of von Mises.
-  point.equivalent = measure == StressMeasure::VonMises ? summary.vonMises : summary.vonMises * std::sqrt(2.0) / 3;
+  point.equivalent =
+      static_cast<float>(measure == StressMeasure::VonMises ? summary.vonMises : summary.vonMises * std::sqrt(2.0) / 3);
   return point;
 }
 
@@ -199,7 +204,7 @@ void GridLayout::read(const EntryReader& in, GridValues& row) {
 void GridLayout::write(Op2Words& out, const GridValues& row) {
   out.integer(std::int64_t{row.grid} * 10 + kPrintDevice);
   out.integer(kGridPoint);
-  for (double value : row.values) out.real(value);
+  for (float value : row.values) out.real(value);
 }
 
 void RodStressLayout::read(const EntryReader& in, RodStress& entry) {
@@ -208,7 +213,7 @@ void RodStressLayout::read(const EntryReader& in, RodStress& entry) {
 
 void RodStressLayout::write(Op2Words& out, const RodStress& rod) {
   out.integer(std::int64_t{rod.element} * 10 + kPrintDevice);
-  for (double value : {rod.axial, rod.axialMargin, rod.torsion, rod.torsionMargin}) out.real(value);
+  for (float value : {rod.axial, rod.axialMargin, rod.torsion, rod.torsionMargin}) out.real(value);
 }
 
 void RodForceLayout::read(const EntryReader& in, RodForce& entry) {
@@ -238,10 +243,10 @@ void BarStressLayout::read(const EntryReader& in, BarStress& bar) {
 
 void BarStressLayout::write(Op2Words& out, const BarStress& bar) {
   out.integer(std::int64_t{bar.element} * 10 + kPrintDevice);
-  for (double value : bar.endA) out.real(value);
-  for (double value : {bar.axial, bar.maxA, bar.minA, bar.tensionMargin}) out.real(value);
-  for (double value : bar.endB) out.real(value);
-  for (double value : {bar.maxB, bar.minB, bar.compressionMargin}) out.real(value);
+  for (float value : bar.endA) out.real(value);
+  for (float value : {bar.axial, bar.maxA, bar.minA, bar.tensionMargin}) out.real(value);
+  for (float value : bar.endB) out.real(value);
+  for (float value : {bar.maxB, bar.minB, bar.compressionMargin}) out.real(value);
 }
 
 void BarForceLayout::read(const EntryReader& in, BarForce& entry) {
@@ -251,7 +256,7 @@ void BarForceLayout::read(const EntryReader& in, BarForce& entry) {
 
 void BarForceLayout::write(Op2Words& out, const BarForce& bar) {
   out.integer(std::int64_t{bar.element} * 10 + kPrintDevice);
-  for (double value :
+  for (float value :
        {bar.moment1A, bar.moment2A, bar.moment1B, bar.moment2B, bar.shear1, bar.shear2, bar.axial, bar.torque})
     out.real(value);
 }
@@ -281,8 +286,8 @@ void BeamStressLayout::write(Op2Words& out, const BeamStress& beam) {
     BeamStation station = s < beam.stations.size() ? beam.stations[s] : BeamStation{};
     out.integer(station.grid);
     out.real(station.distance);
-    for (double value : station.points) out.real(value);
-    for (double value : {station.max, station.min, station.tensionMargin, station.compressionMargin}) out.real(value);
+    for (float value : station.points) out.real(value);
+    for (float value : {station.max, station.min, station.tensionMargin, station.compressionMargin}) out.real(value);
   }
 }
 
@@ -312,8 +317,8 @@ void BeamForceLayout::write(Op2Words& out, const BeamForce& beam) {
   for (std::size_t s = 0; s < kStations; ++s) {
     BeamForceStation station = s < beam.stations.size() ? beam.stations[s] : BeamForceStation{};
     out.integer(station.grid);
-    for (double value : {station.distance, station.moment1, station.moment2, station.shear1, station.shear2,
-                         station.axial, station.torque, station.warpingTorque})
+    for (float value : {station.distance, station.moment1, station.moment2, station.shear1, station.shear2,
+                        station.axial, station.torque, station.warpingTorque})
       out.real(value);
   }
 }
@@ -400,7 +405,7 @@ void SolidStressLayout::read(const EntryReader& in, SolidStress& solid, std::siz
     } else {
       point.grid = cornerGrid(in, first + kPointGrid, "a solid's point");
     }
-    auto row = [&](std::size_t w, double& normal, double& shear, int axis) {
+    auto row = [&](std::size_t w, float& normal, float& shear, int axis) {
       normal = in.real(w);
       shear = in.real(w + 1);
       point.principal[axis] = in.real(w + 2);
@@ -424,11 +429,11 @@ void SolidStressLayout::write(Op2Words& out, const SolidStress& solid, std::size
   for (const SolidPoint& point : solid.points) {
     const auto& d = point.directions;
     out.integer(point.grid);
-    for (double value : {point.normalX, point.shearXY, point.principal[0], d[0][0], d[0][1], d[0][2], point.pressure,
-                         point.equivalent})
+    for (float value : {point.normalX, point.shearXY, point.principal[0], d[0][0], d[0][1], d[0][2], point.pressure,
+                        point.equivalent})
       out.real(value);
-    for (double value : {point.normalY, point.shearYZ, point.principal[1], d[1][0], d[1][1], d[1][2]}) out.real(value);
-    for (double value : {point.normalZ, point.shearZX, point.principal[2], d[2][0], d[2][1], d[2][2]}) out.real(value);
+    for (float value : {point.normalY, point.shearYZ, point.principal[1], d[1][0], d[1][1], d[1][2]}) out.real(value);
+    for (float value : {point.normalZ, point.shearZX, point.principal[2], d[2][0], d[2][1], d[2][2]}) out.real(value);
   }
 }
 
@@ -438,7 +443,7 @@ void ShearPanelLayout::read(const EntryReader& in, ShearPanelStress& entry) {
 
 void ShearPanelLayout::write(Op2Words& out, const ShearPanelStress& panel) {
   out.integer(std::int64_t{panel.element} * 10 + kPrintDevice);
-  for (double value : {panel.maxShear, panel.averageShear, panel.margin}) out.real(value);
+  for (float value : {panel.maxShear, panel.averageShear, panel.margin}) out.real(value);
 }
 
 void SpringLayout::read(const EntryReader& in, SpringStress& entry) {
@@ -457,7 +462,7 @@ void BushLayout::read(const EntryReader& in, BushStress& bush) {
 
 void BushLayout::write(Op2Words& out, const BushStress& bush) {
   out.integer(std::int64_t{bush.element} * 10 + kPrintDevice);
-  for (double value : bush.values) out.real(value);
+  for (float value : bush.values) out.real(value);
 }
 
 void PlyStressLayout::read(const EntryReader& in, PlyStress& ply) {
@@ -477,8 +482,8 @@ void PlyStressLayout::read(const EntryReader& in, PlyStress& ply) {
 void PlyStressLayout::write(Op2Words& out, const PlyStress& ply) {
   out.integer(std::int64_t{ply.element} * 10 + kPrintDevice);
   out.integer(ply.ply);
-  for (double value : {ply.normal1, ply.normal2, ply.shear12, ply.shear1Z, ply.shear2Z, ply.angle, ply.major, ply.minor,
-                       ply.equivalent})
+  for (float value : {ply.normal1, ply.normal2, ply.shear12, ply.shear1Z, ply.shear2Z, ply.angle, ply.major, ply.minor,
+                      ply.equivalent})
     out.real(value);
 }
 

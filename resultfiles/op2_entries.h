@@ -1,10 +1,10 @@
 #pragma once
 // The entries of the static results tables, one struct per kind, and for each element type
 // its layout in the data record: the words of one entry, with named offsets, read and
-// written in one place. Reals are held as doubles: files of 8-byte words carry doubles, and
-// the single-precision reals of 4-byte files convert exactly (OutputVector takes those as
-// the solver printed them). Every entry's first word is its element (or grid) ID times 10
-// plus the device code.
+// written in one place. Reals are held in single precision, as FEMAP holds results: the
+// reals of 4-byte words exactly, the doubles of 8-byte words rounded to the nearest single
+// (FEMAP's output vectors take each as the solver printed it). Every entry's first word is
+// its element (or grid) ID times 10 plus the device code.
 
 #include <array>
 #include <cstdint>
@@ -52,55 +52,55 @@ enum class StressMeasure { VonMises, MaxShear };
 // forces, in the grid's output coordinate system.
 struct GridValues {
   int grid = 0;
-  std::array<double, 6> values{};
+  std::array<float, 6> values{};
 };
 using GridDisplacement = GridValues;
 
 // CROD, CONROD, CTUBE.
 struct RodStress {
   int element = 0;
-  double axial = 0;
-  double axialMargin = 0;  // 0 when no allowable stress is known
-  double torsion = 0;
-  double torsionMargin = 0;
+  float axial = 0;
+  float axialMargin = 0;  // 0 when no allowable stress is known
+  float torsion = 0;
+  float torsionMargin = 0;
 };
 
 struct RodForce {
   int element = 0;
-  double axial = 0;
-  double torque = 0;
+  float axial = 0;
+  float torque = 0;
 };
 
 // CBAR: bending stresses at the four recovery points of each end, the axial stress, the
 // extremes of the combined stress at each end, and the margins.
 struct BarStress {
   int element = 0;
-  std::array<double, 4> endA{};  // points C, D, E, F of end A
-  std::array<double, 4> endB{};
-  double axial = 0;
-  double maxA = 0, minA = 0;
-  double maxB = 0, minB = 0;
-  double tensionMargin = 0;
-  double compressionMargin = 0;
+  std::array<float, 4> endA{};  // points C, D, E, F of end A
+  std::array<float, 4> endB{};
+  float axial = 0;
+  float maxA = 0, minA = 0;
+  float maxB = 0, minB = 0;
+  float tensionMargin = 0;
+  float compressionMargin = 0;
 };
 
 struct BarForce {
   int element = 0;
-  double moment1A = 0, moment2A = 0;  // bending moments in planes 1 and 2 at end A
-  double moment1B = 0, moment2B = 0;
-  double shear1 = 0, shear2 = 0;
-  double axial = 0;
-  double torque = 0;
+  float moment1A = 0, moment2A = 0;  // bending moments in planes 1 and 2 at end A
+  float moment1B = 0, moment2B = 0;
+  float shear1 = 0, shear2 = 0;
+  float axial = 0;
+  float torque = 0;
 };
 
 // CBEAM: one entry a station, end A first; the table gives 11 stations, those after end A
 // with distance 0 unused.
 struct BeamStation {
   int grid = 0;
-  double distance = 0;             // along the beam, 0 at end A and 1 at end B
-  std::array<double, 4> points{};  // long. stresses at C, D, E, F
-  double max = 0, min = 0;
-  double tensionMargin = 0, compressionMargin = 0;
+  float distance = 0;             // along the beam, 0 at end A and 1 at end B
+  std::array<float, 4> points{};  // long. stresses at C, D, E, F
+  float max = 0, min = 0;
+  float tensionMargin = 0, compressionMargin = 0;
 };
 struct BeamStress {
   int element = 0;
@@ -109,12 +109,12 @@ struct BeamStress {
 
 struct BeamForceStation {
   int grid = 0;
-  double distance = 0;
-  double moment1 = 0, moment2 = 0;
-  double shear1 = 0, shear2 = 0;
-  double axial = 0;
-  double torque = 0;
-  double warpingTorque = 0;
+  float distance = 0;
+  float moment1 = 0, moment2 = 0;
+  float shear1 = 0, shear2 = 0;
+  float axial = 0;
+  float torque = 0;
+  float warpingTorque = 0;
 };
 struct BeamForce {
   int element = 0;
@@ -122,14 +122,14 @@ struct BeamForce {
 };
 
 struct PlateFibre {
-  double distance = 0;  // from the reference plane: negative for the bottom fibre
-  double normalX = 0;
-  double normalY = 0;
-  double shearXY = 0;
-  double angle = 0;  // degrees, of the major principal stress
-  double major = 0;
-  double minor = 0;
-  double equivalent = 0;  // von Mises, or maximum shear (StressMeasure)
+  float distance = 0;  // from the reference plane: negative for the bottom fibre
+  float normalX = 0;
+  float normalY = 0;
+  float shearXY = 0;
+  float angle = 0;  // degrees, of the major principal stress
+  float major = 0;
+  float minor = 0;
+  float equivalent = 0;  // von Mises, or maximum shear (StressMeasure)
 };
 // A fibre's entry from its stresses in the element coordinate system.
 PlateFibre plateFibre(double distance, double normalX, double normalY, double shearXY,
@@ -152,9 +152,9 @@ struct PlateStress {
 
 // Membrane forces, bending moments and transverse shear forces per unit length.
 struct PlateForceValues {
-  double membraneX = 0, membraneY = 0, membraneXY = 0;
-  double momentX = 0, momentY = 0, momentXY = 0;
-  double shearX = 0, shearY = 0;
+  float membraneX = 0, membraneY = 0, membraneXY = 0;
+  float momentX = 0, momentY = 0, momentXY = 0;
+  float shearX = 0, shearY = 0;
 };
 struct PlateForceCorner {
   int grid = 0;
@@ -168,12 +168,12 @@ struct PlateForce {
 
 struct SolidPoint {
   int grid = 0;  // 0 for the centre
-  double normalX = 0, normalY = 0, normalZ = 0;
-  double shearXY = 0, shearYZ = 0, shearZX = 0;
-  std::array<double, 3> principal{};                  // A, B, C: largest first
-  std::array<std::array<double, 3>, 3> directions{};  // direction cosines of A, B, C
-  double pressure = 0;
-  double equivalent = 0;  // von Mises, or octahedral shear (StressMeasure)
+  float normalX = 0, normalY = 0, normalZ = 0;
+  float shearXY = 0, shearYZ = 0, shearZX = 0;
+  std::array<float, 3> principal{};                  // A, B, C: largest first
+  std::array<std::array<float, 3>, 3> directions{};  // direction cosines of A, B, C
+  float pressure = 0;
+  float equivalent = 0;  // von Mises, or octahedral shear (StressMeasure)
 };
 // A point's entry from its stress state (xx, yy, zz, xy, yz, zx).
 SolidPoint solidPoint(int grid, const Tensor& stress, StressMeasure measure = StressMeasure::VonMises);
@@ -187,32 +187,32 @@ struct SolidStress {
 
 struct ShearPanelStress {
   int element = 0;
-  double maxShear = 0;
-  double averageShear = 0;
-  double margin = 0;
+  float maxShear = 0;
+  float averageShear = 0;
+  float margin = 0;
 };
 
 // CELAS1, CELAS2.
 struct SpringStress {
   int element = 0;
-  double stress = 0;
+  float stress = 0;
 };
 
 // CBUSH: translational and rotational stresses.
 struct BushStress {
   int element = 0;
-  std::array<double, 6> values{};  // TX, TY, TZ, RX, RY, RZ
+  std::array<float, 6> values{};  // TX, TY, TZ, RX, RY, RZ
 };
 
 // One ply of a composite CQUAD4 or CTRIA3 (OES1C), in the ply's material directions.
 struct PlyStress {
   int element = 0;
   int ply = 0;  // from 1
-  double normal1 = 0, normal2 = 0, shear12 = 0;
-  double shear1Z = 0, shear2Z = 0;  // interlaminar shear
-  double angle = 0;
-  double major = 0, minor = 0;
-  double equivalent = 0;  // maximum shear, or von Mises (StressMeasure)
+  float normal1 = 0, normal2 = 0, shear12 = 0;
+  float shear1Z = 0, shear2Z = 0;  // interlaminar shear
+  float angle = 0;
+  float major = 0, minor = 0;
+  float equivalent = 0;  // maximum shear, or von Mises (StressMeasure)
 };
 
 // One ply's failure index (OEFIT).
@@ -220,7 +220,7 @@ struct PlyFailure {
   int element = 0;
   int ply = 0;
   std::string theory;  // "HILL", "HOFF", "TSAI", "STRN", ...
-  double failureIndex = 0;
+  float failureIndex = 0;
 };
 
 // Reads the entries of one subtable where they lie, one at a time, and names the subtable's
@@ -246,7 +246,7 @@ class EntryReader {
 
   // Words of the current entry, counted from 0.
   std::int64_t integer(std::size_t word) const { return view_.integer(word); }
-  double real(std::size_t word) const { return view_.real(word); }
+  float real(std::size_t word) const { return static_cast<float>(view_.real(word)); }
   std::string text(std::size_t word, std::size_t words) const { return view_.text(word, words); }
   int id(std::size_t word, const char* what) const {  // an ID times 10 plus the device code
     std::int64_t value = integer(word);

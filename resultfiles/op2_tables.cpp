@@ -326,7 +326,6 @@ Op2Results readOp2Results(const Op2File& file, const std::string& fileName) {
     subcase.subcase = target.first;
     subcase.occurrence = target.second;
     subcase.occurrences = occurrences[target.first];
-    subcase.singlePrecision = file.form.wordBytes == kShortWordBytes;
     results.subcases.push_back(std::move(subcase));
   }
   std::vector<bool> named(results.subcases.size(), false);  // title and load set taken from the first subtable

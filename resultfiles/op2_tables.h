@@ -69,9 +69,6 @@ struct SubcaseResults {
   // `occurrences`, in the order of the file.
   int occurrence = 1;
   int occurrences = 1;
-  // The reals are single precision as the file gives them (4-byte words): FEMAP takes each
-  // as the shortest decimal that reads back to the same single-precision value.
-  bool singlePrecision = true;
 
   std::vector<GridValues> displacements;  // ascending grids
   std::vector<GridValues> spcForces;

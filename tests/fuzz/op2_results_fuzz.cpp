@@ -21,13 +21,11 @@
 
 namespace {
 
-// The results written out again in their precision (equal results give equal bytes, bit for
-// bit), or the refusal.
+// The results written out again (equal results give equal bytes, bit for bit), or the refusal.
 std::string outcome(const std::function<resultfiles::Op2Results()>& read) {
   try {
     resultfiles::Op2Results results = read();
     resultfiles::Op2WriteOptions options{.label = "FUZZ"};
-    if (!results.subcases.empty() && !results.subcases.front().singlePrecision) options.form.wordBytes = 8;
     return resultfiles::writeOp2(resultfiles::makeOp2File(results.subcases, options)) +
            resultfiles::whyNoStaticResults(results);
   } catch (const resultfiles::FormatError& error) {
