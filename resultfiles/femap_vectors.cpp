@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <span>
 
 namespace resultfiles {
 namespace {
@@ -105,11 +106,19 @@ template <typename Entry>
 struct Item {
   const Entry* entry;
   StressMeasure measure;
+  std::span<const PlateCorner> corners{};  // a plate's, where its list holds corners
 };
 
-// The entries of lists whose elements share the same vectors, in ascending element order.
 template <typename Entry>
-std::vector<Item<Entry>> merged(std::initializer_list<const ElementList<Entry>*> lists) {
+std::span<const PlateCorner> cornersOf(const ElementList<Entry>&, std::size_t) {
+  return {};
+}
+std::span<const PlateCorner> cornersOf(const PlateStressList& list, std::size_t i) { return list.cornersOf(i); }
+
+// The entries of lists whose elements share the same vectors, in ascending element order.
+template <typename List>
+std::vector<Item<typename List::value_type>> merged(std::initializer_list<const List*> lists) {
+  using Entry = typename List::value_type;
   std::vector<Item<Entry>> items;
   std::size_t nonEmpty = 0, total = 0;
   for (const auto* list : lists) {
@@ -118,7 +127,7 @@ std::vector<Item<Entry>> merged(std::initializer_list<const ElementList<Entry>*>
   }
   items.reserve(total);
   for (const auto* list : lists)
-    for (const Entry& entry : *list) items.push_back({&entry, list->measure});
+    for (std::size_t i = 0; i < list->size(); ++i) items.push_back({&(*list)[i], list->measure, cornersOf(*list, i)});
   if (nonEmpty > 1)
     std::stable_sort(items.begin(), items.end(),
                      [](const Item<Entry>& a, const Item<Entry>& b) { return a.entry->element < b.entry->element; });
@@ -132,9 +141,9 @@ class SetBuilder {
   // The values get(item) of the items.
   template <typename Items, typename Get>
   static VectorValues column(const Items& items, Get get) {
-    std::vector<float> values;
-    values.reserve(items.size());
-    for (const auto& item : items) values.push_back(static_cast<float>(get(item)));
+    std::vector<float> values(items.size());
+    std::transform(items.begin(), items.end(), values.begin(),
+                   [&](const auto& item) { return static_cast<float>(get(item)); });
     return VectorValues::singles(std::move(values));
   }
 
@@ -142,23 +151,25 @@ class SetBuilder {
   // an item's N values.
   template <std::size_t N, typename Items, typename Fill>
   static std::array<VectorValues, N> columns(const Items& items, Fill fill) {
+    // One block holds the N columns one after the other.
+    std::size_t count = items.size();
+    auto block = std::make_shared<std::vector<float>>(N * count);
+    std::array<float*, N> at;  // held apart from the block, so that writing a value does not reload them
+    for (std::size_t k = 0; k < N; ++k) at[k] = block->data() + k * count;
     std::array<float, N> values{};
-    std::array<std::vector<float>, N> out;
-    for (auto& column : out) column.resize(items.size());
-    for (std::size_t i = 0; i < items.size(); ++i) {
-      fill(items[i], values);
-      for (std::size_t k = 0; k < N; ++k) out[k][i] = values[k];
+    for (const auto& item : items) {
+      fill(item, values);
+      for (std::size_t k = 0; k < N; ++k) *at[k]++ = values[k];
     }
     std::array<VectorValues, N> result;
-    for (std::size_t k = 0; k < N; ++k) result[k] = VectorValues::singles(std::move(out[k]));
+    for (std::size_t k = 0; k < N; ++k) result[k] = VectorValues::singles(block, k * count, count);
     return result;
   }
 
   template <typename Items, typename Id>
   static VectorIds ids(const Items& items, Id id) {
-    std::vector<int> list;
-    list.reserve(items.size());
-    for (const auto& item : items) list.push_back(id(item));
+    std::vector<int> list(items.size());
+    std::transform(items.begin(), items.end(), list.begin(), id);
     return VectorIds(std::move(list));
   }
 
@@ -332,35 +343,33 @@ class SetBuilder {
   void addPlates(const SubcaseResults& s) {
     auto plates = merged({&s.quads, &s.trias, &s.quad8s, &s.tria6s, &s.quadRs, &s.triaRs});
     if (plates.empty()) return;
-    auto centre = [](const Item<PlateStress>& item) -> const PlateStress& { return *item.entry; };
+    VectorIds elements = ids(plates, [](const Item<PlateStress>& i) { return i.entry->element; });
     addPointVectors<PlateStress, 2 * std::size(kFibreQuantities)>(
-        plates, 0, fibreQuantities(),
-        [&](const Item<PlateStress>& item, auto& values) { fibreValues(centre(item), values); });
+        plates, elements, 0, fibreQuantities(),
+        [](const Item<PlateStress>& item, auto& values) { fibreValues(*item.entry, values); });
     // Corner c: the plates with at least c corners.
     for (std::size_t c = 1;; ++c) {
-      std::vector<Item<PlateStress>> at;
-      for (const auto& item : plates)
-        if (item.entry->corners.size() >= c) at.push_back(item);
-      if (at.empty()) break;
+      auto at = select(plates, elements, [c](const Item<PlateStress>& item) { return item.corners.size() >= c; });
+      if (at.items().empty()) break;
       addPointVectors<PlateStress, 2 * std::size(kFibreQuantities)>(
-          at, c, fibreQuantities(),
-          [c](const Item<PlateStress>& item, auto& values) { fibreValues(item.entry->corners[c - 1], values); });
+          at.items(), at.elements, c, fibreQuantities(),
+          [c](const Item<PlateStress>& item, auto& values) { fibreValues(item.corners[c - 1], values); });
     }
     for (StressMeasure measure : {StressMeasure::VonMises, StressMeasure::MaxShear}) {
       const FibreQuantity& quantity = measure == StressMeasure::VonMises ? kFibreVonMises : kFibreMaxShear;
-      std::vector<Item<PlateStress>> those = measured(plates, measure);
-      addPointVectors<PlateStress, 2>(those, 0, equivalentQuantities(quantity),
+      auto those =
+          select(plates, elements, [measure](const Item<PlateStress>& item) { return item.measure == measure; });
+      addPointVectors<PlateStress, 2>(those.items(), those.elements, 0, equivalentQuantities(quantity),
                                       [](const Item<PlateStress>& item, auto& values) {
                                         values = {item.entry->top.equivalent, item.entry->bottom.equivalent};
                                       });
       for (std::size_t c = 1;; ++c) {
-        std::vector<Item<PlateStress>> at;
-        for (const auto& item : those)
-          if (item.entry->corners.size() >= c) at.push_back(item);
-        if (at.empty()) break;
-        addPointVectors<PlateStress, 2>(at, c, equivalentQuantities(quantity),
+        auto at = select(those.items(), those.elements,
+                         [c](const Item<PlateStress>& item) { return item.corners.size() >= c; });
+        if (at.items().empty()) break;
+        addPointVectors<PlateStress, 2>(at.items(), at.elements, c, equivalentQuantities(quantity),
                                         [c](const Item<PlateStress>& item, auto& values) {
-                                          const PlateCorner& corner = item.entry->corners[c - 1];
+                                          const PlateCorner& corner = item.corners[c - 1];
                                           values = {corner.top.equivalent, corner.bottom.equivalent};
                                         });
       }
@@ -373,6 +382,25 @@ class SetBuilder {
     for (const auto& item : items)
       if (item.measure == measure) those.push_back(item);
     return those;
+  }
+
+  // The items that `keep` keeps, with their element IDs: where it keeps them all, the same
+  // items and IDs without a copy.
+  template <typename Entry>
+  struct Selection {
+    const std::vector<Item<Entry>>* all;
+    std::vector<Item<Entry>> some;
+    VectorIds elements;
+    const std::vector<Item<Entry>>& items() const { return all != nullptr ? *all : some; }
+  };
+  template <typename Entry, typename Keep>
+  static Selection<Entry> select(const std::vector<Item<Entry>>& items, const VectorIds& elements, Keep keep) {
+    if (std::all_of(items.begin(), items.end(), keep)) return {&items, {}, elements};
+    Selection<Entry> selection{nullptr, {}, {}};
+    for (const auto& item : items)
+      if (keep(item)) selection.some.push_back(item);
+    selection.elements = ids(selection.some, [](const Item<Entry>& i) { return i.entry->element; });
+    return selection;
   }
 
   // The vector of one quantity: its ID at the centre, its title, whether it combines linearly.
@@ -405,10 +433,9 @@ class SetBuilder {
   // The vectors of quantities at one point of the elements: the centre (0), whose vectors
   // name their corner vectors, or corner c.
   template <typename Entry, std::size_t N, typename Fill>
-  void addPointVectors(const std::vector<Item<Entry>>& items, std::size_t corner,
+  void addPointVectors(const std::vector<Item<Entry>>& items, const VectorIds& elements, std::size_t corner,
                        const std::vector<Quantity>& quantities, Fill fill) {
     if (items.empty()) return;
-    VectorIds elements = ids(items, [](const Item<Entry>& i) { return i.entry->element; });
     std::array<VectorValues, N> values = columns<N>(items, fill);
     for (std::size_t k = 0; k < N; ++k) {
       const Quantity& quantity = quantities[k];
@@ -456,27 +483,26 @@ class SetBuilder {
     for (const SolidQuantity& quantity : kSolidQuantities)
       quantities.push_back({kSolidStresses + quantity.number, quantity.title, quantity.combinable});
     // The centre (point 0) and corner c (point c) of the solids that have it.
+    VectorIds elements = ids(solids, [](const Item<SolidStress>& i) { return i.entry->element; });
     for (std::size_t p = 0;; ++p) {
-      std::vector<Item<SolidStress>> at;
-      for (const auto& item : solids)
-        if (item.entry->points.size() > p) at.push_back(item);
-      if (at.empty()) break;
+      auto at = select(solids, elements, [p](const Item<SolidStress>& item) { return item.entry->points.size() > p; });
+      if (at.items().empty()) break;
       addPointVectors<SolidStress, std::size(kSolidQuantities)>(
-          at, p, quantities, [p](const Item<SolidStress>& item, auto& values) {
+          at.items(), at.elements, p, quantities, [p](const Item<SolidStress>& item, auto& values) {
             for (std::size_t k = 0; k < values.size(); ++k)
               values[k] = kSolidQuantities[k].value(item.entry->points[p]);
           });
     }
     for (StressMeasure measure : {StressMeasure::VonMises, StressMeasure::MaxShear}) {
       const SolidQuantity& quantity = measure == StressMeasure::VonMises ? kSolidVonMises : kSolidOctahedralShear;
-      std::vector<Item<SolidStress>> those = measured(solids, measure);
+      auto those =
+          select(solids, elements, [measure](const Item<SolidStress>& item) { return item.measure == measure; });
       for (std::size_t p = 0;; ++p) {
-        std::vector<Item<SolidStress>> at;
-        for (const auto& item : those)
-          if (item.entry->points.size() > p) at.push_back(item);
-        if (at.empty()) break;
+        auto at = select(those.items(), those.elements,
+                         [p](const Item<SolidStress>& item) { return item.entry->points.size() > p; });
+        if (at.items().empty()) break;
         addPointVectors<SolidStress, 1>(
-            at, p, {{kSolidStresses + quantity.number, quantity.title, quantity.combinable}},
+            at.items(), at.elements, p, {{kSolidStresses + quantity.number, quantity.title, quantity.combinable}},
             [p](const Item<SolidStress>& item, auto& values) { values[0] = item.entry->points[p].equivalent; });
       }
     }
@@ -564,8 +590,16 @@ VectorValues::VectorValues(std::vector<double> values)
     : doubles_(std::make_shared<const std::vector<double>>(std::move(values))) {}
 
 VectorValues VectorValues::singles(std::vector<float> values) {
+  std::size_t count = values.size();
+  return singles(std::make_shared<const std::vector<float>>(std::move(values)), 0, count);
+}
+
+VectorValues VectorValues::singles(std::shared_ptr<const std::vector<float>> block, std::size_t first,
+                                   std::size_t count) {
   VectorValues result;
-  result.singles_ = std::make_shared<const std::vector<float>>(std::move(values));
+  const float* values = block->data() + first;
+  result.singles_ = std::shared_ptr<const float>(std::move(block), values);
+  result.singleCount_ = count;
   return result;
 }
 
@@ -577,14 +611,14 @@ VectorValues VectorValues::length(const VectorValues& x, const VectorValues& y, 
 
 std::size_t VectorValues::size() const {
   if (doubles_) return doubles_->size();
-  if (singles_) return singles_->size();
+  if (singles_) return singleCount_;
   if (components_) return (*components_)[0].size();
   return 0;
 }
 
 double VectorValues::operator[](std::size_t i) const {
   if (doubles_) return (*doubles_)[i];
-  if (singles_) return widen((*singles_)[i]);
+  if (singles_) return widen(singles_.get()[i]);
   double a = (*components_)[0][i], b = (*components_)[1][i], c = (*components_)[2][i];
   return std::sqrt(a * a + b * b + c * c);
 }

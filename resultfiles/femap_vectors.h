@@ -51,6 +51,8 @@ class VectorValues {
   VectorValues() = default;
   explicit VectorValues(std::vector<double> values);
   static VectorValues singles(std::vector<float> values);
+  // `count` single-precision values from `first` on in a block that several vectors share.
+  static VectorValues singles(std::shared_ptr<const std::vector<float>> block, std::size_t first, std::size_t count);
   static VectorValues length(const VectorValues& x, const VectorValues& y, const VectorValues& z);
 
   std::size_t size() const;
@@ -59,7 +61,8 @@ class VectorValues {
 
  private:
   std::shared_ptr<const std::vector<double>> doubles_;
-  std::shared_ptr<const std::vector<float>> singles_;
+  std::shared_ptr<const float> singles_;  // into the block that holds them
+  std::size_t singleCount_ = 0;
   std::shared_ptr<const std::array<VectorValues, 3>> components_;
 };
 

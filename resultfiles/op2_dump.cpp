@@ -41,12 +41,13 @@ class Lister {
            real(f.minor) + ", equivalent " + real(f.equivalent) + "\n";
   }
 
-  void dumpPlates(std::string& out, const ElementList<PlateStress>& plates) const {
-    for (const PlateStress& plate : plates) {
+  void dumpPlates(std::string& out, const PlateStressList& plates) const {
+    for (std::size_t i = 0; i < plates.size(); ++i) {
+      const PlateStress& plate = plates[i];
       out += element(plate.element) + "\n";
       dumpFibre(out, "    ", "bottom", plate.bottom);
       dumpFibre(out, "    ", "top", plate.top);
-      for (const PlateCorner& corner : plate.corners) {
+      for (const PlateCorner& corner : plates.cornersOf(i)) {
         out += "    grid " + std::to_string(corner.grid) + "\n";
         dumpFibre(out, "      ", "bottom", corner.bottom);
         dumpFibre(out, "      ", "top", corner.top);
@@ -122,9 +123,9 @@ class Lister {
                ", torque " + reals({s.torque, s.warpingTorque}) + "\n";
     }
     for (const auto* plates : {&r.quadForces, &r.triaForces})
-      for (const PlateForce& plate : *plates) {
-        out += element(plate.element) + ": " + forceValues(plate.values) + "\n";
-        for (const PlateForceCorner& corner : plate.corners)
+      for (std::size_t i = 0; i < plates->size(); ++i) {
+        out += element((*plates)[i].element) + ": " + forceValues((*plates)[i].values) + "\n";
+        for (const PlateForceCorner& corner : plates->cornersOf(i))
           out += "    grid " + std::to_string(corner.grid) + ": " + forceValues(corner.values) + "\n";
       }
   }

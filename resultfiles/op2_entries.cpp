@@ -18,20 +18,17 @@ constexpr const char* kCentreLabel = "CEN/";
 // The text in the third word of a solid's entry.
 constexpr const char* kGridLabel = "GRID";
 
-PlateFibre readFibre(const EntryReader& in, std::size_t first) {
-  return {in.real(first),     in.real(first + 1), in.real(first + 2), in.real(first + 3),
-          in.real(first + 4), in.real(first + 5), in.real(first + 6), in.real(first + 7)};
-}
+// A fibre's and a plate's force values are as many floats as their words, in the same order.
+static_assert(sizeof(PlateFibre) == PlateStressLayout::kFibreWords * sizeof(float));
+static_assert(sizeof(PlateForceValues) == PlateForceLayout::kValues * sizeof(float));
+void readFibre(const EntryReader& in, std::size_t first, PlateFibre& fibre) { in.reals(first, fibre); }
 
 void writeFibre(Op2Words& out, const PlateFibre& f) {
   for (float value : {f.distance, f.normalX, f.normalY, f.shearXY, f.angle, f.major, f.minor, f.equivalent})
     out.real(value);
 }
 
-PlateForceValues readForceValues(const EntryReader& in, std::size_t first) {
-  return {in.real(first),     in.real(first + 1), in.real(first + 2), in.real(first + 3),
-          in.real(first + 4), in.real(first + 5), in.real(first + 6), in.real(first + 7)};
-}
+void readForceValues(const EntryReader& in, std::size_t first, PlateForceValues& values) { in.reals(first, values); }
 
 void writeForceValues(Op2Words& out, const PlateForceValues& v) {
   for (float value : {v.membraneX, v.membraneY, v.membraneXY, v.momentX, v.momentY, v.momentXY, v.shearX, v.shearY})
@@ -147,6 +144,10 @@ EntryReader::EntryReader(const Op2Subtable& subtable, std::size_t wordBytes, con
     blocks_.push_back(subtable.data);
     words_ = subtable.data.size() / wordBytes_;
   }
+  if (!blocks_.empty()) {
+    cursor_ = blocks_.front().data();
+    end_ = cursor_ + blocks_.front().size();
+  }
 }
 
 std::size_t EntryReader::entries(std::size_t numWide) {
@@ -158,19 +159,29 @@ std::size_t EntryReader::entries(std::size_t numWide) {
   return words_ / numWide;
 }
 
-void EntryReader::nextStraddling() {
-  // The entry straddles two blocks: gathered into a buffer.
+void EntryReader::nextAcrossBlocks() {
+  auto nextBlock = [&] {
+    ++block_;
+    assert(block_ < blocks_.size());
+    cursor_ = blocks_[block_].data();
+    end_ = cursor_ + blocks_[block_].size();
+  };
+  if (cursor_ == end_) {
+    nextBlock();
+    if (static_cast<std::size_t>(end_ - cursor_) >= entryBytes_) {
+      view_ = Op2WordView(cursor_, wordBytes_);
+      cursor_ += entryBytes_;
+      return;
+    }
+  }
+  // The entry straddles two blocks or more: gathered into a buffer.
   gathered_.resize(entryBytes_);
   for (std::size_t filled = 0; filled < entryBytes_;) {
-    if (offset_ == blocks_[block_].size()) {
-      ++block_;
-      offset_ = 0;
-      assert(block_ < blocks_.size());
-    }
-    std::size_t part = std::min(entryBytes_ - filled, blocks_[block_].size() - offset_);
-    std::memcpy(gathered_.data() + filled, blocks_[block_].data() + offset_, part);
+    if (cursor_ == end_) nextBlock();
+    std::size_t part = std::min(entryBytes_ - filled, static_cast<std::size_t>(end_ - cursor_));
+    std::memcpy(gathered_.data() + filled, cursor_, part);
     filled += part;
-    offset_ += part;
+    cursor_ += part;
   }
   view_ = Op2WordView(gathered_.data(), wordBytes_);
 }
@@ -198,7 +209,7 @@ void EntryReader::fail(const std::string& reason) const {
 
 void GridLayout::read(const EntryReader& in, GridValues& row) {
   row.grid = in.id(kId, "grid");
-  for (std::size_t k = 0; k < row.values.size(); ++k) row.values[k] = in.real(kFirstValue + k);
+  in.reals(kFirstValue, row.values);
 }
 
 void GridLayout::write(Op2Words& out, const GridValues& row) {
@@ -323,64 +334,60 @@ void BeamForceLayout::write(Op2Words& out, const BeamForce& beam) {
   }
 }
 
-void PlateStressLayout::read(const EntryReader& in, PlateStress& plate, std::size_t corners) {
-  plate.corners.clear();
-  plate.element = in.id(kId, "element");
-  if (corners == 0) {
-    plate.bottom = readFibre(in, kBottomFibre);
-    plate.top = readFibre(in, kTopFibre);
+void PlateStressLayout::read(const EntryReader& in, PlateStress& centre, PlateCorner* corners,
+                             std::size_t cornerCount) {
+  centre.element = in.id(kId, "element");
+  if (cornerCount == 0) {
+    readFibre(in, kBottomFibre, centre.bottom);
+    readFibre(in, kTopFibre, centre.top);
     return;
   }
-  plate.bottom = readFibre(in, kFirstPoint + kPointBottom);
-  plate.top = readFibre(in, kFirstPoint + kPointTop);
-  plate.corners.reserve(corners);
-  for (std::size_t c = 1; c <= corners; ++c) {
+  readFibre(in, kFirstPoint + kPointBottom, centre.bottom);
+  readFibre(in, kFirstPoint + kPointTop, centre.top);
+  for (std::size_t c = 1; c <= cornerCount; ++c) {
     std::size_t point = kFirstPoint + c * kPointWords;
-    plate.corners.push_back({cornerGrid(in, point + kPointGrid, "a plate's corner"),
-                             readFibre(in, point + kPointBottom), readFibre(in, point + kPointTop)});
+    PlateCorner& corner = corners[c - 1];
+    corner.grid = cornerGrid(in, point + kPointGrid, "a plate's corner");
+    readFibre(in, point + kPointBottom, corner.bottom);
+    readFibre(in, point + kPointTop, corner.top);
   }
 }
 
-void PlateStressLayout::write(Op2Words& out, const PlateStress& plate, std::size_t corners) {
-  assert(plate.corners.size() == corners);
-  out.integer(std::int64_t{plate.element} * 10 + kPrintDevice);
-  if (corners > 0) {
+void PlateStressLayout::write(Op2Words& out, const PlateStress& centre, std::span<const PlateCorner> corners) {
+  out.integer(std::int64_t{centre.element} * 10 + kPrintDevice);
+  if (!corners.empty()) {
     out.text(kCentreLabel, 1);
-    out.integer(static_cast<std::int64_t>(corners));
+    out.integer(static_cast<std::int64_t>(corners.size()));
   }
-  writeFibre(out, plate.bottom);
-  writeFibre(out, plate.top);
-  for (const PlateCorner& corner : plate.corners) {
+  writeFibre(out, centre.bottom);
+  writeFibre(out, centre.top);
+  for (const PlateCorner& corner : corners) {
     out.integer(corner.grid);
     writeFibre(out, corner.bottom);
     writeFibre(out, corner.top);
   }
 }
 
-void PlateForceLayout::read(const EntryReader& in, PlateForce& plate, std::size_t corners) {
-  plate.corners.clear();
-  plate.element = in.id(kId, "element");
-  if (corners == 0) {
-    plate.values = readForceValues(in, kCentreValues);
-    return;
-  }
-  plate.values = readForceValues(in, kFirstPoint + 1);
-  plate.corners.reserve(corners);
-  for (std::size_t c = 1; c <= corners; ++c) {
+void PlateForceLayout::read(const EntryReader& in, PlateForce& centre, PlateForceCorner* corners,
+                            std::size_t cornerCount) {
+  centre.element = in.id(kId, "element");
+  if (cornerCount == 0) return readForceValues(in, kCentreValues, centre.values);
+  readForceValues(in, kFirstPoint + 1, centre.values);
+  for (std::size_t c = 1; c <= cornerCount; ++c) {
     std::size_t point = kFirstPoint + c * kPointWords;
-    plate.corners.push_back({cornerGrid(in, point, "a plate's corner"), readForceValues(in, point + 1)});
+    corners[c - 1].grid = cornerGrid(in, point, "a plate's corner");
+    readForceValues(in, point + 1, corners[c - 1].values);
   }
 }
 
-void PlateForceLayout::write(Op2Words& out, const PlateForce& plate, std::size_t corners) {
-  assert(plate.corners.size() == corners);
-  out.integer(std::int64_t{plate.element} * 10 + kPrintDevice);
-  if (corners > 0) {
+void PlateForceLayout::write(Op2Words& out, const PlateForce& centre, std::span<const PlateForceCorner> corners) {
+  out.integer(std::int64_t{centre.element} * 10 + kPrintDevice);
+  if (!corners.empty()) {
     out.text(kCentreLabel, 1);
-    out.integer(static_cast<std::int64_t>(corners));
+    out.integer(static_cast<std::int64_t>(corners.size()));
   }
-  writeForceValues(out, plate.values);
-  for (const PlateForceCorner& corner : plate.corners) {
+  writeForceValues(out, centre.values);
+  for (const PlateForceCorner& corner : corners) {
     out.integer(corner.grid);
     writeForceValues(out, corner.values);
   }
@@ -539,13 +546,24 @@ bool BeamForceLayout::readAll(EntryReader& in, std::size_t count, std::vector<Be
   return readEach(in, count, into, [](const EntryReader& reader, auto& entry) { read(reader, entry); });
 }
 
-bool PlateStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<PlateStress>& into,
-                                std::size_t corners) {
-  return readEach(in, count, into, [corners](const EntryReader& reader, auto& entry) { read(reader, entry, corners); });
+bool PlateStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<PlateStress>& centres,
+                                std::vector<PlateCorner>& corners, std::size_t cornerCount) {
+  corners.resize(corners.size() + count * cornerCount);
+  PlateCorner* at = corners.data() + corners.size() - count * cornerCount;
+  return readEach(in, count, centres, [&](const EntryReader& reader, PlateStress& centre) {
+    read(reader, centre, at, cornerCount);
+    at += cornerCount;
+  });
 }
 
-bool PlateForceLayout::readAll(EntryReader& in, std::size_t count, std::vector<PlateForce>& into, std::size_t corners) {
-  return readEach(in, count, into, [corners](const EntryReader& reader, auto& entry) { read(reader, entry, corners); });
+bool PlateForceLayout::readAll(EntryReader& in, std::size_t count, std::vector<PlateForce>& centres,
+                               std::vector<PlateForceCorner>& corners, std::size_t cornerCount) {
+  corners.resize(corners.size() + count * cornerCount);
+  PlateForceCorner* at = corners.data() + corners.size() - count * cornerCount;
+  return readEach(in, count, centres, [&](const EntryReader& reader, PlateForce& centre) {
+    read(reader, centre, at, cornerCount);
+    at += cornerCount;
+  });
 }
 
 bool SolidStressLayout::readAll(EntryReader& in, std::size_t count, std::vector<SolidStress>& into,

@@ -8,7 +8,10 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <span>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "resultfiles/op2_file.h"
@@ -121,6 +124,7 @@ struct BeamForce {
   std::vector<BeamForceStation> stations;
 };
 
+// A fibre's 8 words, in their order.
 struct PlateFibre {
   float distance = 0;  // from the reference plane: negative for the bottom fibre
   float normalX = 0;
@@ -141,16 +145,17 @@ struct PlateCorner {
   PlateFibre top;
 };
 
-// CQUAD4, CTRIA3, CQUAD8, CTRIA6, CQUADR, CTRIAR: the centre's fibres, and the corners'
-// where the element type carries them (CQUAD4 144, CQUAD8, CTRIA6, CQUADR, CTRIAR).
+// CQUAD4, CTRIA3, CQUAD8, CTRIA6, CQUADR, CTRIAR: the centre's fibres. Where the element type
+// carries corners (CQUAD4 144, CQUAD8, CTRIA6, CQUADR, CTRIAR) its list holds them beside the
+// centres (PlateList), so that an entry is a few plain values.
 struct PlateStress {
   int element = 0;
   PlateFibre bottom;  // fibre Z1
   PlateFibre top;     // fibre Z2
-  std::vector<PlateCorner> corners;
 };
 
-// Membrane forces, bending moments and transverse shear forces per unit length.
+// Membrane forces, bending moments and transverse shear forces per unit length: 8 words, in
+// their order.
 struct PlateForceValues {
   float membraneX = 0, membraneY = 0, membraneXY = 0;
   float momentX = 0, momentY = 0, momentXY = 0;
@@ -162,8 +167,7 @@ struct PlateForceCorner {
 };
 struct PlateForce {
   int element = 0;
-  PlateForceValues values;  // at the centre
-  std::vector<PlateForceCorner> corners;
+  PlateForceValues values;  // at the centre; the corners beside, as for stresses
 };
 
 struct SolidPoint {
@@ -234,33 +238,42 @@ class EntryReader {
   // The entries are then taken in order with next().
   std::size_t entries(std::size_t numWide);
   void next() {
-    firstWord_ = taken_++ * numWide_;
-    if (offset_ == blocks_[block_].size()) {
-      ++block_;
-      offset_ = 0;
-    }
-    if (blocks_[block_].size() - offset_ < entryBytes_) return nextStraddling();
-    view_ = Op2WordView(blocks_[block_].data() + offset_, wordBytes_);
-    offset_ += entryBytes_;
+    ++taken_;
+    if (static_cast<std::size_t>(end_ - cursor_) < entryBytes_) return nextAcrossBlocks();
+    view_ = Op2WordView(cursor_, wordBytes_);
+    cursor_ += entryBytes_;
   }
 
   // Words of the current entry, counted from 0.
   std::int64_t integer(std::size_t word) const { return view_.integer(word); }
   float real(std::size_t word) const { return static_cast<float>(view_.real(word)); }
+  // Real words from `first` on into a struct of as many floats in the same order.
+  template <typename Floats>
+  void reals(std::size_t first, Floats& into) const {
+    static_assert(std::is_trivially_copyable_v<Floats> && sizeof(Floats) % sizeof(float) == 0);
+    if (view_.nativeSingles()) {
+      std::memcpy(static_cast<void*>(&into), view_.at(first), sizeof into);
+      return;
+    }
+    std::array<float, sizeof(Floats) / sizeof(float)> values;
+    for (std::size_t k = 0; k < values.size(); ++k) values[k] = real(first + k);
+    std::memcpy(static_cast<void*>(&into), values.data(), sizeof into);
+  }
   std::string text(std::size_t word, std::size_t words) const { return view_.text(word, words); }
   int id(std::size_t word, const char* what) const {  // an ID times 10 plus the device code
     std::int64_t value = integer(word);
     if (value < 10 || value / 10 > kLargestId) badId(word, what);
     return static_cast<int>(value / 10);
   }
-  int positive(std::size_t word, const char* what) const;                           // a plain ID, at least 1
-  std::size_t wordNumber(std::size_t word) const { return firstWord_ + word + 1; }  // in the data record, from 1
+  int positive(std::size_t word, const char* what) const;  // a plain ID, at least 1
+  // In the data record, from 1.
+  std::size_t wordNumber(std::size_t word) const { return (taken_ - 1) * numWide_ + word + 1; }
 
   [[noreturn]] void fail(const std::string& reason) const;
 
  private:
   static constexpr std::int64_t kLargestId = 2147483647;
-  void nextStraddling();
+  void nextAcrossBlocks();
   [[noreturn]] void badId(std::size_t word, const char* what) const;
 
   const Op2Subtable& subtable_;
@@ -272,10 +285,10 @@ class EntryReader {
   std::size_t words_ = 0;
   std::size_t entryBytes_ = 0;
   std::size_t numWide_ = 0;
-  std::size_t block_ = 0;
-  std::size_t offset_ = 0;
+  std::size_t block_ = 0;         // the block the cursor is in
+  const char* cursor_ = nullptr;  // the next entry's first byte
+  const char* end_ = nullptr;     // the end of the cursor's block
   std::size_t taken_ = 0;
-  std::size_t firstWord_ = 0;
   std::string gathered_;  // an entry that straddles two blocks
   Op2WordView view_{nullptr, op2::kShortWordBytes};
 };
@@ -361,9 +374,12 @@ struct PlateStressLayout {
   static std::size_t words(std::size_t corners) {
     return corners == 0 ? kCentreWords : kFirstPoint + (corners + 1) * kPointWords;
   }
-  static void read(const EntryReader& in, PlateStress& entry, std::size_t corners);
-  static bool readAll(EntryReader& in, std::size_t count, std::vector<PlateStress>& into, std::size_t corners);
-  static void write(Op2Words& out, const PlateStress& plate, std::size_t corners);
+  // An entry's centre, and its `cornerCount` corners into `corners`.
+  static void read(const EntryReader& in, PlateStress& centre, PlateCorner* corners, std::size_t cornerCount);
+  // `count` entries appended: their centres to `centres`, their corners in turn to `corners`.
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<PlateStress>& centres,
+                      std::vector<PlateCorner>& corners, std::size_t cornerCount);
+  static void write(Op2Words& out, const PlateStress& centre, std::span<const PlateCorner> corners);
 };
 
 struct PlateForceLayout {
@@ -376,9 +392,10 @@ struct PlateForceLayout {
   static std::size_t words(std::size_t corners) {
     return corners == 0 ? kCentreWords : kFirstPoint + (corners + 1) * kPointWords;
   }
-  static void read(const EntryReader& in, PlateForce& entry, std::size_t corners);
-  static bool readAll(EntryReader& in, std::size_t count, std::vector<PlateForce>& into, std::size_t corners);
-  static void write(Op2Words& out, const PlateForce& plate, std::size_t corners);
+  static void read(const EntryReader& in, PlateForce& centre, PlateForceCorner* corners, std::size_t cornerCount);
+  static bool readAll(EntryReader& in, std::size_t count, std::vector<PlateForce>& centres,
+                      std::vector<PlateForceCorner>& corners, std::size_t cornerCount);
+  static void write(Op2Words& out, const PlateForce& centre, std::span<const PlateForceCorner> corners);
 };
 
 struct SolidStressLayout {

@@ -60,6 +60,13 @@ class Op2WordView {
     if (wordBytes_ == op2::kLongWordBytes) return std::bit_cast<double>(load<std::uint64_t>(at));
     return std::bit_cast<float>(load<std::uint32_t>(at));
   }
+  // Whether a real word is a single-precision float as this machine holds one, so that a run
+  // of them can be copied as it stands.
+  bool nativeSingles() const {
+    return wordBytes_ == op2::kShortWordBytes && std::endian::native == std::endian::little;
+  }
+  const char* at(std::size_t word) const { return bytes_ + word * wordBytes_; }
+
   // `words` words of text, trailing blanks removed; in 8-byte words the characters stand in
   // the first half of each word, or (as MSC writes some names) packed in the first half of
   // the whole run.

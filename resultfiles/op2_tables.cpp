@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <span>
 #include <tuple>
 
@@ -97,29 +98,85 @@ constexpr ElementKind fixedKind(Family family, Op2ElementType type) {
           [](const SubcaseResults& subcase) { return (subcase.*List).measure; }};
 }
 
-// An element type whose entries carry a centre and `Corners` corner points (plates and
-// solids); for plates, the entries' corners decide which of two types a list is written as.
-template <auto List, typename Layout, std::size_t Corners, bool CornersDecide>
-constexpr ElementKind cornerKind(Family family, Op2ElementType type) {
+// Puts a plate list's centres, with their corners, into ascending element order where a file
+// gave them otherwise, and refuses a plate that stands twice.
+template <typename Centre, typename Corner>
+void orderPlates(PlateList<Centre, Corner>& list, const EntryReader& in) {
+  auto key = [](const Centre& centre) { return elementKey(centre); };
+  if (list.cornersEach > 0) {
+    std::vector<std::size_t> order(list.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return list[a].element < list[b].element; });
+    std::vector<Centre> centres;
+    std::vector<Corner> corners;
+    centres.reserve(list.size());
+    corners.reserve(list.corners.size());
+    for (std::size_t i : order) {
+      centres.push_back(list[i]);
+      std::span<const Corner> its = list.cornersOf(i);
+      corners.insert(corners.end(), its.begin(), its.end());
+    }
+    list.entries = std::move(centres);
+    list.corners = std::move(corners);
+  }
+  orderAndCheck(list.entries, in, key, "element");
+}
+
+// A plate element type: its entries' centres, and `Corners` corners each (0: the centre
+// alone). Where one list is written as either of two types (CQUAD4 33 and 144), the list's
+// corners decide which: 4 make type 144, any other count goes to type 33, which refuses it.
+constexpr std::size_t kQuadCorners = 4;
+template <auto List, typename Layout, Op2ElementType Type, std::size_t Corners, bool CornersDecide>
+constexpr ElementKind plateKind(Family family) {
   return {family,
-          type,
+          Type,
           Layout::words(Corners),
           [](EntryReader& in, std::size_t count, SubcaseResults& subcase, StressMeasure measure) {
             auto& list = subcase.*List;
             list.measure = measure;
-            if (!Layout::readAll(in, count, list.entries, Corners))
-              orderAndCheck(
-                  list.entries, in, [](const auto& entry) { return elementKey(entry); }, "element");
+            if (list.empty()) list.cornersEach = Corners;
+            if (list.cornersEach != Corners)
+              in.fail(std::string("the subcase gives ") + elementName(Type) + " entries both with corners and without");
+            if (!Layout::readAll(in, count, list.entries, list.corners, Corners)) orderPlates(list, in);
           },
           [](const SubcaseResults& subcase) {
             const auto& list = subcase.*List;
-            if constexpr (CornersDecide)
-              return !list.empty() && list.front().corners.size() == Corners;
-            else
-              return !list.empty();
+            if (list.empty() || !CornersDecide) return !list.empty();
+            return Corners == 0 ? list.cornersEach != kQuadCorners : list.cornersEach == Corners;
           },
           [](const SubcaseResults& subcase, Op2Words& out) {
-            for (const auto& entry : subcase.*List) Layout::write(out, entry, Corners);
+            const auto& list = subcase.*List;
+            if (list.cornersEach != Corners)
+              throw std::invalid_argument(std::string(elementName(Type)) + " entries of type " +
+                                          std::to_string(static_cast<int>(Type)) + " give " + std::to_string(Corners) +
+                                          " corners each; the list's give " + std::to_string(list.cornersEach));
+            if (list.corners.size() != list.size() * Corners)
+              throw std::invalid_argument(std::string("the list of ") + elementName(Type) + " entries holds " +
+                                          std::to_string(list.corners.size()) + " corners for " +
+                                          std::to_string(list.size()) + " plates of " + std::to_string(Corners) +
+                                          " corners");
+            for (std::size_t i = 0; i < list.size(); ++i) Layout::write(out, list[i], list.cornersOf(i));
+          },
+          [](const SubcaseResults& subcase) { return (subcase.*List).measure; }};
+}
+
+// A solid element type: the centre and `Corners` corner points of each entry.
+template <auto List, std::size_t Corners>
+constexpr ElementKind solidKind(Op2ElementType type) {
+  return {Family::Stress,
+          type,
+          SolidStressLayout::words(Corners),
+          [](EntryReader& in, std::size_t count, SubcaseResults& subcase, StressMeasure measure) {
+            auto& list = subcase.*List;
+            list.measure = measure;
+            if (!SolidStressLayout::readAll(in, count, list.entries, Corners))
+              orderAndCheck(
+                  list.entries, in, [](const auto& entry) { return elementKey(entry); }, "element");
+          },
+          [](const SubcaseResults& subcase) { return !(subcase.*List).empty(); },
+          [](const SubcaseResults& subcase, Op2Words& out) {
+            for (const auto& entry : subcase.*List) SolidStressLayout::write(out, entry, Corners);
           },
           [](const SubcaseResults& subcase) { return (subcase.*List).measure; }};
 }
@@ -158,18 +215,18 @@ const ElementKind kElementKinds[] = {
     fixedKind<&S::conrods, RodStressLayout>(Family::Stress, T::Conrod),
     fixedKind<&S::springs1, SpringLayout>(Family::Stress, T::Spring1),
     fixedKind<&S::springs2, SpringLayout>(Family::Stress, T::Spring2),
-    cornerKind<&S::quads, PlateStressLayout, 0, true>(Family::Stress, T::Quad4),
+    plateKind<&S::quads, PlateStressLayout, T::Quad4, 0, true>(Family::Stress),
     fixedKind<&S::bars, BarStressLayout>(Family::Stress, T::Bar),
-    cornerKind<&S::tetras, SolidStressLayout, 4, false>(Family::Stress, T::Tetra),
-    cornerKind<&S::quad8s, PlateStressLayout, 4, false>(Family::Stress, T::Quad8),
-    cornerKind<&S::hexas, SolidStressLayout, 8, false>(Family::Stress, T::Hexa),
-    cornerKind<&S::pentas, SolidStressLayout, 6, false>(Family::Stress, T::Penta),
-    cornerKind<&S::triaRs, PlateStressLayout, 3, false>(Family::Stress, T::TriaR),
-    cornerKind<&S::trias, PlateStressLayout, 0, false>(Family::Stress, T::Tria3),
-    cornerKind<&S::tria6s, PlateStressLayout, 3, false>(Family::Stress, T::Tria6),
-    cornerKind<&S::quadRs, PlateStressLayout, 4, false>(Family::Stress, T::QuadR),
+    solidKind<&S::tetras, 4>(T::Tetra),
+    plateKind<&S::quad8s, PlateStressLayout, T::Quad8, 4, false>(Family::Stress),
+    solidKind<&S::hexas, 8>(T::Hexa),
+    solidKind<&S::pentas, 6>(T::Penta),
+    plateKind<&S::triaRs, PlateStressLayout, T::TriaR, 3, false>(Family::Stress),
+    plateKind<&S::trias, PlateStressLayout, T::Tria3, 0, false>(Family::Stress),
+    plateKind<&S::tria6s, PlateStressLayout, T::Tria6, 3, false>(Family::Stress),
+    plateKind<&S::quadRs, PlateStressLayout, T::QuadR, 4, false>(Family::Stress),
     fixedKind<&S::bushes, BushLayout>(Family::Stress, T::Bush),
-    cornerKind<&S::quads, PlateStressLayout, 4, true>(Family::Stress, T::Quad4Corner),
+    plateKind<&S::quads, PlateStressLayout, T::Quad4Corner, 4, true>(Family::Stress),
 
     fixedKind<&S::quadPlies, PlyStressLayout, plyKey>(Family::CompositeStress, T::Quad4Composite),
     fixedKind<&S::triaPlies, PlyStressLayout, plyKey>(Family::CompositeStress, T::Tria3Composite),
@@ -181,10 +238,10 @@ const ElementKind kElementKinds[] = {
     fixedKind<&S::beamForces, BeamForceLayout>(Family::ElementForce, T::Beam),
     fixedKind<&S::tubeForces, RodForceLayout>(Family::ElementForce, T::Tube),
     fixedKind<&S::conrodForces, RodForceLayout>(Family::ElementForce, T::Conrod),
-    cornerKind<&S::quadForces, PlateForceLayout, 0, true>(Family::ElementForce, T::Quad4),
+    plateKind<&S::quadForces, PlateForceLayout, T::Quad4, 0, true>(Family::ElementForce),
     fixedKind<&S::barForces, BarForceLayout>(Family::ElementForce, T::Bar),
-    cornerKind<&S::triaForces, PlateForceLayout, 0, false>(Family::ElementForce, T::Tria3),
-    cornerKind<&S::quadForces, PlateForceLayout, 4, true>(Family::ElementForce, T::Quad4Corner),
+    plateKind<&S::triaForces, PlateForceLayout, T::Tria3, 0, false>(Family::ElementForce),
+    plateKind<&S::quadForces, PlateForceLayout, T::Quad4Corner, 4, true>(Family::ElementForce),
 };
 
 const ElementKind* kindOf(Family family, int type) {

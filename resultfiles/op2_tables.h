@@ -16,9 +16,17 @@
 //   subcase.barForces.push_back({.element = 9, .axial = 1250.0});
 //   std::string bytes = writeOp2(makeOp2File({subcase}, {.label = "NX8.5"}));
 //
+// A plate with its corners (all plates of a list give as many):
+//
+//   subcase.quads.push_back({.element = 3, .bottom = ..., .top = ...},
+//                           {{.grid = 11, .bottom = ..., .top = ...}, ...four corners});
+//
 // Every list that holds entries becomes a subtable of its table (lists in ascending element
 // order; CQUAD4 entries with corners are written as element type 144, without as 33).
 
+#include <initializer_list>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +65,38 @@ struct ElementList {
   auto end() { return entries.end(); }
 };
 
+// Plates: each plate's centre, and where the element type carries them its corners, as many
+// for every plate of the list (CQUAD4 written as type 144, CQUAD8 and CQUADR: 4; CTRIA6 and
+// CTRIAR: 3), held in one list beside the centres.
+template <typename Centre, typename Corner>
+struct PlateList : ElementList<Centre> {
+  std::size_t cornersEach = 0;  // 0: centres only
+  std::vector<Corner> corners;  // plate i's corners at [i * cornersEach, (i + 1) * cornersEach)
+
+  using ElementList<Centre>::push_back;
+  // A plate with its corners; the first plate of the list sets how many each gives.
+  void push_back(const Centre& centre, std::span<const Corner> its) {
+    if (this->empty()) cornersEach = its.size();
+    if (its.size() != cornersEach)
+      throw std::invalid_argument("plate " + std::to_string(centre.element) + " gives " + std::to_string(its.size()) +
+                                  " corners where the list's plates give " + std::to_string(cornersEach));
+    this->entries.push_back(centre);
+    corners.insert(corners.end(), its.begin(), its.end());
+  }
+  void push_back(const Centre& centre, std::initializer_list<Corner> its) {
+    push_back(centre, std::span<const Corner>(its.begin(), its.size()));
+  }
+  std::span<const Corner> cornersOf(std::size_t plate) const {
+    return {corners.data() + plate * cornersEach, cornersEach};
+  }
+  void clear() {
+    this->entries.clear();
+    corners.clear();
+  }
+};
+using PlateStressList = PlateList<PlateStress, PlateCorner>;
+using PlateForceList = PlateList<PlateForce, PlateForceCorner>;
+
 // What one static subcase leaves.
 struct SubcaseResults {
   int subcase = 1;
@@ -77,9 +117,9 @@ struct SubcaseResults {
   ElementList<RodStress> rods, conrods, tubes;
   ElementList<BarStress> bars;
   ElementList<BeamStress> beams;
-  ElementList<PlateStress> quads;  // CQUAD4, with corners or without
-  ElementList<PlateStress> trias;
-  ElementList<PlateStress> quad8s, tria6s, quadRs, triaRs;  // with corners
+  PlateStressList quads;  // CQUAD4, with corners or without
+  PlateStressList trias;
+  PlateStressList quad8s, tria6s, quadRs, triaRs;  // with corners
   ElementList<SolidStress> tetras, pentas, hexas;
   ElementList<ShearPanelStress> shearPanels;
   ElementList<SpringStress> springs1, springs2;
@@ -91,7 +131,7 @@ struct SubcaseResults {
   ElementList<RodForce> rodForces, conrodForces, tubeForces;
   ElementList<BarForce> barForces;
   ElementList<BeamForce> beamForces;
-  ElementList<PlateForce> quadForces, triaForces;
+  PlateForceList quadForces, triaForces;  // CQUAD4 with corners or without
 };
 
 // What a file gave: its static subcases in the order of the file (a later table of a

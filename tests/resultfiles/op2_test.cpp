@@ -97,9 +97,9 @@ TEST(Op2File, EveryKindReadsBackAsWrittenInEveryForm) {
     EXPECT_EQ(r.spcForces[1].values, written.spcForces[1].values);
     EXPECT_EQ(r.beams[0].stations.size(), 3u);
     EXPECT_EQ(r.beams[0].stations[2].grid, 102);
-    EXPECT_EQ(r.quads[0].corners[3].grid, 4);
-    EXPECT_EQ(r.quads[0].corners[3].top.normalX, -104.0);
-    EXPECT_EQ(r.tria6s[0].corners.size(), 3u);
+    EXPECT_EQ(r.quads.cornersOf(0)[3].grid, 4);
+    EXPECT_EQ(r.quads.cornersOf(0)[3].top.normalX, -104.0);
+    EXPECT_EQ(r.tria6s.cornersOf(0).size(), 3u);
     EXPECT_EQ(r.tetras[0].gridCount, 10);
     EXPECT_EQ(r.hexas[0].points.size(), 9u);
     EXPECT_EQ(r.pentas[0].points[6].shearZX, 36.0);
@@ -108,7 +108,7 @@ TEST(Op2File, EveryKindReadsBackAsWrittenInEveryForm) {
     EXPECT_EQ(r.quadPlyFailures[1].failureIndex, 0.5);
     EXPECT_EQ(r.barForces[0].moment2B, -150.0);
     EXPECT_EQ(r.beamForces[0].stations[1].warpingTorque, 0.5);
-    EXPECT_EQ(r.quadForces[0].corners[2].values.membraneX, 4.0);
+    EXPECT_EQ(r.quadForces.cornersOf(0)[2].values.membraneX, 4.0);
   }
 }
 

@@ -51,26 +51,28 @@ inline resultfiles::SubcaseResults everyKind() {
   s.springs2.entries = {{71, -0.5}};
   s.bushes.entries = {{80, {1, 2, 3, 4, 5, 6}}};
   // CQUAD4 with corners replaces the centre-only one; CQUAD8, CTRIA6, CQUADR, CTRIAR.
-  PlateStress quad{1, plateFibre(-0.5, 100, 20, 5), plateFibre(0.5, -100, -20, -5), {}};
-  for (int grid = 1; grid <= 4; ++grid)
-    quad.corners.push_back({grid, plateFibre(-0.5, 100.0 + grid, 20, 5), plateFibre(0.5, -100.0 - grid, -20, -5)});
-  s.quads.entries = {quad};
-  auto withCorners = [](int element, int corners, double stress) {
-    PlateStress plate{element, plateFibre(-0.5, stress, 0, 0), plateFibre(0.5, -stress, 0, 0), {}};
+  s.quads.clear();
+  s.quads.push_back({1, plateFibre(-0.5, 100, 20, 5), plateFibre(0.5, -100, -20, -5)},
+                    {{1, plateFibre(-0.5, 101, 20, 5), plateFibre(0.5, -101, -20, -5)},
+                     {2, plateFibre(-0.5, 102, 20, 5), plateFibre(0.5, -102, -20, -5)},
+                     {3, plateFibre(-0.5, 103, 20, 5), plateFibre(0.5, -103, -20, -5)},
+                     {4, plateFibre(-0.5, 104, 20, 5), plateFibre(0.5, -104, -20, -5)}});
+  auto withCorners = [](PlateStressList& list, int element, int corners, double stress) {
+    std::vector<PlateCorner> its;
     for (int c = 1; c <= corners; ++c)
-      plate.corners.push_back(
-          {element * 10 + c, plateFibre(-0.5, stress + c, 0, 0), plateFibre(0.5, -stress - c, 0, 0)});
-    return plate;
+      its.push_back({element * 10 + c, plateFibre(-0.5, stress + c, 0, 0), plateFibre(0.5, -stress - c, 0, 0)});
+    list.push_back({element, plateFibre(-0.5, stress, 0, 0), plateFibre(0.5, -stress, 0, 0)}, its);
   };
-  s.quad8s.entries = {withCorners(90, 4, 8)};
-  s.tria6s.entries = {withCorners(91, 3, 6)};
-  s.quadRs.entries = {withCorners(92, 4, 4)};
-  s.triaRs.entries = {withCorners(93, 3, 3)};
+  withCorners(s.quad8s, 90, 4, 8);
+  withCorners(s.tria6s, 91, 3, 6);
+  withCorners(s.quadRs, 92, 4, 4);
+  withCorners(s.triaRs, 93, 3, 3);
   // A CTETRA with 10 grids, a CPENTA, a CHEXA with 20.
   s.tetras.entries[0].gridCount = 10;
   s.hexas.entries[0].gridCount = 20;
   SolidStress penta{13, {solidPoint(0, {5, 5, 5, 0, 0, 0})}, 6};
-  for (int grid = 31; grid <= 36; ++grid) penta.points.push_back(solidPoint(grid, {5, 5, 5, 0, 0, static_cast<double>(grid)}));
+  for (int grid = 31; grid <= 36; ++grid)
+    penta.points.push_back(solidPoint(grid, {5, 5, 5, 0, 0, static_cast<double>(grid)}));
   s.pentas.entries = {penta};
   s.quadPlies.entries = {{95, 1, 10, 2, 1, 0.5, 0.25, 12, 10.5, 1.5, 4.5},
                          {95, 2, -10, -2, -1, 0, 0, -12, -1.5, -10.5, 4.5}};
@@ -85,10 +87,11 @@ inline resultfiles::SubcaseResults everyKind() {
   beamForce.stations.push_back({101, 0.0, 10, 20, 1, 2, 100, 3, 0});
   beamForce.stations.push_back({102, 1.0, -10, -20, 1, 2, 100, 3, 0.5});
   s.beamForces.entries = {beamForce};
-  s.quadForces.entries = {{1, {1, 2, 3, 4, 5, 6, 7, 8}, {}}};
-  for (int grid = 1; grid <= 4; ++grid)
-    s.quadForces.entries[0].corners.push_back({grid, {1.0 + grid, 2, 3, 4, 5, 6, 7, 8}});
-  s.triaForces.entries = {{2, {-1, -2, -3, -4, -5, -6, -7, -8}, {}}, {7, {0.5, 0, 0, 0, 0, 0, 0, 0.25}, {}}};
+  s.quadForces.push_back({1, {1, 2, 3, 4, 5, 6, 7, 8}}, {{1, {2, 2, 3, 4, 5, 6, 7, 8}},
+                                                         {2, {3, 2, 3, 4, 5, 6, 7, 8}},
+                                                         {3, {4, 2, 3, 4, 5, 6, 7, 8}},
+                                                         {4, {5, 2, 3, 4, 5, 6, 7, 8}}});
+  s.triaForces.entries = {{2, {-1, -2, -3, -4, -5, -6, -7, -8}}, {7, {0.5, 0, 0, 0, 0, 0, 0, 0.25}}};
   return s;
 }
 
