@@ -7,6 +7,8 @@
 //   touch FILE        creates FILE
 //   wait              waits forever
 //   exit N            ends with exit status N
+// An argument that names an existing folder is passed over (the folder taskrun gives a FEMAP
+// step), so the helper can stand in for a program of a task too.
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -64,7 +66,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string command = argv[i];
     std::string argument = i + 1 < argc ? argv[i + 1] : "";
-    if (command == "cwd") {
+    std::error_code error;
+    if (std::filesystem::is_directory(command, error)) {
+      continue;
+    } else if (command == "cwd") {
       std::cout << std::filesystem::current_path().string() << std::endl;
     } else if (command == "print") {
       std::cout << argument << std::endl;
