@@ -16,11 +16,13 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "com_testing.h"
 #include "support/process.h"
 #include "support/strings.h"
 #include "support/text_file.h"
+#include "support/wide_text.h"
 #include "testing/process_state.h"
 #include "testing/temp_dir.h"
 
@@ -223,6 +225,72 @@ TEST_F(WindowsStudy, AStepPastItsTimeLimitIsEndedWithEveryProcessItStarted) {
       << output();
   std::string child = dir_.read("truss model/study-run/eval-000001/child.pid");
   EXPECT_TRUE(testing_support::processEnds(child)) << child;
+}
+
+// taskrun.exe on this test's console in a process group of its own, so that Ctrl-Break can be
+// sent to it alone.
+class ConsoleProgram {
+ public:
+  ConsoleProgram(const std::wstring& commandLine, const fs::path& folder) {
+    ::AllocConsole();  // none when the test runs without a terminal
+    std::wstring line = commandLine;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring where = folder.wstring();
+    if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP, nullptr, where.c_str(),
+                         &startup, &process_)) {
+      ::CloseHandle(process_.hThread);
+    } else {
+      ADD_FAILURE() << "cannot start " << support::fromWide(commandLine);
+    }
+  }
+  ~ConsoleProgram() {
+    if (!process_.hProcess) return;
+    if (::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(process_.hProcess, 99);
+    ::CloseHandle(process_.hProcess);
+  }
+  ConsoleProgram(const ConsoleProgram&) = delete;
+  ConsoleProgram& operator=(const ConsoleProgram&) = delete;
+
+  bool ctrlBreak() const { return ::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, process_.dwProcessId) != 0; }
+  std::optional<unsigned long> wait(std::chrono::milliseconds limit) const {
+    if (!process_.hProcess || ::WaitForSingleObject(process_.hProcess, static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) {
+      return {};
+    }
+    DWORD status = 0;
+    ::GetExitCodeProcess(process_.hProcess, &status);
+    return status;
+  }
+
+ private:
+  PROCESS_INFORMATION process_{};
+};
+
+TEST_F(WindowsStudy, CtrlBreakEndsTheRunningStepsWithTheDataLogConsistentAndResumeGoesOn) {
+  std::string task = dir_.read("truss model/cORVANEtruss.desc");
+  editTask({"process-helper spawn child.pid wait"});
+  writeStudy("run.toml", "plan = \"run\"\nfolder = \"study-break\"\n");
+  startFemap();
+  fs::path evaluation = model_ / "study-break/eval-000001";
+  std::string child;
+  {
+    ConsoleProgram taskrun(L"\"" + (programs_ / "taskrun.exe").wstring() + L"\" cORVANEtruss.desc run.toml", model_);
+    std::error_code error;
+    for (int i = 0; i < 6000 && !fs::exists(evaluation / "child.pid", error); ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(fs::exists(evaluation / "child.pid"));
+    child = dir_.read("truss model/study-break/eval-000001/child.pid");
+    ASSERT_TRUE(taskrun.ctrlBreak()) << "GenerateConsoleCtrlEvent failed: " << ::GetLastError();
+    EXPECT_EQ(taskrun.wait(60s), 130UL);
+  }
+  EXPECT_TRUE(testing_support::processEnds(child)) << child;
+  EXPECT_FALSE(fs::exists(evaluation / "taskrun-step.running"));
+  EXPECT_EQ(query(model_ / "study-break/Task1.db", "SELECT COUNT(*) FROM evaluations WHERE status = 'ok'"),
+            (std::vector<std::vector<std::string>>{{"0"}}));
+
+  support::writeFileAtomically(model_ / "cORVANEtruss.desc", task);
+  ASSERT_EQ(run({"taskrun.exe", "cORVANEtruss.desc", "run.toml", "--resume"}), 0) << output();
+  EXPECT_EQ(query(model_ / "study-break/Task1.db", "SELECT COUNT(*) FROM evaluations WHERE status = 'ok'"),
+            (std::vector<std::vector<std::string>>{{"1"}}));
 }
 
 TEST_F(WindowsStudy, EachKindOfFailureIsRecordedAsFailed) {
