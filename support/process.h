@@ -50,6 +50,10 @@ struct ProcessRequest {
   // When given, the running process's identity is kept in this file until it has ended, so that
   // a later run can end what an earlier one left running (endLeftRunning).
   std::filesystem::path identityFile = {};
+  // Windows: the arguments after the program go on its command line as they stand, not quoted
+  // (for programs that take the rest of their command line as one text, blanks and all).
+  // Elsewhere arguments are separate anyway.
+  bool verbatimArguments = false;
 };
 
 struct ProcessOutcome {

@@ -139,11 +139,11 @@ std::wstring quotedArgument(const std::wstring& argument) {
   return quoted + L"\"";
 }
 
-// The command line: the program quoted, then its arguments, quoted for the C runtime, or, for
-// cmd.exe, which has quoting rules of its own, as they stand.
-std::wstring commandLine(const std::vector<std::string>& arguments) {
+// The command line: the program quoted, then its arguments, quoted for the C runtime, or as
+// they stand when asked, and for cmd.exe, which has quoting rules of its own.
+std::wstring commandLine(const std::vector<std::string>& arguments, bool verbatimArguments) {
   std::wstring line = quotedArgument(toWide(arguments[0]));
-  bool verbatim = equalsIgnoreCase(fs::path(arguments[0]).filename().string(), "cmd.exe");
+  bool verbatim = verbatimArguments || equalsIgnoreCase(fs::path(arguments[0]).filename().string(), "cmd.exe");
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     line += L" ";
     line += verbatim ? toWide(arguments[i]) : quotedArgument(toWide(arguments[i]));
@@ -262,7 +262,7 @@ class Win32Launcher : public ProcessLauncher {
       startup.StartupInfo.hStdOutput = output.get();
       startup.StartupInfo.hStdError = output.get();
       startup.lpAttributeList = inherited.get();
-      std::wstring line = commandLine(request.arguments);
+      std::wstring line = commandLine(request.arguments, request.verbatimArguments);
       std::wstring environment = environmentBlock(request.environment);
       std::wstring folder = request.folder.wstring();
       PROCESS_INFORMATION started{};

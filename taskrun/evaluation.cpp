@@ -210,6 +210,7 @@ class EvaluationRun {
     const Step& step = *prepared.step;
     ProcessRequest request{{prepared.program->string(), folder_.string()}, folder_, timeLimit(step), {}, outputFile(step),
                            folder_ / kRunningStepFile};
+    request.verbatimArguments = true;  // Modprep and Respull take the rest of their command line as the folder
     std::unique_lock<std::mutex> turn;
     if (femapTurns_) turn = std::unique_lock<std::mutex>(*femapTurns_);
     checkExit(launcher_.run(request), step);

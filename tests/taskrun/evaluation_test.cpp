@@ -103,6 +103,7 @@ TEST_F(EvaluationTest, StepsRunInOrderEachInTheFolderWithItsLimitOutputAndIdenti
   EXPECT_TRUE(modprep.environment.empty());  // taskrun's own
   EXPECT_EQ(modprep.outputFile, folder() / "taskrun-Modprep.out");
   EXPECT_EQ(modprep.identityFile, folder() / kRunningStepFile);
+  EXPECT_TRUE(modprep.verbatimArguments);  // the folder as it stands, blanks and all
 
   // The del and copy lines were taskrun's; the solver line went to the platform's shell.
   const ProcessRequest& solver = requests[1];
