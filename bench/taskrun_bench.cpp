@@ -125,8 +125,7 @@ StudyRun runDoe(const fs::path& root, const fs::path& folder, const std::string&
   return run;
 }
 
-void ownCost(const fs::path& root) {
-  const int evaluations = 1000;
+void ownCost(const fs::path& root, int evaluations) {
   StudyRun run = runDoe(root, root / "own-cost", solverLine(root, 0), evaluations, 1);
   if (!run.ok) std::exit(1);
   double perEvaluation = (run.wall - run.programs) / evaluations;
@@ -227,7 +226,14 @@ int main(int argc, char** argv) {
   for (const char* name : {"bench-modprep", "bench-respull", "bench-solver"}) {
     fs::copy_file(*self, (root / name).replace_extension(self->extension()));
   }
-  ownCost(root);
+  // taskrun_bench [EVALUATIONS]: fewer than the 1,000 of the own-cost figure where starting a
+  // program is slow (under wine a start takes a good part of a second).
+  int evaluations = argc > 1 ? std::atoi(argv[1]) : 1000;
+  if (evaluations < 1) {
+    std::fprintf(stderr, "taskrun_bench: the number of evaluations must be a whole number above 0\n");
+    return 2;
+  }
+  ownCost(root, evaluations);
   throughput(root);
   lookUp(root);
   std::error_code ignored;
