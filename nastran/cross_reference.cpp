@@ -23,7 +23,14 @@ struct Entry {
 class Entries {
  public:
   void add(int id, std::string_view card, const Origin& origin) { entries_.push_back({id, card, &origin}); }
-  void build() {
+  // With `inDeckOrder` the entries are first put in the order of the deck, so that a look-up
+  // finds the first card of a duplicated ID (worth it for the few properties and materials).
+  void build(bool inDeckOrder = false) {
+    if (inDeckOrder)
+      std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
+        return a.origin->at.file != b.origin->at.file ? a.origin->at.file < b.origin->at.file
+                                                      : a.origin->at.line < b.origin->at.line;
+      });
     std::vector<int> ids;
     ids.reserve(entries_.size());
     for (const Entry& entry : entries_) ids.push_back(entry.id);
@@ -163,13 +170,13 @@ class ReferenceCheck {
     for (const Pcomp& p : bulk_.pcomps) properties_.add(p.pid, p.global ? "PCOMPG" : "PCOMP", p.origin);
     for (const Pshear& p : bulk_.pshears) properties_.add(p.pid, "PSHEAR", p.origin);
     for (const Psolid& p : bulk_.psolids) properties_.add(p.pid, "PSOLID", p.origin);
-    properties_.build();
+    properties_.build(true);
 
     for (const Mat1& m : bulk_.mat1s) materials_.add(m.mid, "MAT1", m.origin);
     for (const Mat2& m : bulk_.mat2s) materials_.add(m.mid, "MAT2", m.origin);
     for (const Mat8& m : bulk_.mat8s) materials_.add(m.mid, "MAT8", m.origin);
     for (const Mat9& m : bulk_.mat9s) materials_.add(m.mid, "MAT9", m.origin);
-    materials_.build();
+    materials_.build(true);
 
     for (const Cord2& c : bulk_.cord2s) systems_.add(c.cid, cordName(false, c.kind), c.origin);
     for (const Cord1& c : bulk_.cord1s) systems_.add(c.cid, cordName(true, c.kind), c.origin);
@@ -206,11 +213,13 @@ class ReferenceCheck {
 
   void duplicatesOf(const Entries& entries) {
     for (auto [later, first] : entries.index().duplicates()) {
-      const Entry& a = entries.entries()[later];
-      const Entry& b = entries.entries()[first];
-      problem(*a.origin, 1, label(a.card, a.id),
-              "ID " + std::to_string(a.id) + " is already used by the " + std::string(b.card) + " at " +
-                  whereIs(*b.origin, *a.origin));
+      const Entry* a = &entries.entries()[later];
+      const Entry* b = &entries.entries()[first];
+      if (std::pair(a->origin->at.file, a->origin->at.line) < std::pair(b->origin->at.file, b->origin->at.line))
+        std::swap(a, b);
+      problem(*a->origin, 1, label(a->card, a->id),
+              "ID " + std::to_string(a->id) + " is already used by the " + std::string(b->card) + " at " +
+                  whereIs(*b->origin, *a->origin));
     }
   }
 

@@ -144,7 +144,7 @@ std::string LineSource::includedPath(std::string_view statement, Location at) {
     path += trimBlanks(piece.substr(0, close));
     if (close != std::string_view::npos) break;
     std::optional<std::string_view> line = nextLineOf(file);
-    if (!line) fail(at, "INCLUDE '" + path, "the closing quote of the file name is missing");
+    if (!line) fail(at, "INCLUDE", "the closing quote of the file name is missing");
     piece = *line;
   }
   if (path.empty()) fail(at, "INCLUDE", "no file named");

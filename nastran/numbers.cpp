@@ -97,9 +97,9 @@ void append(FieldText& out, std::string_view text) {
   for (char c : text) push(out, c);
 }
 
-// The shortest of the three forms Nastran reads as a real: plain ("720.", ".001"), with an
-// exponent ("1.5E-7") and with Nastran's short exponent ("1.5-7").
-FieldText shortestForm(const Decimal& decimal) {
+// The shorter of two forms Nastran reads as a real: plain ("720.", ".001") or with an exponent
+// ("1.5E-7"); with `shortExponent`, Nastran's exponent without the E ("1.5-7") where it is shorter.
+FieldText shortestForm(const Decimal& decimal, bool shortExponent) {
   std::string_view digits(decimal.digits, decimal.count);
   FieldText best;
   if (decimal.negative) push(best, '-');
@@ -114,8 +114,8 @@ FieldText shortestForm(const Decimal& decimal) {
   const int magnitude = std::abs(decimal.exponent);
   const long magnitudeSize = magnitude >= 100 ? 3 : magnitude >= 10 ? 2 : 1;
   const long withE = count + 2 + (decimal.exponent < 0 ? 1 : 0) + magnitudeSize;
-  const long shortExponent = count + 2 + magnitudeSize;
-  if (plainSize <= withE && plainSize <= shortExponent) {
+  const long withoutE = shortExponent ? count + 2 + magnitudeSize : withE;
+  if (plainSize <= withE && plainSize <= withoutE) {
     if (pointAfter <= 0) {
       push(best, '.');
       for (long i = 0; i < -pointAfter; ++i) push(best, '0');
@@ -134,7 +134,7 @@ FieldText shortestForm(const Decimal& decimal) {
   push(best, digits[0]);
   push(best, '.');
   append(best, digits.substr(1));
-  if (withE <= shortExponent) {
+  if (withE <= withoutE) {
     push(best, 'E');
     if (decimal.exponent < 0) push(best, '-');
   } else {
@@ -176,14 +176,18 @@ std::optional<int> parseInteger(std::string_view text) {
 
 FieldText exactRealText(double value) {
   assert(std::isfinite(value));
-  return shortestForm(decimalOf(value, 0));
+  return shortestForm(decimalOf(value, 0), false);
 }
 
 FieldText realText(double value, std::size_t width, bool* exact) {
   FieldText text = exactRealText(value);
+  if (text.size > width) text = shortestForm(decimalOf(value, 0), true);
   if (exact) *exact = text.size <= width;
-  for (int precision = std::numeric_limits<double>::max_digits10; text.size > width && precision >= 1; --precision)
-    text = shortestForm(decimalOf(value, precision));
+  for (int precision = std::numeric_limits<double>::max_digits10; text.size > width && precision >= 1; --precision) {
+    Decimal rounded = decimalOf(value, precision);
+    text = shortestForm(rounded, false);
+    if (text.size > width) text = shortestForm(rounded, true);
+  }
   return text;
 }
 

@@ -35,12 +35,13 @@ struct FieldText {
 };
 
 // The shortest text that reads back as exactly `value`, in a form Nastran reads as a real: it
-// always holds a '.' ("1.", ".5", "1.5E-7", "2.5+12"). Zero is "0.". Infinities and NaN have no
+// always holds a '.' ("1.", ".5", "720.", "1.5E-7"). Zero is "0.". Infinities and NaN have no
 // Nastran form: they are bugs in the caller.
 FieldText exactRealText(double value);
 
-// exactRealText when it fits `width`; otherwise the value rounded to as many significant digits
-// as fit. `exact` (if given) says which of the two it is.
+// exactRealText when it fits `width` (also in Nastran's form without the E, "1.5-7", when only
+// that fits); otherwise the value rounded to as many significant digits as fit. `exact` (if given)
+// says which of the two it is.
 FieldText realText(double value, std::size_t width, bool* exact = nullptr);
 
 FieldText integerText(long long value);
