@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "nastran/bulk_format.h"
 #include "nastran/card_layouts.h"
 
 namespace nastran {
@@ -25,7 +26,11 @@ class FieldsIn {
   void word(std::size_t n, const char* what, std::string& value, std::string_view fallback) {
     value = r_.word(n, what, fallback);
   }
-  void text(std::size_t n, const char*, std::string& value) { value = std::string(r_.text(n)); }
+  void text(std::size_t n, const char* what, std::string& value) {
+    if (r_.text(n).size() > format::kLargeFieldWidth)
+      r_.failField(n, what, "'" + std::string(r_.text(n)) + "' is longer than a field (16 characters)");
+    value = r_.upperText(n);
+  }
 
   // X1, X2, X3 at n, n+1, n+2, or G0 at n (an integer there, with the two after it blank).
   void orientation(std::size_t n, Orientation& value) {
@@ -72,6 +77,9 @@ class FieldsIn {
 };
 
 bool isStressOutputOption(std::string_view text) { return text == "YES" || text == "YESA" || text == "NO"; }
+bool isStressOutputOption(const CardReader& reader, std::size_t field) {
+  return isStressOutputOption(reader.upperText(field));
+}
 
 std::optional<CoordinateKind> coordinateKind(char letter) {
   switch (letter) {
@@ -195,7 +203,7 @@ void BulkReader::readSpoint(const CardReader& reader) {
     if (reader.isBlank(field)) continue;
     Spoint point{reader.identifier(field, "ID"), 0, origin};
     point.last = point.first;
-    if (reader.text(field + 1) == "THRU") {
+    if (reader.is(field + 1, "THRU")) {
       point.last = reader.identifier(field + 2, "ID2");
       if (point.last < point.first) reader.fail(field + 2, "THRU range ends before it starts");
       field += 2;
@@ -340,10 +348,10 @@ void BulkReader::readRbe3(const CardReader& reader) {
     return field <= reader.count();
   };
   while (nextField()) {
-    std::string_view text = reader.text(field);
+    std::string text = reader.upperText(field);
     if (text == "UM" || text == "ALPHA" || text == "TREF") {
       Part next = text == "UM" ? Part::Dependent : text == "ALPHA" ? Part::Alpha : Part::Tref;
-      if (next <= part && part != Part::Weights) reader.fail(field, "'" + std::string(text) + "' is out of place");
+      if (next <= part && part != Part::Weights) reader.fail(field, "'" + text + "' is out of place");
       part = next;
       ++field;
       continue;
@@ -464,14 +472,14 @@ void BulkReader::readPbeam(const CardReader& reader) {
   readSectionValues(reader, 3, endA);
   if (!endA.a) reader.failField(3, "A(A)", "is blank");
   std::size_t field = 9;
-  if (!isStressOutputOption(reader.text(9))) {
+  if (!isStressOutputOption(reader, 9)) {
     endA.stressPoints = readStressPoints(reader, 9);
     field = 17;
   }
   beam.stations.push_back(endA);
-  while (isStressOutputOption(reader.text(field))) {
+  while (isStressOutputOption(reader, field)) {
     PbeamStation station;
-    station.so = reader.text(field);
+    station.so = reader.upperText(field);
     station.x = reader.real(field + 1, "X/XB");
     if (station.x <= 0 || station.x > 1)
       reader.failField(field + 1, "X/XB", "must lie in (0, 1], not " + std::string(reader.text(field + 1)));
@@ -551,7 +559,7 @@ void BulkReader::readPbush(const CardReader& reader) {
   for (std::size_t field = 2; field <= reader.count(); field += 8) {
     if (field > 2 && !reader.isBlank(field - 1))
       reader.fail(field - 1, "field " + std::to_string(field - 1) + " must be blank");
-    std::string_view keyword = reader.text(field);
+    std::string keyword = reader.upperText(field);
     bool lineBlank = true;
     for (std::size_t i = 0; i <= 6; ++i) lineBlank = lineBlank && reader.isBlank(field + i);
     if (lineBlank) continue;
@@ -682,7 +690,7 @@ void BulkReader::readPload2(const CardReader& reader) {
   Pload2 load;
   load.sid = reader.identifier(1, "SID");
   load.p = reader.real(2, "P");
-  if (reader.text(4) == "THRU") {
+  if (reader.is(4, "THRU")) {
     load.thru = true;
     load.eids = {reader.identifier(3, "EID1"), reader.identifier(5, "EID2")};
     if (load.eids[1] < load.eids[0]) reader.fail(5, "THRU range ends before it starts");
@@ -704,7 +712,7 @@ void BulkReader::readPload4(const CardReader& reader) {
   load.p2 = reader.optionalReal(4, "P2");
   load.p3 = reader.optionalReal(5, "P3");
   load.p4 = reader.optionalReal(6, "P4");
-  if (reader.text(7) == "THRU") {
+  if (reader.is(7, "THRU")) {
     load.thru = reader.identifier(8, "EID2");
     if (*load.thru < load.eid) reader.fail(8, "THRU range ends before it starts");
   } else {
@@ -775,7 +783,7 @@ void BulkReader::readSpc1(const CardReader& reader) {
   Spc1 spc;
   spc.sid = reader.identifier(1, "SID");
   spc.c = reader.requiredComponents(2, "C");
-  if (reader.text(4) == "THRU") {
+  if (reader.is(4, "THRU")) {
     spc.thru = true;
     spc.grids = {reader.identifier(3, "G1"), reader.identifier(5, "G2")};
     if (spc.grids[1] < spc.grids[0]) reader.fail(5, "THRU range ends before it starts");
@@ -823,7 +831,12 @@ void BulkReader::readParam(const CardReader& reader) {
   Param param;
   param.name = reader.word(1, "N");
   if (param.name.empty()) reader.failField(1, "N", "is blank");
-  for (std::size_t field = 2; field <= reader.count(); ++field) param.values.emplace_back(reader.text(field));
+  for (std::size_t field = 2; field <= reader.count(); ++field) {
+    if (reader.text(field).size() > format::kLargeFieldWidth)
+      reader.fail(field, "field " + std::to_string(field) + " ('" + std::string(reader.text(field)) +
+                             "') is longer than a field (16 characters)");
+    param.values.push_back(reader.upperText(field));
+  }
   param.origin = originOf(reader.raw());
   bulk_.params.push_back(std::move(param));
 }

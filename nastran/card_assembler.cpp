@@ -105,7 +105,7 @@ void CardAssembler::appendFields(const LineFields& parts, Location at) {
   for (std::size_t i = 0; i < parts.count; ++i) {
     std::string_view text = parts.data[i];
     RawField field{static_cast<std::uint32_t>(card_.text.size()), static_cast<std::uint32_t>(text.size()), at.line};
-    for (char c : text) card_.text.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+    card_.text.append(text);
     card_.fields.push_back(field);
   }
   previousMarker_.assign(parts.marker);

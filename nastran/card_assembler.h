@@ -27,7 +27,8 @@ struct RawField {
   std::uint32_t line = 0;  // the line the field stands on
 };
 
-// One card as the lines give it: upper-case texts without surrounding blanks.
+// One card as the lines give it: the fields' texts as written, without surrounding blanks
+// (the name in upper case).
 struct RawCard {
   std::string name;              // without the large-field '*'
   std::string text;              // the fields' texts one after the other

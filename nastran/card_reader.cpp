@@ -1,5 +1,7 @@
 #include "nastran/card_reader.h"
 
+#include "nastran/bulk_format.h"
+
 namespace nastran {
 
 std::string CardReader::label() const {
@@ -9,6 +11,24 @@ std::string CardReader::label() const {
     label += text(1);
   }
   return label;
+}
+
+std::string CardReader::upperText(std::size_t field) const {
+  std::string text(this->text(field));
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+bool CardReader::is(std::size_t field, std::string_view word) const {
+  std::string_view value = text(field);
+  if (value.size() != word.size()) return false;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != word[i]) return false;
+  }
+  return true;
 }
 
 void CardReader::fail(std::size_t field, const std::string& reason) const {
@@ -88,7 +108,9 @@ std::string CardReader::word(std::size_t field, const char* what, std::string_vi
   std::string_view value = text(field);
   if (value.empty()) return std::string(fallback);
   if (kind(field) != FieldKind::Character) failField(field, what, "'" + std::string(value) + "' is not a word");
-  return std::string(value);
+  if (value.size() > format::kLargeFieldWidth)
+    failField(field, what, "'" + std::string(value) + "' is longer than a field (16 characters)");
+  return upperText(field);
 }
 
 void CardReader::requireBlankAfter(std::size_t last) const {

@@ -28,7 +28,11 @@ class CardReader {
 
   const RawCard& raw() const { return card_; }
   std::size_t count() const { return card_.count(); }
+  // As written (in the case it was written in).
   std::string_view text(std::size_t field) const { return card_.field(field); }
+  std::string upperText(std::size_t field) const;
+  // Whether the field holds this word (given in upper case), in any case.
+  bool is(std::size_t field, std::string_view word) const;
   bool isBlank(std::size_t field) const { return text(field).empty(); }
   FieldKind kind(std::size_t field) const { return classifyField(text(field)); }
   // The card as messages name it: its name and field 1, "CROD 5".
@@ -51,7 +55,7 @@ class CardReader {
   Components requiredComponents(std::size_t field, const char* what) const;
   // One component number 0-6 (blank: 0).
   int component(std::size_t field, const char* what) const;
-  // A character value; blank gives `fallback`.
+  // A character value, in upper case; blank gives `fallback`.
   std::string word(std::size_t field, const char* what, std::string_view fallback = {}) const;
   // Fields after `last` must be blank: the card has no more.
   void requireBlankAfter(std::size_t last) const;

@@ -50,7 +50,7 @@ class Components {
 // its fields. Where a card stands is not what it says: any two Origins compare equal, so that
 // cards compare equal when their fields do.
 struct Origin {
-  Location at;
+  Location at{};
   std::uint32_t continuation = 0;  // 1 + where the card's continuation lines are listed, 0 for none
   friend bool operator==(const Origin&, const Origin&) { return true; }
 };
@@ -62,9 +62,9 @@ struct Grid {
   int cp = 0;  // the system X is given in
   Vec3 x{};
   int cd = 0;  // the system of displacements, constraints and loads at the grid
-  Components ps;  // permanent single-point constraints
+  Components ps{};  // permanent single-point constraints
   int seid = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Grid&, const Grid&) = default;
 };
 
@@ -72,7 +72,7 @@ struct Grid {
 struct Spoint {
   int first = 0;
   int last = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Spoint&, const Spoint&) = default;
 };
 
@@ -84,7 +84,7 @@ struct Cord1 {
   CoordinateKind kind = CoordinateKind::Rectangular;
   int cid = 0;
   std::array<int, 3> g{};
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Cord1&, const Cord1&) = default;
 };
 
@@ -94,7 +94,7 @@ struct Cord2 {
   int cid = 0;
   int rid = 0;
   Vec3 a{}, b{}, c{};
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Cord2&, const Cord2&) = default;
 };
 
@@ -103,7 +103,7 @@ struct Cord2 {
 // How a bar, beam or spring is oriented: the vector X1-X3, or the grid G0 (X points from GA to
 // it). Neither is given when the fields are blank.
 struct Orientation {
-  std::optional<Vec3> vector;
+  std::optional<Vec3> vector{};
   int grid = 0;
   bool given() const { return vector.has_value() || grid != 0; }
   friend bool operator==(const Orientation&, const Orientation&) = default;
@@ -113,7 +113,7 @@ struct Crod {
   int eid = 0;
   int pid = 0;  // blank: EID
   std::array<int, 2> g{};
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Crod&, const Crod&) = default;
 };
 
@@ -122,7 +122,7 @@ struct Conrod {
   std::array<int, 2> g{};
   int mid = 0;
   double a = 0, j = 0, c = 0, nsm = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Conrod&, const Conrod&) = default;
 };
 
@@ -130,11 +130,11 @@ struct Cbar {
   int eid = 0;
   int pid = 0;  // blank: EID (or BAROR's)
   int ga = 0, gb = 0;
-  Orientation orientation;  // blank: BAROR's
+  Orientation orientation{};  // blank: BAROR's
   std::string offt = "GGG";
-  Components pa, pb;  // pin flags
+  Components pa{}, pb{};  // pin flags
   Vec3 wa{}, wb{};    // offsets at A and B
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Cbar&, const Cbar&) = default;
 };
 
@@ -142,13 +142,13 @@ struct Cbeam {
   int eid = 0;
   int pid = 0;  // blank: EID (or BEAMOR's)
   int ga = 0, gb = 0;
-  Orientation orientation;
+  Orientation orientation{};
   std::string offt = "GGG";  // field 9 as a word
-  std::optional<double> bit;  // field 9 as a real (built-in twist); then OFFT does not apply
-  Components pa, pb;
+  std::optional<double> bit{};  // field 9 as a real (built-in twist); then OFFT does not apply
+  Components pa{}, pb{};
   Vec3 wa{}, wb{};
   int sa = 0, sb = 0;  // warping scalar points
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Cbeam&, const Cbeam&) = default;
 };
 
@@ -157,12 +157,12 @@ struct Cbush {
   int pid = 0;  // blank: EID
   int ga = 0;
   int gb = 0;  // 0: grounded
-  Orientation orientation;
-  std::optional<int> cid;  // blank: the element system comes from the orientation
+  Orientation orientation{};
+  std::optional<int> cid{};  // blank: the element system comes from the orientation
   double s = 0.5;
   int ocid = -1;
-  std::array<std::optional<double>, 3> si;  // S1-S3: the spring's location in OCID
-  Origin origin;
+  std::array<std::optional<double>, 3> si{};  // S1-S3: the spring's location in OCID
+  Origin origin{};
   friend bool operator==(const Cbush&, const Cbush&) = default;
 };
 
@@ -171,7 +171,7 @@ struct Celas1 {
   int eid = 0;
   int pid = 0;  // blank: EID
   int g1 = 0, c1 = 0, g2 = 0, c2 = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Celas1&, const Celas1&) = default;
 };
 
@@ -181,7 +181,7 @@ struct Celas2 {
   double k = 0;
   int g1 = 0, c1 = 0, g2 = 0, c2 = 0;
   double ge = 0, s = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Celas2&, const Celas2&) = default;
 };
 
@@ -193,12 +193,12 @@ struct Plate {
   int eid = 0;
   int pid = 0;  // blank: EID
   std::array<int, 8> g{};  // corners, then mid-side grids (0 where left out)
-  std::optional<int> mcid;  // the material axes by a coordinate system, else by THETA
+  std::optional<int> mcid{};  // the material axes by a coordinate system, else by THETA
   double theta = 0;
-  std::optional<double> zoffs;
+  std::optional<double> zoffs{};
   int tflag = 0;
-  std::array<std::optional<double>, 4> t;  // corner thicknesses; blank: the property's
-  Origin origin;
+  std::array<std::optional<double>, 4> t{};  // corner thicknesses; blank: the property's
+  Origin origin{};
   int corners() const;
   friend bool operator==(const Plate&, const Plate&) = default;
 };
@@ -207,7 +207,7 @@ struct Cshear {
   int eid = 0;
   int pid = 0;  // blank: EID
   std::array<int, 4> g{};
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Cshear&, const Cshear&) = default;
 };
 
@@ -219,7 +219,7 @@ struct Solid {
   int eid = 0;
   int pid = 0;
   std::array<int, 20> g{};  // corners, then mid-side grids (0 where left out)
-  Origin origin;
+  Origin origin{};
   int corners() const;
   int maxGrids() const;
   // The corners, or all grids when any mid-side grid is given.
@@ -234,50 +234,50 @@ struct Conm2 {
   double m = 0;
   Vec3 x{};
   std::array<double, 6> i{};  // I11, I21, I22, I31, I32, I33
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Conm2&, const Conm2&) = default;
 };
 
 struct Rbe2 {
   int eid = 0;
   int gn = 0;
-  Components cm;
-  std::vector<int> gm;
-  std::optional<double> alpha;
-  std::optional<double> tref;
-  Origin origin;
+  Components cm{};
+  std::vector<int> gm{};
+  std::optional<double> alpha{};
+  std::optional<double> tref{};
+  Origin origin{};
   friend bool operator==(const Rbe2&, const Rbe2&) = default;
 };
 
 struct Rbe3 {
   struct Weighted {
     double weight = 0;
-    Components c;
-    std::vector<int> grids;
+    Components c{};
+    std::vector<int> grids{};
     friend bool operator==(const Weighted&, const Weighted&) = default;
   };
   struct Dependent {  // a UM entry
     int grid = 0;
-    Components c;
+    Components c{};
     friend bool operator==(const Dependent&, const Dependent&) = default;
   };
   int eid = 0;
   int refgrid = 0;
-  Components refc;
-  std::vector<Weighted> groups;
-  std::vector<Dependent> um;
-  std::optional<double> alpha;
-  std::optional<double> tref;
-  Origin origin;
+  Components refc{};
+  std::vector<Weighted> groups{};
+  std::vector<Dependent> um{};
+  std::optional<double> alpha{};
+  std::optional<double> tref{};
+  Origin origin{};
   friend bool operator==(const Rbe3&, const Rbe3&) = default;
 };
 
 struct Rbar {
   int eid = 0;
   int ga = 0, gb = 0;
-  Components cna, cnb, cma, cmb;
-  std::optional<double> alpha;
-  Origin origin;
+  Components cna{}, cnb{}, cma{}, cmb{};
+  std::optional<double> alpha{};
+  Origin origin{};
   friend bool operator==(const Rbar&, const Rbar&) = default;
 };
 
@@ -286,7 +286,7 @@ struct Rbar {
 struct Prod {
   int pid = 0, mid = 0;
   double a = 0, j = 0, c = 0, nsm = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Prod&, const Prod&) = default;
 };
 
@@ -294,9 +294,9 @@ struct Pbar {
   int pid = 0, mid = 0;
   double a = 0, i1 = 0, i2 = 0, j = 0, nsm = 0;
   std::array<double, 8> stressPoints{};  // C1, C2, D1, D2, E1, E2, F1, F2
-  std::optional<double> k1, k2;  // blank: no shear flexibility
+  std::optional<double> k1{}, k2{};  // blank: no shear flexibility
   double i12 = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Pbar&, const Pbar&) = default;
 };
 
@@ -306,85 +306,85 @@ int sectionDimensionCount(std::string_view type);
 struct Pbarl {
   int pid = 0, mid = 0;
   std::string group = "MSCBML0";
-  std::string type;
-  std::vector<double> dims;  // as many as the type has
+  std::string type{};
+  std::vector<double> dims{};  // as many as the type has
   double nsm = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Pbarl&, const Pbarl&) = default;
 };
 
 // One cross-section of a PBEAM: end A, an intermediate station or end B. Blank values of a
 // station other than A are taken from end A (end B) or interpolated (between the ends).
 struct PbeamStation {
-  std::string so;  // "YES", "YESA" or "NO"; "" for end A
+  std::string so{};  // "YES", "YESA" or "NO"; "" for end A
   double x = 0;    // X/XB
-  std::optional<double> a, i1, i2, i12, j, nsm;
-  std::optional<std::array<double, 8>> stressPoints;  // C1..F2, when given
+  std::optional<double> a{}, i1{}, i2{}, i12{}, j{}, nsm{};
+  std::optional<std::array<double, 8>> stressPoints{};  // C1..F2, when given
   friend bool operator==(const PbeamStation&, const PbeamStation&) = default;
 };
 
 struct Pbeam {
   int pid = 0, mid = 0;
-  std::vector<PbeamStation> stations;  // end A first; end B (X/XB 1.0) last when given
+  std::vector<PbeamStation> stations{};  // end A first; end B (X/XB 1.0) last when given
   double k1 = 1, k2 = 1, s1 = 0, s2 = 0;
   double nsiA = 0;
-  std::optional<double> nsiB;  // blank: NSI(A)
+  std::optional<double> nsiB{};  // blank: NSI(A)
   double cwA = 0;
-  std::optional<double> cwB;  // blank: CW(A)
+  std::optional<double> cwB{};  // blank: CW(A)
   double m1A = 0, m2A = 0;
-  std::optional<double> m1B, m2B;  // blank: M1(A), M2(A)
+  std::optional<double> m1B{}, m2B{};  // blank: M1(A), M2(A)
   double n1A = 0, n2A = 0;
-  std::optional<double> n1B, n2B;  // blank: N1(A), N2(A)
-  Origin origin;
+  std::optional<double> n1B{}, n2B{};  // blank: N1(A), N2(A)
+  Origin origin{};
   friend bool operator==(const Pbeam&, const Pbeam&) = default;
 };
 
 struct PbeamlStation {
-  std::string so;  // "" for end A
+  std::string so{};  // "" for end A
   double x = 0;    // X/XB
-  std::vector<std::optional<double>> dims;  // blank: end A's (at B) or interpolated
-  std::optional<double> nsm;
+  std::vector<std::optional<double>> dims{};  // blank: end A's (at B) or interpolated
+  std::optional<double> nsm{};
   friend bool operator==(const PbeamlStation&, const PbeamlStation&) = default;
 };
 
 struct Pbeaml {
   int pid = 0, mid = 0;
   std::string group = "MSCBML0";
-  std::string type;
-  std::vector<PbeamlStation> stations;  // end A first (all its dimensions given)
-  Origin origin;
+  std::string type{};
+  std::vector<PbeamlStation> stations{};  // end A first (all its dimensions given)
+  Origin origin{};
   friend bool operator==(const Pbeaml&, const Pbeaml&) = default;
 };
 
 // PBUSH: each line starts with a keyword; a line not given is nullopt.
 struct Pbush {
   int pid = 0;
-  std::optional<std::array<double, 6>> k, b, ge;  // blank values are 0
-  std::optional<std::array<double, 4>> rcv;     // SA, ST, EA, ET; blank values are 1
-  std::optional<double> m;
-  Origin origin;
+  std::optional<std::array<double, 6>> k{}, b{}, ge{};  // blank values are 0
+  std::optional<std::array<double, 4>> rcv{};     // SA, ST, EA, ET; blank values are 1
+  std::optional<double> m{};
+  Origin origin{};
   friend bool operator==(const Pbush&, const Pbush&) = default;
 };
 
 struct Pelas {
   int pid = 0;
   double k = 0, ge = 0, s = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Pelas&, const Pelas&) = default;
 };
 
 struct Pshell {
   int pid = 0;
-  std::optional<int> mid1;
-  std::optional<double> t;
-  std::optional<int> mid2;  // blank: no bending stiffness; -1: plane strain
+  std::optional<int> mid1{};
+  std::optional<double> t{};
+  std::optional<int> mid2{};  // blank: no bending stiffness; -1: plane strain
   double bendingRatio = 1.0;  // 12I/T**3
-  std::optional<int> mid3;
+  std::optional<int> mid3{};
   double shearRatio = 0.833333;  // TS/T
   double nsm = 0;
-  std::optional<double> z1, z2;  // blank: -T/2, T/2
-  std::optional<int> mid4;
-  Origin origin;
+  std::optional<double> z1{}, z2{};  // blank: -T/2, T/2
+  std::optional<int> mid4{};
+  Origin origin{};
   friend bool operator==(const Pshell&, const Pshell&) = default;
 };
 
@@ -401,30 +401,30 @@ struct Ply {
 struct Pcomp {
   bool global = false;
   int pid = 0;
-  std::optional<double> z0;  // blank: minus half the laminate's thickness
+  std::optional<double> z0{};  // blank: minus half the laminate's thickness
   double nsm = 0;
   double sb = 0;
-  std::string ft;  // failure theory; "" none
+  std::string ft{};  // failure theory; "" none
   double tref = 0, ge = 0;
-  std::string lam;  // "" (every ply given), "SYM", ...
-  std::vector<Ply> plies;  // from the bottom
-  Origin origin;
+  std::string lam{};  // "" (every ply given), "SYM", ...
+  std::vector<Ply> plies{};  // from the bottom
+  Origin origin{};
   friend bool operator==(const Pcomp&, const Pcomp&) = default;
 };
 
 struct Pshear {
   int pid = 0, mid = 0;
   double t = 0, nsm = 0, f1 = 0, f2 = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Pshear&, const Pshear&) = default;
 };
 
 struct Psolid {
   int pid = 0, mid = 0;
   int cordm = 0;
-  std::string in, stress, isop;  // "" when blank
+  std::string in{}, stress{}, isop{};  // "" when blank
   std::string fctn = "SMECH";
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Psolid&, const Psolid&) = default;
 };
 
@@ -433,11 +433,11 @@ struct Psolid {
 // Two of E, G and NU give the third; see youngsModulus() and the like for the values Nastran uses.
 struct Mat1 {
   int mid = 0;
-  std::optional<double> e, g, nu;
+  std::optional<double> e{}, g{}, nu{};
   double rho = 0, a = 0, tref = 0, ge = 0;
-  std::optional<double> st, sc, ss;
-  std::optional<int> mcsid;
-  Origin origin;
+  std::optional<double> st{}, sc{}, ss{};
+  std::optional<int> mcsid{};
+  Origin origin{};
   double youngsModulus() const;
   double shearModulus() const;
   double poissonRatio() const;
@@ -450,23 +450,23 @@ struct Mat2 {
   double rho = 0;
   Vec3 a{};
   double tref = 0, ge = 0;
-  std::optional<double> st, sc, ss;
-  std::optional<int> mcsid;
-  Origin origin;
+  std::optional<double> st{}, sc{}, ss{};
+  std::optional<int> mcsid{};
+  Origin origin{};
   friend bool operator==(const Mat2&, const Mat2&) = default;
 };
 
 struct Mat8 {
   int mid = 0;
   double e1 = 0, e2 = 0, nu12 = 0, g12 = 0;
-  std::optional<double> g1z, g2z;  // blank: no transverse shear flexibility
+  std::optional<double> g1z{}, g2z{};  // blank: no transverse shear flexibility
   double rho = 0, a1 = 0, a2 = 0, tref = 0;
   double xt = 0;
-  std::optional<double> xc;  // blank: XT
+  std::optional<double> xc{};  // blank: XT
   double yt = 0;
-  std::optional<double> yc;  // blank: YT
+  std::optional<double> yc{};  // blank: YT
   double s = 0, ge = 0, f12 = 0, strn = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Mat8&, const Mat8&) = default;
 };
 
@@ -476,7 +476,7 @@ struct Mat9 {
   double rho = 0;
   std::array<double, 6> a{};
   double tref = 0, ge = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Mat9&, const Mat9&) = default;
 };
 
@@ -488,7 +488,7 @@ struct NodalLoad {
   int sid = 0, g = 0, cid = 0;
   double scale = 0;
   Vec3 n{};
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const NodalLoad&, const NodalLoad&) = default;
 };
 
@@ -498,7 +498,7 @@ struct NodalLoad1 {
   int sid = 0, g = 0;
   double scale = 0;
   int g1 = 0, g2 = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const NodalLoad1&, const NodalLoad1&) = default;
 };
 
@@ -507,26 +507,26 @@ struct Pload {
   int sid = 0;
   double p = 0;
   std::array<int, 4> g{};  // G4 0: a triangle
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Pload&, const Pload&) = default;
 };
 
 struct Pload1 {
   int sid = 0, eid = 0;
-  std::string type;   // FX, FY, FZ, FXE, ..., MZE
-  std::string scale;  // LE, FR, LEPR, FRPR
+  std::string type{};   // FX, FY, FZ, FXE, ..., MZE
+  std::string scale{};  // LE, FR, LEPR, FRPR
   double x1 = 0, p1 = 0;
-  std::optional<double> x2, p2;  // blank X2: a load at X1 alone
-  Origin origin;
+  std::optional<double> x2{}, p2{};  // blank X2: a load at X1 alone
+  Origin origin{};
   friend bool operator==(const Pload1&, const Pload1&) = default;
 };
 
 struct Pload2 {
   int sid = 0;
   double p = 0;
-  std::vector<int> eids;  // with `thru`: the first and last of the range
+  std::vector<int> eids{};  // with `thru`: the first and last of the range
   bool thru = false;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Pload2&, const Pload2&) = default;
 };
 
@@ -534,13 +534,13 @@ struct Pload2 {
 struct Pload4 {
   int sid = 0, eid = 0;
   double p1 = 0;
-  std::optional<double> p2, p3, p4;  // blank: P1
-  std::optional<int> thru;           // the last element of a THRU range
+  std::optional<double> p2{}, p3{}, p4{};  // blank: P1
+  std::optional<int> thru{};           // the last element of a THRU range
   int g1 = 0, g34 = 0;               // the loaded face of a solid
   int cid = 0;
   Vec3 n{};  // zero: normal to the face
   std::string sorl = "SURF", ldir = "NORM";
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Pload4&, const Pload4&) = default;
 };
 
@@ -549,7 +549,7 @@ struct Grav {
   double a = 0;
   Vec3 n{};
   int mb = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Grav&, const Grav&) = default;
 };
 
@@ -562,22 +562,22 @@ struct LoadCombination {
   };
   int sid = 0;
   double scale = 0;
-  std::vector<Term> terms;
-  Origin origin;
+  std::vector<Term> terms{};
+  Origin origin{};
   friend bool operator==(const LoadCombination&, const LoadCombination&) = default;
 };
 
 struct Temp {
   int sid = 0, g = 0;
   double t = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Temp&, const Temp&) = default;
 };
 
 struct Tempd {
   int sid = 0;
   double t = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Tempd&, const Tempd&) = default;
 };
 
@@ -587,18 +587,18 @@ struct Tempd {
 struct Spc {
   bool spcd = false;
   int sid = 0, g = 0;
-  Components c;
+  Components c{};
   double d = 0;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Spc&, const Spc&) = default;
 };
 
 struct Spc1 {
   int sid = 0;
-  Components c;
-  std::vector<int> grids;  // with `thru`: the first and last of the range (grids between need not exist)
+  Components c{};
+  std::vector<int> grids{};  // with `thru`: the first and last of the range (grids between need not exist)
   bool thru = false;
-  Origin origin;
+  Origin origin{};
   friend bool operator==(const Spc1&, const Spc1&) = default;
 };
 
@@ -606,8 +606,8 @@ struct Spc1 {
 struct SetUnion {
   bool mpc = false;  // MPCADD
   int sid = 0;
-  std::vector<int> sets;
-  Origin origin;
+  std::vector<int> sets{};
+  Origin origin{};
   friend bool operator==(const SetUnion&, const SetUnion&) = default;
 };
 
@@ -619,24 +619,24 @@ struct Mpc {
     friend bool operator==(const Term&, const Term&) = default;
   };
   int sid = 0;
-  std::vector<Term> terms;  // the first is the dependent one
-  Origin origin;
+  std::vector<Term> terms{};  // the first is the dependent one
+  Origin origin{};
   friend bool operator==(const Mpc&, const Mpc&) = default;
 };
 
 struct Param {
-  std::string name;
-  std::vector<std::string> values;  // the fields after the name, as written (upper case)
-  Origin origin;
+  std::string name{};
+  std::vector<std::string> values{};  // the fields after the name, as written (upper case)
+  Origin origin{};
   friend bool operator==(const Param&, const Param&) = default;
 };
 
 // A card the library does not read: kept as it stands, so that a deck written back carries it.
 struct PassedCard {
-  std::string name;
-  std::vector<std::string> fields;  // field 1 first; "" for a blank field
-  std::vector<std::string> lines;   // its lines as they stood, comments cut off
-  Origin origin;
+  std::string name{};
+  std::vector<std::string> fields{};  // field 1 first; "" for a blank field
+  std::vector<std::string> lines{};   // its lines as they stood, comments cut off
+  Origin origin{};
   friend bool operator==(const PassedCard& a, const PassedCard& b) {
     return a.name == b.name && a.fields == b.fields;
   }

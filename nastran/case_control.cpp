@@ -182,9 +182,12 @@ void CaseControlReader::add(std::string_view line, Location at) {
 
 CaseControl CaseControlReader::finish() {
   if (!pending_.empty()) {
+    // Case control ended while the statement waited for its next line.
     std::string statementText = std::move(pending_);
     pending_.clear();
-    statement(statementText, pendingAt_);
+    while (!statementText.empty() && (statementText.back() == ',' || statementText.back() == ' '))
+      statementText.pop_back();
+    if (!statementText.empty()) statement(statementText, pendingAt_);
   }
   return std::move(control_);
 }

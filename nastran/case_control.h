@@ -20,17 +20,17 @@ namespace nastran {
 
 // A statement as written: without its comment and surrounding blanks.
 struct Statement {
-  std::string text;
-  Location at;
+  std::string text{};
+  Location at{};
   friend bool operator==(const Statement& a, const Statement& b) { return a.text == b.text; }
 };
 
 // SOL 101, or SOL SESTATIC: the number and the name, each filled in from the other where
 // Nastran defines both.
 struct Solution {
-  std::optional<int> number;
-  std::string name;
-  Location at;
+  std::optional<int> number{};
+  std::string name{};
+  Location at{};
   friend bool operator==(const Solution& a, const Solution& b) { return a.number == b.number && a.name == b.name; }
 };
 
@@ -39,8 +39,8 @@ std::optional<int> solutionNumber(std::string_view name);
 std::string_view solutionName(int number);
 
 struct ExecutiveControl {
-  std::vector<Statement> statements;  // every statement but SOL, in order
-  std::optional<Solution> solution;
+  std::vector<Statement> statements{};  // every statement but SOL, in order
+  std::optional<Solution> solution{};
   std::size_t solutionPosition = 0;  // SOL stands before statements[solutionPosition]
   friend bool operator==(const ExecutiveControl&, const ExecutiveControl&) = default;
 };
@@ -49,14 +49,14 @@ struct ExecutiveControl {
 struct CaseSet {
   struct Range {
     int first = 0, last = 0, by = 1;
-    std::vector<int> except;
+    std::vector<int> except{};
     friend bool operator==(const Range&, const Range&) = default;
   };
   int id = 0;
   bool all = false;
-  std::vector<Range> ranges;
-  std::vector<double> reals;  // a set of reals (frequencies, times)
-  Location at;
+  std::vector<Range> ranges{};
+  std::vector<double> reals{};  // a set of reals (frequencies, times)
+  Location at{};
   bool contains(int value) const;
   friend bool operator==(const CaseSet& a, const CaseSet& b) {
     return a.id == b.id && a.all == b.all && a.ranges == b.ranges && a.reals == b.reals;
@@ -65,10 +65,10 @@ struct CaseSet {
 
 // DISPLACEMENT(PLOT, SORT1) = ALL: an output request with its describers and what it covers.
 struct OutputRequest {
-  std::string name;                     // the command in full: DISPLACEMENT, STRESS, SPCFORCES, ...
-  std::vector<std::string> describers;  // upper case, in order
-  std::string target;                   // "ALL", "NONE" or a set ID
-  Location at;
+  std::string name{};                     // the command in full: DISPLACEMENT, STRESS, SPCFORCES, ...
+  std::vector<std::string> describers{};  // upper case, in order
+  std::string target{};                   // "ALL", "NONE" or a set ID
+  Location at{};
   std::optional<int> setId() const;
   friend bool operator==(const OutputRequest& a, const OutputRequest& b) {
     return a.name == b.name && a.describers == b.describers && a.target == b.target;
@@ -77,16 +77,16 @@ struct OutputRequest {
 
 struct Subcase {
   int id = 0;  // 0: the statements above the first SUBCASE
-  Location at;
-  std::optional<std::string> title, subtitle, label;  // as written
-  std::optional<int> load, spc, mpc, method;
-  std::optional<int> temperatureLoad, temperatureInitial, temperatureMaterial;
-  std::vector<CaseSet> sets;
-  std::vector<OutputRequest> outputs;
-  std::vector<Statement> others;  // every other statement, as written
+  Location at{};
+  std::optional<std::string> title{}, subtitle{}, label{};  // as written
+  std::optional<int> load{}, spc{}, mpc{}, method{};
+  std::optional<int> temperatureLoad{}, temperatureInitial{}, temperatureMaterial{};
+  std::vector<CaseSet> sets{};
+  std::vector<OutputRequest> outputs{};
+  std::vector<Statement> others{};  // every other statement, as written
   // Where each selection was made: "LOAD", "SPC", "MPC", "METHOD", "TEMPERATURE(LOAD)",
   // "TEMPERATURE(INITIAL)", "TEMPERATURE(MATERIAL)".
-  std::map<std::string, Location, std::less<>> selectionAt;
+  std::map<std::string, Location, std::less<>> selectionAt{};
   Location locationOf(std::string_view selection) const;
   const CaseSet* findSet(int id) const;
   const OutputRequest* findOutput(std::string_view name) const;
@@ -100,9 +100,9 @@ struct Subcase {
 };
 
 struct CaseControl {
-  Subcase global;
-  std::vector<Subcase> subcases;  // in the order of the deck, IDs increasing
-  std::vector<Statement> plotPackets;  // OUTPUT(PLOT) and what follows, as written
+  Subcase global{};
+  std::vector<Subcase> subcases{};  // in the order of the deck, IDs increasing
+  std::vector<Statement> plotPackets{};  // OUTPUT(PLOT) and what follows, as written
   // `subcase` with what it leaves unsaid taken from the statements above the first SUBCASE.
   Subcase effective(const Subcase& subcase) const;
   // Every subcase so completed; a deck without SUBCASE has one, subcase 1.

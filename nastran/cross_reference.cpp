@@ -89,7 +89,8 @@ std::string_view cordName(bool cord1, CoordinateKind kind) {
 
 class ReferenceCheck {
  public:
-  ReferenceCheck(const Deck& deck, std::size_t limit) : deck_(deck), bulk_(deck.bulk), limit_(limit) {}
+  ReferenceCheck(const Deck& deck, const CheckOptions& options, std::size_t limit)
+      : deck_(deck), bulk_(deck.bulk), options_(options), limit_(limit) {}
 
   std::vector<DeckError> run() {
     index();
@@ -461,7 +462,7 @@ class ReferenceCheck {
 
   void selections(const Subcase& subcase) {
     selection(subcase, "LOAD", subcase.load, "load set", {&loadSets_, &loadCombinations_});
-    selection(subcase, "SPC", subcase.spc, "SPC set", {&spcSets_, &spcUnions_});
+    if (!options_.spcSelectionMayBeEmpty) selection(subcase, "SPC", subcase.spc, "SPC set", {&spcSets_, &spcUnions_});
     selection(subcase, "MPC", subcase.mpc, "MPC set", {&mpcSets_, &mpcUnions_});
     selection(subcase, "TEMPERATURE(LOAD)", subcase.temperatureLoad, "temperature set", {&temperatureSets_});
     selection(subcase, "TEMPERATURE(INITIAL)", subcase.temperatureInitial, "temperature set", {&temperatureSets_});
@@ -496,6 +497,7 @@ class ReferenceCheck {
 
   const Deck& deck_;
   const Bulk& bulk_;
+  CheckOptions options_;
   std::size_t limit_;
   std::vector<Found> found_;
   Entries points_, elements_, properties_, materials_, systems_;
@@ -505,12 +507,12 @@ class ReferenceCheck {
 
 }  // namespace
 
-std::vector<DeckError> checkReferences(const Deck& deck, std::size_t limit) {
-  return ReferenceCheck(deck, limit).run();
+std::vector<DeckError> checkReferences(const Deck& deck, const CheckOptions& options, std::size_t limit) {
+  return ReferenceCheck(deck, options, limit).run();
 }
 
-void requireConsistent(const Deck& deck) {
-  std::vector<DeckError> problems = checkReferences(deck, 1000);
+void requireConsistent(const Deck& deck, const CheckOptions& options) {
+  std::vector<DeckError> problems = checkReferences(deck, options, 1000);
   if (!problems.empty()) throw problems.front();
 }
 

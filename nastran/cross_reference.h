@@ -20,11 +20,17 @@
 
 namespace nastran {
 
+struct CheckOptions {
+  // With true, an SPC set that case control selects and no card defines is taken as selecting
+  // no constraint beyond the grids' own (PS) instead of being a problem.
+  bool spcSelectionMayBeEmpty = false;
+};
+
 // Each problem found (up to `limit`), as a DeckError with its file, line and reason, in the order
 // of the deck. Empty when the deck holds together.
-std::vector<DeckError> checkReferences(const Deck& deck, std::size_t limit = 100);
+std::vector<DeckError> checkReferences(const Deck& deck, const CheckOptions& options = {}, std::size_t limit = 100);
 
 // Throws the first problem checkReferences finds.
-void requireConsistent(const Deck& deck);
+void requireConsistent(const Deck& deck, const CheckOptions& options = {});
 
 }  // namespace nastran

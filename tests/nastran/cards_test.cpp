@@ -37,7 +37,7 @@ TEST(GridCards, Refusals) {
   EXPECT_EQ(bulkError("GRID,1,,1.,2.,3.,,17\n"), "deck.dat:4: GRID 1: field 7 (PS) '17' must be made of the digits 1 to 6");
   EXPECT_EQ(bulkError("GRID,1,,1.,2.,3.,,112\n"), "deck.dat:4: GRID 1: field 7 (PS) '112' repeats the digit 1");
   EXPECT_EQ(bulkError("GRID,1,1.5\n"), "deck.dat:4: GRID 1: field 2 (CP) '1.5' is not an integer");
-  EXPECT_EQ(bulkError("GRID,1,,a\n"), "deck.dat:4: GRID 1: field 3 (X1) 'A' is not a number");
+  EXPECT_EQ(bulkError("GRID,1,,a\n"), "deck.dat:4: GRID 1: field 3 (X1) 'a' is not a number");
   EXPECT_EQ(bulkError("GRID,1,,1.,2.,3.\n+,5\n"), "deck.dat:5: GRID 1: field 9 ('5') is beyond the last field of GRID (8)");
 }
 
@@ -158,7 +158,7 @@ TEST(Plates, EveryShapeWithItsOwnFieldLayout) {
   EXPECT_EQ(tria6.zoffs, -.1);
   EXPECT_EQ(tria6.t[2], .3);
   EXPECT_EQ(tria6.tflag, 1);
-  EXPECT_EQ(bulkError("CQUAD4,1,2,1,2,3,4,,,\n+,x\n"), "deck.dat:5: CQUAD4 1: field 9 ('X') must be blank");
+  EXPECT_EQ(bulkError("CQUAD4,1,2,1,2,3,4,,,\n+,x\n"), "deck.dat:5: CQUAD4 1: field 9 ('x') must be blank");
 }
 
 TEST(OtherElements, ShearSolidsMassesAndRigidElements) {

@@ -65,7 +65,7 @@ TEST(FieldFormat, ShortLinesStillEndTheirFieldGroup) {
 
 TEST(FieldFormat, EachFieldKeepsItsOwnLine) {
   std::string bulk = "CBAR,1,2,3,4,0.,0.,1.\n$ comment\n+,45,,x\n";
-  EXPECT_EQ(bulkError(bulk), "deck.dat:6: CBAR 1: field 11 (W1A) 'X' is not a number");
+  EXPECT_EQ(bulkError(bulk), "deck.dat:6: CBAR 1: field 11 (W1A) 'x' is not a number");
   Deck deck = readBulk("CHEXA,1,2,1,2,3,4,5,6\n+,7,8,,,,,,\n+,,,,,21,22\n");
   const Solid& hexa = deck.bulk.solids.at(0);
   EXPECT_EQ(deck.bulk.fieldLine(hexa.origin, 3), 4u);

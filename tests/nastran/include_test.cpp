@@ -42,7 +42,7 @@ TEST_F(IncludeTest, RelativePathsStartAtTheIncludingFile) {
 
 TEST_F(IncludeTest, AnErrorInAnIncludedFileNamesThatFile) {
   dir_.write("sub/props.inc", "PSHELL,1,1,.25\nPSHELL,2,x\n");
-  EXPECT_EQ(error("INCLUDE 'sub/props.inc'\n"), "models/sub/props.inc:2: PSHELL 2: field 2 (MID1) 'X' is not an integer");
+  EXPECT_EQ(error("INCLUDE 'sub/props.inc'\n"), "models/sub/props.inc:2: PSHELL 2: field 2 (MID1) 'x' is not an integer");
 }
 
 TEST_F(IncludeTest, AQuotedNameMayGoOnOverSeveralLines) {
