@@ -126,6 +126,31 @@ BulkReader::BulkReader(Bulk& bulk, const std::vector<std::string>& files) : bulk
   };
 }
 
+void BulkReader::reserve(const std::unordered_map<std::string, std::size_t>& cardCounts) {
+  std::size_t plates = 0, solids = 0, nodalLoads = 0;
+  for (const auto& [name, count] : cardCounts) {
+    if (name == "GRID") bulk_.grids.reserve(bulk_.grids.size() + count);
+    else if (name == "CROD") bulk_.crods.reserve(bulk_.crods.size() + count);
+    else if (name == "CBAR") bulk_.cbars.reserve(bulk_.cbars.size() + count);
+    else if (name == "CBEAM") bulk_.cbeams.reserve(bulk_.cbeams.size() + count);
+    else if (name == "CBUSH") bulk_.cbushes.reserve(bulk_.cbushes.size() + count);
+    else if (name == "CELAS1") bulk_.celas1s.reserve(bulk_.celas1s.size() + count);
+    else if (name == "CELAS2") bulk_.celas2s.reserve(bulk_.celas2s.size() + count);
+    else if (name == "CSHEAR") bulk_.cshears.reserve(bulk_.cshears.size() + count);
+    else if (name == "CONM2") bulk_.conm2s.reserve(bulk_.conm2s.size() + count);
+    else if (name == "PLOAD4") bulk_.pload4s.reserve(bulk_.pload4s.size() + count);
+    else if (name == "SPC1") bulk_.spc1s.reserve(bulk_.spc1s.size() + count);
+    else if (name == "CQUAD4" || name == "CTRIA3" || name == "CQUAD8" || name == "CTRIA6" || name == "CQUADR" ||
+             name == "CTRIAR")
+      plates += count;
+    else if (name == "CTETRA" || name == "CPENTA" || name == "CHEXA") solids += count;
+    else if (name == "FORCE" || name == "MOMENT") nodalLoads += count;
+  }
+  bulk_.plates.reserve(bulk_.plates.size() + plates);
+  bulk_.solids.reserve(bulk_.solids.size() + solids);
+  bulk_.nodalLoads.reserve(bulk_.nodalLoads.size() + nodalLoads);
+}
+
 void BulkReader::card(const RawCard& card) {
   if (card.name != lastName_) {
     auto found = readers_.find(card.name);
@@ -143,6 +168,7 @@ void BulkReader::card(const RawCard& card) {
 
 Origin BulkReader::originOf(const RawCard& card) {
   Origin origin{card.at, 0};
+  if (card.fields.empty() || card.fields.back().line == card.at.line) return origin;  // one line
   std::uint32_t line = card.at.line;
   std::size_t countAt = 0;
   for (std::size_t i = 0; i < card.fields.size(); ++i) {
@@ -161,12 +187,13 @@ Origin BulkReader::originOf(const RawCard& card) {
 }
 
 template <class Card>
-Card& BulkReader::readLayout(const CardReader& reader, std::vector<Card>& cards, Card card) {
+Card& BulkReader::readLayout(const CardReader& reader, std::vector<Card>& cards, Card prototype) {
+  // Read in place: a failure throws, and the deck is not used then.
+  Card& card = cards.emplace_back(std::move(prototype));
   FieldsIn io(reader);
   layout::fields(io, card);
   card.origin = originOf(*current_);
-  cards.push_back(std::move(card));
-  return cards.back();
+  return card;
 }
 
 void BulkReader::distinctGrids(const CardReader& reader, const int* grids, std::size_t count) const {
@@ -291,11 +318,14 @@ void BulkReader::readCelas1(const CardReader& reader) { readLayout(reader, bulk_
 void BulkReader::readCelas2(const CardReader& reader) { readLayout(reader, bulk_.celas2s); }
 
 void BulkReader::readPlate(const CardReader& reader) {
-  static const std::unordered_map<std::string, PlateShape> kShapes = {
-      {"CQUAD4", PlateShape::Quad4}, {"CTRIA3", PlateShape::Tria3}, {"CQUAD8", PlateShape::Quad8},
-      {"CTRIA6", PlateShape::Tria6}, {"CQUADR", PlateShape::QuadR}, {"CTRIAR", PlateShape::TriaR}};
+  // CQUAD4, CTRIA3, CQUAD8, CTRIA6, CQUADR, CTRIAR.
+  const std::string& name = reader.raw().name;
   Plate plate;
-  plate.shape = kShapes.at(reader.raw().name);
+  bool quad = name[1] == 'Q';
+  plate.shape = name.back() == 'R' ? (quad ? PlateShape::QuadR : PlateShape::TriaR)
+                : name.back() == '8' ? PlateShape::Quad8
+                : name.back() == '6' ? PlateShape::Tria6
+                                     : (quad ? PlateShape::Quad4 : PlateShape::Tria3);
   const Plate& read = readLayout(reader, bulk_.plates, plate);
   distinctGrids(reader, read.g.data(), read.g.size());
 }

@@ -22,6 +22,8 @@ class BulkReader : public CardSink {
  public:
   BulkReader(Bulk& bulk, const std::vector<std::string>& files);
 
+  // Makes room for this many cards of each name (only a hint: fewer or more may come).
+  void reserve(const std::unordered_map<std::string, std::size_t>& cardCounts);
   void card(const RawCard& card) override;
   // Applies GRDSET, BAROR and BEAMOR.
   void finish();

@@ -1,7 +1,9 @@
 #include "nastran/deck.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
+#include <unordered_map>
 
 #include "nastran/bulk_reader.h"
 #include "nastran/card_assembler.h"
@@ -95,6 +97,38 @@ std::string_view withoutComment(std::string_view line) { return trimBlanks(line.
 
 bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
+// How many lines start with each card name: a quick look over a large deck, so that the typed
+// cards' storage is made once instead of grown (and copied) step by step.
+std::unordered_map<std::string, std::size_t> countCardNames(std::string_view text) {
+  std::unordered_map<std::string, std::size_t> counts;
+  std::string name;
+  std::size_t* count = nullptr;
+  for (std::size_t position = 0; position < text.size();) {
+    const char* end = static_cast<const char*>(std::memchr(text.data() + position, '\n', text.size() - position));
+    std::size_t next = end ? static_cast<std::size_t>(end - text.data()) + 1 : text.size();
+    char first = text[position];
+    if ((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z')) {
+      std::size_t length = 0;
+      char letters[8];
+      while (length < 8 && position + length < next) {
+        char c = text[position + length];
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) break;
+        letters[length++] = c >= 'a' ? static_cast<char>(c - 'a' + 'A') : c;
+      }
+      std::string_view found(letters, length);
+      if (!count || found != name) {
+        name.assign(found);
+        count = &counts[name];
+      }
+      ++*count;
+    }
+    position = next;
+  }
+  return counts;
+}
+
+constexpr std::size_t kLargeDeck = 1 << 20;  // bytes from which counting the cards first pays
+
 // ENDDATA in columns 1-7 (or after blanks), in either case.
 bool isEndData(std::string_view line) {
   std::size_t first = line.find_first_not_of(" \t");
@@ -112,11 +146,14 @@ class DeckReader {
   DeckReader(Deck& deck, DeckFiles& files, const ReadOptions& options)
       : deck_(deck), options_(options), source_(files, deck.files) {}
 
-  void read(std::string text, std::string name, const std::filesystem::path& path) {
+  void read(FileText text, std::string name, const std::filesystem::path& path) {
+    std::unordered_map<std::string, std::size_t> cardCounts;
+    if (text.view().size() >= kLargeDeck) cardCounts = countCardNames(text.view());
     source_.start(std::move(text), std::move(name), path);
     enum class Section { Executive, CaseControl, Bulk, Done } section = Section::Executive;
     CaseControlReader caseControl(deck_.files);
     BulkReader bulk(deck_.bulk, deck_.files);
+    bulk.reserve(cardCounts);
     CardAssembler cards(bulk, deck_.files);
     while (section != Section::Done) {
       std::optional<PhysicalLine> line = source_.next();
@@ -193,8 +230,10 @@ class DeckReader {
 
 }  // namespace
 
-Deck readDeckText(std::string text, std::string name, DeckFiles& files, const std::filesystem::path& path,
-                  const ReadOptions& options) {
+namespace {
+
+Deck readDeck(FileText text, std::string name, DeckFiles& files, const std::filesystem::path& path,
+              const ReadOptions& options) {
   Deck deck;
   DeckReader reader(deck, files, options);
   std::filesystem::path filePath = path.empty() ? std::filesystem::path(name) : path;
@@ -202,10 +241,17 @@ Deck readDeckText(std::string text, std::string name, DeckFiles& files, const st
   return deck;
 }
 
+}  // namespace
+
+Deck readDeckText(std::string text, std::string name, DeckFiles& files, const std::filesystem::path& path,
+                  const ReadOptions& options) {
+  return readDeck(FileText(std::move(text)), std::move(name), files, path, options);
+}
+
 Deck readDeckFile(const std::filesystem::path& path, std::string name, const ReadOptions& options) {
   if (name.empty()) name = path.string();
   DiskFiles files;
-  std::string text;
+  FileText text;
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) throw DeckError(name, 0, "", "is a folder, not a deck");
   try {
@@ -213,7 +259,7 @@ Deck readDeckFile(const std::filesystem::path& path, std::string name, const Rea
   } catch (const std::exception&) {
     throw DeckError(name, 0, "", "cannot open the deck (does the file exist and is it readable?)");
   }
-  return readDeckText(std::move(text), std::move(name), files, path, options);
+  return readDeck(std::move(text), std::move(name), files, path, options);
 }
 
 }  // namespace nastran

@@ -1,9 +1,6 @@
 #include "nastran/line_source.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 namespace nastran {
@@ -41,26 +38,7 @@ std::string folderOfName(const std::string& name) {
 
 }  // namespace
 
-std::string DiskFiles::read(const std::filesystem::path& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) throw std::runtime_error("it is a folder, not a file");
-  std::ifstream stream(path, std::ios::binary);
-  if (!stream) {
-    if (!std::filesystem::exists(path, error)) throw std::runtime_error("no such file");
-    throw std::runtime_error(std::strerror(errno));
-  }
-  std::string content;
-  stream.seekg(0, std::ios::end);
-  std::streamoff size = stream.tellg();
-  stream.seekg(0, std::ios::beg);
-  if (size > 0) {
-    content.resize(static_cast<std::size_t>(size));
-    stream.read(content.data(), size);
-    content.resize(static_cast<std::size_t>(stream.gcount()));
-  }
-  if (stream.bad()) throw std::runtime_error("it cannot be read to its end");
-  return content;
-}
+FileText DiskFiles::read(const std::filesystem::path& path) { return FileText::read(path); }
 
 std::string DiskFiles::identity(const std::filesystem::path& path) {
   std::error_code error;
@@ -72,21 +50,21 @@ void MemoryFiles::add(const std::filesystem::path& path, std::string content) {
   files_[identity(path)] = std::move(content);
 }
 
-std::string MemoryFiles::read(const std::filesystem::path& path) {
+FileText MemoryFiles::read(const std::filesystem::path& path) {
   auto found = files_.find(identity(path));
   if (found == files_.end()) throw std::runtime_error("no such file");
-  return found->second;
+  return FileText(found->second);
 }
 
 std::string MemoryFiles::identity(const std::filesystem::path& path) {
   return path.lexically_normal().generic_string();
 }
 
-void LineSource::start(std::string text, std::string name, const std::filesystem::path& path) {
+void LineSource::start(FileText text, std::string name, const std::filesystem::path& path) {
   buffers_.push_back(std::move(text));
   names_.push_back(std::move(name));
   OpenFile file;
-  file.text = buffers_.back();
+  file.text = buffers_.back().view();
   file.index = static_cast<std::uint32_t>(names_.size() - 1);
   file.folder = path.parent_path();
   file.identity = files_.identity(path);
@@ -169,7 +147,7 @@ void LineSource::include(std::string_view statement, Location at) {
     for (std::size_t j = i; j < open_.size(); ++j) chain += names_[open_[j].index] + " -> ";
     fail(at, subject, "an include loop (" + chain + shownName + ")");
   }
-  std::string text;
+  FileText text;
   try {
     text = files_.read(path);
   } catch (const std::exception& error) {
@@ -178,7 +156,7 @@ void LineSource::include(std::string_view statement, Location at) {
   buffers_.push_back(std::move(text));
   names_.push_back(shownName);
   OpenFile file;
-  file.text = buffers_.back();
+  file.text = buffers_.back().view();
   file.index = static_cast<std::uint32_t>(names_.size() - 1);
   file.folder = path.parent_path();
   file.identity = std::move(identity);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "nastran/deck_error.h"
+#include "nastran/file_text.h"
 
 namespace nastran {
 
@@ -27,14 +28,14 @@ class DeckFiles {
  public:
   virtual ~DeckFiles() = default;
   // The whole content of a file; throws std::runtime_error saying why it cannot be read.
-  virtual std::string read(const std::filesystem::path& path) = 0;
+  virtual FileText read(const std::filesystem::path& path) = 0;
   // The same text however the path of one file is spelled, to find include loops.
   virtual std::string identity(const std::filesystem::path& path) = 0;
 };
 
 class DiskFiles : public DeckFiles {
  public:
-  std::string read(const std::filesystem::path& path) override;
+  FileText read(const std::filesystem::path& path) override;
   std::string identity(const std::filesystem::path& path) override;
 };
 
@@ -42,7 +43,7 @@ class DiskFiles : public DeckFiles {
 class MemoryFiles : public DeckFiles {
  public:
   void add(const std::filesystem::path& path, std::string content);
-  std::string read(const std::filesystem::path& path) override;
+  FileText read(const std::filesystem::path& path) override;
   std::string identity(const std::filesystem::path& path) override;
 
  private:
@@ -61,7 +62,7 @@ class LineSource {
 
   // Starts with the deck's own text, read from `path` (its folder is where relative INCLUDE
   // paths start); `name` is what messages call it.
-  void start(std::string text, std::string name, const std::filesystem::path& path);
+  void start(FileText text, std::string name, const std::filesystem::path& path);
 
   // The next line, or nullopt after the last line of the deck's own text. The text of a line
   // stays valid as long as the source.
@@ -84,7 +85,7 @@ class LineSource {
 
   DeckFiles& files_;
   std::vector<std::string>& names_;
-  std::deque<std::string> buffers_;  // every file's text, for as long as its lines are in use
+  std::deque<FileText> buffers_;  // every file's text, for as long as its lines are in use
   std::vector<OpenFile> open_;       // the deck's text, then the files it includes, innermost last
 };
 

@@ -156,6 +156,19 @@ FieldKind classifyField(std::string_view text) {
 }
 
 std::optional<double> parseReal(std::string_view text) {
+  // Most reals are in the C form already ("-1.5", "2.E7"): read those as they stand.
+  bool cForm = !text.empty() && (isDigit(text[0]) || text[0] == '.' ||
+                                 (text[0] == '-' && text.size() > 1 && (isDigit(text[1]) || text[1] == '.')));
+  for (std::size_t i = 1; cForm && i < text.size(); ++i) {
+    char c = text[i];
+    if (c == 'D' || c == 'd' || ((c == '+' || c == '-') && text[i - 1] != 'E' && text[i - 1] != 'e')) cForm = false;
+  }
+  if (cForm) {
+    double value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error == std::errc() && end == text.data() + text.size() && std::isfinite(value)) return value;
+    if (end == text.data() + text.size()) return std::nullopt;  // out of range
+  }
   std::array<char, kLongestNumber + 8> normal;
   std::size_t size = 0;
   if (!normalise(text, normal, size)) return std::nullopt;
@@ -166,12 +179,19 @@ std::optional<double> parseReal(std::string_view text) {
 }
 
 std::optional<int> parseInteger(std::string_view text) {
-  if (!isInteger(text)) return std::nullopt;
-  if (text[0] == '+') text.remove_prefix(1);
-  int value = 0;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
+  std::size_t i = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+  if (i == text.size()) return std::nullopt;
+  bool negative = text[0] == '-';
+  long long value = 0;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (!isDigit(c)) return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > 2147483648LL) return std::nullopt;
+  }
+  if (negative) value = -value;
+  if (value > 2147483647LL) return std::nullopt;
+  return static_cast<int>(value);
 }
 
 FieldText exactRealText(double value) {
