@@ -3,21 +3,15 @@
 #include <cstring>
 
 #include "nastran/bulk_format.h"
+#include "nastran/text.h"
 
 namespace nastran {
 namespace {
 
-bool isBlankChar(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trimBlanks(std::string_view text) {
-  std::size_t first = 0, last = text.size();
-  while (first < last && isBlankChar(text[first])) ++first;
-  while (last > first && isBlankChar(text[last - 1])) --last;
-  return text.substr(first, last - first);
-}
-
-bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+using text::isDigit;
+using text::isLetter;
+using text::trimBlanks;
+using text::upper;
 
 bool isCardName(std::string_view name) {
   if (name.empty() || name.size() > format::kMaxNameLength || !isLetter(name[0])) return false;
@@ -26,25 +20,11 @@ bool isCardName(std::string_view name) {
   return true;
 }
 
-std::string upper(std::string_view text) {
-  std::string result(text);
-  for (char& c : result)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return result;
-}
-
 // The marker without its leading '+' or '*', which only says the width of the fields.
 std::string_view markerName(std::string_view marker) {
   if (!marker.empty() && (marker[0] == format::kSmallMarker || marker[0] == format::kLargeMarker))
     marker.remove_prefix(1);
   return marker;
-}
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if ((a[i] | 0x20) != (b[i] | 0x20) && a[i] != b[i]) return false;
-  return true;
 }
 
 }  // namespace
@@ -155,7 +135,7 @@ void CardAssembler::add(std::string_view line, Location at) {
     if (!parts.headless) {
       std::string_view expected = markerName(previousMarker_);
       std::string_view given = markerName(parts.head);
-      if (!expected.empty() && !given.empty() && !equalIgnoringCase(expected, given))
+      if (!expected.empty() && !given.empty() && !text::isWord(given, text::upper(expected)))
         fail(at, card_.name,
              "continuation marker '" + std::string(parts.head) + "' does not match '" + previousMarker_ +
                  "' at the end of line " + std::to_string(previousLine_));

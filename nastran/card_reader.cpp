@@ -1,6 +1,7 @@
 #include "nastran/card_reader.h"
 
 #include "nastran/bulk_format.h"
+#include "nastran/text.h"
 
 namespace nastran {
 
@@ -13,23 +14,9 @@ std::string CardReader::label() const {
   return label;
 }
 
-std::string CardReader::upperText(std::size_t field) const {
-  std::string text(this->text(field));
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
+std::string CardReader::upperText(std::size_t field) const { return text::upper(text(field)); }
 
-bool CardReader::is(std::size_t field, std::string_view word) const {
-  std::string_view value = text(field);
-  if (value.size() != word.size()) return false;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    char c = value[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != word[i]) return false;
-  }
-  return true;
-}
+bool CardReader::is(std::size_t field, std::string_view word) const { return text::isWord(text(field), word); }
 
 void CardReader::fail(std::size_t field, const std::string& reason) const {
   throw DeckError(files_, Location{card_.at.file, card_.lineOf(field)}, label(), reason);

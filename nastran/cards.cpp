@@ -24,6 +24,44 @@ std::string Components::digits() const {
   return digits;
 }
 
+namespace {
+
+std::string_view coordinateName(CoordinateKind kind, std::string_view rectangular, std::string_view cylindrical,
+                                std::string_view spherical) {
+  switch (kind) {
+    case CoordinateKind::Rectangular: return rectangular;
+    case CoordinateKind::Cylindrical: return cylindrical;
+    case CoordinateKind::Spherical: return spherical;
+  }
+  return rectangular;
+}
+
+}  // namespace
+
+std::string_view cardName(const Cord1& system) { return coordinateName(system.kind, "CORD1R", "CORD1C", "CORD1S"); }
+std::string_view cardName(const Cord2& system) { return coordinateName(system.kind, "CORD2R", "CORD2C", "CORD2S"); }
+
+std::string_view cardName(PlateShape shape) {
+  switch (shape) {
+    case PlateShape::Quad4: return "CQUAD4";
+    case PlateShape::Tria3: return "CTRIA3";
+    case PlateShape::Quad8: return "CQUAD8";
+    case PlateShape::Tria6: return "CTRIA6";
+    case PlateShape::QuadR: return "CQUADR";
+    case PlateShape::TriaR: return "CTRIAR";
+  }
+  return "CQUAD4";
+}
+
+std::string_view cardName(SolidShape shape) {
+  switch (shape) {
+    case SolidShape::Tetra: return "CTETRA";
+    case SolidShape::Penta: return "CPENTA";
+    case SolidShape::Hexa: return "CHEXA";
+  }
+  return "CTETRA";
+}
+
 int Plate::corners() const {
   return shape == PlateShape::Quad4 || shape == PlateShape::QuadR || shape == PlateShape::Quad8 ? 4 : 3;
 }

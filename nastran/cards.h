@@ -98,6 +98,10 @@ struct Cord2 {
   friend bool operator==(const Cord2&, const Cord2&) = default;
 };
 
+// The card names of the shapes and kinds that share a struct.
+std::string_view cardName(const Cord1& system);  // CORD1R, CORD1C, CORD1S
+std::string_view cardName(const Cord2& system);  // CORD2R, CORD2C, CORD2S
+
 // ---- Elements ----
 
 // How a bar, beam or spring is oriented: the vector X1-X3, or the grid G0 (X points from GA to
@@ -187,6 +191,8 @@ struct Celas2 {
 
 enum class PlateShape : std::uint8_t { Quad4, Tria3, Quad8, Tria6, QuadR, TriaR };
 
+std::string_view cardName(PlateShape shape);  // CQUAD4, CTRIA3, CQUAD8, CTRIA6, CQUADR, CTRIAR
+
 // CQUAD4, CTRIA3, CQUAD8, CTRIA6, CQUADR, CTRIAR.
 struct Plate {
   PlateShape shape = PlateShape::Quad4;
@@ -212,6 +218,8 @@ struct Cshear {
 };
 
 enum class SolidShape : std::uint8_t { Tetra, Penta, Hexa };
+
+std::string_view cardName(SolidShape shape);  // CTETRA, CPENTA, CHEXA
 
 // CTETRA (4 or 10 grids), CPENTA (6 or 15), CHEXA (8 or 20).
 struct Solid {

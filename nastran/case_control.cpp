@@ -5,9 +5,13 @@
 #include <utility>
 
 #include "nastran/numbers.h"
+#include "nastran/text.h"
 
 namespace nastran {
 namespace {
+
+using text::trimBlanks;
+using text::upper;
 
 constexpr std::array<std::pair<int, std::string_view>, 20> kSolutions = {{
     {101, "SESTATIC"}, {103, "SEMODES"},  {105, "SEBUCKL"},  {106, "NLSTATIC"}, {107, "SEDCEIG"},
@@ -15,20 +19,6 @@ constexpr std::array<std::pair<int, std::string_view>, 20> kSolutions = {{
     {114, "CYCSTATX"}, {115, "CYCMODE"},  {116, "CYCBUCKL"}, {118, "CYCFREQ"},  {129, "NLTRAN"},
     {144, "AESTAT"},   {145, "SEFLUTTR"}, {146, "SEAERO"},   {153, "NLSCSH"},   {200, "DESOPT"},
 }};
-
-std::string upper(std::string_view text) {
-  std::string result(text);
-  for (char& c : result)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return result;
-}
-
-std::string_view trimBlanks(std::string_view text) {
-  std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  std::size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
 
 bool isWordChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
 

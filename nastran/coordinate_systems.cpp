@@ -27,8 +27,6 @@ Vec3 combine(const Frame& axes, double a, double b, double c) {
   return result;
 }
 
-char kindLetter(CoordinateKind kind) { return static_cast<char>(kind); }
-
 // The rectangular coordinates of a point given in a system of this kind.
 Vec3 rectangular(CoordinateKind kind, const Vec3& c) {
   switch (kind) {
@@ -58,7 +56,7 @@ CoordinateSystems::CoordinateSystems(const Deck& deck) : deck_(deck) {
                                                                          : deck.files[at.file] + ":" + std::to_string(at.line);
     throw deck.errorAt(definitions_[later].origin(), 0, label(later),
                        "ID " + std::to_string(definitions_[later].cid) + " is already used by the " +
-                           std::string(definitions_[first].cord1 ? "CORD1" : "CORD2") + kindLetter(definitions_[first].kind) +
+                           std::string(definitions_[first].cardName()) +
                            " at " + where);
   }
 
@@ -85,7 +83,7 @@ CoordinateSystems::CoordinateSystems(const Deck& deck) : deck_(deck) {
 
 std::string CoordinateSystems::label(std::size_t definition) const {
   const Definition& d = definitions_[definition];
-  return std::string(d.cord1 ? "CORD1" : "CORD2") + kindLetter(d.kind) + " " + std::to_string(d.cid);
+  return std::string(d.cardName()) + " " + std::to_string(d.cid);
 }
 
 // The systems a definition needs first, each with the words that say why.

@@ -62,6 +62,7 @@ class CoordinateSystems {
     const Cord1* cord1 = nullptr;
     const Cord2* cord2 = nullptr;
     const Origin& origin() const { return cord1 ? cord1->origin : cord2->origin; }
+    std::string_view cardName() const { return cord1 ? nastran::cardName(*cord1) : nastran::cardName(*cord2); }
   };
 
   void resolve(std::size_t definition);

@@ -48,18 +48,6 @@ class Entries {
   IdIndex index_;
 };
 
-std::string_view plateName(PlateShape shape) {
-  switch (shape) {
-    case PlateShape::Quad4: return "CQUAD4";
-    case PlateShape::Tria3: return "CTRIA3";
-    case PlateShape::Quad8: return "CQUAD8";
-    case PlateShape::Tria6: return "CTRIA6";
-    case PlateShape::QuadR: return "CQUADR";
-    case PlateShape::TriaR: return "CTRIAR";
-  }
-  return "CQUAD4";
-}
-
 std::size_t materialAxesField(PlateShape shape) {
   switch (shape) {
     case PlateShape::Quad4:
@@ -70,21 +58,6 @@ std::size_t materialAxesField(PlateShape shape) {
     case PlateShape::Tria6: return 9;
   }
   return 7;
-}
-
-std::string_view solidName(SolidShape shape) {
-  switch (shape) {
-    case SolidShape::Tetra: return "CTETRA";
-    case SolidShape::Penta: return "CPENTA";
-    case SolidShape::Hexa: return "CHEXA";
-  }
-  return "CTETRA";
-}
-
-std::string_view cordName(bool cord1, CoordinateKind kind) {
-  static constexpr std::string_view kNames[2][3] = {{"CORD2R", "CORD2C", "CORD2S"}, {"CORD1R", "CORD1C", "CORD1S"}};
-  int column = kind == CoordinateKind::Rectangular ? 0 : kind == CoordinateKind::Cylindrical ? 1 : 2;
-  return kNames[cord1 ? 1 : 0][column];
 }
 
 class ReferenceCheck {
@@ -151,9 +124,9 @@ class ReferenceCheck {
     for (const Cbush& e : bulk_.cbushes) elements_.add(e.eid, "CBUSH", e.origin);
     for (const Celas1& e : bulk_.celas1s) elements_.add(e.eid, "CELAS1", e.origin);
     for (const Celas2& e : bulk_.celas2s) elements_.add(e.eid, "CELAS2", e.origin);
-    for (const Plate& e : bulk_.plates) elements_.add(e.eid, plateName(e.shape), e.origin);
+    for (const Plate& e : bulk_.plates) elements_.add(e.eid, cardName(e.shape), e.origin);
     for (const Cshear& e : bulk_.cshears) elements_.add(e.eid, "CSHEAR", e.origin);
-    for (const Solid& e : bulk_.solids) elements_.add(e.eid, solidName(e.shape), e.origin);
+    for (const Solid& e : bulk_.solids) elements_.add(e.eid, cardName(e.shape), e.origin);
     for (const Conm2& e : bulk_.conm2s) elements_.add(e.eid, "CONM2", e.origin);
     for (const Rbe2& e : bulk_.rbe2s) elements_.add(e.eid, "RBE2", e.origin);
     for (const Rbe3& e : bulk_.rbe3s) elements_.add(e.eid, "RBE3", e.origin);
@@ -179,8 +152,8 @@ class ReferenceCheck {
     for (const Mat9& m : bulk_.mat9s) materials_.add(m.mid, "MAT9", m.origin);
     materials_.build(true);
 
-    for (const Cord2& c : bulk_.cord2s) systems_.add(c.cid, cordName(false, c.kind), c.origin);
-    for (const Cord1& c : bulk_.cord1s) systems_.add(c.cid, cordName(true, c.kind), c.origin);
+    for (const Cord2& c : bulk_.cord2s) systems_.add(c.cid, cardName(c), c.origin);
+    for (const Cord1& c : bulk_.cord1s) systems_.add(c.cid, cardName(c), c.origin);
     systems_.build();
 
     for (const PassedCard& card : bulk_.passed) {
@@ -334,7 +307,7 @@ class ReferenceCheck {
       point(e.origin, 5, "CELAS2", e.eid, e.g2);
     }
     for (const Plate& e : bulk_.plates) {
-      std::string_view name = plateName(e.shape);
+      std::string_view name = cardName(e.shape);
       grids(e.origin, name, e.eid, e.g, e.shape == PlateShape::Quad8 ? 8 : e.shape == PlateShape::Tria6 ? 6 : e.corners(), 3);
       if (e.mcid) system(e.origin, materialAxesField(e.shape), name, e.eid, *e.mcid, "MCID");
       property(e.origin, name, e.eid, e.pid, {"PSHELL", "PCOMP", "PCOMPG"});
@@ -344,7 +317,7 @@ class ReferenceCheck {
       property(e.origin, "CSHEAR", e.eid, e.pid, {"PSHEAR"});
     }
     for (const Solid& e : bulk_.solids) {
-      std::string_view name = solidName(e.shape);
+      std::string_view name = cardName(e.shape);
       grids(e.origin, name, e.eid, e.g, static_cast<std::size_t>(e.maxGrids()), 3);
       property(e.origin, name, e.eid, e.pid, {"PSOLID"});
     }

@@ -8,6 +8,7 @@
 #include "nastran/bulk_reader.h"
 #include "nastran/card_assembler.h"
 #include "nastran/numbers.h"
+#include "nastran/text.h"
 
 namespace nastran {
 
@@ -73,13 +74,6 @@ DeckError Deck::errorAt(Location at, std::string subject, std::string reason) co
 
 namespace {
 
-std::string_view trimBlanks(std::string_view text) {
-  std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  std::size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 // Upper case, runs of blanks made one blank.
 std::string normalBlanks(std::string_view text) {
   std::string normal;
@@ -92,6 +86,8 @@ std::string normalBlanks(std::string_view text) {
   }
   return normal;
 }
+
+using text::trimBlanks;
 
 std::string_view withoutComment(std::string_view line) { return trimBlanks(line.substr(0, line.find('$'))); }
 

@@ -10,45 +10,6 @@
 namespace nastran {
 namespace {
 
-std::string_view cord1Name(CoordinateKind kind) {
-  switch (kind) {
-    case CoordinateKind::Rectangular: return "CORD1R";
-    case CoordinateKind::Cylindrical: return "CORD1C";
-    case CoordinateKind::Spherical: return "CORD1S";
-  }
-  return "CORD1R";
-}
-
-std::string_view cord2Name(CoordinateKind kind) {
-  switch (kind) {
-    case CoordinateKind::Rectangular: return "CORD2R";
-    case CoordinateKind::Cylindrical: return "CORD2C";
-    case CoordinateKind::Spherical: return "CORD2S";
-  }
-  return "CORD2R";
-}
-
-std::string_view plateName(PlateShape shape) {
-  switch (shape) {
-    case PlateShape::Quad4: return "CQUAD4";
-    case PlateShape::Tria3: return "CTRIA3";
-    case PlateShape::Quad8: return "CQUAD8";
-    case PlateShape::Tria6: return "CTRIA6";
-    case PlateShape::QuadR: return "CQUADR";
-    case PlateShape::TriaR: return "CTRIAR";
-  }
-  return "CQUAD4";
-}
-
-std::string_view solidName(SolidShape shape) {
-  switch (shape) {
-    case SolidShape::Tetra: return "CTETRA";
-    case SolidShape::Penta: return "CPENTA";
-    case SolidShape::Hexa: return "CHEXA";
-  }
-  return "CTETRA";
-}
-
 Field componentsField(const Components& components) {
   if (components.empty()) return Field();
   long long value = 0;
@@ -213,10 +174,10 @@ void CardWriter::write(const Spoint& point) {
 void CardWriter::write(const Cord1& system) {
   FieldsOut io(fields_);
   layout::fields(io, const_cast<Cord1&>(system), 0);
-  card(cord1Name(system.kind), fields_);
+  card(cardName(system), fields_);
 }
 
-void CardWriter::write(const Cord2& system) { writeLayout(cord2Name(system.kind), system); }
+void CardWriter::write(const Cord2& system) { writeLayout(cardName(system), system); }
 void CardWriter::write(const Crod& rod) { writeLayout("CROD", rod); }
 void CardWriter::write(const Conrod& rod) { writeLayout("CONROD", rod); }
 void CardWriter::write(const Cbar& bar) { writeLayout("CBAR", bar); }
@@ -224,9 +185,9 @@ void CardWriter::write(const Cbeam& beam) { writeLayout("CBEAM", beam); }
 void CardWriter::write(const Cbush& bush) { writeLayout("CBUSH", bush); }
 void CardWriter::write(const Celas1& spring) { writeLayout("CELAS1", spring); }
 void CardWriter::write(const Celas2& spring) { writeLayout("CELAS2", spring); }
-void CardWriter::write(const Plate& plate) { writeLayout(plateName(plate.shape), plate); }
+void CardWriter::write(const Plate& plate) { writeLayout(cardName(plate.shape), plate); }
 void CardWriter::write(const Cshear& panel) { writeLayout("CSHEAR", panel); }
-void CardWriter::write(const Solid& solid) { writeLayout(solidName(solid.shape), solid); }
+void CardWriter::write(const Solid& solid) { writeLayout(cardName(solid.shape), solid); }
 void CardWriter::write(const Conm2& mass) { writeLayout("CONM2", mass); }
 
 void CardWriter::write(const Rbe2& rbe) {

@@ -1,32 +1,19 @@
 #include "nastran/line_source.h"
 
+#include "nastran/text.h"
+
 #include <cstring>
 #include <system_error>
 
 namespace nastran {
 namespace {
 
-std::string_view trimBlanks(std::string_view text) {
-  std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  std::size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
-bool startsWithWord(std::string_view text, std::string_view upperWord) {
-  if (text.size() < upperWord.size()) return false;
-  for (std::size_t i = 0; i < upperWord.size(); ++i) {
-    char c = text[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != upperWord[i]) return false;
-  }
-  return true;
-}
+using text::trimBlanks;
 
 // `INCLUDE` followed by a blank, a quote or nothing, from column 1 on.
 bool isIncludeStatement(std::string_view line) {
   line = trimBlanks(line);
-  if (!startsWithWord(line, "INCLUDE")) return false;
+  if (line.size() < 7 || !text::isWord(line.substr(0, 7), "INCLUDE")) return false;
   if (line.size() == 7) return true;
   char next = line[7];
   return next == ' ' || next == '\t' || next == '\'' || next == '"';

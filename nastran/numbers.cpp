@@ -8,11 +8,13 @@
 #include <limits>
 #include <string>
 
+#include "nastran/text.h"
+
 namespace nastran {
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+using text::isDigit;
+using text::isLetter;
 
 bool isInteger(std::string_view text) {
   std::size_t i = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;

@@ -55,29 +55,6 @@ bool isSolved(std::string_view card) {
   return std::find(kSolvedCards.begin(), kSolvedCards.end(), card) != kSolvedCards.end();
 }
 
-std::string_view plateName(nastran::PlateShape shape) {
-  switch (shape) {
-    case nastran::PlateShape::Quad4: return "CQUAD4";
-    case nastran::PlateShape::Tria3: return "CTRIA3";
-    case nastran::PlateShape::Quad8: return "CQUAD8";
-    case nastran::PlateShape::Tria6: return "CTRIA6";
-    case nastran::PlateShape::QuadR: return "CQUADR";
-    case nastran::PlateShape::TriaR: return "CTRIAR";
-  }
-  return "CQUAD4";
-}
-
-std::string_view solidName(nastran::SolidShape shape) {
-  switch (shape) {
-    case nastran::SolidShape::Tetra: return "CTETRA";
-    case nastran::SolidShape::Penta: return "CPENTA";
-    case nastran::SolidShape::Hexa: return "CHEXA";
-  }
-  return "CTETRA";
-}
-
-std::string cordName(char kind, nastran::CoordinateKind system) { return std::string("CORD") + kind + static_cast<char>(system); }
-
 std::string label(std::string_view card, int id) { return std::string(card) + " " + std::to_string(id); }
 
 // The DOF numbers 1-6 of a set of components.
@@ -163,16 +140,16 @@ class ModelBuilder {
     };
     auto named = [](std::string_view name) { return [name](const auto&) { return name; }; };
     all(bulk_.spoints, named("SPOINT"));
-    all(bulk_.cord1s, [](const nastran::Cord1& c) { return cordName('1', c.kind); });
-    all(bulk_.cord2s, [](const nastran::Cord2& c) { return cordName('2', c.kind); });
+    all(bulk_.cord1s, [](const nastran::Cord1& c) { return nastran::cardName(c); });
+    all(bulk_.cord2s, [](const nastran::Cord2& c) { return nastran::cardName(c); });
     all(bulk_.conrods, named("CONROD"));
     all(bulk_.cbeams, named("CBEAM"));
     all(bulk_.cbushes, named("CBUSH"));
     all(bulk_.celas1s, named("CELAS1"));
     all(bulk_.celas2s, named("CELAS2"));
-    all(bulk_.plates, [](const nastran::Plate& p) { return plateName(p.shape); });
+    all(bulk_.plates, [](const nastran::Plate& p) { return nastran::cardName(p.shape); });
     all(bulk_.cshears, named("CSHEAR"));
-    all(bulk_.solids, [](const nastran::Solid& s) { return solidName(s.shape); });
+    all(bulk_.solids, [](const nastran::Solid& s) { return nastran::cardName(s.shape); });
     all(bulk_.conm2s, named("CONM2"));
     all(bulk_.rbe2s, named("RBE2"));
     all(bulk_.rbe3s, named("RBE3"));
@@ -237,7 +214,7 @@ class ModelBuilder {
     }
     for (const nastran::Plate& card : bulk_.plates) {
       bool quad = card.shape == nastran::PlateShape::Quad4;
-      std::string subject = label(plateName(card.shape), card.eid);
+      std::string subject = label(nastran::cardName(card.shape), card.eid);
       // THETA/MCID orients the material, which is isotropic: nothing to do.
       if (card.zoffs && *card.zoffs != 0)
         fail(card.origin, quad ? 8 : 7, subject, "an offset of the reference plane (ZOFFS) is not supported");
@@ -250,7 +227,7 @@ class ModelBuilder {
     for (const nastran::Solid& card : bulk_.solids) {
       bool tetra = card.shape == nastran::SolidShape::Tetra;
       if (card.gridCount() != card.corners())
-        fail(card.origin, 3 + static_cast<std::size_t>(card.corners()), label(solidName(card.shape), card.eid),
+        fail(card.origin, 3 + static_cast<std::size_t>(card.corners()), label(nastran::cardName(card.shape), card.eid),
              tetra ? "only 4-node tetrahedra are supported (G5 and later must be blank)"
                    : "only 8-node hexahedra are supported (G9 and later must be blank)");
       Element element{card.eid, tetra ? ElementType::Tetra4 : ElementType::Hexa8, card.pid, {}, {}, {}, card.origin.at};
