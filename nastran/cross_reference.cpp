@@ -110,12 +110,13 @@ class ReferenceCheck {
 
   void index() {
     for (const Grid& grid : bulk_.grids) points_.add(grid.id, "GRID", grid.origin);
-    std::size_t scalarPoints = 0;
-    for (const Spoint& point : bulk_.spoints) {
-      for (long id = point.first; id <= point.last && scalarPoints < kMostScalarPoints; ++id, ++scalarPoints)
-        points_.add(static_cast<int>(id), "SPOINT", point.origin);
-    }
     points_.build();
+    // Scalar points stay ranges (SPOINT 1 THRU 100000 is one entry), in the order of their IDs.
+    for (const Spoint& point : bulk_.spoints) scalarPoints_.push_back(&point);
+    std::sort(scalarPoints_.begin(), scalarPoints_.end(),
+              [](const Spoint* a, const Spoint* b) { return a->first < b->first; });
+    for (const Spoint* point : scalarPoints_)
+      scalarReach_.push_back(std::max(point->last, scalarReach_.empty() ? point->last : scalarReach_.back()));
 
     for (const Crod& e : bulk_.crods) elements_.add(e.eid, "CROD", e.origin);
     for (const Conrod& e : bulk_.conrods) elements_.add(e.eid, "CONROD", e.origin);
@@ -197,8 +198,42 @@ class ReferenceCheck {
     }
   }
 
+  bool isScalarPoint(int id) const {
+    auto after = std::upper_bound(scalarPoints_.begin(), scalarPoints_.end(), id,
+                                  [](int value, const Spoint* point) { return value < point->first; });
+    return after != scalarPoints_.begin() && id <= scalarReach_[static_cast<std::size_t>(after - scalarPoints_.begin()) - 1];
+  }
+
+  // A scalar point whose ID another scalar point or a grid has.
+  void scalarPointDuplicates() {
+    for (std::size_t i = 1; i < scalarPoints_.size(); ++i) {
+      const Spoint* a = scalarPoints_[i];
+      const Spoint* b = scalarPoints_[i - 1];
+      if (a->first > b->last) continue;
+      if (std::pair(a->origin.at.file, a->origin.at.line) < std::pair(b->origin.at.file, b->origin.at.line)) std::swap(a, b);
+      int id = std::max(a->first, b->first);
+      problem(a->origin, 1, label("SPOINT", id), "ID " + std::to_string(id) + " is already used by the SPOINT at " +
+                                                      whereIs(b->origin, a->origin));
+    }
+    if (scalarPoints_.empty()) return;
+    for (const Entry& grid : points_.entries()) {
+      if (!isScalarPoint(grid.id)) continue;
+      const Spoint* point = nullptr;  // a range holding the grid's ID
+      for (const Spoint* candidate : scalarPoints_)
+        if (candidate->first <= grid.id && grid.id <= candidate->last) point = candidate;
+      bool gridFirst = std::pair(grid.origin->at.file, grid.origin->at.line) < std::pair(point->origin.at.file, point->origin.at.line);
+      if (gridFirst)
+        problem(point->origin, 1, label("SPOINT", grid.id),
+                "ID " + std::to_string(grid.id) + " is already used by the GRID at " + whereIs(*grid.origin, point->origin));
+      else
+        problem(*grid.origin, 1, label("GRID", grid.id),
+                "ID " + std::to_string(grid.id) + " is already used by the SPOINT at " + whereIs(point->origin, *grid.origin));
+    }
+  }
+
   void duplicates() {
     duplicatesOf(points_);
+    scalarPointDuplicates();
     duplicatesOf(elements_);
     duplicatesOf(properties_);
     duplicatesOf(materials_);
@@ -220,7 +255,7 @@ class ReferenceCheck {
   // ---- references ----
 
   void point(const Origin& origin, std::size_t field, std::string_view card, int id, int point) {
-    if (point != 0 && !points_.find(point)) problem(origin, field, label(card, id), "grid " + std::to_string(point) + " does not exist");
+    if (point != 0 && !points_.find(point) && !isScalarPoint(point)) problem(origin, field, label(card, id), "grid " + std::to_string(point) + " does not exist");
   }
 
   void system(const Origin& origin, std::size_t field, std::string_view card, int id, int cid, const char* what) {
@@ -466,14 +501,14 @@ class ReferenceCheck {
     }
   }
 
-  static constexpr std::size_t kMostScalarPoints = 10'000'000;
-
   const Deck& deck_;
   const Bulk& bulk_;
   CheckOptions options_;
   std::size_t limit_;
   std::vector<Found> found_;
   Entries points_, elements_, properties_, materials_, systems_;
+  std::vector<const Spoint*> scalarPoints_;  // by their first ID
+  std::vector<int> scalarReach_;             // the largest last ID up to each of them
   std::unordered_set<int> passedSets_, passedSystems_, passedMaterials_, passedProperties_, passedElements_;
   std::unordered_set<int> loadSets_, loadCombinations_, temperatureSets_, spcSets_, spcUnions_, mpcSets_, mpcUnions_;
 };

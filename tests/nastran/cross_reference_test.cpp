@@ -53,6 +53,14 @@ TEST(CrossReference, IdsUsedTwiceNameTheFirst) {
                       "deck.dat:26: SPOINT 3: ID 3 is already used by the GRID at line 6"}));
 }
 
+TEST(CrossReference, ScalarPointsAreRangesThatGridsAndOtherPointsMustNotOverlap) {
+  EXPECT_EQ(problems(kSound + "SPOINT,100,THRU,2000000000\nCELAS2,30,1.,100,,1999999999\nSPOINT,500\nSPOINT,7,THRU,9\n"
+                              "GRID,8\nCELAS2,31,1.,99\n"),
+            (Messages{"deck.dat:24: SPOINT 500: ID 500 is already used by the SPOINT at line 22",
+                      "deck.dat:26: GRID 8: ID 8 is already used by the SPOINT at line 25",
+                      "deck.dat:27: CELAS2 31: grid 99 does not exist"}));
+}
+
 TEST(CrossReference, ElementLoadsAndSets) {
   EXPECT_EQ(problems(kSound + "PLOAD4,1,99,5.\nLOAD,4,1.,1.,77\nSPCADD,5,1,88\nPLOAD4,1,1000,5.,,,,THRU,1010\n"),
             (Messages{"deck.dat:22: PLOAD4 1: element 99 does not exist", "deck.dat:23: LOAD 4: load set 77 does not exist",
