@@ -123,10 +123,12 @@ void CardAssembler::add(std::string_view line, Location at) {
 
   bool continuation = parts.head.empty() || parts.head[0] == format::kSmallMarker || parts.head[0] == format::kLargeMarker;
   if (!continuation && !isLetter(parts.head[0])) {
-    if (!(open_ && parts.freeField && previousTrailingComma_))
-      fail(at, "", "'" + std::string(trimBlanks(line)) + "' is not a bulk data card");
+    if (!(open_ && previousTrailingComma_)) fail(at, "", "'" + std::string(trimBlanks(line)) + "' is not a bulk data card");
+    // After a free-field line ending in a comma: the fields go on, in free field.
     continuation = true;
     parts.headless = true;
+    parts.freeField = true;
+    content = line;
   }
 
   if (continuation) {

@@ -454,7 +454,8 @@ void CardWriter::write(const PassedCard& passed) {
 
 namespace {
 
-std::string setText(const CaseSet& set) {
+// The list of a SET after `column` characters of its line, in lines of at most 72 characters.
+std::string setText(const CaseSet& set, std::size_t column) {
   std::vector<std::string> items;
   if (set.all) items.push_back("ALL");
   for (const CaseSet::Range& range : set.ranges) {
@@ -468,20 +469,25 @@ std::string setText(const CaseSet& set) {
     items.push_back(item);
   }
   for (double value : set.reals) items.emplace_back(exactRealText(value).view());
-  // Lines of at most 72 characters, each but the last ending in a comma.
+  // Each line but the last ends in a comma.
+  constexpr std::size_t kWidth = 72;
+  constexpr std::string_view kIndent = "    ";
   std::string text;
-  std::size_t lineStart = 0;
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (i > 0) {
       text += ',';
-      if (text.size() - lineStart + items[i].size() + 2 > 72) {
-        text += "\n    ";
-        lineStart = text.size() - 4;
+      ++column;
+      if (column + 1 + items[i].size() + 1 > kWidth) {
+        text += '\n';
+        text += kIndent;
+        column = kIndent.size();
       } else {
         text += ' ';
+        ++column;
       }
     }
     text += items[i];
+    column += items[i].size();
   }
   return text;
 }
@@ -506,7 +512,10 @@ void writeSubcaseBody(std::string& out, const Subcase& subcase, std::string_view
     if (subcase.temperatureMaterial) line("TEMPERATURE(MATERIAL) = " + std::to_string(*subcase.temperatureMaterial));
   }
   if (subcase.temperatureInitial) line("TEMPERATURE(INITIAL) = " + std::to_string(*subcase.temperatureInitial));
-  for (const CaseSet& set : subcase.sets) line("SET " + std::to_string(set.id) + " = " + setText(set));
+  for (const CaseSet& set : subcase.sets) {
+    std::string head = "SET " + std::to_string(set.id) + " = ";
+    line(head + setText(set, indent.size() + head.size()));
+  }
   for (const OutputRequest& output : subcase.outputs) {
     std::string text = output.name;
     if (!output.describers.empty()) {

@@ -117,3 +117,41 @@ TEST(CoordinateSystemErrors, EachIsNamedWithItsCardAndLine) {
 
 }  // namespace
 }  // namespace nastran::testing
+
+namespace nastran::testing {
+namespace {
+
+// A system given in a cylindrical one: its points A, B, C are r, theta, z of system 1.
+TEST(CoordinateSystemChains, PointsGivenInACylindricalReferenceSystem) {
+  Deck deck = readBulk(
+      "CORD2C,1,,0.,0.,0.,0.,0.,1.\n+,1.,0.,0.\n"
+      "CORD2R,2,1,2.,90.,0.,2.,90.,1.\n+,3.,90.,0.\n"  // origin at basic (0, 2, 0), x along basic y
+      "GRID,1,2,1.,1.,1.\n");
+  CoordinateSystems systems(deck);
+  const ResolvedSystem* system = systems.find(2);
+  expectNear(system->origin, {0, 2, 0}, "origin");
+  expectNear(system->axes[0], {0, 1, 0}, "x");
+  expectNear(system->axes[1], {-1, 0, 0}, "y");
+  expectNear(systems.gridPosition(0), {-1, 3, 1}, "grid 1");
+}
+
+TEST(CoordinateSystemChains, PointsGoToBasicAndBackInEveryKind) {
+  Deck deck = readBulk(
+      "CORD2R,1,,1.,2.,3.,1.5,2.5,4.\n+,3.,-1.,2.\nCORD2C,2,1,.5,.5,.5,.5,1.,2.\n+,2.,0.,1.\n"
+      "CORD2S,3,2,1.,30.,1.,1.,60.,2.\n+,2.,10.,-1.\n");
+  CoordinateSystems systems(deck);
+  for (int cid : {1, 2, 3}) {
+    for (const Vec3& coordinates : {Vec3{1.5, 40, 2}, Vec3{3, 120, -1}, Vec3{0.5, 170, 80}}) {
+      Vec3 back = systems.fromBasic(cid, systems.toBasic(cid, coordinates));
+      for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(back[i], coordinates[i], 1e-9) << cid << " " << i;
+    }
+    // The axes of every system stay a right-handed set of unit vectors.
+    const Frame& axes = systems.find(cid)->axes;
+    Vec3 z{axes[0][1] * axes[1][2] - axes[0][2] * axes[1][1], axes[0][2] * axes[1][0] - axes[0][0] * axes[1][2],
+           axes[0][0] * axes[1][1] - axes[0][1] * axes[1][0]};
+    expectNear(z, axes[2], "x cross y is z");
+  }
+}
+
+}  // namespace
+}  // namespace nastran::testing

@@ -76,6 +76,8 @@ TEST(FieldFormat, EachFieldKeepsItsOwnLine) {
 TEST(FieldFormat, LinesThatAreNoCardAreRefusedWithTheirLine) {
   EXPECT_EQ(bulkError("+,1,2\nGRID,1\n"), "deck.dat:4: continuation line without a card before it");
   EXPECT_EQ(bulkError("12,3\n"), "deck.dat:4: '12,3' is not a bulk data card");
+  EXPECT_EQ(bulkError("GRID,1\n12\n"), "deck.dat:5: '12' is not a bulk data card");
+  EXPECT_EQ(readBulk("SPC1,1,23,,,,,,,\n2\n").bulk.spc1s.at(0).grids, (std::vector<int>{2}));  // after a trailing comma
   EXPECT_EQ(bulkError("GRID=1 0 0\n"), "deck.dat:4: 'GRID=1 0 0' is not a bulk data card");
   EXPECT_EQ(bulkError("SPC1,1,23,2,2,2,2,2,2,2,2,2\n"),
             "deck.dat:4: SPC1: 11 fields on one line; a small-field line holds at most 8, the rest go on "
