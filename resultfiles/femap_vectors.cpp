@@ -152,10 +152,11 @@ class SetBuilder {
   template <std::size_t N, typename Items, typename Fill>
   static std::array<VectorValues, N> columns(const Items& items, Fill fill) {
     // One block holds the N columns one after the other.
+    // Every value is written below, so the block is not filled first.
     std::size_t count = items.size();
-    auto block = std::make_shared<std::vector<float>>(N * count);
+    std::shared_ptr<float[]> block = std::make_shared_for_overwrite<float[]>(N * count);
     std::array<float*, N> at;  // held apart from the block, so that writing a value does not reload them
-    for (std::size_t k = 0; k < N; ++k) at[k] = block->data() + k * count;
+    for (std::size_t k = 0; k < N; ++k) at[k] = block.get() + k * count;
     std::array<float, N> values{};
     for (const auto& item : items) {
       fill(item, values);
@@ -590,14 +591,17 @@ VectorValues::VectorValues(std::vector<double> values)
     : doubles_(std::make_shared<const std::vector<double>>(std::move(values))) {}
 
 VectorValues VectorValues::singles(std::vector<float> values) {
-  std::size_t count = values.size();
-  return singles(std::make_shared<const std::vector<float>>(std::move(values)), 0, count);
+  auto held = std::make_shared<const std::vector<float>>(std::move(values));
+  VectorValues result;
+  result.singleCount_ = held->size();
+  const float* first = held->data();
+  result.singles_ = std::shared_ptr<const float>(std::move(held), first);
+  return result;
 }
 
-VectorValues VectorValues::singles(std::shared_ptr<const std::vector<float>> block, std::size_t first,
-                                   std::size_t count) {
+VectorValues VectorValues::singles(std::shared_ptr<const float[]> block, std::size_t first, std::size_t count) {
   VectorValues result;
-  const float* values = block->data() + first;
+  const float* values = block.get() + first;
   result.singles_ = std::shared_ptr<const float>(std::move(block), values);
   result.singleCount_ = count;
   return result;

@@ -52,7 +52,7 @@ class VectorValues {
   explicit VectorValues(std::vector<double> values);
   static VectorValues singles(std::vector<float> values);
   // `count` single-precision values from `first` on in a block that several vectors share.
-  static VectorValues singles(std::shared_ptr<const std::vector<float>> block, std::size_t first, std::size_t count);
+  static VectorValues singles(std::shared_ptr<const float[]> block, std::size_t first, std::size_t count);
   static VectorValues length(const VectorValues& x, const VectorValues& y, const VectorValues& z);
 
   std::size_t size() const;
