@@ -3,6 +3,8 @@
 // stress code, and what a file holds that is not read.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "resultfiles/format_error.h"
 #include "resultfiles/op2_file.h"
 #include "resultfiles/op2_format.h"
@@ -175,6 +177,30 @@ TEST(Op2Tables, EntriesComeInElementOrderAndEachOnce) {
   EXPECT_EQ(
       refusal(writeOp2(makeOp2File({twoTypes}, Op2WriteOptions{}))),
       "tables.op2: subcase 3: element 1 has entries of two element types (damaged file; written by NX Nastran 8.5)");
+}
+
+TEST(Op2Tables, PlatesOutOfOrderComeBackSortedWithTheirOwnCorners) {
+  SubcaseResults subcase = resultfiles_testing::sampleSubcase();
+  subcase.quads.clear();
+  for (int element : {50, 20, 90}) {
+    std::vector<PlateCorner> corners;
+    for (int c = 1; c <= 4; ++c)
+      corners.push_back({element * 10 + c, plateFibre(-0.5, element * 100.0 + c, 0, 0), plateFibre(0.5, 0, 0, 0)});
+    subcase.quads.push_back({element, plateFibre(-0.5, element, 0, 0), plateFibre(0.5, 0, 0, 0)}, corners);
+  }
+  Op2Results file = readBytes(writeOp2(makeOp2File({subcase}, Op2WriteOptions{})));
+  const SubcaseResults& read = file.subcases.at(0);
+  ASSERT_EQ(read.quads.size(), 3u);
+  ASSERT_EQ(read.quads.cornersEach, 4u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    int element = std::array{20, 50, 90}[i];
+    EXPECT_EQ(read.quads[i].element, element);
+    EXPECT_EQ(read.quads[i].bottom.normalX, element);
+    for (std::size_t c = 0; c < 4; ++c) {
+      EXPECT_EQ(read.quads.cornersOf(i)[c].grid, element * 10 + static_cast<int>(c) + 1);
+      EXPECT_EQ(read.quads.cornersOf(i)[c].bottom.normalX, element * 100.0 + static_cast<double>(c) + 1);
+    }
+  }
 }
 
 TEST(Op2Tables, ASolidGivesItsCornerCountOrItsGridCount) {
