@@ -544,7 +544,9 @@ class SetBuilder {
     auto plies = merged({&s.quadPlies, &s.triaPlies});
     std::map<int, std::vector<Item<PlyStress>>> byPly;
     for (const auto& item : plies) byPly[item.entry->ply].push_back(item);
-    for (auto& [ply, items] : byPly) {
+    for (auto& entry : byPly) {
+      int ply = entry.first;  // a named copy: lambdas do not capture structured bindings in clang 14
+      std::vector<Item<PlyStress>>& items = entry.second;
       std::stable_sort(items.begin(), items.end(),
                        [](const auto& a, const auto& b) { return a.entry->element < b.entry->element; });
       auto addPly = [&](const std::vector<Item<PlyStress>>& plies, const PlyQuantity& quantity) {
