@@ -487,7 +487,9 @@ class NeutralReader {
 
 std::string writeNeutral(const NeutralFile& file) {
   std::string out;
-  out += "   -1\r\n   100\r\n" + textLine(file.title) + "\r\n" + file.version + ",\r\n   -1\r\n";
+  // A file read without a header block has no version; the header then gives the current one.
+  const std::string& version = file.version.empty() ? NeutralFile{}.version : file.version;
+  out += "   -1\r\n   100\r\n" + textLine(file.title) + "\r\n" + version + ",\r\n   -1\r\n";
   out += "   -1\r\n   450\r\n";
   for (const OutputSet& set : file.sets) {
     out += std::to_string(set.id) + ",\r\n" + textLine(set.title) + "\r\n";

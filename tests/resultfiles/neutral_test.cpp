@@ -88,6 +88,18 @@ std::string vectorWithRecords(const std::string& records) {
          records + "-1,0.\n   -1\n";
 }
 
+TEST(NeutralFile, AFileWithoutHeaderIsWrittenWithTheCurrentVersion) {
+  NeutralFile file = readNeutral(vectorWithRecords("1,0.5,\n"), "run.fno");
+  EXPECT_EQ(file.version, "");
+  std::string text = writeNeutral(file);
+  EXPECT_NE(text.find("\r\n11.4,\r\n"), std::string::npos);
+  NeutralFile again = readNeutral(text, "written.fno");
+  EXPECT_EQ(again.version, "11.4");
+  EXPECT_EQ(writeNeutral(again), text);
+  ASSERT_EQ(again.sets.size(), 1u);
+  EXPECT_EQ(again.sets[0].vectors.at(0).values.all(), (std::vector<double>{0.5}));
+}
+
 TEST(NeutralFile, ValueRecordsAreReadInEveryForm) {
   // Blanks or commas between fields, Fortran's forms, more digits or larger exponents than
   // FEMAP writes: each the number C reads from the same digits.
