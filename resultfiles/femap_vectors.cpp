@@ -39,8 +39,7 @@ constexpr int kSolidStresses = 60000;  // + the solid quantity's number
 constexpr int kCornerVectors = 100000, kCornerStep = 10000;
 constexpr int kPlyVectors = 1000000, kPlyStep = 100;
 
-constexpr int kNoPairDirection = 0;
-constexpr int kXYZComponents = 1;
+constexpr int kXYZComponents = 1;  // a vector's component direction; 0 (the default) names none
 constexpr int kLineEnds = 2;
 
 struct FibreQuantity {
