@@ -40,7 +40,8 @@ bool isPadding(char c) { return c == ' ' || c == '\0'; }
 constexpr std::uint32_t kBigEndianShortWord = 0x04000000;
 constexpr std::uint32_t kBigEndianLongWord = 0x08000000;
 
-// A formatted OUTPUT2 file: text whose first lines hold the tape code.
+// A formatted OUTPUT2 file: text whose first lines hold the tape code. Text that opens with
+// a "-1" line is a FEMAP neutral file (a block start), whatever its titles say.
 bool isFormattedOutput2(std::string_view bytes) {
   constexpr std::size_t kLooked = 4096;
   std::string_view start = bytes.substr(0, kLooked);
@@ -48,7 +49,13 @@ bool isFormattedOutput2(std::string_view bytes) {
     return c == '\n' || c == '\r' || c == '\t' ||
            (static_cast<unsigned char>(c) >= 32 && static_cast<unsigned char>(c) < 127);
   });
-  return text && start.find(kTapeCode.substr(0, kTapeCode.find_last_not_of(" -") + 1)) != std::string_view::npos;
+  if (!text) return false;
+  std::size_t first = start.find_first_not_of(" \t\r\n");
+  if (first != std::string_view::npos) {
+    std::string_view line = start.substr(first, start.find_first_of("\r\n", first) - first);
+    if (line.substr(0, line.find_last_not_of(" \t") + 1) == "-1") return false;
+  }
+  return start.find(kTapeCode.substr(0, kTapeCode.find_last_not_of(" -") + 1)) != std::string_view::npos;
 }
 
 // "20211" -> "2021.1": MSC's version records give the year and the release.

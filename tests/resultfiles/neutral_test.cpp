@@ -7,6 +7,7 @@
 
 #include "resultfiles/format_error.h"
 #include "resultfiles/neutral_file.h"
+#include "resultfiles/op2_file.h"
 #include "resultfiles/sample_results.h"
 
 namespace {
@@ -98,6 +99,16 @@ TEST(NeutralFile, AFileWithoutHeaderIsWrittenWithTheCurrentVersion) {
   EXPECT_EQ(writeNeutral(again), text);
   ASSERT_EQ(again.sets.size(), 1u);
   EXPECT_EQ(again.sets[0].vectors.at(0).values.all(), (std::vector<double>{0.5}));
+}
+
+TEST(NeutralFile, ATitleThatHoldsOutput2sTapeCodeIsStillANeutralFile) {
+  NeutralFile file;
+  file.title = "NASTRAN FORT TAPE ID CODE - notes";
+  file.sets.push_back(outputSetFor(resultfiles_testing::sampleSubcase(), 1));
+  std::string text = writeNeutral(file);
+  EXPECT_FALSE(looksLikeOutput2(text));
+  EXPECT_EQ(readNeutral(text, "run.fno").title, file.title);
+  EXPECT_TRUE(looksLikeOutput2("       3\nNASTRAN FORT TAPE ID CODE - \n"));
 }
 
 TEST(NeutralFile, ValueRecordsAreReadInEveryForm) {
