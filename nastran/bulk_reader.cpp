@@ -4,6 +4,7 @@
 
 #include "nastran/bulk_format.h"
 #include "nastran/card_layouts.h"
+#include "nastran/large_storage.h"
 
 namespace nastran {
 namespace {
@@ -126,10 +127,13 @@ BulkReader::BulkReader(Bulk& bulk, const std::vector<std::string>& files) : bulk
   };
 }
 
-void BulkReader::reserve(const std::unordered_map<std::string, std::size_t>& cardCounts) {
+void BulkReader::reserve(const CardCounts& counts) {
   std::size_t plates = 0, solids = 0, nodalLoads = 0;
-  for (const auto& [name, count] : cardCounts) {
-    if (name == "GRID") bulk_.grids.reserve(bulk_.grids.size() + count);
+  for (const auto& [name, count] : counts.byName) {
+    if (name == "GRID") {
+      bulk_.grids.reserve(bulk_.grids.size() + count);
+      gridBlanks_.reserve(gridBlanks_.size() + count);
+    }
     else if (name == "CROD") bulk_.crods.reserve(bulk_.crods.size() + count);
     else if (name == "CBAR") bulk_.cbars.reserve(bulk_.cbars.size() + count);
     else if (name == "CBEAM") bulk_.cbeams.reserve(bulk_.cbeams.size() + count);
@@ -149,6 +153,12 @@ void BulkReader::reserve(const std::unordered_map<std::string, std::size_t>& car
   bulk_.plates.reserve(bulk_.plates.size() + plates);
   bulk_.solids.reserve(bulk_.solids.size() + solids);
   bulk_.nodalLoads.reserve(bulk_.nodalLoads.size() + nodalLoads);
+  // A card with continuations lists its count and two numbers for each continuation line.
+  bulk_.continuationLines.reserve(bulk_.continuationLines.size() + 3 * counts.continuationLines);
+  adviseLargeStorage(bulk_.grids);
+  adviseLargeStorage(bulk_.plates);
+  adviseLargeStorage(bulk_.solids);
+  adviseLargeStorage(bulk_.continuationLines);
 }
 
 void BulkReader::card(const RawCard& card) {

@@ -93,10 +93,11 @@ std::string_view withoutComment(std::string_view line) { return trimBlanks(line.
 
 bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
-// How many lines start with each card name: a quick look over a large deck, so that the typed
-// cards' storage is made once instead of grown (and copied) step by step.
-std::unordered_map<std::string, std::size_t> countCardNames(std::string_view text) {
-  std::unordered_map<std::string, std::size_t> counts;
+// How many lines start with each card name, and how many may be continuations: a quick look over
+// a large deck, so that the typed cards' storage is made once instead of grown (and copied) step
+// by step.
+CardCounts countCardNames(std::string_view text) {
+  CardCounts counts;
   std::string name;
   std::size_t* count = nullptr;
   for (std::size_t position = 0; position < text.size();) {
@@ -114,9 +115,11 @@ std::unordered_map<std::string, std::size_t> countCardNames(std::string_view tex
       std::string_view found(letters, length);
       if (!count || found != name) {
         name.assign(found);
-        count = &counts[name];
+        count = &counts.byName[name];
       }
       ++*count;
+    } else if (first != '$') {
+      ++counts.continuationLines;
     }
     position = next;
   }
@@ -143,7 +146,7 @@ class DeckReader {
       : deck_(deck), options_(options), source_(files, deck.files) {}
 
   void read(FileText text, std::string name, const std::filesystem::path& path) {
-    std::unordered_map<std::string, std::size_t> cardCounts;
+    CardCounts cardCounts;
     if (text.view().size() >= kLargeDeck) cardCounts = countCardNames(text.view());
     source_.start(std::move(text), std::move(name), path);
     enum class Section { Executive, CaseControl, Bulk, Done } section = Section::Executive;
