@@ -81,12 +81,18 @@ void CardAssembler::split(std::string_view content, Location at, LineFields& par
   parts.marker = column(format::kMarkerColumn, format::kNameWidth);
 }
 
-void CardAssembler::appendFields(const LineFields& parts, Location at) {
-  for (std::size_t i = 0; i < parts.count; ++i) {
+void CardAssembler::appendFields(std::string_view content, const LineFields& parts, Location at) {
+  // The line's text is copied once; each field is where it stands in it (the fields of a line
+  // are all parts of `content`, a blank one beyond its end has no text).
+  const std::size_t base = card_.text.size();
+  card_.text.append(content);
+  const std::size_t first = card_.fields.size();
+  card_.fields.resize(first + parts.count);
+  RawField* field = card_.fields.data() + first;
+  for (std::size_t i = 0; i < parts.count; ++i, ++field) {
     std::string_view text = parts.data[i];
-    RawField field{static_cast<std::uint32_t>(card_.text.size()), static_cast<std::uint32_t>(text.size()), at.line};
-    card_.text.append(text);
-    card_.fields.push_back(field);
+    std::size_t offset = text.empty() ? 0 : static_cast<std::size_t>(text.data() - content.data());
+    *field = RawField{static_cast<std::uint32_t>(base + offset), static_cast<std::uint32_t>(text.size()), at.line};
   }
   previousMarker_.assign(parts.marker);
   previousTrailingComma_ = parts.freeField && parts.trailingComma;
@@ -144,7 +150,7 @@ void CardAssembler::add(std::string_view line, Location at) {
     }
     split(content, at, parts);
     card_.lines.push_back(line);
-    appendFields(parts, at);
+    appendFields(content, parts, at);
     return;
   }
 
@@ -161,7 +167,7 @@ void CardAssembler::add(std::string_view line, Location at) {
   card_.lines.push_back(line);
   card_.at = at;
   open_ = true;
-  appendFields(parts, at);
+  appendFields(content, parts, at);
 }
 
 void CardAssembler::finish() {

@@ -68,7 +68,7 @@ class CardAssembler {
  private:
   struct LineFields;
   void split(std::string_view content, Location at, LineFields& parts);
-  void appendFields(const LineFields& parts, Location at);
+  void appendFields(std::string_view content, const LineFields& parts, Location at);
   [[noreturn]] void fail(Location at, const std::string& subject, const std::string& reason) const;
 
   CardSink& sink_;

@@ -43,13 +43,38 @@ class CardReader {
   // "field n (WHAT) " followed by `problem`.
   [[noreturn]] void failField(std::size_t field, const char* what, const std::string& problem) const;
 
-  int identifier(std::size_t field, const char* what) const;  // an integer > 0
-  int integer(std::size_t field, const char* what) const;
-  int integerOr(std::size_t field, const char* what, int fallback) const;
-  std::optional<int> optionalInteger(std::size_t field, const char* what) const;
-  double real(std::size_t field, const char* what) const;
-  double realOr(std::size_t field, const char* what, double fallback) const;
-  std::optional<double> optionalReal(std::size_t field, const char* what) const;
+  int identifier(std::size_t field, const char* what) const {  // an integer > 0
+    int value = integer(field, what);
+    if (value <= 0) [[unlikely]]
+      notPositive(field, what);
+    return value;
+  }
+  int integer(std::size_t field, const char* what) const {
+    if (auto value = optionalInteger(field, what)) return *value;
+    blank(field, what);
+  }
+  int integerOr(std::size_t field, const char* what, int fallback) const {
+    return optionalInteger(field, what).value_or(fallback);
+  }
+  std::optional<int> optionalInteger(std::size_t field, const char* what) const {
+    std::string_view value = text(field);
+    if (value.empty()) return std::nullopt;
+    if (auto number = quickInteger(value)) return number;
+    notInteger(field, what);
+  }
+  double real(std::size_t field, const char* what) const {
+    if (auto value = optionalReal(field, what)) return *value;
+    blank(field, what);
+  }
+  double realOr(std::size_t field, const char* what, double fallback) const {
+    return optionalReal(field, what).value_or(fallback);
+  }
+  std::optional<double> optionalReal(std::size_t field, const char* what) const {
+    std::string_view value = text(field);
+    if (value.empty()) return std::nullopt;
+    if (auto number = parseReal(value)) return number;
+    notNumber(field, what);
+  }
   // Digits 1-6 (0 for a scalar point); blank gives none.
   Components components(std::size_t field, const char* what) const;
   Components requiredComponents(std::size_t field, const char* what) const;
@@ -62,6 +87,22 @@ class CardReader {
 
  private:
   std::string describe(std::size_t field, const char* what) const;
+  // Most integers are a few digits: those read here, every other text by parseInteger.
+  static std::optional<int> quickInteger(std::string_view text) {
+    if (text.size() > 9) return parseInteger(text);
+    int value = 0;
+    for (char c : text) {
+      unsigned digit = static_cast<unsigned>(c) - '0';
+      if (digit > 9) return parseInteger(text);
+      value = value * 10 + static_cast<int>(digit);
+    }
+    return value;
+  }
+  // The complaints of the readers above, kept out of their way.
+  [[noreturn]] void blank(std::size_t field, const char* what) const;
+  [[noreturn]] void notPositive(std::size_t field, const char* what) const;
+  [[noreturn]] void notInteger(std::size_t field, const char* what) const;
+  [[noreturn]] void notNumber(std::size_t field, const char* what) const;
 
   const RawCard& card_;
   const std::vector<std::string>& files_;
