@@ -50,30 +50,32 @@ class CardReader {
     return value;
   }
   int integer(std::size_t field, const char* what) const {
-    if (auto value = optionalInteger(field, what)) return *value;
-    blank(field, what);
+    int value = 0;
+    if (!readInteger(field, what, value)) blank(field, what);
+    return value;
   }
   int integerOr(std::size_t field, const char* what, int fallback) const {
-    return optionalInteger(field, what).value_or(fallback);
+    int value = 0;
+    return readInteger(field, what, value) ? value : fallback;
   }
   std::optional<int> optionalInteger(std::size_t field, const char* what) const {
-    std::string_view value = text(field);
-    if (value.empty()) return std::nullopt;
-    if (auto number = quickInteger(value)) return number;
-    notInteger(field, what);
+    int value = 0;
+    if (readInteger(field, what, value)) return value;
+    return std::nullopt;
   }
   double real(std::size_t field, const char* what) const {
-    if (auto value = optionalReal(field, what)) return *value;
-    blank(field, what);
+    double value = 0;
+    if (!readReal(field, what, value)) blank(field, what);
+    return value;
   }
   double realOr(std::size_t field, const char* what, double fallback) const {
-    return optionalReal(field, what).value_or(fallback);
+    double value = 0;
+    return readReal(field, what, value) ? value : fallback;
   }
   std::optional<double> optionalReal(std::size_t field, const char* what) const {
-    std::string_view value = text(field);
-    if (value.empty()) return std::nullopt;
-    if (auto number = parseReal(value)) return number;
-    notNumber(field, what);
+    double value = 0;
+    if (readReal(field, what, value)) return value;
+    return std::nullopt;
   }
   // Digits 1-6 (0 for a scalar point); blank gives none.
   Components components(std::size_t field, const char* what) const;
@@ -87,16 +89,34 @@ class CardReader {
 
  private:
   std::string describe(std::size_t field, const char* what) const;
-  // Most integers are a few digits: those read here, every other text by parseInteger.
-  static std::optional<int> quickInteger(std::string_view text) {
-    if (text.size() > 9) return parseInteger(text);
-    int value = 0;
-    for (char c : text) {
-      unsigned digit = static_cast<unsigned>(c) - '0';
-      if (digit > 9) return parseInteger(text);
-      value = value * 10 + static_cast<int>(digit);
+  // The field into `value`: false when it is blank, a complaint when it holds no such number.
+  // Most integers are a few digits: those are read here, every other text by parseInteger.
+  bool readInteger(std::size_t field, const char* what, int& value) const {
+    std::string_view digits = text(field);
+    if (digits.empty()) return false;
+    if (digits.size() <= 9) {
+      unsigned number = 0;  // unsigned: text that is no number may wrap it, harmlessly
+      bool plain = true;
+      for (char c : digits) {
+        unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(c)) - '0';
+        plain = plain && digit <= 9;
+        number = number * 10 + digit;
+      }
+      if (plain) {
+        value = static_cast<int>(number);
+        return true;
+      }
     }
-    return value;
+    std::optional<int> number = parseInteger(digits);
+    if (!number) notInteger(field, what);
+    value = *number;
+    return true;
+  }
+  bool readReal(std::size_t field, const char* what, double& value) const {
+    std::string_view number = text(field);
+    if (number.empty()) return false;
+    if (!parseReal(number, value)) notNumber(field, what);
+    return true;
   }
   // The complaints of the readers above, kept out of their way.
   [[noreturn]] void blank(std::size_t field, const char* what) const;

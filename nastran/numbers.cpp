@@ -188,6 +188,13 @@ FieldKind classifyField(std::string_view text) {
   return parseReal(text) ? FieldKind::Real : FieldKind::Character;
 }
 
+bool parseReal(std::string_view text, double& value) {
+  if (plainDecimal(text, value)) return true;
+  std::optional<double> general = parseReal(text);
+  if (general) value = *general;
+  return general.has_value();
+}
+
 std::optional<double> parseReal(std::string_view text) {
   if (double value = 0; plainDecimal(text, value)) return value;
   // Most reals are in the C form already ("-1.5", "2.E7"): read those as they stand.
