@@ -18,10 +18,18 @@ class FieldsIn {
   void id(std::size_t n, const char* what, int& value) { value = r_.identifier(n, what); }
   void integer(std::size_t n, const char* what, int& value) { value = r_.integer(n, what); }
   void integer(std::size_t n, const char* what, int& value, int fallback) { value = r_.integerOr(n, what, fallback); }
-  void integer(std::size_t n, const char* what, std::optional<int>& value) { value = r_.optionalInteger(n, what); }
+  void integer(std::size_t n, const char* what, std::optional<int>& value) {
+    int number = 0;
+    if (r_.readInteger(n, what, number)) value = number;
+    else value.reset();
+  }
   void real(std::size_t n, const char* what, double& value) { value = r_.real(n, what); }
   void real(std::size_t n, const char* what, double& value, double fallback) { value = r_.realOr(n, what, fallback); }
-  void real(std::size_t n, const char* what, std::optional<double>& value) { value = r_.optionalReal(n, what); }
+  void real(std::size_t n, const char* what, std::optional<double>& value) {
+    double number = 0;
+    if (r_.readReal(n, what, number)) value = number;
+    else value.reset();
+  }
   void components(std::size_t n, const char* what, Components& value) { value = r_.components(n, what); }
   void component(std::size_t n, const char* what, int& value) { value = r_.component(n, what); }
   void word(std::size_t n, const char* what, std::string& value, std::string_view fallback) {

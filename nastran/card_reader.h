@@ -77,18 +77,6 @@ class CardReader {
     if (readReal(field, what, value)) return value;
     return std::nullopt;
   }
-  // Digits 1-6 (0 for a scalar point); blank gives none.
-  Components components(std::size_t field, const char* what) const;
-  Components requiredComponents(std::size_t field, const char* what) const;
-  // One component number 0-6 (blank: 0).
-  int component(std::size_t field, const char* what) const;
-  // A character value, in upper case; blank gives `fallback`.
-  std::string word(std::size_t field, const char* what, std::string_view fallback = {}) const;
-  // Fields after `last` must be blank: the card has no more.
-  void requireBlankAfter(std::size_t last) const;
-
- private:
-  std::string describe(std::size_t field, const char* what) const;
   // The field into `value`: false when it is blank, a complaint when it holds no such number.
   // Most integers are a few digits: those are read here, every other text by parseInteger.
   bool readInteger(std::size_t field, const char* what, int& value) const {
@@ -118,6 +106,18 @@ class CardReader {
     if (!parseReal(number, value)) notNumber(field, what);
     return true;
   }
+  // Digits 1-6 (0 for a scalar point); blank gives none.
+  Components components(std::size_t field, const char* what) const;
+  Components requiredComponents(std::size_t field, const char* what) const;
+  // One component number 0-6 (blank: 0).
+  int component(std::size_t field, const char* what) const;
+  // A character value, in upper case; blank gives `fallback`.
+  std::string word(std::size_t field, const char* what, std::string_view fallback = {}) const;
+  // Fields after `last` must be blank: the card has no more.
+  void requireBlankAfter(std::size_t last) const;
+
+ private:
+  std::string describe(std::size_t field, const char* what) const;
   // The complaints of the readers above, kept out of their way.
   [[noreturn]] void blank(std::size_t field, const char* what) const;
   [[noreturn]] void notPositive(std::size_t field, const char* what) const;

@@ -149,32 +149,30 @@ FieldText shortestForm(const Decimal& decimal, bool shortExponent) {
   return best;
 }
 
-// Plain decimals of up to 15 significant digits ("130.", "-2.5", "129.997433911298"), the most
+// Plain decimals of up to 15 digits ("130.", "-2.5", "129.997433911298"), the most
 // common reals, without a general conversion: the digits and the power of ten are both exact
 // doubles, so their one correctly rounded quotient is the double nearest the decimal value.
 // False for any other text.
 bool plainDecimal(std::string_view text, double& value) {
-  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   const bool negative = !text.empty() && text[0] == '-';
   std::uint64_t digits = 0;
-  int significant = 0, fraction = 0, read = 0;
-  bool point = false;
+  std::size_t count = 0, point = std::string_view::npos;
   for (std::size_t i = negative ? 1 : 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (isDigit(c)) {
-      digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-      if (digits != 0 && ++significant > 15) return false;
-      if (point) ++fraction;
-      ++read;
-    } else if (c == '.' && !point) {
-      point = true;
+    unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(text[i])) - '0';
+    if (digit <= 9) {
+      digits = digits * 10 + digit;
+      ++count;
+    } else if (text[i] == '.' && point == std::string_view::npos) {
+      point = count;
     } else {
       return false;
     }
   }
-  if (read == 0 || fraction > 22) return false;
-  value = static_cast<double>(digits) / kPowers[fraction];
+  // Up to 15 digits in all (fewer than 2^53): longer texts take the general way.
+  if (count == 0 || count > 15) return false;
+  value = static_cast<double>(digits) / kPowers[point == std::string_view::npos ? 0 : count - point];
   if (negative) value = -value;
   return true;
 }
