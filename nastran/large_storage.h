@@ -11,7 +11,7 @@
 namespace nastran {
 
 // From this size on, storage is worth the advice.
-inline constexpr std::size_t kLargeStorageBytes = std::size_t{8} << 20;
+inline constexpr std::size_t kLargeStorageBytes = std::size_t{1} << 20;
 
 void adviseLargeStorage(const void* data, std::size_t bytes);
 
