@@ -1,6 +1,7 @@
 #include "nastran/deck.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <unordered_map>
@@ -98,7 +99,7 @@ bool startsWith(std::string_view text, std::string_view prefix) { return text.su
 // by step.
 CardCounts countCardNames(std::string_view text) {
   CardCounts counts;
-  std::string name;
+  std::uint64_t name = 0;  // the name's (at most eight) letters, one byte each
   std::size_t* count = nullptr;
   for (std::size_t position = 0; position < text.size();) {
     const char* end = static_cast<const char*>(std::memchr(text.data() + position, '\n', text.size() - position));
@@ -107,15 +108,16 @@ CardCounts countCardNames(std::string_view text) {
     if ((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z')) {
       std::size_t length = 0;
       char letters[8];
+      std::uint64_t found = 0;
       while (length < 8 && position + length < next) {
         char c = text[position + length];
         if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) break;
         letters[length++] = c >= 'a' ? static_cast<char>(c - 'a' + 'A') : c;
+        found = found << 8 | static_cast<unsigned char>(letters[length - 1]);
       }
-      std::string_view found(letters, length);
       if (!count || found != name) {
-        name.assign(found);
-        count = &counts.byName[name];
+        name = found;
+        count = &counts.byName[std::string(letters, length)];
       }
       ++*count;
     } else if (first != '$') {
