@@ -141,8 +141,7 @@ void BulkReader::reserve(const CardCounts& counts) {
     if (name == "GRID") {
       bulk_.grids.reserve(bulk_.grids.size() + count);
       gridBlanks_.reserve(gridBlanks_.size() + count);
-    }
-    else if (name == "CROD") bulk_.crods.reserve(bulk_.crods.size() + count);
+    } else if (name == "CROD") bulk_.crods.reserve(bulk_.crods.size() + count);
     else if (name == "CBAR") bulk_.cbars.reserve(bulk_.cbars.size() + count);
     else if (name == "CBEAM") bulk_.cbeams.reserve(bulk_.cbeams.size() + count);
     else if (name == "CBUSH") bulk_.cbushes.reserve(bulk_.cbushes.size() + count);
