@@ -1,9 +1,11 @@
 #pragma once
 // Storage for the typed cards of a large deck. A deck of a million cards fills hundreds of MB of
-// fresh memory, written once; handed out in small (4 KB) pages, the system's work of providing
-// the pages can cost more than reading the cards, so such storage asks for large pages where the
-// system has them (Linux: transparent huge pages). Only advice: nothing else changes, and where
-// the system has no such thing (Windows) nothing happens.
+// fresh memory, written once; handed out in small (4 KB) pages one fault at a time, the system's
+// work of providing the pages can cost more than reading the cards (on a virtual machine above
+// all), so such storage asks for large pages where the system has them (Linux: transparent huge
+// pages) and has all its pages made in one call. The storage is reserved for the cards the deck
+// was counted to hold, so those pages are about to be written anyway. Only advice: nothing else
+// changes, and where the system has no such thing (Windows) nothing happens.
 
 #include <cstddef>
 #include <vector>
