@@ -103,29 +103,34 @@ constexpr ElementKind fixedKind(Family family, Op2ElementType type) {
 template <typename Centre, typename Corner>
 void orderPlates(PlateList<Centre, Corner>& list, const EntryReader& in) {
   auto key = [](const Centre& centre) { return elementKey(centre); };
-  if (list.cornersEach > 0) {
+  if (list.cornersEach > 0 || list.mixed()) {
     std::vector<std::size_t> order(list.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return list[a].element < list[b].element; });
     std::vector<Centre> centres;
     std::vector<Corner> corners;
+    std::vector<std::size_t> ends;
     centres.reserve(list.size());
     corners.reserve(list.corners.size());
+    if (list.mixed()) ends.reserve(list.size());
     for (std::size_t i : order) {
       centres.push_back(list[i]);
       std::span<const Corner> its = list.cornersOf(i);
       corners.insert(corners.end(), its.begin(), its.end());
+      if (list.mixed()) ends.push_back(corners.size());
     }
     list.entries = std::move(centres);
     list.corners = std::move(corners);
+    list.cornerEnds = std::move(ends);
   }
   orderAndCheck(list.entries, in, key, "element");
 }
 
 // A plate element type: its entries' centres, and `Corners` corners each (0: the centre
-// alone). Where one list is written as either of two types (CQUAD4 33 and 144), the list's
+// alone). Where one list is written as either of two types (CQUAD4 33 and 144), each plate's
 // corners decide which: 4 make type 144, any other count goes to type 33, which refuses it.
+// A subcase may give such a list's plates as both types: they are read into the one list.
 constexpr std::size_t kQuadCorners = 4;
 template <auto List, typename Layout, Op2ElementType Type, std::size_t Corners, bool CornersDecide>
 constexpr ElementKind plateKind(Family family) {
@@ -136,27 +141,40 @@ constexpr ElementKind plateKind(Family family) {
             auto& list = subcase.*List;
             list.measure = measure;
             if (list.empty()) list.cornersEach = Corners;
-            if (list.cornersEach != Corners)
-              in.fail(std::string("the subcase gives ") + elementName(Type) + " entries both with corners and without");
-            if (!Layout::readAll(in, count, list.entries, list.corners, Corners)) orderPlates(list, in);
+            if (list.cornersEach != Corners) list.markCornerEnds();
+            bool ascending = Layout::readAll(in, count, list.entries, list.corners, Corners);
+            if (list.mixed())
+              while (list.cornerEnds.size() < list.size()) list.cornerEnds.push_back(list.cornerEnds.back() + Corners);
+            if (!ascending) orderPlates(list, in);
           },
           [](const SubcaseResults& subcase) {
             const auto& list = subcase.*List;
             if (list.empty() || !CornersDecide) return !list.empty();
-            return Corners == 0 ? list.cornersEach != kQuadCorners : list.cornersEach == Corners;
+            auto writesAs = [&](std::size_t i) { return (list.cornersOf(i).size() == kQuadCorners) == (Corners > 0); };
+            if (!list.mixed()) return writesAs(0);
+            for (std::size_t i = 0; i < list.size(); ++i)
+              if (writesAs(i)) return true;
+            return false;
           },
           [](const SubcaseResults& subcase, Op2Words& out) {
             const auto& list = subcase.*List;
-            if (list.cornersEach != Corners)
-              throw std::invalid_argument(std::string(elementName(Type)) + " entries of type " +
-                                          std::to_string(static_cast<int>(Type)) + " give " + std::to_string(Corners) +
-                                          " corners each; the list's give " + std::to_string(list.cornersEach));
-            if (list.corners.size() != list.size() * Corners)
+            std::size_t held = list.mixed() ? (list.cornerEnds.size() == list.size() ? list.cornerEnds.back() : 0)
+                                            : list.size() * list.cornersEach;
+            if (list.corners.size() != held || (list.mixed() && list.cornerEnds.size() != list.size()))
               throw std::invalid_argument(std::string("the list of ") + elementName(Type) + " entries holds " +
-                                          std::to_string(list.corners.size()) + " corners for " +
-                                          std::to_string(list.size()) + " plates of " + std::to_string(Corners) +
-                                          " corners");
-            for (std::size_t i = 0; i < list.size(); ++i) Layout::write(out, list[i], list.cornersOf(i));
+                                          std::to_string(list.corners.size()) + " corners where its " +
+                                          std::to_string(list.size()) + " plates give " + std::to_string(held));
+            for (std::size_t i = 0; i < list.size(); ++i) {
+              auto corners = list.cornersOf(i);
+              if (CornersDecide && (corners.size() == kQuadCorners) != (Corners > 0)) continue;  // the other type's
+              if (corners.size() != Corners)
+                throw std::invalid_argument(std::string(elementName(Type)) + " entries of type " +
+                                            std::to_string(static_cast<int>(Type)) + " give " +
+                                            std::to_string(Corners) + " corners each; plate " +
+                                            std::to_string(list[i].element) + " gives " +
+                                            std::to_string(corners.size()));
+              Layout::write(out, list[i], corners);
+            }
           },
           [](const SubcaseResults& subcase) { return (subcase.*List).measure; }};
 }

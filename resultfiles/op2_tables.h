@@ -16,7 +16,7 @@
 //   subcase.barForces.push_back({.element = 9, .axial = 1250.0});
 //   std::string bytes = writeOp2(makeOp2File({subcase}, {.label = "NX8.5"}));
 //
-// A plate with its corners (all plates of a list give as many):
+// A plate with its corners:
 //
 //   subcase.quads.push_back({.element = 3, .bottom = ..., .top = ...},
 //                           {{.grid = 11, .bottom = ..., .top = ...}, ...four corners});
@@ -65,33 +65,52 @@ struct ElementList {
   auto end() { return entries.end(); }
 };
 
-// Plates: each plate's centre, and where the element type carries them its corners, as many
-// for every plate of the list (CQUAD4 written as type 144, CQUAD8 and CQUADR: 4; CTRIA6 and
-// CTRIAR: 3), held in one list beside the centres.
+// Plates: each plate's centre, and where the element type carries them its corners (CQUAD4
+// written as type 144, CQUAD8 and CQUADR: 4; CTRIA6 and CTRIAR: 3), held in one list beside
+// the centres. Plates of one list mostly give as many corners each; where they do not (a
+// subcase with CQUAD4 of type 33 and of type 144) each plate's corners are marked where they
+// end.
 template <typename Centre, typename Corner>
 struct PlateList : ElementList<Centre> {
-  std::size_t cornersEach = 0;  // 0: centres only
-  std::vector<Corner> corners;  // plate i's corners at [i * cornersEach, (i + 1) * cornersEach)
+  std::size_t cornersEach = 0;  // while every plate gives as many: that count (0: centres only)
+  std::vector<Corner> corners;  // the plates' corners in turn: plate i's at [i * cornersEach, (i + 1) * cornersEach)
+  // Where the plates give different counts: plate i's corners end at cornerEnds[i] and
+  // start where plate i - 1's end (empty while every plate gives cornersEach).
+  std::vector<std::size_t> cornerEnds;
+
+  bool mixed() const { return !cornerEnds.empty(); }
 
   using ElementList<Centre>::push_back;
-  // A plate with its corners; the first plate of the list sets how many each gives.
+  // A plate with its corners.
   void push_back(const Centre& centre, std::span<const Corner> its) {
-    if (this->empty()) cornersEach = its.size();
-    if (its.size() != cornersEach)
-      throw std::invalid_argument("plate " + std::to_string(centre.element) + " gives " + std::to_string(its.size()) +
-                                  " corners where the list's plates give " + std::to_string(cornersEach));
+    if (this->empty()) {
+      cornersEach = its.size();
+      cornerEnds.clear();
+    }
+    if (its.size() != cornersEach) markCornerEnds();
     this->entries.push_back(centre);
     corners.insert(corners.end(), its.begin(), its.end());
+    if (mixed()) cornerEnds.push_back(corners.size());
   }
   void push_back(const Centre& centre, std::initializer_list<Corner> its) {
     push_back(centre, std::span<const Corner>(its.begin(), its.size()));
   }
   std::span<const Corner> cornersOf(std::size_t plate) const {
-    return {corners.data() + plate * cornersEach, cornersEach};
+    if (!mixed()) return {corners.data() + plate * cornersEach, cornersEach};
+    std::size_t begin = plate == 0 ? 0 : cornerEnds[plate - 1];
+    return {corners.data() + begin, cornerEnds[plate] - begin};
+  }
+  // Marks where each plate's corners end, from cornersEach, so that plates of other counts
+  // may follow.
+  void markCornerEnds() {
+    if (mixed()) return;
+    cornerEnds.reserve(this->size() + 1);
+    for (std::size_t i = 1; i <= this->size(); ++i) cornerEnds.push_back(i * cornersEach);
   }
   void clear() {
     this->entries.clear();
     corners.clear();
+    cornerEnds.clear();
   }
 };
 using PlateStressList = PlateList<PlateStress, PlateCorner>;

@@ -5,7 +5,9 @@
 
 #include <array>
 
+#include "resultfiles/femap_vectors.h"
 #include "resultfiles/format_error.h"
+#include "resultfiles/neutral_file.h"
 #include "resultfiles/op2_file.h"
 #include "resultfiles/op2_format.h"
 #include "resultfiles/op2_tables.h"
@@ -201,6 +203,120 @@ TEST(Op2Tables, PlatesOutOfOrderComeBackSortedWithTheirOwnCorners) {
       EXPECT_EQ(read.quads.cornersOf(i)[c].bottom.normalX, element * 100.0 + static_cast<double>(c) + 1);
     }
   }
+}
+
+// One subcase whose CQUAD4 come both as type 33 (centre) and as type 144 (centre and corners):
+// every plate's centre, and the corners of those that have them, in element order.
+TEST(Op2Tables, CQuad4WithAndWithoutCornersInOneSubcaseReadWhole) {
+  auto corners = [](int element) {
+    std::vector<PlateCorner> its;
+    for (int c = 1; c <= 4; ++c)
+      its.push_back({element * 10 + c, plateFibre(-0.5, element * 100.0 + c, 0, 0), plateFibre(0.5, 0, -c, 0)});
+    return its;
+  };
+  SubcaseResults subcase = resultfiles_testing::sampleSubcase();
+  subcase.quads.clear();
+  subcase.quadForces.clear();
+  subcase.trias.clear();
+  subcase.triaForces.clear();
+  const std::array<int, 5> elements{30, 10, 40, 20, 50};
+  for (int element : elements) {
+    PlateStress centre{element, plateFibre(-0.5, element, 0, 0), plateFibre(0.5, 0, element, 0)};
+    PlateForce force{element, {.momentX = static_cast<float>(element)}};
+    if (element == 10 || element == 40) {
+      subcase.quads.push_back(centre, corners(element));
+      std::vector<PlateForceCorner> forceCorners;
+      for (int c = 1; c <= 4; ++c)
+        forceCorners.push_back({element * 10 + c, {.membraneX = static_cast<float>(c)}});
+      subcase.quadForces.push_back(force, forceCorners);
+    } else {
+      subcase.quads.push_back(centre, std::span<const PlateCorner>{});
+      subcase.quadForces.push_back(force, std::span<const PlateForceCorner>{});
+    }
+  }
+  Op2File file = makeOp2File({subcase}, Op2WriteOptions{});
+  std::vector<int> stressTypes;
+  for (const Op2Table& table : file.tables)
+    if (table.name == "OES1X1")
+      for (std::size_t i = 0; i < table.subtables.size(); ++i)
+        stressTypes.push_back(static_cast<int>(table.subtables[i].ident.word(op2::kElementTypeWord)));
+  EXPECT_NE(std::find(stressTypes.begin(), stressTypes.end(), 33), stressTypes.end());
+  EXPECT_NE(std::find(stressTypes.begin(), stressTypes.end(), 144), stressTypes.end());
+
+  const SubcaseResults read = readBytes(writeOp2(file)).subcases.at(0);
+  ASSERT_EQ(read.quads.size(), 5u);
+  ASSERT_EQ(read.quadForces.size(), 5u);
+  for (std::size_t i = 0; i < 5; ++i) {
+    int element = 10 * static_cast<int>(i + 1);
+    SCOPED_TRACE(element);
+    EXPECT_EQ(read.quads[i].element, element);
+    EXPECT_EQ(read.quads[i].bottom.normalX, element);
+    EXPECT_EQ(read.quads[i].top.normalY, element);
+    EXPECT_EQ(read.quadForces[i].values.momentX, element);
+    bool hasCorners = element == 10 || element == 40;
+    ASSERT_EQ(read.quads.cornersOf(i).size(), hasCorners ? 4u : 0u);
+    ASSERT_EQ(read.quadForces.cornersOf(i).size(), hasCorners ? 4u : 0u);
+    for (std::size_t c = 0; c < read.quads.cornersOf(i).size(); ++c) {
+      EXPECT_EQ(read.quads.cornersOf(i)[c].grid, element * 10 + static_cast<int>(c) + 1);
+      EXPECT_EQ(read.quads.cornersOf(i)[c].bottom.normalX, element * 100.0 + static_cast<double>(c) + 1);
+      EXPECT_EQ(read.quads.cornersOf(i)[c].top.normalY, -static_cast<double>(c) - 1);
+      EXPECT_EQ(read.quadForces.cornersOf(i)[c].values.membraneX, static_cast<float>(c + 1));
+    }
+  }
+
+  // FEMAP's vectors: the centre's of all five plates, corner 2's of the two with corners; the
+  // neutral file carries them back as they are.
+  OutputSet set = outputSetFor(read, 1);
+  auto vector = [&](const OutputSet& in, int id) -> const OutputVector& {
+    for (const OutputVector& v : in.vectors)
+      if (v.id == id) return v;
+    throw std::runtime_error("no vector " + std::to_string(id));
+  };
+  const OutputVector& centreX = vector(set, 9020);  // bottom fibre x normal stress
+  EXPECT_EQ(centreX.entities.list(), (std::vector<int>{10, 20, 30, 40, 50}));
+  EXPECT_EQ(centreX.values.all(), (std::vector<double>{10, 20, 30, 40, 50}));
+  const OutputVector& cornerX = vector(set, 100000 + 10000 + 9020);
+  EXPECT_EQ(cornerX.entities.list(), (std::vector<int>{10, 40}));
+  EXPECT_EQ(cornerX.values.all(), (std::vector<double>{1002, 4002}));
+  EXPECT_EQ(centreX.components[1], cornerX.id);
+
+  NeutralFile neutral;
+  neutral.sets.push_back(set);
+  NeutralFile back = readNeutral(writeNeutral(neutral), "mixed.fno");
+  ASSERT_EQ(back.sets.size(), 1u);
+  ASSERT_EQ(back.sets[0].vectors.size(), set.vectors.size());
+  for (std::size_t v = 0; v < set.vectors.size(); ++v) {
+    const OutputVector& a = set.vectors[v];
+    const OutputVector& b = back.sets[0].vectors[v];
+    EXPECT_EQ(b.id, a.id);
+    EXPECT_EQ(b.components, a.components) << a.title;
+    EXPECT_EQ(b.entities.list(), a.entities.list()) << a.title;
+    EXPECT_EQ(b.values.all(), a.values.all()) << a.title;
+  }
+}
+
+// The two forms in two stress tables of one subcase (OES1X1 without corners, OES1X with).
+TEST(Op2Tables, CQuad4WithAndWithoutCornersInTwoStressTablesOfASubcase) {
+  SubcaseResults centres = resultfiles_testing::sampleSubcase();
+  centres.quads.clear();
+  centres.quads.push_back({3, plateFibre(-0.5, 3, 0, 0), plateFibre(0.5, 0, 0, 0)});
+  SubcaseResults withCorners = centres;
+  withCorners.quads.clear();
+  std::vector<PlateCorner> corners;
+  for (int c = 1; c <= 4; ++c) corners.push_back({c, plateFibre(-0.5, 100.0 + c, 0, 0), plateFibre(0.5, 0, 0, 0)});
+  withCorners.quads.push_back({1, plateFibre(-0.5, 1, 0, 0), plateFibre(0.5, 0, 0, 0)}, corners);
+  Op2File file = makeOp2File({centres}, Op2WriteOptions{});
+  for (Op2Table& table : makeOp2File({withCorners}, Op2WriteOptions{.stressTable = "OES1X"}).tables)
+    if (table.name == "OES1X") file.tables.push_back(std::move(table));
+
+  const SubcaseResults read = readBytes(writeOp2(file)).subcases.at(0);
+  ASSERT_EQ(read.quads.size(), 2u);
+  EXPECT_EQ(read.quads[0].element, 1);
+  EXPECT_EQ(read.quads[1].element, 3);
+  EXPECT_EQ(read.quads[1].bottom.normalX, 3);
+  ASSERT_EQ(read.quads.cornersOf(0).size(), 4u);
+  EXPECT_EQ(read.quads.cornersOf(0)[3].bottom.normalX, 104);
+  EXPECT_TRUE(read.quads.cornersOf(1).empty());
 }
 
 TEST(Op2Tables, ASolidGivesItsCornerCountOrItsGridCount) {
