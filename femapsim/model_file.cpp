@@ -88,6 +88,7 @@ class Parser {
     if (!headerSeen) fail(0, "empty file: the first line must be \"FEMAPSIM 1\"");
     checkDuplicates();
     checkReferences();
+    checkCoordinateCycles();
     return std::move(model_);
   }
 
@@ -338,8 +339,41 @@ class Parser {
     }
   }
 
+  // Every entry of a list member names an entity of `target` (0 entries are allowed where
+  // `zeroAllowed`).
+  void requireEach(Kind owner, int ownerSet, const Entity& entity, std::string_view member, Kind target,
+                   bool zeroAllowed = false) const {
+    for (double id : entity.list(member)) {
+      if (id == 0 && zeroAllowed) continue;
+      if (!(id >= 1 && id <= std::numeric_limits<int>::max() && id == std::floor(id))) {
+        fail(lineOf(owner, ownerSet, entity.id), describe(owner, entity) + " lists " + formatModelNumber(id) +
+                                                   " in " + std::string(member) + ", which is no " +
+                                                   std::string(info(target).word) + " ID");
+      }
+      requireEntity(owner, ownerSet, entity, member, target, static_cast<int>(id));
+    }
+  }
+
+  // A member that names an entity when it is above 0.
+  void requireIfSet(Kind owner, int ownerSet, const Entity& entity, std::string_view member, Kind target) const {
+    if (int id = entity.integer(member); id > 0) requireEntity(owner, ownerSet, entity, member, target, id);
+  }
+
+  void requireSameLength(Kind kind, int setId, const Entity& entity, std::string_view first,
+                         std::string_view second) const {
+    std::size_t a = entity.list(first).size(), b = entity.list(second).size();
+    if (a == b) return;
+    fail(lineOf(kind, setId, entity.id), describe(kind, entity) + " has " + std::to_string(a) + " " +
+                                             std::string(first) + " values but " + std::to_string(b) + " " +
+                                             std::string(second) + " values");
+  }
+
   void checkEntity(Kind kind, int setId, const Entity& entity) const {
     switch (kind) {
+      case Kind::CSys:
+        requireIfSet(kind, 0, entity, "defCSys", Kind::CSys);
+        if (entity.find("defNode")) requireEach(kind, 0, entity, "defNode", Kind::Node, true);
+        break;
       case Kind::Elem: {
         for (double node : entity.list("node")) {
           if (node == 0) continue;  // an unused corner
@@ -350,10 +384,34 @@ class Parser {
           requireEntity(kind, 0, entity, "node", Kind::Node, static_cast<int>(node));
         }
         if (int prop = entity.integer("propID")) requireEntity(kind, 0, entity, "propID", Kind::Prop, prop);
+        requireEach(kind, 0, entity, "nodeList", Kind::Node);
+        if (entity.find("nodeDOF")) requireSameLength(kind, 0, entity, "nodeList", "nodeDOF");
+        if (entity.find("nodeWeight")) requireSameLength(kind, 0, entity, "nodeList", "nodeWeight");
+        if (int type = entity.integer("type"); type == 2 || type == 5 || type == 6) {
+          requireIfSet(kind, 0, entity, "orientID", Kind::Node);
+        }
+        if (entity.integer("MaterialOrient") == 1) requireIfSet(kind, 0, entity, "MaterialCSys", Kind::CSys);
+        requireIfSet(kind, 0, entity, "orientCSys", Kind::CSys);
         break;
       }
       case Kind::Prop:
         if (int matl = entity.integer("matlID")) requireEntity(kind, 0, entity, "matlID", Kind::Matl, matl);
+        requireIfSet(kind, 0, entity, "layupID", Kind::Layup);
+        requireIfSet(kind, 0, entity, "bendMatlID", Kind::Matl);
+        requireIfSet(kind, 0, entity, "shearMatlID", Kind::Matl);
+        requireIfSet(kind, 0, entity, "couplingMatlID", Kind::Matl);
+        break;
+      case Kind::Layup:
+        requireEach(kind, 0, entity, "matlID", Kind::Matl, true);
+        requireSameLength(kind, 0, entity, "matlID", "thickness");
+        break;
+      case Kind::LoadSet:
+        requireEach(kind, 0, entity, "LoadCombineSet", Kind::LoadSet);
+        requireSameLength(kind, 0, entity, "LoadCombineSet", "LoadCombineScale");
+        break;
+      case Kind::BcSet:
+        requireEach(kind, 0, entity, "SPCAddSet", Kind::BcSet);
+        requireEach(kind, 0, entity, "MPCAddSet", Kind::BcSet);
         break;
       case Kind::LoadDef:
         requireEntity(kind, setId, entity, "setID", Kind::LoadSet, setId);
@@ -372,10 +430,25 @@ class Parser {
         if (kind == Kind::ElemTemp) {
           requireEntity(kind, setId, entity, "meshID", Kind::Elem, entity.integer("meshID"));
         }
+        if (kind == Kind::LoadMesh) requireIfSet(kind, setId, entity, "CSys", Kind::CSys);
         break;
       case Kind::BcNode:
         requireEntity(kind, setId, entity, "setID", Kind::BcSet, setId);
         requireEntity(kind, setId, entity, "ID", Kind::Node, entity.id);
+        break;
+      case Kind::BcEqn:
+        requireEntity(kind, setId, entity, "setID", Kind::BcSet, setId);
+        requireEach(kind, setId, entity, "node", Kind::Node);
+        requireSameLength(kind, setId, entity, "node", "dof");
+        requireSameLength(kind, setId, entity, "node", "coeff");
+        break;
+      case Kind::AnalysisCase:
+        requireEntity(kind, setId, entity, "setID", Kind::Analysis, setId);
+        requireIfSet(kind, setId, entity, "LoadSetID", Kind::LoadSet);
+        requireIfSet(kind, setId, entity, "BCSetID", Kind::BcSet);
+        requireIfSet(kind, setId, entity, "MPCSetID", Kind::BcSet);
+        requireIfSet(kind, setId, entity, "TempSetID", Kind::LoadSet);
+        requireIfSet(kind, setId, entity, "TempInitSetID", Kind::LoadSet);
         break;
       case Kind::OutVec:
         if (content_ == FileContent::Model || setId > 0) {
@@ -396,6 +469,22 @@ class Parser {
         break;
       default:
         break;
+    }
+  }
+
+  // A coordinate system may not be defined, through its reference systems, in itself.
+  void checkCoordinateCycles() const {
+    const EntityTable& systems = model_.table(Kind::CSys);
+    for (const auto& [key, system] : systems.entities()) {
+      int steps = 0;
+      for (int reference = system.integer("defCSys"); reference > 0;) {
+        if (reference == system.id || ++steps > static_cast<int>(systems.size())) {
+          fail(lineOf(Kind::CSys, 0, system.id),
+               "csys " + std::to_string(system.id) + " is defined in itself through its reference systems (defCSys)");
+        }
+        const Entity* next = systems.find(reference);
+        reference = next ? next->integer("defCSys") : 0;
+      }
     }
   }
 
