@@ -4,7 +4,9 @@
 #include <fstream>
 
 #include "femap/return_codes.h"
+#include "femapsim/coordinates.h"
 #include "femapsim/deck_writer.h"
+#include "femapsim/mass_model.h"
 #include "femapsim/model_file.h"
 #include "femapsim/objects.h"
 #include "support/number_text.h"
@@ -23,17 +25,6 @@ std::string_view activeKey(int entityType) {
     case femap::kOutputSetType: return "activeOutputSet";
     case femap::kAnalysisSetType: return "activeAnalysisSet";
     default: return {};
-  }
-}
-
-std::size_t cornerCount(int topology) {
-  switch (topology) {
-    case 0: return 2;
-    case 2: return 3;
-    case 4: return 4;
-    case 6: return 4;
-    case 8: return 8;
-    default: return 0;
   }
 }
 
@@ -409,34 +400,11 @@ MassProperties Application::measure(int setId) {
   Model& current = model();
   std::shared_ptr<SetObject> set = setId > 0 ? findSet(setId) : nullptr;
   if (setId > 0 && !set) throw femap::Error("Set " + std::to_string(setId) + " does not exist");
-  std::vector<MassElement> elements;
-  auto addElement = [&](const Entity& element) {
-    MassElement mass;
-    mass.topology = element.integer("topology");
-    std::size_t corners = cornerCount(mass.topology);
-    for (std::size_t i = 0; i < corners; ++i) {
-      const Entity* node = current.table(Kind::Node).find(static_cast<int>(element.element("node", i)));
-      if (!node) return;
-      mass.nodes.push_back({node->number("x"), node->number("y"), node->number("z")});
-    }
-    if (const Entity* property = current.table(Kind::Prop).find(element.integer("propID"))) {
-      mass.section = property->element("pval", 0);
-      mass.nonStructural = property->element("pval", 7);
-      if (const Entity* material = current.table(Kind::Matl).find(property->integer("matlID"))) {
-        mass.density = material->number("Density");
-      }
-    }
-    elements.push_back(std::move(mass));
-  };
-  const EntityTable& table = current.table(Kind::Elem);
-  if (set) {
-    for (int id : set->ids()) {
-      if (const Entity* element = table.find(id)) addElement(*element);
-    }
-  } else {
-    for (const auto& [key, element] : table.entities()) addElement(element);
+  try {
+    return measureMassProperties(massElementsOf(current, set ? &set->ids() : nullptr));
+  } catch (const CoordinateError& error) {
+    throw femap::Error(std::string("Mass properties: ") + error.what());
   }
-  return measureMassProperties(elements);
 }
 
 }  // namespace femapsim
