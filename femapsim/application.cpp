@@ -8,6 +8,7 @@
 #include "femapsim/deck_writer.h"
 #include "femapsim/mass_model.h"
 #include "femapsim/model_file.h"
+#include "femapsim/neutral_model.h"
 #include "femapsim/objects.h"
 #include "support/number_text.h"
 #include "support/text_file.h"
@@ -88,8 +89,12 @@ Variant Application::invoke(std::string_view member, Invoke how, Args args) {
       {"feFileSave", [](Application& self, Invoke, Args) { return Variant(self.saveModel()); }},
       {"feFileClose", [](Application& self, Invoke, Args) { return Variant(self.closeModel()); }},
       {"feFileReadNeutral", [](Application& self, Invoke, Args args) {
-         return Variant(self.readResults(argument(args, 1, "Application", "feFileReadNeutral").asString(),
-                                         ResultsFormat::Neutral));
+         std::string path = argument(args, 1, "Application", "feFileReadNeutral").asString();
+         // The results switches (the fifth and sixth arguments) read output sets; without them
+         // the file is read as a model.
+         bool results = (args.size() > 4 && args[4].asBool()) || (args.size() > 5 && args[5].asBool());
+         if (results) return Variant(self.readResults(path, ResultsFormat::Neutral));
+         return Variant(self.readModel(path, ModelFormat::Neutral));
        }},
       {"feDeleteResultsRead", [](Application& self, Invoke, Args) { return Variant(self.deleteResultsRead()); }},
       {"feFileReadNastranResults", [](Application& self, Invoke, Args args) {
@@ -265,6 +270,22 @@ int Application::readResults(const std::filesystem::path& path, ResultsFormat fo
     vectors.put(std::move(copy));
   }
   setActiveId(femap::kOutputSetType, nextSet - 1);
+  outputsChanged();
+  return femap::kOk;
+}
+
+int Application::readModel(const std::filesystem::path& path, ModelFormat format) {
+  Model read;
+  try {
+    std::string text = support::readWholeFile(path);
+    if (format == ModelFormat::Neutral) read = readNeutralModel(text, path.string());
+  } catch (const ModelFileError& error) {
+    return failure(std::string("Cannot read ") + error.what());
+  } catch (const std::system_error& error) {
+    return failure("Cannot read " + path.string() + ": " + error.code().message());
+  }
+  if (current_ < 0) newModel();
+  model().merge(std::move(read));
   outputsChanged();
   return femap::kOk;
 }

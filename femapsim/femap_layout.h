@@ -5,6 +5,8 @@
 // material types and load types. femapsim/README.md lists them with the Nastran fields they
 // hold.
 
+#include <initializer_list>
+
 namespace femapsim {
 
 // Element and property type codes (an element and its property have the same type).
@@ -125,6 +127,19 @@ inline constexpr int kDisplacement = 3;
 inline constexpr int kRotation = 4;
 inline constexpr int kPressure = 13;
 inline constexpr int kDistributed = 41;  // along a bar or beam (PLOAD1)
+
+// The groups of FEMAP's load types.
+constexpr bool inGroup(int type, std::initializer_list<int> group) {
+  for (int member : group) {
+    if (member == type) return true;
+  }
+  return false;
+}
+constexpr bool isForce(int type) { return inGroup(type, {1, 81, 121, 122, 123, 161, 162, 163}); }
+constexpr bool isMoment(int type) { return inGroup(type, {2, 82, 124, 125, 126, 164, 165, 166}); }
+constexpr bool isPressure(int type) { return inGroup(type, {13, 14, 42, 92, 93, 101, 138, 144, 145, 178, 184, 185}); }
+// Enforced displacement, rotation, velocity or acceleration: loads on chosen DOFs of a node.
+constexpr bool isEnforcedMotion(int type) { return type >= 3 && type <= 8; }
 }  // namespace load_type
 
 }  // namespace femapsim

@@ -634,6 +634,20 @@ Model loadModelFile(const std::filesystem::path& path, FileContent content) {
   return model;
 }
 
+std::string formatModelLine(Kind kind, const Entity& entity) {
+  std::string out(info(kind).word);
+  out += ' ';
+  out += std::to_string(entity.id);
+  appendMembers(out, entity);
+  return out;
+}
+
+std::string formatModelMembers(const Entity& entity) {
+  std::string out;
+  appendMembers(out, entity);
+  return out;
+}
+
 std::string formatModelNumber(double value) {
   std::string out;
   appendNumber(out, value);

@@ -57,6 +57,11 @@ std::string formatModel(const Model& model);
 // Writes the model to `path` whole (temporary file, then rename).
 void saveModelFile(const Model& model, const std::filesystem::path& path);
 
+// One entity's line (kind word, ID, members), without its line end.
+std::string formatModelLine(Kind kind, const Entity& entity);
+// The members of a line: " key=value" for each.
+std::string formatModelMembers(const Entity& entity);
+
 // A number as the model files write it: the shortest text that reads back to the same value.
 std::string formatModelNumber(double value);
 
