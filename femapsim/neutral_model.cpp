@@ -744,11 +744,15 @@ class Reader {
       const Entity* referenceSystem = reference ? systems.find(reference) : nullptr;
       if (referenceSystem && referenceSystem->integer("type") != 0) {
         // A curvilinear reference: the system is placed in global coordinates instead.
-        CoordinateSystems frames(model_);
-        const Frame& frame = frames.frame(reference);
-        origin = frames.toGlobal(reference, origin);
-        xAxis = rotate(frame, xAxis);
-        zAxis = rotate(frame, zAxis);
+        try {
+          CoordinateSystems frames(model_);
+          const Frame& frame = frames.frame(reference);
+          origin = frames.toGlobal(reference, origin);
+          xAxis = rotate(frame, xAxis);
+          zAxis = rotate(frame, zAxis);
+        } catch (const CoordinateError& error) {
+          fail(raw.line, "coordinate system " + std::to_string(raw.id) + ": " + error.what());
+        }
         reference = 0;
       }
       system->set("defCSys", reference);
