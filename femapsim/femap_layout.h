@@ -40,6 +40,23 @@ inline constexpr int kRigid = 29;
 inline constexpr int kStiffnessMatrix = 30;
 }  // namespace element_type
 
+// Element shapes (member `topology`).
+enum Topology : int {
+  kLine2 = 0,
+  kTria3 = 2,
+  kTria6 = 3,
+  kQuad4 = 4,
+  kQuad8 = 5,
+  kTetra4 = 6,
+  kWedge6 = 7,
+  kBrick8 = 8,
+  kPoint = 9,
+  kTetra10 = 10,
+  kWedge15 = 11,
+  kBrick20 = 12,
+  kRigidList = 13,  // a node and a list of nodes
+};
+
 // Element formulation (member `formulation`) where one FEMAP type stands for several cards.
 namespace formulation {
 inline constexpr int kStandard = 0;

@@ -8,23 +8,9 @@
 #include <span>
 #include <vector>
 
-namespace femapsim {
+#include "femapsim/femap_layout.h"
 
-// Element shapes by FEMAP topology code.
-enum Topology : int {
-  kLine2 = 0,
-  kTria3 = 2,
-  kTria6 = 3,
-  kQuad4 = 4,
-  kQuad8 = 5,
-  kTetra4 = 6,
-  kWedge6 = 7,
-  kBrick8 = 8,
-  kPoint = 9,
-  kTetra10 = 10,
-  kWedge15 = 11,
-  kBrick20 = 12,
-};
+namespace femapsim {
 
 // The nodes a topology needs (corners and mid-side nodes); 0 for a topology without mass.
 std::size_t nodeCountOf(int topology);
