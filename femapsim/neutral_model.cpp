@@ -45,7 +45,8 @@ struct Record {
 
 class Reader {
  public:
-  Reader(std::string_view text, std::string_view fileName) : text_(text), fileName_(fileName) {}
+  Reader(std::string_view text, std::string_view fileName, std::vector<int>* passedBlocks)
+      : text_(text), fileName_(fileName), passedBlocks_(passedBlocks) {}
 
   Model run() {
     while (true) {
@@ -240,7 +241,10 @@ class Reader {
       case kConstraintBlock: readConstraintSet(); break;
       case kLoadBlock: readLoadSet(); break;
       case kMemberBlock: while (!atBlockEnd()) readMemberLine(); break;
-      default: passOver(); return;
+      default:
+        passOver();
+        if (passedBlocks_) passedBlocks_->push_back(block);
+        return;
     }
     expectBlockEnd();
   }
@@ -788,6 +792,7 @@ class Reader {
 
   std::string_view text_;
   std::string_view fileName_;
+  std::vector<int>* passedBlocks_;
   std::size_t position_ = 0;
   int lineNumber_ = 0;
   int block_ = 0;
@@ -801,6 +806,8 @@ class Reader {
 
 }  // namespace
 
-Model readNeutralModel(std::string_view text, std::string_view fileName) { return Reader(text, fileName).run(); }
+Model readNeutralModel(std::string_view text, std::string_view fileName, std::vector<int>* passedBlocks) {
+  return Reader(text, fileName, passedBlocks).run();
+}
 
 }  // namespace femapsim

@@ -8,6 +8,7 @@
 // refused whole with the file, the line and the reason.
 
 #include <string_view>
+#include <vector>
 
 #include "femapsim/model.h"
 
@@ -15,7 +16,7 @@ namespace femapsim {
 
 // The model a neutral file holds, IDs as the file gives them. Loads, temperatures and
 // geometric loads are numbered from 1 within their set in the order the file lists them.
-// Throws ModelFileError.
-Model readNeutralModel(std::string_view text, std::string_view fileName);
+// Throws ModelFileError. The IDs of the blocks passed over go to `passedBlocks` when given.
+Model readNeutralModel(std::string_view text, std::string_view fileName, std::vector<int>* passedBlocks = nullptr);
 
 }  // namespace femapsim
