@@ -116,7 +116,17 @@ class Writer {
     return values;
   }
 
-  // The members of an entity that its FEMAP records have no field for, as a member line.
+  // A value the reader sets again from a FEMAP record (it sets none that is 0).
+  static bool restored(const Value& value) {
+    if (const double* number = std::get_if<double>(&value)) return *number != 0;
+    if (const auto* list = std::get_if<std::vector<double>>(&value)) {
+      return std::any_of(list->begin(), list->end(), [](double v) { return v != 0; });
+    }
+    return !std::get<std::string>(value).empty();
+  }
+
+  // The members of an entity that its FEMAP records have no field for (or that are there but
+  // 0, which the reader does not set), as a member line.
   void memberLine(std::optional<Kind> kind, const Entity& entity, std::set<std::string> carried, int id = 0) {
     Entity rest;
     rest.id = id ? id : entity.id;
@@ -124,7 +134,7 @@ class Writer {
     for (const Member& member : entity.members) {
       bool isCarried = false;
       for (const std::string& name : carried) isCarried = isCarried || support_equals(name, member.key);
-      if (isCarried) continue;
+      if (isCarried && restored(member.value)) continue;
       if (kind && info(*kind).inSet && support_equals(member.key, "setID")) continue;
       rest.members.push_back(member);
       any = true;
