@@ -1,26 +1,15 @@
 #include "taskrun/script.h"
 
+#include "support/process.h"
 #include "support/strings.h"
 
 namespace taskrun {
 namespace {
 
-// A path written in a batch file with "\" separators, for this system.
-std::string localPath(std::string path) {
-#ifdef _WIN32
-  return path;
-#else
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  return path;
-#endif
-}
-
 std::vector<std::string> withoutSwitches(const std::vector<std::string>& words) {
   std::vector<std::string> result;
   for (std::size_t i = 1; i < words.size(); ++i) {
-    if (!words[i].empty() && words[i].front() != '/') result.push_back(localPath(words[i]));
+    if (!words[i].empty() && words[i].front() != '/') result.push_back(support::localPathText(words[i]));
   }
   return result;
 }

@@ -116,6 +116,10 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
     if (options.launcher) study.launcher = *options.launcher;
     setup = prepareEvaluations(task, programFolder);
     if (study.launcher == LauncherKind::slurm) {
+      if (support::platformName() != "Linux") {
+        throw SetupError("the Slurm launcher runs on Linux only; on " + std::string(support::platformName()) +
+                         " solver steps run on this computer (launcher = \"local\")");
+      }
       auto srun = findInPath("srun");
       if (!srun) throw SetupError("the Slurm launcher needs srun, which is not in PATH");
       solver = std::make_unique<SlurmSolverLauncher>(*srun);
@@ -132,6 +136,9 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
   std::unique_ptr<DataLog> log;
   try {
     fs::create_directories(study.folder);
+    if (int ended = endStepsLeftRunning(study.folder)) {
+      out << "taskrun: ended " << ended << (ended == 1 ? " step" : " steps") << " that an earlier run left running" << std::endl;
+    }
     if (fresh) clearStudyFolder(study.folder);
     fs::remove(study.folder / "summary.json");
     log = std::make_unique<DataLog>(study.folder / logName, task, fresh);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/number_text.h"
+#include "support/process.h"
 #include "taskrun/exchange_io.h"
 #include "taskrun/script.h"
 #include "testing/temp_dir.h"
@@ -69,9 +70,12 @@ TEST(BatchScript, DelAndCopyAreTakenApartAndOtherLinesRunTogether) {
   ASSERT_EQ(actions.size(), 5u);
   EXPECT_EQ(actions[0].kind, ScriptAction::Kind::remove);
   EXPECT_EQ(actions[0].paths, std::vector<std::string>{"plate.fno"});
-  EXPECT_EQ(actions[1].paths, (std::vector<std::string>{"sub/plate.Log", "other.rsf"}));
+  // Paths in this platform's form ("\\" stays on Windows, becomes "/" elsewhere).
+  EXPECT_EQ(actions[1].paths, (std::vector<std::string>{support::localPathText("sub\\plate.Log"), "other.rsf"}));
   EXPECT_EQ(actions[2].kind, ScriptAction::Kind::copy);
-  EXPECT_EQ(actions[2].paths, (std::vector<std::string>{"C:/Program Files/NEiNastran Engine V84/nastran.ini", "nastran.ini"}));
+  EXPECT_EQ(actions[2].paths,
+            (std::vector<std::string>{support::localPathText("C:\\Program Files\\NEiNastran Engine V84\\nastran.ini"),
+                                      "nastran.ini"}));
   EXPECT_EQ(actions[3].kind, ScriptAction::Kind::shell);
   EXPECT_EQ(actions[3].shellText, "nastran nastran.ini plate.nas\necho done > done.txt");
   EXPECT_EQ(actions[3].line, 5u);
