@@ -74,6 +74,7 @@ class EntityTable {
   // Takes every entity of `other`; an entity of the same key replaces the one held.
   void merge(EntityTable&& other);
   void clear() { entities_.clear(); }
+  void reserve(std::size_t count) { entities_.reserve(count); }
 
   // Bulk loading: entities are appended in any order, then sorted once by finishAppending,
   // which answers the key of a duplicate if there is one.
