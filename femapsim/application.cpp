@@ -5,7 +5,7 @@
 
 #include "femap/return_codes.h"
 #include "femapsim/coordinates.h"
-#include "femapsim/deck_writer.h"
+#include "femapsim/nastran_model.h"
 #include "femapsim/mass_model.h"
 #include "femapsim/model_file.h"
 #include "femapsim/neutral_model.h"
@@ -104,14 +104,15 @@ Variant Application::invoke(std::string_view member, Invoke how, Args args) {
       {"feFileWriteNastran", [](Application& self, Invoke, Args args) {
          std::string path = argument(args, 1, "Application", "feFileWriteNastran").asString();
          try {
-           support::writeFileAtomically(path, formatNastranDeck(self.model()));
+           support::writeFileAtomically(path, formatNastranModelDeck(self.model()));
          } catch (const std::exception& failure) {
            return Variant(self.failure("cannot write the Nastran deck " + path + ": " + failure.what()));
          }
          return Variant(femap::kOk);
        }},
-      {"feFileReadNastran", [](Application& self, Invoke, Args) {
-         return Variant(notAvailable(self, "feFileReadNastran (reading a Nastran deck as a model)"));
+      {"feFileReadNastran", [](Application& self, Invoke, Args args) {
+         return Variant(self.readModel(argument(args, 1, "Application", "feFileReadNastran").asString(),
+                                       ModelFormat::Nastran));
        }},
       {"feFileReadAnsys", [](Application& self, Invoke, Args) { return Variant(notAvailable(self, "feFileReadAnsys")); }},
       {"feFileReadMarc", [](Application& self, Invoke, Args) { return Variant(notAvailable(self, "feFileReadMarc")); }},
@@ -276,16 +277,26 @@ int Application::readResults(const std::filesystem::path& path, ResultsFormat fo
 
 int Application::readModel(const std::filesystem::path& path, ModelFormat format) {
   Model read;
+  std::string unread;
   try {
-    std::string text = support::readWholeFile(path);
-    if (format == ModelFormat::Neutral) read = readNeutralModel(text, path.string());
+    if (format == ModelFormat::Neutral) {
+      read = readNeutralModel(support::readWholeFile(path), path.string());
+    } else {
+      const Model empty;
+      NastranRead deck = readNastranModel(path, current_ < 0 ? empty : model());
+      read = std::move(deck.model);
+      unread = std::move(deck.unread);
+    }
   } catch (const ModelFileError& error) {
+    return failure(std::string("Cannot read ") + error.what());
+  } catch (const nastran::DeckError& error) {
     return failure(std::string("Cannot read ") + error.what());
   } catch (const std::system_error& error) {
     return failure("Cannot read " + path.string() + ": " + error.code().message());
   }
   if (current_ < 0) newModel();
   model().merge(std::move(read));
+  if (!unread.empty()) addMessage(femap::kMessageInfo, path.string() + ": " + unread);
   outputsChanged();
   return femap::kOk;
 }
