@@ -294,8 +294,13 @@ int Application::readModel(const std::filesystem::path& path, ModelFormat format
   } catch (const std::system_error& error) {
     return failure("Cannot read " + path.string() + ": " + error.code().message());
   }
+  // A model that holds nothing but what this read brings gets a file beside the one read (its
+  // name with ".mod" added, so that no model file of the same stem is overwritten), where
+  // feFileSave puts it: FEMAP asks for a name there, which no batch program can answer.
   if (current_ < 0) newModel();
+  bool fresh = model().path.empty() && model().entityCount() == 0;
   model().merge(std::move(read));
+  if (fresh) model().path = path.string() + ".mod";
   if (!unread.empty()) addMessage(femap::kMessageInfo, path.string() + ": " + unread);
   outputsChanged();
   return femap::kOk;

@@ -612,8 +612,7 @@ class DeckReader {
     int type = parabolicProperties_.count(card.pid) ? et::kPlateParabolic : et::kPlate;
     Entity& entity = property(card.pid, type, card.mid1.value_or(0));
     std::vector<double> values(40, 0.0);
-    double t = card.t.value_or(0);
-    for (int corner = 0; corner < 4; ++corner) values[static_cast<std::size_t>(pval::kThickness + corner)] = t;
+    values[pval::kThickness] = card.t.value_or(0);  // the other corners' stay 0: uniform
     values[pval::kBendingRatio] = card.bendingRatio;
     values[pval::kShearRatio] = card.shearRatio;
     values[pval::kNsm] = card.nsm;
@@ -1781,8 +1780,19 @@ class DeckBuilder {
   }
 
   void caseControl() {
+    // The active analysis set, or when it names none (a program may leave a set active that it
+    // then deleted) the first set that has cases.
     int activeSet = model_.header.integer("activeAnalysisSet");
     const Entity* analysis = table(Kind::Analysis).find(activeSet);
+    if (!analysis) {
+      for (const auto& [key, set] : table(Kind::Analysis).entities()) {
+        if (table(Kind::AnalysisCase).next(0, set.id)) {
+          analysis = &set;
+          activeSet = set.id;
+          break;
+        }
+      }
+    }
     if (!analysis || !table(Kind::AnalysisCase).next(0, activeSet)) analysis = nullptr;
     nastran::ExecutiveControl& executive = deck_.executive;
     nastran::CaseControl& control = deck_.caseControl;
