@@ -801,7 +801,7 @@ class DeckReader {
         }
       }
       for (int eid : elements) {
-        meshLoad(card.sid, eid, load_type::kPressure).set("value", Value(std::vector<double>{card.p, card.p, card.p, card.p}));
+        meshLoad(card.sid, eid, load_type::kPressure).set("value", Value(std::vector<double>{card.p, 0, 0, 0}));
       }
     }
     for (const auto& card : b.pload4s) pload4(card);
@@ -856,8 +856,11 @@ class DeckReader {
     }
     for (int eid : elements) {
       Entity& load = meshLoad(card.sid, eid, load_type::kPressure);
-      load.set("value", Value(std::vector<double>{card.p1, card.p2.value_or(card.p1), card.p3.value_or(card.p1),
-                                                  card.p4.value_or(card.p1)}));
+      // A uniform pressure is value[0] alone, as FEMAP keeps it; corner values where they differ.
+      std::array<double, 4> p{card.p1, card.p2.value_or(card.p1), card.p3.value_or(card.p1), card.p4.value_or(card.p1)};
+      bool uniform = p[1] == p[0] && p[2] == p[0] && p[3] == p[0];
+      load.set("value", uniform ? Value(std::vector<double>{p[0], 0, 0, 0}) : listOf(p));
+      if (!uniform && p[1] == 0 && p[2] == 0 && p[3] == 0) load.set("cornersGiven", 1);
       if (card.g1 != 0 || card.g34 != 0) load.set("faceNodes", listOf(std::array<int, 2>{card.g1, card.g34}));
       if (card.cid != 0) load.set("CSys", card.cid);
       if (card.n != nastran::Vec3{}) load.set("direction", listOf(card.n));
@@ -1699,8 +1702,13 @@ class DeckBuilder {
         bulk().ploads.push_back(card);
         return;
       }
-      nastran::Pload4 card{.sid = sid, .eid = target, .p1 = value[0], .p2 = at(load, "value", 1),
-                           .p3 = at(load, "value", 2), .p4 = at(load, "value", 3)};
+      nastran::Pload4 card{.sid = sid, .eid = target, .p1 = value[0]};
+      double p2 = at(load, "value", 1), p3 = at(load, "value", 2), p4 = at(load, "value", 3);
+      if (p2 != 0 || p3 != 0 || p4 != 0 || load.integer("cornersGiven") != 0) {
+        card.p2 = p2;
+        card.p3 = p3;
+        card.p4 = p4;
+      }
       card.g1 = static_cast<int>(at(load, "faceNodes", 0));
       card.g34 = static_cast<int>(at(load, "faceNodes", 1));
       card.cid = load.integer("CSys");
