@@ -21,7 +21,7 @@ using nastran::Components;
 
 // A node that stands for a scalar point (SPOINT) carries this member.
 constexpr std::string_view kScalarPoint = "scalarPoint";
-// A THRU range of more scalar points than this is kept as its card: a range may span any IDs.
+// The most scalar points a deck may define (a THRU range may span any IDs).
 constexpr long long kMostScalarPoints = 1000000;
 
 // ---- Values of members ----
@@ -178,8 +178,14 @@ class DeckReader {
       nodes.append(EntityTable::key(0, grid.id), std::move(node));
     }
     // Scalar points are nodes of their own kind, so that springs and constraints name them.
+    long long scalarPoints = 0;
     for (const nastran::Spoint& points : deck_.bulk.spoints) {
-      if (static_cast<long long>(points.last) - points.first >= kMostScalarPoints) continue;
+      scalarPoints += static_cast<long long>(points.last) - points.first + 1;
+      if (scalarPoints > kMostScalarPoints) {
+        throw deck_.errorAt(points.origin, 0, "SPOINT " + std::to_string(points.first),
+                            "more than " + std::to_string(kMostScalarPoints) +
+                                " scalar points; the simulated FEMAP makes a node of each");
+      }
       for (int id = points.first; id <= points.last; ++id) {
         Entity node{id, {}};
         node.set(kScalarPoint, 1);
@@ -794,12 +800,7 @@ class DeckReader {
     }
     for (const auto& card : b.pload2s) {
       std::vector<int> elements = card.eids;
-      if (card.thru) {
-        elements.clear();
-        for (int eid = card.eids.front(); eid <= card.eids.back(); ++eid) {
-          if (elementIds_.count(eid)) elements.push_back(eid);
-        }
-      }
+      if (card.thru) elements = elementsBetween(card.eids.front(), card.eids.back());
       for (int eid : elements) {
         meshLoad(card.sid, eid, load_type::kPressure).set("value", Value(std::vector<double>{card.p, 0, 0, 0}));
       }
@@ -848,12 +849,7 @@ class DeckReader {
 
   void pload4(const nastran::Pload4& card) {
     std::vector<int> elements{card.eid};
-    if (card.thru) {
-      elements.clear();
-      for (int eid = card.eid; eid <= *card.thru; ++eid) {
-        if (elementIds_.count(eid)) elements.push_back(eid);
-      }
-    }
+    if (card.thru) elements = elementsBetween(card.eid, *card.thru);
     for (int eid : elements) {
       Entity& load = meshLoad(card.sid, eid, load_type::kPressure);
       // A uniform pressure is value[0] alone, as FEMAP keeps it; corner values where they differ.
@@ -867,6 +863,13 @@ class DeckReader {
       if (card.sorl != "SURF") load.set("sorl", card.sorl);
       if (card.ldir != "NORM") load.set("ldir", card.ldir);
     }
+  }
+
+  // The elements of a THRU range that exist, in ascending order.
+  std::vector<int> elementsBetween(int first, int last) const {
+    std::vector<int> elements;
+    for (auto it = elementIds_.lower_bound(first); it != elementIds_.end() && *it <= last; ++it) elements.push_back(*it);
+    return elements;
   }
 
   // ---- Constraints ----
@@ -906,8 +909,11 @@ class DeckReader {
     for (const auto& card : b.spcs) constrain(card.sid, card.g, card.c, card.d);
     for (const auto& card : b.spc1s) {
       if (card.thru) {
-        for (int grid = card.grids.front(); grid <= card.grids.back(); ++grid) {
-          if (systems_.gridIndex().find(grid)) constrain(card.sid, grid, card.c, std::nullopt);
+        // The grids and scalar points in the range (those between need not exist).
+        const EntityTable& nodes = table(Kind::Node);
+        for (const Entity* node = nodes.next(card.grids.front() - 1); node && node->id <= card.grids.back();
+             node = nodes.next(node->id)) {
+          constrain(card.sid, node->id, card.c, std::nullopt);
         }
       } else {
         for (int grid : card.grids) constrain(card.sid, grid, card.c, std::nullopt);
@@ -1007,11 +1013,6 @@ class DeckReader {
       card.set("text", std::move(text));
       table(Kind::DeckCard).put(std::move(card));
     };
-    for (const nastran::Spoint& points : deck_.bulk.spoints) {
-      if (static_cast<long long>(points.last) - points.first < kMostScalarPoints) continue;
-      keep(points.first == points.last ? "SPOINT," + std::to_string(points.first)
-                                       : "SPOINT," + std::to_string(points.first) + ",THRU," + std::to_string(points.last));
-    }
     for (const nastran::Param& param : deck_.bulk.params) {
       std::string text = "PARAM," + param.name;
       for (const std::string& value : param.values) text += "," + value;

@@ -268,6 +268,26 @@ TEST(NastranModel, QuadraticSolidsWeighAsTheirVolume) {
   EXPECT_NEAR(mass.structuralMass, 2 * (1.0 / 6 + 6), 1e-12);
 }
 
+// THRU ranges take what exists between their ends, however far apart the ends are.
+TEST(NastranModel, ThruRangesTakeTheEntitiesThatExist) {
+  Model model = expectRoundTrip(
+      "SOL 101\nCEND\nBEGIN BULK\n" + grid(1, 0, 0, 0) + grid(2, 1, 0, 0) + grid(3, 1, 1, 0) + grid(5, 0, 1, 0) +
+      "CQUAD4,7,1,1,2,3,5\nCTRIA3,9,1,1,2,3\nPSHELL,1,1,.1\nMAT1,1,1.,,.3\nSPOINT,100,THRU,102\n"
+      "PLOAD4,1,1,2.,,,,THRU,2000000000\nSPC1,1,1,1,THRU,2000000000\nENDDATA\n");
+  EXPECT_EQ(model.table(Kind::LoadMesh).size(), 2u);
+  EXPECT_EQ(model.table(Kind::BcNode).size(), 7u);  // four grids and three scalar points
+  EXPECT_NE(model.table(Kind::Node).find(101), nullptr);
+  nastran::MemoryFiles files;
+  nastran::Deck tooMany =
+      nastran::readDeckText("SOL 101\nCEND\nBEGIN BULK\nSPOINT,1,THRU,2000000000\nENDDATA\n", "deck.dat", files);
+  try {
+    modelFromDeck(tooMany, Model());
+    FAIL() << "two billion scalar points read";
+  } catch (const nastran::DeckError& error) {
+    EXPECT_EQ(std::string(error.what()).substr(0, 25), "deck.dat:4: SPOINT 1: mor");
+  }
+}
+
 // ---- Through the automation interface ----
 
 constexpr const char* kPlate =
