@@ -1602,7 +1602,8 @@ class DeckBuilder {
   // ---- Materials ----
 
   void materials() {
-    for (const auto& [key, material] : table(Kind::Matl).entities()) {
+    for (const auto& entry : table(Kind::Matl).entities()) {
+      const Entity& material = entry.second;  // a lambda below takes it: no structured binding
       int mid = material.id;
       auto n = [&](std::string_view k) { return material.number(k); };
       std::optional<int> mcsid;
@@ -1750,7 +1751,7 @@ class DeckBuilder {
       int sid = set.id;
       std::map<std::uint8_t, std::vector<int>> byComponents;
       for (const Entity* bc = nodes.next(0, sid); bc; bc = nodes.next(bc->id, sid)) {
-        Components fixed, enforced;
+        Components fixed;
         for (int c = 1; c <= 6; ++c) {
           if (at(*bc, "dof", static_cast<std::size_t>(c - 1)) == 0) continue;
           double d = at(*bc, "enforced", static_cast<std::size_t>(c - 1));
