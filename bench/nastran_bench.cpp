@@ -29,9 +29,9 @@
 #include "femapsim/nastran_model.h"
 #include "femapsim/tool_commands.h"
 #include "nastran/cross_reference.h"
-#include "support/text_file.h"
 #include "nastran/deck.h"
 #include "nastran/deck_writer.h"
+#include "support/text_file.h"
 #include "timing.h"
 
 #if defined(__linux__)
@@ -183,6 +183,8 @@ DeckRun measure(const std::string& name, nastran::Deck generated, const fs::path
   nastran::writeDeckFile(run.file, generated, nastran::WriteOptions{.format = nastran::FieldFormat::Fixed});
   run.bytes = fs::file_size(run.file);
   const std::size_t expectedGrids = generated.bulk.grids.size();
+  const std::size_t expectedPlates = generated.bulk.plates.size();
+  const std::size_t expectedSolids = generated.bulk.solids.size();
   generated = nastran::Deck();  // out of the way of the peaks below
 
   nastran::Deck deck;
@@ -198,16 +200,28 @@ DeckRun measure(const std::string& name, nastran::Deck generated, const fs::path
          std::ifstream stream(run.file, std::ios::binary);
          std::string line;
          lines = 0;
-         while (std::getline(stream, line)) ++lines;
-         if (lines == 0) throw std::runtime_error(run.file.string() + ": no line read");
+         std::uintmax_t bytes = 0;
+         while (std::getline(stream, line)) {
+           ++lines;
+           bytes += line.size() + 1;  // the line and its end
+         }
+         // Every byte of the deck, as the deck read takes them (the last line ends in a newline).
+         if (lines == 0 || bytes != run.bytes)
+           throw std::runtime_error(run.file.string() + ": the plain read took " + std::to_string(bytes) + " of " +
+                                    std::to_string(run.bytes) + " bytes");
        }},
       {"deck read into typed cards",
        [&] {
          deck = nastran::Deck();
          deck = nastran::readDeckFile(run.file, run.file.filename().string());
-         if (deck.bulk.grids.size() != expectedGrids)
-           throw std::runtime_error(run.file.string() + ": " + std::to_string(deck.bulk.grids.size()) + " grids read, " +
-                                    std::to_string(expectedGrids) + " written");
+         auto expect = [&](const char* what, std::size_t read, std::size_t written) {
+           if (read != written)
+             throw std::runtime_error(run.file.string() + ": " + std::to_string(read) + " " + what + " read, " +
+                                      std::to_string(written) + " written");
+         };
+         expect("grids", deck.bulk.grids.size(), expectedGrids);
+         expect("plates", deck.bulk.plates.size(), expectedPlates);
+         expect("solids", deck.bulk.solids.size(), expectedSolids);
        }},
       {"cross-reference check",
        [&] {

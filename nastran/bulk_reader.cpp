@@ -4,6 +4,7 @@
 
 #include "nastran/bulk_format.h"
 #include "nastran/card_layouts.h"
+#include "nastran/large_storage.h"
 
 namespace nastran {
 namespace {
@@ -17,10 +18,18 @@ class FieldsIn {
   void id(std::size_t n, const char* what, int& value) { value = r_.identifier(n, what); }
   void integer(std::size_t n, const char* what, int& value) { value = r_.integer(n, what); }
   void integer(std::size_t n, const char* what, int& value, int fallback) { value = r_.integerOr(n, what, fallback); }
-  void integer(std::size_t n, const char* what, std::optional<int>& value) { value = r_.optionalInteger(n, what); }
+  void integer(std::size_t n, const char* what, std::optional<int>& value) {
+    int number = 0;
+    if (r_.readInteger(n, what, number)) value = number;
+    else value.reset();
+  }
   void real(std::size_t n, const char* what, double& value) { value = r_.real(n, what); }
   void real(std::size_t n, const char* what, double& value, double fallback) { value = r_.realOr(n, what, fallback); }
-  void real(std::size_t n, const char* what, std::optional<double>& value) { value = r_.optionalReal(n, what); }
+  void real(std::size_t n, const char* what, std::optional<double>& value) {
+    double number = 0;
+    if (r_.readReal(n, what, number)) value = number;
+    else value.reset();
+  }
   void components(std::size_t n, const char* what, Components& value) { value = r_.components(n, what); }
   void component(std::size_t n, const char* what, int& value) { value = r_.component(n, what); }
   void word(std::size_t n, const char* what, std::string& value, std::string_view fallback) {
@@ -126,11 +135,13 @@ BulkReader::BulkReader(Bulk& bulk, const std::vector<std::string>& files) : bulk
   };
 }
 
-void BulkReader::reserve(const std::unordered_map<std::string, std::size_t>& cardCounts) {
+void BulkReader::reserve(const CardCounts& counts) {
   std::size_t plates = 0, solids = 0, nodalLoads = 0;
-  for (const auto& [name, count] : cardCounts) {
-    if (name == "GRID") bulk_.grids.reserve(bulk_.grids.size() + count);
-    else if (name == "CROD") bulk_.crods.reserve(bulk_.crods.size() + count);
+  for (const auto& [name, count] : counts.byName) {
+    if (name == "GRID") {
+      bulk_.grids.reserve(bulk_.grids.size() + count);
+      gridBlanks_.reserve(gridBlanks_.size() + count);
+    } else if (name == "CROD") bulk_.crods.reserve(bulk_.crods.size() + count);
     else if (name == "CBAR") bulk_.cbars.reserve(bulk_.cbars.size() + count);
     else if (name == "CBEAM") bulk_.cbeams.reserve(bulk_.cbeams.size() + count);
     else if (name == "CBUSH") bulk_.cbushes.reserve(bulk_.cbushes.size() + count);
@@ -149,6 +160,12 @@ void BulkReader::reserve(const std::unordered_map<std::string, std::size_t>& car
   bulk_.plates.reserve(bulk_.plates.size() + plates);
   bulk_.solids.reserve(bulk_.solids.size() + solids);
   bulk_.nodalLoads.reserve(bulk_.nodalLoads.size() + nodalLoads);
+  // A card with continuations lists its count and two numbers for each continuation line.
+  bulk_.continuationLines.reserve(bulk_.continuationLines.size() + 3 * counts.continuationLines);
+  adviseLargeStorage(bulk_.grids);
+  adviseLargeStorage(bulk_.plates);
+  adviseLargeStorage(bulk_.solids);
+  adviseLargeStorage(bulk_.continuationLines);
 }
 
 void BulkReader::card(const RawCard& card) {

@@ -18,12 +18,19 @@
 
 namespace nastran {
 
+// What a quick look over a large deck found: how many lines start with each card name, and how
+// many lines may be continuations (those that start with neither a letter nor '$').
+struct CardCounts {
+  std::unordered_map<std::string, std::size_t> byName;
+  std::size_t continuationLines = 0;
+};
+
 class BulkReader : public CardSink {
  public:
   BulkReader(Bulk& bulk, const std::vector<std::string>& files);
 
   // Makes room for this many cards of each name (only a hint: fewer or more may come).
-  void reserve(const std::unordered_map<std::string, std::size_t>& cardCounts);
+  void reserve(const CardCounts& counts);
   void card(const RawCard& card) override;
   // Applies GRDSET, BAROR and BEAMOR.
   void finish();

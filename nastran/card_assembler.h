@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "nastran/bulk_format.h"
 #include "nastran/deck_error.h"
 
 namespace nastran {
@@ -66,9 +67,28 @@ class CardAssembler {
   void finish();
 
  private:
-  struct LineFields;
+  // One line taken apart: field 1, the data fields, field 10.
+  struct LineFields {
+    std::string_view head;
+    bool freeField = false;
+    bool large = false;
+    bool headless = false;  // a free-field continuation after a trailing comma: no field 1
+    bool trailingComma = false;
+    std::size_t count = 0;  // data fields the line carries (eight small or four large ones)
+    std::string_view marker;
+    std::string_view data[format::kSmallFieldsPerLine];  // the first `count` are set
+
+    // Ready for the next line (`data` is left as it is: split() sets what the line has).
+    void start(bool freeFieldLine) {
+      head = {};
+      freeField = freeFieldLine;
+      large = headless = trailingComma = false;
+      count = 0;
+      marker = {};
+    }
+  };
   void split(std::string_view content, Location at, LineFields& parts);
-  void appendFields(const LineFields& parts, Location at);
+  void appendFields(std::string_view content, const LineFields& parts, Location at);
   [[noreturn]] void fail(Location at, const std::string& subject, const std::string& reason) const;
 
   CardSink& sink_;
@@ -80,6 +100,7 @@ class CardAssembler {
   std::uint32_t previousLine_ = 0;
   std::string expanded_;             // a line with its tabs expanded
   std::vector<std::string_view> tokens_;
+  LineFields parts_;
 };
 
 }  // namespace nastran

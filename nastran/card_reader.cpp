@@ -30,42 +30,18 @@ void CardReader::failField(std::size_t field, const char* what, const std::strin
   fail(field, describe(field, what) + " " + problem);
 }
 
-std::optional<int> CardReader::optionalInteger(std::size_t field, const char* what) const {
-  std::string_view value = text(field);
-  if (value.empty()) return std::nullopt;
-  if (auto number = parseInteger(value)) return number;
-  failField(field, what, "'" + std::string(value) + "' is not an integer");
+void CardReader::blank(std::size_t field, const char* what) const { failField(field, what, "is blank"); }
+
+void CardReader::notPositive(std::size_t field, const char* what) const {
+  failField(field, what, "must be a positive ID, not " + std::string(text(field)));
 }
 
-int CardReader::integer(std::size_t field, const char* what) const {
-  if (auto value = optionalInteger(field, what)) return *value;
-  failField(field, what, "is blank");
+void CardReader::notInteger(std::size_t field, const char* what) const {
+  failField(field, what, "'" + std::string(text(field)) + "' is not an integer");
 }
 
-int CardReader::integerOr(std::size_t field, const char* what, int fallback) const {
-  return optionalInteger(field, what).value_or(fallback);
-}
-
-int CardReader::identifier(std::size_t field, const char* what) const {
-  int value = integer(field, what);
-  if (value <= 0) failField(field, what, "must be a positive ID, not " + std::string(text(field)));
-  return value;
-}
-
-std::optional<double> CardReader::optionalReal(std::size_t field, const char* what) const {
-  std::string_view value = text(field);
-  if (value.empty()) return std::nullopt;
-  if (auto number = parseReal(value)) return number;
-  failField(field, what, "'" + std::string(value) + "' is not a number");
-}
-
-double CardReader::real(std::size_t field, const char* what) const {
-  if (auto value = optionalReal(field, what)) return *value;
-  failField(field, what, "is blank");
-}
-
-double CardReader::realOr(std::size_t field, const char* what, double fallback) const {
-  return optionalReal(field, what).value_or(fallback);
+void CardReader::notNumber(std::size_t field, const char* what) const {
+  failField(field, what, "'" + std::string(text(field)) + "' is not a number");
 }
 
 Components CardReader::components(std::size_t field, const char* what) const {

@@ -43,13 +43,69 @@ class CardReader {
   // "field n (WHAT) " followed by `problem`.
   [[noreturn]] void failField(std::size_t field, const char* what, const std::string& problem) const;
 
-  int identifier(std::size_t field, const char* what) const;  // an integer > 0
-  int integer(std::size_t field, const char* what) const;
-  int integerOr(std::size_t field, const char* what, int fallback) const;
-  std::optional<int> optionalInteger(std::size_t field, const char* what) const;
-  double real(std::size_t field, const char* what) const;
-  double realOr(std::size_t field, const char* what, double fallback) const;
-  std::optional<double> optionalReal(std::size_t field, const char* what) const;
+  int identifier(std::size_t field, const char* what) const {  // an integer > 0
+    int value = integer(field, what);
+    if (value <= 0) [[unlikely]]
+      notPositive(field, what);
+    return value;
+  }
+  int integer(std::size_t field, const char* what) const {
+    int value = 0;
+    if (!readInteger(field, what, value)) blank(field, what);
+    return value;
+  }
+  int integerOr(std::size_t field, const char* what, int fallback) const {
+    int value = 0;
+    return readInteger(field, what, value) ? value : fallback;
+  }
+  std::optional<int> optionalInteger(std::size_t field, const char* what) const {
+    int value = 0;
+    if (readInteger(field, what, value)) return value;
+    return std::nullopt;
+  }
+  double real(std::size_t field, const char* what) const {
+    double value = 0;
+    if (!readReal(field, what, value)) blank(field, what);
+    return value;
+  }
+  double realOr(std::size_t field, const char* what, double fallback) const {
+    double value = 0;
+    return readReal(field, what, value) ? value : fallback;
+  }
+  std::optional<double> optionalReal(std::size_t field, const char* what) const {
+    double value = 0;
+    if (readReal(field, what, value)) return value;
+    return std::nullopt;
+  }
+  // The field into `value`: false when it is blank, a complaint when it holds no such number.
+  // Most integers are a few digits: those are read here, every other text by parseInteger.
+  bool readInteger(std::size_t field, const char* what, int& value) const {
+    std::string_view digits = text(field);
+    if (digits.empty()) return false;
+    if (digits.size() <= 9) {
+      unsigned number = 0;  // unsigned: text that is no number may wrap it, harmlessly
+      bool plain = true;
+      for (char c : digits) {
+        unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(c)) - '0';
+        plain = plain && digit <= 9;
+        number = number * 10 + digit;
+      }
+      if (plain) {
+        value = static_cast<int>(number);
+        return true;
+      }
+    }
+    std::optional<int> number = parseInteger(digits);
+    if (!number) notInteger(field, what);
+    value = *number;
+    return true;
+  }
+  bool readReal(std::size_t field, const char* what, double& value) const {
+    std::string_view number = text(field);
+    if (number.empty()) return false;
+    if (!parseReal(number, value)) notNumber(field, what);
+    return true;
+  }
   // Digits 1-6 (0 for a scalar point); blank gives none.
   Components components(std::size_t field, const char* what) const;
   Components requiredComponents(std::size_t field, const char* what) const;
@@ -62,6 +118,11 @@ class CardReader {
 
  private:
   std::string describe(std::size_t field, const char* what) const;
+  // The complaints of the readers above, kept out of their way.
+  [[noreturn]] void blank(std::size_t field, const char* what) const;
+  [[noreturn]] void notPositive(std::size_t field, const char* what) const;
+  [[noreturn]] void notInteger(std::size_t field, const char* what) const;
+  [[noreturn]] void notNumber(std::size_t field, const char* what) const;
 
   const RawCard& card_;
   const std::vector<std::string>& files_;

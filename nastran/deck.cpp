@@ -1,6 +1,7 @@
 #include "nastran/deck.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <unordered_map>
@@ -93,11 +94,12 @@ std::string_view withoutComment(std::string_view line) { return trimBlanks(line.
 
 bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
-// How many lines start with each card name: a quick look over a large deck, so that the typed
-// cards' storage is made once instead of grown (and copied) step by step.
-std::unordered_map<std::string, std::size_t> countCardNames(std::string_view text) {
-  std::unordered_map<std::string, std::size_t> counts;
-  std::string name;
+// How many lines start with each card name, and how many may be continuations: a quick look over
+// a large deck, so that the typed cards' storage is made once instead of grown (and copied) step
+// by step.
+CardCounts countCardNames(std::string_view text) {
+  CardCounts counts;
+  std::uint64_t name = 0;  // the name's (at most eight) letters, one byte each
   std::size_t* count = nullptr;
   for (std::size_t position = 0; position < text.size();) {
     const char* end = static_cast<const char*>(std::memchr(text.data() + position, '\n', text.size() - position));
@@ -106,17 +108,20 @@ std::unordered_map<std::string, std::size_t> countCardNames(std::string_view tex
     if ((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z')) {
       std::size_t length = 0;
       char letters[8];
+      std::uint64_t found = 0;
       while (length < 8 && position + length < next) {
         char c = text[position + length];
         if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) break;
         letters[length++] = c >= 'a' ? static_cast<char>(c - 'a' + 'A') : c;
+        found = found << 8 | static_cast<unsigned char>(letters[length - 1]);
       }
-      std::string_view found(letters, length);
       if (!count || found != name) {
-        name.assign(found);
-        count = &counts[name];
+        name = found;
+        count = &counts.byName[std::string(letters, length)];
       }
       ++*count;
+    } else if (first != '$') {
+      ++counts.continuationLines;
     }
     position = next;
   }
@@ -143,7 +148,7 @@ class DeckReader {
       : deck_(deck), options_(options), source_(files, deck.files) {}
 
   void read(FileText text, std::string name, const std::filesystem::path& path) {
-    std::unordered_map<std::string, std::size_t> cardCounts;
+    CardCounts cardCounts;
     if (text.view().size() >= kLargeDeck) cardCounts = countCardNames(text.view());
     source_.start(std::move(text), std::move(name), path);
     enum class Section { Executive, CaseControl, Bulk, Done } section = Section::Executive;

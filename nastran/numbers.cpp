@@ -4,6 +4,7 @@
 #include <cassert>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <string>
@@ -148,6 +149,34 @@ FieldText shortestForm(const Decimal& decimal, bool shortExponent) {
   return best;
 }
 
+// Plain decimals of up to 15 digits ("130.", "-2.5", "129.997433911298"), the most
+// common reals, without a general conversion: the digits and the power of ten are both exact
+// doubles, so their one correctly rounded quotient is the double nearest the decimal value.
+// False for any other text.
+bool plainDecimal(std::string_view text, double& value) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const bool negative = !text.empty() && text[0] == '-';
+  std::uint64_t digits = 0;
+  std::size_t count = 0, point = std::string_view::npos;
+  for (std::size_t i = negative ? 1 : 0; i < text.size(); ++i) {
+    unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(text[i])) - '0';
+    if (digit <= 9) {
+      digits = digits * 10 + digit;
+      ++count;
+    } else if (text[i] == '.' && point == std::string_view::npos) {
+      point = count;
+    } else {
+      return false;
+    }
+  }
+  // Up to 15 digits in all (fewer than 2^53): longer texts take the general way.
+  if (count == 0 || count > 15) return false;
+  value = static_cast<double>(digits) / kPowers[point == std::string_view::npos ? 0 : count - point];
+  if (negative) value = -value;
+  return true;
+}
+
 }  // namespace
 
 FieldKind classifyField(std::string_view text) {
@@ -157,7 +186,15 @@ FieldKind classifyField(std::string_view text) {
   return parseReal(text) ? FieldKind::Real : FieldKind::Character;
 }
 
+bool parseReal(std::string_view text, double& value) {
+  if (plainDecimal(text, value)) return true;
+  std::optional<double> general = parseReal(text);
+  if (general) value = *general;
+  return general.has_value();
+}
+
 std::optional<double> parseReal(std::string_view text) {
+  if (double value = 0; plainDecimal(text, value)) return value;
   // Most reals are in the C form already ("-1.5", "2.E7"): read those as they stand.
   bool cForm = !text.empty() && (isDigit(text[0]) || text[0] == '.' ||
                                  (text[0] == '-' && text.size() > 1 && (isDigit(text[1]) || text[1] == '.')));

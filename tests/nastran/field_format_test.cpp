@@ -27,6 +27,22 @@ TEST(FieldFormat, EveryFormOfOneCardReadsAlike) {
   expectGrid(readBulk("GRID    7               1.5     -2.     300.            123     $ a comment\n"));
 }
 
+// A line's comment, commas and tabs are found wherever they stand: before, across and after the
+// blocks of sixteen characters the reader looks at together, and a comma or tab in a comment
+// changes nothing.
+TEST(FieldFormat, CommentsCommasAndTabsCountWhereverTheyStand) {
+  for (std::size_t blanks = 0; blanks <= 40; ++blanks) {
+    std::string pad(blanks, ' ');
+    SCOPED_TRACE("blanks: " + std::to_string(blanks));
+    expectGrid(readBulk("GRID" + pad + ",7,,1.5,-2.,300.,,123\n"));
+    expectGrid(readBulk("GRID,7,,1.5,-2.,300.,,123" + pad + "$ a comment, with\ta tab\n"));
+    expectGrid(readBulk("GRID    7               1.5     -2.     300.            123" + pad.substr(0, 13) +
+                        "$,\t\n"));
+    expectGrid(readBulk("GRID\t7\t\t1.5\t-2.\t300.\t\t123" + pad.substr(0, 20) + "$,\n"));
+    expectGrid(readBulk("GRID    7               1.5\t-2.\t300.\t\t123" + pad.substr(0, 20) + "$ a, b\n"));
+  }
+}
+
 TEST(FieldFormat, FixedLinesEndAtColumnEighty) {
   std::string line = fixedLine({"GRID", "7", "", "1.5", "-2.", "300.", "", "123"}, "+");
   line.insert(line.size() - 1, std::string(9, ' ') + "IGNORED");

@@ -2,7 +2,9 @@
 // the same decimal value), and written back so that they read as the same double.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <string>
 #include <random>
 
 #include "deck_text.h"
@@ -30,6 +32,30 @@ TEST(NastranNumbers, EveryRealFormReadsAsTheNearestDouble) {
   }
 }
 
+// Plain decimals (the reals most decks hold) of every length and with the point anywhere, as
+// strtod reads them; both forms of parseReal agree.
+TEST(NastranNumbers, PlainDecimalsOfAnyLengthReadAsTheNearestDouble) {
+  std::mt19937 random(17);
+  for (int i = 0; i < 20000; ++i) {
+    int digits = 1 + static_cast<int>(random() % 18);
+    std::string text = random() % 3 == 0 ? "-" : "";
+    for (int d = 0; d < digits; ++d) text += static_cast<char>('0' + random() % 10);
+    text.insert(text.size() - random() % (static_cast<unsigned>(digits) + 1), ".");
+    auto value = parseReal(text);
+    ASSERT_TRUE(value) << text;
+    EXPECT_EQ(*value, strtodOf(text.c_str())) << text;
+    double into = -1;
+    ASSERT_TRUE(parseReal(text, into)) << text;
+    EXPECT_EQ(std::signbit(into), std::signbit(*value)) << text;
+    EXPECT_EQ(into, *value) << text;
+  }
+  double untouched = 7;
+  EXPECT_FALSE(parseReal("1.2.3", untouched));
+  EXPECT_EQ(untouched, 7);
+  EXPECT_TRUE(parseReal("-0.", untouched));
+  EXPECT_TRUE(std::signbit(untouched));
+}
+
 TEST(NastranNumbers, TextThatIsNoRealIsRefused) {
   for (const char* text : {"", "abc", "1.2.3", "1e", "1.+", "E5", "--1", "1,5", "1.0x", ".", "+", "1.E+3.", "NAN",
                            "INF", "1.E400"})
@@ -43,6 +69,20 @@ TEST(NastranNumbers, IntegersAreDigitsWithinAnInt) {
   EXPECT_EQ(parseInteger("2147483647"), 2147483647);
   for (const char* text : {"", "1.", "1E3", "2147483648", "x", "+", "1 2"})
     EXPECT_FALSE(parseInteger(text).has_value()) << "'" << text << "'";
+}
+
+// Integer fields of a card: short digits, signs, leading zeros and ten digits all read as
+// parseInteger reads them, and a field that is no int is refused with its own text.
+TEST(NastranNumbers, IntegerFieldsOfEveryLengthAndSign) {
+  for (const char* id : {"7", "+7", "0000007", "123456789", "2147483647"}) {
+    Deck deck = testing::readBulk(std::string("CROD,") + id + ",1,2,3\n");
+    ASSERT_EQ(deck.bulk.crods.size(), 1u);
+    EXPECT_EQ(deck.bulk.crods[0].eid, parseInteger(id).value()) << id;
+  }
+  EXPECT_EQ(testing::bulkError("CROD,5,1,2,-3\n"), "deck.dat:4: CROD 5: field 4 (G2) must be a positive ID, not -3");
+  for (const char* bad : {"2147483648", "12345678x", "1-2", "--"})
+    EXPECT_EQ(testing::bulkError(std::string("CROD,5,1,2,") + bad + "\n"),
+              std::string("deck.dat:4: CROD 5: field 4 (G2) '") + bad + "' is not an integer");
 }
 
 TEST(NastranNumbers, FieldsAreToldApartAsNastranDoes) {
