@@ -472,9 +472,24 @@ void BushLayout::write(Op2Words& out, const BushStress& bush) {
   for (float value : bush.values) out.real(value);
 }
 
+namespace {
+
+// A ply number: at least 1 and at most a million, which no laminate nears; a larger one is a
+// damaged entry, and FEMAP's ply vectors (a hundred IDs per ply) could not number it.
+int plyNumber(const EntryReader& in, std::size_t word) {
+  constexpr int kLargestPly = 1000000;
+  int ply = in.positive(word, "ply");
+  if (ply > kLargestPly)
+    in.fail("ply " + std::to_string(ply) + " at word " + std::to_string(in.wordNumber(word)) +
+            " of the data record is above " + std::to_string(kLargestPly));
+  return ply;
+}
+
+}  // namespace
+
 void PlyStressLayout::read(const EntryReader& in, PlyStress& ply) {
   ply.element = in.id(kId, "element");
-  ply.ply = in.positive(kPly, "ply");
+  ply.ply = plyNumber(in, kPly);
   ply.normal1 = in.real(kNormal1);
   ply.normal2 = in.real(kNormal2);
   ply.shear12 = in.real(kShear12);
@@ -503,7 +518,7 @@ void PlyFailureLayout::read(const EntryReader& in, PlyFailure& ply, int previous
     ply.element = in.positive(kElement, "element");
   }
   ply.theory = in.text(kTheory, kTheoryWords);
-  ply.ply = in.positive(kPly, "ply");
+  ply.ply = plyNumber(in, kPly);
   ply.failureIndex = in.real(kFailureIndex);
 }
 

@@ -263,6 +263,22 @@ TEST(Op2File, AnEntryFaultNamesItsWordInTheWholeRecordAndTheWriter) {
       << outcome(bytes, Op2DataRecords::InPlace);
 }
 
+TEST(Op2File, APlyNumberNoLaminateNearsIsADamagedEntry) {
+  // Ply stresses and ply failure indices alike: FEMAP's ply vectors could not number the ply.
+  for (bool failureIndex : {false, true}) {
+    SubcaseResults plies = resultfiles_testing::everyKind();
+    if (failureIndex)
+      plies.quadPlyFailures[1].ply = 2000000;
+    else
+      plies.quadPlies[1].ply = 2000000;
+    std::string message = outcome(writeOp2(makeOp2File({plies}, nx())), Op2DataRecords::InPlace);
+    EXPECT_NE(message.find("ply 2000000 at word "), std::string::npos) << message;
+    EXPECT_NE(message.find(" of the data record is above 1000000 (damaged file; written by NX Nastran 8.5)"),
+              std::string::npos)
+        << message;
+  }
+}
+
 TEST(Op2File, EveryTruncationIsRefusedWithItsOffset) {
   for (const Form& form : forms()) {
     SCOPED_TRACE(form.name);
