@@ -35,6 +35,13 @@ struct EvaluationRecord {
   std::vector<double> stepSeconds;
   std::vector<double> inputs;
   std::vector<std::optional<double>> outputs;
+  // What the plan said of it, and its attempts (the trailing columns of the data log):
+  std::string kind;           // "design", "gradient" (a finite-difference design), "step-back"; "" when not told
+  int iteration = 0;          // the plan's iteration it belongs to (0: none)
+  int start = 0;              // the optimiser's start it belongs to (1...; 0: one start only)
+  int attempt = 1;            // 1, or 2... when it runs a design again after a transient failure
+  std::int64_t retryOf = 0;   // the evaluation it runs again (0: none)
+  bool transient = false;     // failed, and the failure counted as transient
 };
 
 class DataLogError : public std::runtime_error {
@@ -79,11 +86,18 @@ class DataLog {
   std::unordered_map<std::vector<std::uint64_t>, std::size_t, DesignHash> index_;
 
   std::vector<std::string> columns() const;
+  void decideNamedColumns();
+  void createTables();
+  void open();
   void execute(const std::string& sql);
   void checkParameters(sqlite3* db, const std::filesystem::path& file);
   void load(sqlite3* db, bool own);
   void remember(const EvaluationRecord& record);
 };
+
+// The evaluation folders that the data log `file` records (its "folder" column); none when it
+// cannot be read.
+std::vector<std::string> evaluationFoldersOfDataLog(const std::filesystem::path& file);
 
 // The key of a design: its values' bit patterns, with -0 taken as 0.
 std::vector<std::uint64_t> designKey(const std::vector<double>& inputs);

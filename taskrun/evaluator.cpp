@@ -70,6 +70,12 @@ std::vector<Answer> Evaluator::evaluate(const std::vector<std::vector<double>>& 
     }
     jobs.push_back({i, designs[i], nextId_++});
   }
+  if (options_.beforeFolders && !jobs.empty()) {
+    std::vector<std::string> names;
+    names.reserve(jobs.size());
+    for (const Job& job : jobs) names.push_back(evaluationFolderName(job.id));
+    options_.beforeFolders(names);
+  }
   runJobs(jobs, answers);
   for (auto [answer, earlier] : repeats) {
     answers[answer] = answers[earlier];

@@ -40,6 +40,8 @@ struct EvaluatorOptions {
   bool lookUp = true;       // "DataLookUp": designs evaluated before are not run again
   bool femapShared = false; // FEMAP steps take turns under one lock
   std::filesystem::path studyFolder;
+  // Told the names of evaluation folders before they are made (the study folder's marker).
+  std::function<void(const std::vector<std::string>&)> beforeFolders;
 };
 
 class Evaluator {

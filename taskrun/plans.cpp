@@ -93,7 +93,9 @@ bool Measures::better(const EvaluationRecord& a, const EvaluationRecord& b) cons
 
 std::vector<double> PlanContext::startValues() const {
   std::vector<double> values;
-  for (const Variable& variable : study_.variables) values.push_back(clampTo(task_.inputs[variable.input].initialValue, variable));
+  for (const Variable& variable : study_.variables) {
+    values.push_back(clampTo(variable.start.value_or(task_.inputs[variable.input].initialValue), variable));
+  }
   return values;
 }
 
@@ -128,7 +130,9 @@ std::optional<EvaluationRecord> PlanContext::bestOfHistory() const {
 PlanOutcome runOnce(PlanContext& context) {
   PlanOutcome outcome;
   std::vector<double> values;
-  for (const Variable& variable : context.study().variables) values.push_back(context.task().inputs[variable.input].initialValue);
+  for (const Variable& variable : context.study().variables) {
+    values.push_back(variable.start.value_or(context.task().inputs[variable.input].initialValue));
+  }
   outcome.iterations.push_back(values);
   Answer answer = context.evaluate({values}).front();
   if (!answer.record.ok) {
@@ -217,12 +221,55 @@ std::vector<std::vector<double>> fullFactorial(const std::vector<Variable>& vari
   return designs;
 }
 
-PlanOutcome runDesignOfExperiments(PlanContext& context) {
-  const Study& study = context.study();
+std::vector<std::vector<double>> sweepDesigns(const std::vector<Variable>& variables, const std::vector<double>& start,
+                                              int points) {
+  std::vector<std::vector<double>> designs;
+  designs.reserve(variables.size() * static_cast<std::size_t>(points));
+  for (std::size_t v = 0; v < variables.size(); ++v) {
+    double lower = *variables[v].lower, upper = *variables[v].upper;
+    for (int k = 0; k < points; ++k) {
+      std::vector<double> design = start;
+      design[v] = k == points - 1 ? upper : lower + (upper - lower) * k / (points - 1);
+      designs.push_back(std::move(design));
+    }
+  }
+  return designs;
+}
+
+std::string planDescription(const Study& study) {
+  std::size_t variables = study.variables.size();
+  switch (study.plan) {
+    case PlanKind::doe:
+      if (study.doe.method == DoeOptions::Method::lhs) {
+        return std::to_string(study.doe.samples) + " designs of a Latin hypercube (seed " + std::to_string(study.doe.seed) + ")";
+      }
+      return std::to_string(fullFactorial(study.variables, study.doe.levels).size()) + " designs of a full factorial of " +
+             std::to_string(study.doe.levels) + " levels";
+    case PlanKind::list:
+      return std::to_string(study.list.designs.size()) + " designs from " + study.list.file.filename().string();
+    case PlanKind::sweep:
+      return std::to_string(variables * static_cast<std::size_t>(study.sweep.points)) + " designs: " + std::to_string(variables) +
+             (variables == 1 ? " variable" : " variables") + " through " + std::to_string(study.sweep.points) +
+             " points each, the others at their start values";
+    case PlanKind::optimise:
+      if (study.optimise.starts > 1) {
+        return std::to_string(study.optimise.starts) + " starts side by side (the start values and a Latin hypercube, seed " +
+               std::to_string(study.optimise.seed) + "), up to " + std::to_string(study.optimise.maxEvaluations) +
+               " evaluations each";
+      }
+      return "up to " + std::to_string(study.optimise.maxEvaluations) + " evaluations";
+    case PlanKind::run:
+    case PlanKind::stressRatio: break;
+  }
+  return {};
+}
+
+namespace {
+
+// The designs of a plan that knows them all beforehand, evaluated as one batch.
+PlanOutcome survey(PlanContext& context, std::vector<std::vector<double>> designs) {
   PlanOutcome outcome;
-  outcome.iterations = study.doe.method == DoeOptions::Method::lhs
-                           ? latinHypercube(study.variables, study.doe.samples, study.doe.seed)
-                           : fullFactorial(study.variables, study.doe.levels);
+  outcome.iterations = std::move(designs);
   std::vector<Answer> answers = context.evaluate(outcome.iterations);
   outcome.best = context.bestOfHistory();
   std::size_t failed = static_cast<std::size_t>(std::count_if(answers.begin(), answers.end(),
@@ -230,6 +277,22 @@ PlanOutcome runDesignOfExperiments(PlanContext& context) {
   outcome.message = std::to_string(answers.size()) + " designs, " + std::to_string(failed) + " failed";
   outcome.status = outcome.best ? PlanStatus::converged : PlanStatus::failed;
   return outcome;
+}
+
+}  // namespace
+
+PlanOutcome runDesignOfExperiments(PlanContext& context) {
+  const Study& study = context.study();
+  return survey(context, study.doe.method == DoeOptions::Method::lhs
+                             ? latinHypercube(study.variables, study.doe.samples, study.doe.seed)
+                             : fullFactorial(study.variables, study.doe.levels));
+}
+
+PlanOutcome runList(PlanContext& context) { return survey(context, context.study().list.designs); }
+
+PlanOutcome runSweep(PlanContext& context) {
+  const Study& study = context.study();
+  return survey(context, sweepDesigns(study.variables, context.startValues(), study.sweep.points));
 }
 
 }  // namespace taskrun

@@ -1,8 +1,10 @@
 #pragma once
 // The plans a study runs: "run" (one evaluation at the start values), "stress-ratio" (the
 // task's stress-ratio plan, variables matched with constrained outputs in order), "doe" (a
-// Latin hypercube or a full factorial, evaluated in parallel) and "optimise" (NLopt with
-// finite-difference gradients whose perturbed designs run in parallel).
+// Latin hypercube or a full factorial, evaluated in parallel), "list" (the designs of a CSV
+// file), "sweep" (one variable at a time through its range) and "optimise" (NLopt with
+// finite-difference gradients whose perturbed designs run in parallel, from one start or
+// several side by side).
 
 #include <optional>
 #include <string>
@@ -81,9 +83,19 @@ PlanOutcome runOnce(PlanContext& context);
 PlanOutcome runStressRatio(PlanContext& context);
 PlanOutcome runDesignOfExperiments(PlanContext& context);
 PlanOutcome runOptimiser(PlanContext& context);
+PlanOutcome runList(PlanContext& context);
+PlanOutcome runSweep(PlanContext& context);
+
+// How many designs a plan that knows them beforehand runs, and how they are made ("" for
+// the others): for the engineer before the first evaluation.
+std::string planDescription(const Study& study);
 
 // The designs of a design of experiments within the variables' bounds.
 std::vector<std::vector<double>> latinHypercube(const std::vector<Variable>& variables, int samples, std::uint64_t seed);
 std::vector<std::vector<double>> fullFactorial(const std::vector<Variable>& variables, int levels);
+// One variable at a time through `points` values from its lower to its upper bound, the
+// others at `start`.
+std::vector<std::vector<double>> sweepDesigns(const std::vector<Variable>& variables, const std::vector<double>& start,
+                                              int points);
 
 }  // namespace taskrun

@@ -5,12 +5,14 @@
 #include <memory>
 
 #include "support/number_text.h"
+#include "support/strings.h"
 #include "taskrun/data_log.h"
 #include "taskrun/evaluation.h"
 #include "taskrun/evaluator.h"
 #include "taskrun/exchange_io.h"
 #include "taskrun/plans.h"
 #include "taskrun/report.h"
+#include "taskrun/study_folder.h"
 #include "taskrun/task.h"
 
 namespace taskrun {
@@ -18,22 +20,30 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kUsage[] = "usage: taskrun TASKFILE [STUDYFILE] [--resume] [--workers N] [--launcher local|slurm]";
+const char kUsage[] =
+    "usage: taskrun TASKFILE [STUDYFILE] [--resume | --overwrite] [--workers N] [--launcher local|slurm]";
 
-bool isEvaluationFolder(const fs::path& path) {
-  std::string name = path.filename().string();
-  if (name.size() < 11 || name.rfind("eval-", 0) != 0) return false;
-  return name.find_first_not_of("0123456789", 5) == std::string::npos;
-}
-
-// A fresh study starts without the evaluations and reports of an earlier one.
-void clearStudyFolder(const fs::path& folder) {
-  std::vector<fs::path> old;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-    if (entry.is_directory() && isEvaluationFolder(entry.path())) old.push_back(entry.path());
+// The data log lives in the study folder beside taskrun's own files, and must never take the
+// name of a file that an evaluation copies or writes (the model, the exchange files): a
+// study folder that once was the model's folder lost the model to it.
+void checkDataLogName(const Task& task, const EvaluationSetup& setup, const std::string& name) {
+  std::string where = task.file.string() + ":" + std::to_string(task.storage.line) + ": the data log " + "\"" + name + "\"";
+  if (name.empty() || name == "." || name == "..") throw SetupError(where + " is no file name; name one after \"DataLog:\"");
+  if (StudyFolder::isOwnFileName(name)) {
+    throw SetupError(where + " would take the name of a file taskrun writes in the study folder; name another after \"DataLog:\"");
   }
-  for (const fs::path& path : old) fs::remove_all(path);
-  for (const char* report : {"history.csv", "progress.svg", "variables.svg"}) fs::remove(folder / report);
+  std::vector<std::pair<std::string, std::string>> taken;
+  for (const fs::path& file : setup.exchangeCopies) taken.emplace_back(file.filename().string(), "an exchange file");
+  for (const fs::path& file : setup.plainCopies) taken.emplace_back(file.filename().string(), "a file every evaluation copies");
+  for (const Step& step : task.process) {
+    for (const std::string& file : step.writesBefore) taken.emplace_back(exchangeFileName(file), "the values file of SimCode " + step.name);
+    for (const std::string& file : step.readsAfter) taken.emplace_back(exchangeFileName(file), "the values file of SimCode " + step.name);
+  }
+  for (const auto& [file, what] : taken) {
+    if (support::equalsIgnoreCase(file, name)) {
+      throw SetupError(where + " would take the name of " + what + " (" + file + "); name another after \"DataLog:\"");
+    }
+  }
 }
 
 // FEMAP is shared by the evaluations when the programs attach to one running FEMAP: always
@@ -69,6 +79,8 @@ std::optional<RunOptions> parseArguments(const std::vector<std::string>& argumen
     };
     if (argument == "--resume") {
       options.resume = true;
+    } else if (argument == "--overwrite") {
+      options.overwrite = true;
     } else if (argument == "--workers" || argument.rfind("--workers=", 0) == 0) {
       auto value = valueOf("--workers");
       auto workers = value ? support::parseInteger(*value) : std::nullopt;
@@ -93,6 +105,10 @@ std::optional<RunOptions> parseArguments(const std::vector<std::string>& argumen
     } else {
       files.push_back(argument);
     }
+  }
+  if (options.resume && options.overwrite) {
+    error = "--resume and --overwrite exclude each other";
+    return std::nullopt;
   }
   if (files.empty() || files.size() > 2) {
     error = files.empty() ? "no task file given" : "more than a task file and a study file given";
@@ -128,11 +144,18 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
   }
 
   std::string logName = task.storage.dataLog.empty() ? std::string("taskrun.db") : exchangeFileName(task.storage.dataLog);
-  bool fresh = !options.resume && task.storage.overwrite;
+  // "Mode: append" keeps the data log of an earlier run as --resume does.
+  StudyStart start = options.overwrite                                   ? StudyStart::overwrite
+                     : (options.resume || !task.storage.overwrite) ? StudyStart::resume
+                                                                        : StudyStart::fresh;
+  std::unique_ptr<StudyFolder> folder;
   std::unique_ptr<DataLog> log;
+  bool fresh = true;
   try {
-    fs::create_directories(study.folder);
-    if (fresh) clearStudyFolder(study.folder);
+    checkDataLogName(task, setup, logName);
+    folder = std::make_unique<StudyFolder>(
+        StudyFolderRequest{study.folder, task.file.parent_path(), study.studyName, logName, start});
+    fresh = !folder->continuesEarlierStudy();
     fs::remove(study.folder / "summary.json");
     log = std::make_unique<DataLog>(study.folder / logName, task, fresh);
     if (task.storage.lookUp && exchangeFileName(*task.storage.lookUp) != logName) {
@@ -144,13 +167,20 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
   }
 
   std::unique_ptr<ProcessLauncher> launcher = platformLauncher(interruption);
-  EvaluatorOptions evaluatorOptions{study.workers, task.storage.lookUp.has_value(), femapShared(), study.folder};
+  EvaluatorOptions evaluatorOptions;
+  evaluatorOptions.workers = study.workers;
+  evaluatorOptions.lookUp = task.storage.lookUp.has_value();
+  evaluatorOptions.femapShared = femapShared();
+  evaluatorOptions.studyFolder = study.folder;
+  evaluatorOptions.beforeFolders = [&](const std::vector<std::string>& names) { folder->recordEvaluationFolders(names); };
   Measures measures(task, study);
   Evaluator evaluator(setup, *log, *launcher, *solver, interruption, evaluatorOptions, [&](const Answer& answer) {
     out << progressLine(answer, measures) << std::endl;
   });
   PlanContext context(task, study, evaluator);
-  out << "taskrun: plan " << planName(study.plan) << ", " << study.variables.size() << " variables, " << study.workers
+  std::string description = planDescription(study);
+  out << "taskrun: plan " << planName(study.plan) << (description.empty() ? "" : " (" + description + ")") << ", "
+      << study.variables.size() << " variables, " << study.workers
       << (study.workers == 1 ? " worker" : " workers") << ", solver steps "
       << (study.launcher == LauncherKind::slurm ? "on Slurm" : "local") << (evaluatorOptions.femapShared ? ", FEMAP shared" : "")
       << "; study folder " << study.folder.string() << (fresh ? "" : " (data log kept)") << std::endl;
@@ -161,6 +191,8 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
       case PlanKind::stressRatio: outcome = runStressRatio(context); break;
       case PlanKind::doe: outcome = runDesignOfExperiments(context); break;
       case PlanKind::optimise: outcome = runOptimiser(context); break;
+      case PlanKind::list: outcome = runList(context); break;
+      case PlanKind::sweep: outcome = runSweep(context); break;
     }
   } catch (const Interrupted&) {
     try {

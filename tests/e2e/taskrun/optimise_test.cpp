@@ -31,14 +31,14 @@ TEST_P(TaskrunOptimise, ReachesTheTrueOptimumWhereItDiffersFromTheFullyStressedD
                                  GetParam() + "\"\nxtol-rel = 1e-6\nmax-evaluations = 600\n");
   TaskrunRun run = runTaskrun(dir.path(), {"task.desc", "optimise.toml"});
   ASSERT_EQ(run.status, 0) << run.output;
-  nlohmann::json summary = readJson(dir / "study/summary.json");
+  nlohmann::json summary = readJson(dir / "optimise/summary.json");
   EXPECT_EQ(summary["plan"], "optimise");
   EXPECT_EQ(summary["status"], "converged") << summary.dump();
   EXPECT_NEAR(summary["best"]["inputs"]["A"].get<double>(), 2, 2e-3) << summary.dump();
   EXPECT_NEAR(summary["best"]["inputs"]["B"].get<double>(), 2, 2e-3) << summary.dump();
   EXPECT_NEAR(summary["best"]["outputs"]["Mass"].get<double>(), 4, 1e-4) << summary.dump();
   EXPECT_LE(summary["best"]["outputs"]["StressA"].get<double>(), 1 + 1e-6);
-  EXPECT_NE(dir.read("study/variables.svg").find("<polyline"), std::string::npos);
+  EXPECT_NE(dir.read("optimise/variables.svg").find("<polyline"), std::string::npos);
 
   // The task's own plan, the stress-ratio resizing, settles far from it.
   TaskrunRun resizing = runTaskrun(dir.path(), {"task.desc"});
