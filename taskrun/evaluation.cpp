@@ -86,10 +86,24 @@ struct StepFailure {
   bool interrupted = false;
 };
 
-// "del": every file named (patterns with * and ? as well); a missing file is no error.
-void removeFiles(const fs::path& folder, const std::vector<std::string>& names) {
-  for (const std::string& name : names) {
-    fs::path path = folder / name;
+// A del or copy line's path, held to the evaluation folder; a path that leads outside fails
+// the step naming the line.
+fs::path scriptPath(const fs::path& folder, const ScriptAction& action, const std::string& written, PathUse use,
+                    const std::string& where) {
+  ScriptPath checked = pathInFolder(folder, written, use);
+  if (!checked.problem.empty()) {
+    throw StepFailure{where + std::to_string(action.line) + ": " + action.text + ": " + quote(written) + " " + checked.problem};
+  }
+  return checked.path;
+}
+
+// "del": every file named (patterns with * and ? as well); a missing file is no error. A
+// symbolic link is removed itself, never what it leads to.
+void removeFiles(const fs::path& folder, const ScriptAction& action, const std::string& where) {
+  if (action.paths.empty()) throw StepFailure{where + std::to_string(action.line) + ": " + action.text + ": names no file"};
+  std::vector<fs::path> paths;
+  for (const std::string& name : action.paths) paths.push_back(scriptPath(folder, action, name, PathUse::remove, where));
+  for (const fs::path& path : paths) {
     std::string pattern = path.filename().string();
     std::error_code error;
     if (pattern.find_first_of("*?") == std::string::npos) {
@@ -98,7 +112,7 @@ void removeFiles(const fs::path& folder, const std::vector<std::string>& names) 
     }
     std::vector<fs::path> matches;
     for (fs::directory_iterator entry(path.parent_path(), error), end; !error && entry != end; entry.increment(error)) {
-      if (entry->is_regular_file(error) && ::fnmatch(pattern.c_str(), entry->path().filename().c_str(), FNM_CASEFOLD) == 0) {
+      if (!entry->is_directory(error) && ::fnmatch(pattern.c_str(), entry->path().filename().c_str(), FNM_CASEFOLD) == 0) {
         matches.push_back(entry->path());
       }
     }
@@ -106,15 +120,24 @@ void removeFiles(const fs::path& folder, const std::vector<std::string>& names) 
   }
 }
 
-void copyFile(const fs::path& folder, const std::vector<std::string>& paths) {
-  if (paths.size() != 2) throw StepFailure{"copy takes one source and one destination"};
-  fs::path source = folder / paths[0];
+// "copy": through a temporary file renamed over the destination, so that a symbolic link the
+// solver left at the destination is replaced, never written through.
+void copyFile(const fs::path& folder, const ScriptAction& action, const std::string& where) {
+  if (action.paths.size() != 2) throw StepFailure{"copy takes one source and one destination"};
+  fs::path source = scriptPath(folder, action, action.paths[0], PathUse::read, where);
+  fs::path destination = scriptPath(folder, action, action.paths[1], PathUse::write, where);
   std::error_code error;
-  if (!fs::is_regular_file(source, error)) throw StepFailure{"copy: the source " + quote(paths[0]) + " does not exist"};
-  fs::path destination = folder / paths[1];
+  if (!fs::is_regular_file(source, error)) throw StepFailure{"copy: the source " + quote(action.paths[0]) + " does not exist"};
   if (fs::is_directory(destination, error)) destination /= source.filename();
-  fs::copy_file(source, destination, fs::copy_options::overwrite_existing, error);
-  if (error) throw StepFailure{"copy " + quote(paths[0]) + " to " + quote(paths[1]) + ": " + error.message()};
+  fs::path temporary = destination.parent_path() / (".taskrun-copy-" + destination.filename().string());
+  fs::remove(temporary, error);
+  fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, error);
+  if (!error) fs::rename(temporary, destination, error);
+  if (error) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    throw StepFailure{"copy " + quote(action.paths[0]) + " to " + quote(action.paths[1]) + ": " + error.message()};
+  }
 }
 
 void checkExit(const ProcessOutcome& outcome, const Step& step) {
@@ -240,8 +263,8 @@ class EvaluationRun {
     std::optional<ProcessOutcome> last;
     for (const ScriptAction& action : prepared.actions) {
       switch (action.kind) {
-        case ScriptAction::Kind::remove: removeFiles(folder_, action.paths); break;
-        case ScriptAction::Kind::copy: copyFile(folder_, action.paths); break;
+        case ScriptAction::Kind::remove: removeFiles(folder_, action, task_.file.string() + ":"); break;
+        case ScriptAction::Kind::copy: copyFile(folder_, action, task_.file.string() + ":"); break;
         case ScriptAction::Kind::shell: {
           std::optional<double> left = timeLimit(step);
           if (left) {

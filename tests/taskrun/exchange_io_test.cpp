@@ -11,6 +11,7 @@ namespace taskrun {
 namespace {
 
 using testing_support::ScopedTempDir;
+namespace fs = std::filesystem;
 
 TEST(ExchangeFiles, InputValuesOneNameAndValueALine) {
   ScopedTempDir dir;
@@ -77,6 +78,45 @@ TEST(BatchScript, DelAndCopyAreTakenApartAndOtherLinesRunTogether) {
   EXPECT_EQ(actions[3].line, 5u);
   EXPECT_EQ(actions[4].paths, (std::vector<std::string>{"result.op2", "."}));
   EXPECT_EQ(batchWords("a  \"b c\"d \"\""), (std::vector<std::string>{"a", "b cd", ""}));
+}
+
+TEST(BatchScript, ASlashWordIsASwitchOnlyWhenItIsOneOfTheCommands) {
+  std::vector<ScriptAction> actions = scriptActions({{"del /q /F /a:rh /abs/path out.txt", 1}, {"copy /Y /-y /tmp/a.txt /B", 2}});
+  EXPECT_EQ(actions[0].paths, (std::vector<std::string>{"/abs/path", "out.txt"}));
+  EXPECT_EQ(actions[0].text, "del /q /F /a:rh /abs/path out.txt");
+  EXPECT_EQ(actions[1].paths, (std::vector<std::string>{"/tmp/a.txt", "."}));
+}
+
+TEST(BatchScript, DelAndCopyPathsStayInsideTheEvaluationFolder) {
+  ScopedTempDir dir;
+  fs::path folder = dir / "study/eval-000001";
+  fs::create_directories(folder / "sub");
+  fs::create_directories(dir / "outside");
+  dir.write("outside/model.mod", "model");
+  fs::create_directory_symlink(dir / "outside", folder / "away");
+  fs::create_symlink(dir / "outside/model.mod", folder / "model-link");
+  auto problem = [&](const std::string& path, PathUse use) { return pathInFolder(folder, path, use).problem; };
+  for (PathUse use : {PathUse::remove, PathUse::write, PathUse::read}) {
+    EXPECT_EQ(problem("../../*.*", use), "leads outside the evaluation folder");
+    EXPECT_EQ(problem("sub/../../x", use), "leads outside the evaluation folder");
+    EXPECT_EQ(problem("C:/work/truss.mod", use), "names a drive, outside the evaluation folder");
+    EXPECT_EQ(problem("c:truss.mod", use), "names a drive, outside the evaluation folder");
+    EXPECT_EQ(problem("away/model.mod", use), "leads outside the evaluation folder through a symbolic link");
+    EXPECT_EQ(problem("away/*.*", use), "leads outside the evaluation folder through a symbolic link");
+    EXPECT_EQ(problem("sub/../results.op2", use), "");
+    EXPECT_EQ(problem("sub/new/deeper.txt", use), "");
+  }
+  EXPECT_EQ(pathInFolder(folder, "sub/../results.op2", PathUse::remove).path, folder / "results.op2");
+  // Removed or replaced, a link at the end is the link itself; read or copied into, it is followed.
+  EXPECT_EQ(problem("model-link", PathUse::remove), "");
+  EXPECT_EQ(problem("model-link", PathUse::write), "");
+  EXPECT_EQ(problem("model-link", PathUse::read), "leads outside the evaluation folder through a symbolic link");
+  EXPECT_EQ(problem("away", PathUse::write), "leads outside the evaluation folder through a symbolic link");
+  // Rooted paths are never removed or written; an absolute source is read where it is (a
+  // solver's installation).
+  EXPECT_EQ(problem("/abs/path", PathUse::remove), "is a rooted path, outside the evaluation folder");
+  EXPECT_EQ(problem("/abs/path", PathUse::write), "is a rooted path, outside the evaluation folder");
+  EXPECT_EQ(problem("/opt/solver/nastran.ini", PathUse::read), "");
 }
 
 }  // namespace
