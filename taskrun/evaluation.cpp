@@ -5,10 +5,12 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <set>
 
 #include "support/strings.h"
 #include "taskrun/exchange_io.h"
+#include "taskrun/failures.h"
 
 namespace taskrun {
 namespace {
@@ -84,6 +86,7 @@ std::string exitReason(const ProcessOutcome& outcome, const Step& step) {
 struct StepFailure {
   std::string reason;
   bool interrupted = false;
+  bool transient = false;
 };
 
 // A del or copy line's path, held to the evaluation folder; a path that leads outside fails
@@ -140,9 +143,24 @@ void copyFile(const fs::path& folder, const ScriptAction& action, const std::str
   }
 }
 
-void checkExit(const ProcessOutcome& outcome, const Step& step) {
+// A step that ended otherwise than with one of its return codes fails with its reason and the
+// end of its output.
+void checkExit(const ProcessOutcome& outcome, const Step& step, const fs::path& output, const std::vector<std::string>& texts) {
   if (outcome.kind == ProcessOutcome::Kind::exited && step.succeeded(outcome.status)) return;
-  throw StepFailure{exitReason(outcome, step), outcome.kind == ProcessOutcome::Kind::interrupted};
+  std::string all;
+  std::string tail = outputTail(output, 3, &all);
+  bool transient = false;
+  switch (outcome.kind) {
+    case ProcessOutcome::Kind::notStarted: transient = true; break;
+    case ProcessOutcome::Kind::signalled:
+      transient = outcome.status == SIGKILL || outcome.status == SIGTERM || outcome.status == SIGHUP;
+      break;
+    case ProcessOutcome::Kind::exited: transient = mentionsTransientFailure(all, texts); break;
+    case ProcessOutcome::Kind::timedOut:
+    case ProcessOutcome::Kind::interrupted: break;
+  }
+  throw StepFailure{exitReason(outcome, step) + outputNote(output, tail), outcome.kind == ProcessOutcome::Kind::interrupted,
+                    transient};
 }
 
 class EvaluationRun {
@@ -158,6 +176,7 @@ class EvaluationRun {
     try {
       prepareFolder();
     } catch (const std::exception& error) {
+      outcome_.transient = mentionsTransientFailure(error.what(), setup_.transientTexts);
       return failed("preparation", error.what());
     }
     std::string lastReader;
@@ -170,12 +189,13 @@ class EvaluationRun {
         if (prepared.femapStep()) {
           runProgram(prepared);
         } else {
-          runScript(prepared);
+          runScript(prepared, i == setup_.resultsStep);
         }
         for (const std::string& file : step.readsAfter) readOutputs(folder_ / exchangeFileName(file), file);
       } catch (const StepFailure& failure) {
         outcome_.stepSeconds[i] = seconds(start);
         outcome_.interrupted = failure.interrupted;
+        outcome_.transient = failure.transient;
         return failed(step.name, failure.reason);
       } catch (const std::exception& error) {
         outcome_.stepSeconds[i] = seconds(start);
@@ -254,10 +274,12 @@ class EvaluationRun {
     ProcessRequest request{{prepared.program->string(), folder_.string()}, folder_, timeLimit(step), {}, outputFile(step)};
     std::unique_lock<std::mutex> turn;
     if (femapTurns_) turn = std::unique_lock<std::mutex>(*femapTurns_);
-    checkExit(launcher_.run(request), step);
+    checkExit(launcher_.run(request), step, outputFile(step), setup_.transientTexts);
   }
 
-  void runScript(const PreparedStep& prepared) {
+  // The solver script; `writesResults`: the last script of the task, which must leave the
+  // results file that "Respull.txt" names.
+  void runScript(const PreparedStep& prepared, bool writesResults) {
     const Step& step = *prepared.step;
     Clock::time_point start = Clock::now();
     std::optional<ProcessOutcome> last;
@@ -274,12 +296,23 @@ class EvaluationRun {
           ProcessRequest request{solver_.command(action.shellText, folder_, left, "taskrun-" + folder_.filename().string()),
                                  folder_, left, setup_.environment, outputFile(step)};
           last = launcher_.run(request);
-          if (last->kind != ProcessOutcome::Kind::exited) checkExit(*last, step);
+          if (last->kind != ProcessOutcome::Kind::exited) checkExit(*last, step, outputFile(step), setup_.transientTexts);
           break;
         }
       }
     }
-    if (last) checkExit(*last, step);
+    if (last) checkExit(*last, step, outputFile(step), setup_.transientTexts);
+    std::error_code error;
+    if (writesResults && setup_.resultsFile && !fs::exists(folder_ / *setup_.resultsFile, error)) {
+      // Its return code was taken as success, but the solver left nothing for Respull: the
+      // reason is the solver's, not Respull's.
+      std::string all;
+      std::string tail = outputTail(outputFile(step), 3, &all);
+      std::string ended = last ? "ended with exit status " + std::to_string(last->status) + ", one of its return codes, but wrote"
+                               : std::string("wrote");
+      throw StepFailure{ended + " no results file " + quote(*setup_.resultsFile) + outputNote(outputFile(step), tail), false,
+                        mentionsTransientFailure(all, setup_.transientTexts)};
+    }
   }
 };
 
@@ -317,6 +350,9 @@ EvaluationSetup prepareEvaluations(const Task& task, const fs::path& programFold
     readsOutputs = readsOutputs || !step.readsAfter.empty();
     setup.steps.push_back(std::move(prepared));
   }
+  for (std::size_t i = 0; i < setup.steps.size(); ++i) {
+    if (!setup.steps[i].femapStep()) setup.resultsStep = i;
+  }
   if (!task.outputs.empty() && !readsOutputs) {
     throw SetupError(task.file.string() + ": no program of the task reads the outputs (\"ReadOutputSpecs:\" in an Epilogue)");
   }
@@ -333,6 +369,7 @@ EvaluationSetup prepareEvaluations(const Task& task, const fs::path& programFold
     } catch (const std::exception& failure) {
       throw SetupError(failure.what());
     }
+    if (std::string(name) == "Respull.txt" && !head.solverFile.empty()) setup.resultsFile = exchangeFileName(head.solverFile);
     fs::path model = findModel(task, file, head.referenceModel);
     if (model.filename() != exchangeFileName(head.referenceModel)) {
       throw SetupError(file.string() + ": the reference model " + quote(head.referenceModel) + " has no file name");

@@ -68,6 +68,11 @@ struct EvaluationSetup {
   std::vector<std::filesystem::path> exchangeCopies;  // rewritten as they are copied
   std::vector<std::filesystem::path> plainCopies;     // the functions file and the model files
   std::vector<std::string> environment;               // for the solver steps: taskrun's folder first in PATH
+  // The results file that "Respull.txt" names: the last script step (the solver) must leave
+  // it, or it failed whatever its exit status.
+  std::optional<std::string> resultsFile;
+  std::size_t resultsStep = static_cast<std::size_t>(-1);
+  std::vector<std::string> transientTexts;  // the study's own, beside the built-in ones
 };
 
 // Finds the programs ("Program:" beside taskrun first, then in PATH; ".exe" dropped off
@@ -77,6 +82,7 @@ EvaluationSetup prepareEvaluations(const Task& task, const std::filesystem::path
 struct EvaluationOutcome {
   bool ok = false;
   bool interrupted = false;
+  bool transient = false;  // failed in a way that may pass in a fresh folder (see failures.h)
   std::string failedStep, reason;
   std::vector<std::optional<double>> outputs;  // one a task output
   std::vector<double> stepSeconds;             // one a step

@@ -26,10 +26,6 @@ std::string number(double value) {
   return text;
 }
 
-std::string failureText(const EvaluationRecord& record) {
-  return "evaluation " + std::to_string(record.id) + " failed at " + record.failedStep + ": " + record.reason;
-}
-
 // splitmix64: the same sequence on every platform for a given seed.
 class Random {
  public:
@@ -48,6 +44,10 @@ class Random {
 };
 
 }  // namespace
+
+std::string failureText(const EvaluationRecord& record) {
+  return "evaluation " + std::to_string(record.id) + " failed at " + record.failedStep + ": " + record.reason;
+}
 
 const char* statusName(PlanStatus status) {
   switch (status) {
@@ -107,13 +107,14 @@ std::vector<double> PlanContext::inputsFor(const std::vector<double>& values) co
   return inputs;
 }
 
-std::vector<Answer> PlanContext::evaluate(const std::vector<std::vector<double>>& variableValues) {
+std::vector<Answer> PlanContext::evaluate(const std::vector<std::vector<double>>& variableValues,
+                                          const std::vector<DesignTag>& tags) {
   std::vector<std::vector<double>> designs;
   designs.reserve(variableValues.size());
   for (const std::vector<double>& values : variableValues) designs.push_back(inputsFor(values));
-  std::vector<Answer> answers = evaluator_.evaluate(designs);
+  std::vector<Answer> answers = evaluator_.evaluate(designs, tags);
   for (const Answer& answer : answers) {
-    if (answer.source != Answer::Source::repeated) history_.push_back(answer);
+    if (answer.source != Answer::Source::repeated && answer.source != Answer::Source::notRun) history_.push_back(answer);
   }
   return answers;
 }
@@ -149,14 +150,34 @@ PlanOutcome runStressRatio(PlanContext& context) {
   const Study& study = context.study();
   PlanOutcome outcome;
   std::vector<double> values = context.startValues();
+  std::optional<std::vector<double>> lastGood;
   double change = 0;
   for (int simulation = 1; simulation <= study.stressRatio.simulations; ++simulation) {
     outcome.iterations.push_back(values);
-    Answer answer = context.evaluate({values}).front();
+    Answer answer = context.evaluate({values}, {DesignTag{"design", simulation, 0}}).front();
     if (!answer.record.ok) {
-      outcome.message = failureText(answer.record);
-      return outcome;
+      // "infeasible": back toward the last good design, halving the step each time.
+      std::string failure = failureText(answer.record);
+      if (!context.goesOnPastFailures() || !lastGood) {
+        outcome.message = failure;
+        return outcome;
+      }
+      std::vector<double> failed = values;
+      bool found = false;
+      for (int halving = 1; halving <= study.failure.stepBacks && !found; ++halving) {
+        double fraction = std::ldexp(1.0, -halving);
+        for (std::size_t i = 0; i < values.size(); ++i) values[i] = (*lastGood)[i] + fraction * (failed[i] - (*lastGood)[i]);
+        answer = context.evaluate({values}, {DesignTag{"step-back", simulation, 0}}).front();
+        found = answer.record.ok;
+      }
+      if (!found) {
+        outcome.message = failure + "; " + std::to_string(study.failure.stepBacks) +
+                          " steps back toward the last good design failed too";
+        outcome.best = context.bestOfHistory();
+        return outcome;
+      }
     }
+    lastGood = values;
     outcome.best = answer.record;
     // Every variable resized by the ratio of its output to that output's allowable.
     std::vector<double> resized(values.size());
@@ -272,10 +293,24 @@ PlanOutcome survey(PlanContext& context, std::vector<std::vector<double>> design
   outcome.iterations = std::move(designs);
   std::vector<Answer> answers = context.evaluate(outcome.iterations);
   outcome.best = context.bestOfHistory();
-  std::size_t failed = static_cast<std::size_t>(std::count_if(answers.begin(), answers.end(),
-                                                              [](const Answer& answer) { return !answer.record.ok; }));
+  std::size_t failed = 0, notRun = 0;
+  const EvaluationRecord* firstFailure = nullptr;
+  for (const Answer& answer : answers) {
+    if (answer.source == Answer::Source::notRun) {
+      ++notRun;
+    } else if (!answer.record.ok) {
+      ++failed;
+      if (!firstFailure || answer.record.id < firstFailure->id) firstFailure = &answer.record;
+    }
+  }
   outcome.message = std::to_string(answers.size()) + " designs, " + std::to_string(failed) + " failed";
   outcome.status = outcome.best ? PlanStatus::converged : PlanStatus::failed;
+  if (firstFailure && !context.goesOnPastFailures()) {
+    // "abort" and "retry" end the plan at a failure that stays.
+    outcome.status = PlanStatus::failed;
+    outcome.message = failureText(*firstFailure) + " (" + std::to_string(notRun) + " of " + std::to_string(answers.size()) +
+                      " designs not run)";
+  }
   return outcome;
 }
 

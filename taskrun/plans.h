@@ -62,12 +62,15 @@ class PlanContext {
   std::vector<double> startValues() const;
   // The task's full input values with the variables set to `values`.
   std::vector<double> inputsFor(const std::vector<double>& values) const;
-  // Evaluates designs given as the variables' values; answers in the same order.
-  std::vector<Answer> evaluate(const std::vector<std::vector<double>>& variableValues);
+  // Evaluates designs given as the variables' values; answers in the same order. `tags`
+  // (one a design, or none) say what each design is to the plan.
+  std::vector<Answer> evaluate(const std::vector<std::vector<double>>& variableValues, const std::vector<DesignTag>& tags = {});
   // Every answer of the study that ran or was reused, in the order asked.
   const std::vector<Answer>& history() const { return history_; }
   // The best successful answer of the history; nullopt when none succeeded.
   std::optional<EvaluationRecord> bestOfHistory() const;
+  // True when failed designs are to be stepped back from or passed by ("infeasible").
+  bool goesOnPastFailures() const { return study_.failure.policy == FailureOptions::Policy::infeasible; }
   // Evaluations asked for so far (run or reused).
   std::size_t asked() const { return history_.size(); }
 
@@ -91,6 +94,9 @@ PlanOutcome runSweep(PlanContext& context);
 std::string planDescription(const Study& study);
 
 // The designs of a design of experiments within the variables' bounds.
+// "evaluation 12 failed at Nastran: exit status 3"
+std::string failureText(const EvaluationRecord& record);
+
 std::vector<std::vector<double>> latinHypercube(const std::vector<Variable>& variables, int samples, std::uint64_t seed);
 std::vector<std::vector<double>> fullFactorial(const std::vector<Variable>& variables, int levels);
 // One variable at a time through `points` values from its lower to its upper bound, the

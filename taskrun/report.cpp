@@ -41,6 +41,7 @@ const char* sourceName(Answer::Source source) {
     case Answer::Source::ran: return "ran";
     case Answer::Source::reused: return "reused";
     case Answer::Source::repeated: return "repeated";
+    case Answer::Source::notRun: return "not run";
   }
   return "ran";
 }

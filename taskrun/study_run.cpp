@@ -131,6 +131,7 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
     if (options.workers) study.workers = *options.workers;
     if (options.launcher) study.launcher = *options.launcher;
     setup = prepareEvaluations(task, programFolder);
+    setup.transientTexts = study.failure.transientTexts;
     if (study.launcher == LauncherKind::slurm) {
       auto srun = findInPath("srun");
       if (!srun) throw SetupError("the Slurm launcher needs srun, which is not in PATH");
@@ -172,6 +173,8 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
   evaluatorOptions.lookUp = task.storage.lookUp.has_value();
   evaluatorOptions.femapShared = femapShared();
   evaluatorOptions.studyFolder = study.folder;
+  evaluatorOptions.retries = study.failure.policy == FailureOptions::Policy::abort ? 0 : study.failure.retries;
+  evaluatorOptions.stopAtFirstFailure = study.failure.policy != FailureOptions::Policy::infeasible;
   evaluatorOptions.beforeFolders = [&](const std::vector<std::string>& names) { folder->recordEvaluationFolders(names); };
   Measures measures(task, study);
   Evaluator evaluator(setup, *log, *launcher, *solver, interruption, evaluatorOptions, [&](const Answer& answer) {

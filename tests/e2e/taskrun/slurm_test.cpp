@@ -40,7 +40,10 @@ TEST(TaskrunSlurm, SolverStepsRunAsSlurmJobStepsOnARealCluster) {
             (std::vector<std::vector<std::string>>{
                 {"1", "0.0", "ok", "NULL", "NULL", "0.0"},
                 {"2", "1.0", "ok", "NULL", "NULL", "10.0"},
-                {"3", "2.0", "failed", "Nastran", "exit status 7, not among the return codes 0 1", "NULL"}}));
+                {"3", "2.0", "failed", "Nastran",
+                 "exit status 7, not among the return codes 0 1; taskrun-Nastran.out ends: \"srun: error: taskrun-node: task 0: "
+                 "Exited with exit code 7\"",
+                 "NULL"}}));
   for (const char* folder : {"eval-000001", "eval-000002", "eval-000003"}) {
     std::string job = dir.read(std::string("study/") + folder + "/solver-job.txt");
     EXPECT_NE(job, "none\n") << folder;

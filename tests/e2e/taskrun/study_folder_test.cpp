@@ -35,7 +35,8 @@ TEST(TaskrunStudyFolder, ASecondRunIsRefusedWhileTheFirstHoldsTheFolderAndTheLoc
   // The second evaluation's Modprep tells the test taskrun's number, then waits to be let go.
   fs::path holder = dir / "holder", release = dir / "release";
   dir.write("task.desc", descriptionFile(squareTask(
-                             dir, "if [ \"$x\" = 1 ]; then echo $PPID > " + shellQuoted(holder.string()) + "; " +
+                             dir, "if [ \"$x\" = 1 ]; then echo $PPID > " + shellQuoted(holder.string() + ".new") + " && mv " +
+                                      shellQuoted(holder.string() + ".new") + " " + shellQuoted(holder.string()) + "; " +
                                       waitUntil("[ -e " + shellQuoted(release.string()) + " ]", "never let go") + "fi\n")));
   dir.write("study.toml", kDoe);
   std::string first = startTaskrun(dir.path(), {"task.desc", "study.toml"}, dir / "first.out");
