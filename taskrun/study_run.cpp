@@ -57,6 +57,50 @@ bool femapShared() {
 #endif
 }
 
+// Removes an evaluation's folder once its outcome is known, as the study's "keep" says; its
+// data-log row always stays. "best" keeps the folder of the best design so far until a better
+// one comes.
+class FolderKeeper {
+ public:
+  FolderKeeper(KeepFolders keep, fs::path folder, const Measures& measures, std::ostream& err)
+      : keep_(keep), folder_(std::move(folder)), measures_(measures), err_(err) {}
+
+  void settled(const Answer& answer) {
+    if (keep_ == KeepFolders::all) return;
+    if (answer.source != Answer::Source::ran && answer.source != Answer::Source::reused) return;
+    const EvaluationRecord& record = answer.record;
+    switch (keep_) {
+      case KeepFolders::all: return;
+      case KeepFolders::none: remove(record.folder); return;
+      case KeepFolders::failed:
+        if (record.ok) remove(record.folder);
+        return;
+      case KeepFolders::best:
+        if (record.ok && (!best_ || measures_.better(record, *best_))) {
+          if (best_) remove(best_->folder);
+          best_ = record;
+        } else {
+          remove(record.folder);
+        }
+        return;
+    }
+  }
+
+ private:
+  KeepFolders keep_;
+  fs::path folder_;
+  const Measures& measures_;
+  std::ostream& err_;
+  std::optional<EvaluationRecord> best_;
+
+  void remove(const std::string& name) {
+    if (!StudyFolder::isEvaluationFolderName(name)) return;
+    std::error_code error;
+    fs::remove_all(folder_ / name, error);
+    if (error) err_ << "taskrun: " << (folder_ / name).string() << " cannot be removed: " << error.message() << "\n";
+  }
+};
+
 void writeReports(const Study& study, const Task& task, const PlanContext& context, const PlanOutcome& outcome) {
   writeHistoryCsv(study.folder / "history.csv", task, context.measures(), context.history());
   writeProgressSvg(study.folder / "progress.svg", context.measures(), context.history());
@@ -177,8 +221,10 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
   evaluatorOptions.stopAtFirstFailure = study.failure.policy != FailureOptions::Policy::infeasible;
   evaluatorOptions.beforeFolders = [&](const std::vector<std::string>& names) { folder->recordEvaluationFolders(names); };
   Measures measures(task, study);
+  FolderKeeper keeper(study.keep, study.folder, measures, err);
   Evaluator evaluator(setup, *log, *launcher, *solver, interruption, evaluatorOptions, [&](const Answer& answer) {
     out << progressLine(answer, measures) << std::endl;
+    keeper.settled(answer);
   });
   PlanContext context(task, study, evaluator);
   std::string description = planDescription(study);
