@@ -327,6 +327,7 @@ std::vector<std::string> SlurmSolverLauncher::command(const std::string& shellTe
                                                       std::optional<double> timeLimitSeconds, const std::string& jobName) const {
   std::vector<std::string> command{srun_.string(), "--chdir=" + folder.string(), "--job-name=" + jobName, "--ntasks=1",
                                    "--quiet"};
+  if (insideAllocation_) command.push_back("--exact");
   if (timeLimitSeconds) {
     long minutes = std::max(1L, static_cast<long>(std::ceil(*timeLimitSeconds / 60)));
     command.push_back("--time=" + std::to_string(minutes));

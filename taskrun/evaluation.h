@@ -42,15 +42,20 @@ class LocalSolverLauncher : public SolverLauncher {
 };
 
 // srun: one Slurm job step a solver step, in the evaluation folder (which the nodes must see
-// at the same path), with the step's time limit in whole minutes.
+// at the same path), with the step's time limit in whole minutes. Inside an allocation
+// (taskrun itself a batch job: `insideAllocation`) the steps are steps of that job, each
+// given only the processors of its one task (--exact), so that `workers` of them run side by
+// side within it; elsewhere every step is a job of its own.
 class SlurmSolverLauncher : public SolverLauncher {
  public:
-  explicit SlurmSolverLauncher(std::filesystem::path srun) : srun_(std::move(srun)) {}
+  SlurmSolverLauncher(std::filesystem::path srun, bool insideAllocation)
+      : srun_(std::move(srun)), insideAllocation_(insideAllocation) {}
   std::vector<std::string> command(const std::string& shellText, const std::filesystem::path& folder,
                                    std::optional<double> timeLimitSeconds, const std::string& jobName) const override;
 
  private:
   std::filesystem::path srun_;
+  bool insideAllocation_;
 };
 
 // A step ready to run: its program found, or its script taken apart.

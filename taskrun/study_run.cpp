@@ -179,7 +179,8 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
     if (study.launcher == LauncherKind::slurm) {
       auto srun = findInPath("srun");
       if (!srun) throw SetupError("the Slurm launcher needs srun, which is not in PATH");
-      solver = std::make_unique<SlurmSolverLauncher>(*srun);
+      const char* job = std::getenv("SLURM_JOB_ID");
+      solver = std::make_unique<SlurmSolverLauncher>(*srun, job && *job);
     } else {
       solver = std::make_unique<LocalSolverLauncher>();
     }
