@@ -9,7 +9,12 @@
 // "outputs": 8-byte IEEE doubles in the machine's byte order, NaN for a missing output), in the
 // order of the table "parameters" (kind, position, name). Where SQLite's column limit allows
 // and no name clashes with another column, every value also has a REAL column of its name,
-// for reading the log with SQL.
+// for reading the log with SQL. After them come what the plan told of the evaluation and its
+// attempts: "kind", "iteration", "start", "attempt", "retry_of", "transient" (a log written
+// before these existed gains them when opened).
+//
+// A new log is made whole under a temporary name ("<name>.new") and renamed; an existing one
+// that is empty, damaged, not a data log of taskrun, or of another task is refused.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
