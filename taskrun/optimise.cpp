@@ -295,6 +295,11 @@ class Optimiser {
     std::vector<DesignTag> tags(designs.size(), DesignTag{"gradient", iteration, start_});
     tags.front().kind = kind;
     std::vector<Answer> answers = answer(designs, tags);
+    if (answers.front().source == Answer::Source::notRun) {
+      // Another evaluation of the same batch (another start's) failed and ended it.
+      stop(PlanStatus::failed, "not run: an evaluation of the same batch failed");
+      return nullptr;
+    }
     if (!answers.front().record.ok) return failedAt(u, *firstFailure(answers));
     // A perturbed design that failed is taken from the other side of the design, once.
     if (withGradient && context_.goesOnPastFailures()) {
@@ -524,6 +529,16 @@ PlanOutcome runStarts(PlanContext& context) {
     }
   }
   PlanOutcome outcome = outcomes[chosen];
+  // "abort" and "retry": a start that failed ends the plan, whatever the others reached.
+  if (!context.goesOnPastFailures()) {
+    for (const PlanOutcome& ended : outcomes) {
+      if (ended.status == PlanStatus::failed && ended.message.rfind("not run:", 0) != 0) {
+        outcome.status = PlanStatus::failed;
+        outcome.message = ended.message;
+        return outcome;
+      }
+    }
+  }
   std::string ends;
   for (std::size_t s = 0; s < starts; ++s) {
     ends += (s ? "; " : "") + std::to_string(s + 1) + ": " + statusName(outcomes[s].status);

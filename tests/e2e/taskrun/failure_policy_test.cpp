@@ -44,6 +44,13 @@ TEST(TaskrunFailurePolicy, TheOptimiserStepsBackFromAFailedDesignUnderInfeasible
             std::string::npos)
       << aborted.output;
 
+  // From two starts side by side, one start's failure ends the plan with its reason.
+  dir.write("starts.toml", study + "starts = 2\n");
+  aborted = runTaskrun(dir.path(), {"task.desc", "starts.toml"});
+  EXPECT_EQ(aborted.status, 1) << aborted.output;
+  EXPECT_NE(aborted.output.find("Plan optimise: failed (evaluation "), std::string::npos) << aborted.output;
+  EXPECT_NE(aborted.output.find(" failed at Nastran: exit status 3"), std::string::npos) << aborted.output;
+
   dir.write("infeasible.toml", study + "[failure]\npolicy = \"infeasible\"\n");
   TaskrunRun run = runTaskrun(dir.path(), {"task.desc", "infeasible.toml"});
   ASSERT_EQ(run.status, 0) << run.output;
