@@ -304,7 +304,8 @@ class StudyReader {
   }
 
   // The designs of the list's CSV file: the header names inputs of the task, which become the
-  // plan's variables (their bounds, where they have them, hold for every design).
+  // plan's variables (their bounds, where they have them, hold for every design); variables
+  // with a start value that the list leaves out keep it in every design.
   void readList(const toml::node& node, Study& study) const {
     if (study.list.file.empty()) fail(node, "[list] needs file = \"designs.csv\"");
     std::string text;
@@ -365,6 +366,15 @@ class StudyReader {
     }
     if (columns.empty()) throw listError(lineNumber, "the list has no header naming its inputs");
     if (study.list.designs.empty()) throw listError(lineNumber, "the list holds no designs");
+    // The variables with a start value that the list leaves out stay at it in every design.
+    std::size_t listed = columns.size();
+    for (const Variable& given : study.variables) {
+      bool inList = std::any_of(columns.begin(), columns.begin() + static_cast<std::ptrdiff_t>(listed),
+                                [&](const Variable& column) { return column.input == given.input; });
+      if (inList || !given.start) continue;
+      columns.push_back(given);
+      for (std::vector<double>& design : study.list.designs) design.push_back(*given.start);
+    }
     // The columns in the task's order, and every design's values with them.
     std::vector<std::size_t> order(columns.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;

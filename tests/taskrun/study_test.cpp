@@ -176,6 +176,11 @@ transient = ["licence", "No space left"]
   EXPECT_EQ(list.list.designs, (std::vector<std::vector<double>>{{1.5, 10}, {2, 20}}));
   EXPECT_EQ(list.list.lines, (std::vector<std::size_t>{3, 5}));
   EXPECT_EQ(planDescription(list), "2 designs from designs.csv");
+  Study withStart = parseStudy(task, "plan = \"list\"\n[list]\nfile = \"designs.csv\"\n[variables]\n\"ThicknessAtProp1\" = { start = 0.5 }\n",
+                               (dir / "study.toml").string());
+  ASSERT_EQ(withStart.variables.size(), 3u);
+  EXPECT_EQ(task.inputs[withStart.variables[1].input].name, "ThicknessAtProp1");
+  EXPECT_EQ(withStart.list.designs, (std::vector<std::vector<double>>{{1.5, 0.5, 10}, {2, 0.5, 20}}));
 
   Study sweep = parseStudy(task, "plan = \"sweep\"\n[sweep]\npoints = 3\n[variables]\n\"XAtNode6\" = { lower = 0, upper = 1 }\n"
                                  "\"AreaAtProp3\" = { lower = 1, upper = 2 }\n",
