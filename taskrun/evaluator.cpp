@@ -134,7 +134,11 @@ void Evaluator::runJobs(std::vector<Job> jobs, std::vector<Answer>& answers) {
         outcome.reason = error.what();
       }
       double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+      // A failure for good stops the batch here already, so that no worker takes another job
+      // before the main thread has seen it.
+      bool failedForGood = !outcome.ok && !outcome.interrupted && !(outcome.transient && job.attempt <= options_.retries);
       std::lock_guard<std::mutex> lock(mutex);
+      if (failedForGood && options_.stopAtFirstFailure) stop = true;
       finished.push_back({std::move(job), std::move(outcome), std::move(started), seconds});
       changed.notify_one();
     }
