@@ -92,11 +92,14 @@ std::vector<std::string> ownFiles(const std::string& dataLog) {
   return files;
 }
 
-// What a folder holds, the lock and the marker aside.
+// Whether a folder holds anything besides `names` (and the temporary file of a marker whose
+// writer was killed before it renamed it).
 bool holdsAnythingBut(const fs::path& folder, std::initializer_list<const char*> names) {
+  std::string markerTemporary = std::string(StudyFolder::kMarkerName) + ".tmp-";
   std::error_code error;
   for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
     std::string name = entry->path().filename().string();
+    if (name.rfind(markerTemporary, 0) == 0) continue;
     if (std::none_of(names.begin(), names.end(), [&](const char* own) { return name == own; })) return true;
   }
   return false;
@@ -260,6 +263,7 @@ StudyFolder::StudyFolder(const StudyFolderRequest& request) : folder_(request.fo
   lock_ = std::make_unique<FolderLock>(folder_ / kLockName, folder_);
 
   // Under the lock: what the folder holds now decides.
+  support::removeAbandonedTemporaries({markerFile});
   std::optional<Marker> earlier = readMarker(markerFile);
   if (!earlier && (fs::exists(markerFile, error) || holdsAnythingBut(folder_, {kLockName}))) refuseForeign();
   Marker marker;
@@ -313,6 +317,10 @@ StudyFolder::StudyFolder(const StudyFolderRequest& request) : folder_(request.fo
     if (std::find(marker.files.begin(), marker.files.end(), file) == marker.files.end()) marker.files.push_back(file);
   }
   writeMarker(markerFile, marker);
+  // What writers of a killed run left half written beside taskrun's files.
+  std::vector<fs::path> own;
+  for (const std::string& file : marker.files) own.push_back(folder_ / file);
+  support::removeAbandonedTemporaries(own);
 }
 
 StudyFolder::~StudyFolder() = default;

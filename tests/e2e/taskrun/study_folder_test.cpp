@@ -147,6 +147,15 @@ TEST(TaskrunStudyFolder, FoldersOfOthersAndFoldersOutsideAreRefusedUntouched) {
     EXPECT_NE(run.output.find("bad.toml:1: the study folder \"" + folder + "\""), std::string::npos) << run.output;
   }
 
+  // A folder of a run killed while it wrote its first marker holds the lock and the marker's
+  // temporary file: taskrun's, taken afresh.
+  dir.write("killed/taskrun.lock", "");
+  dir.write("killed/taskrun.study.tmp-999999999-1", "taskrun study folder\r\n");
+  dir.write("killed.toml", kDoe);
+  run = runTaskrun(dir.path(), {"task.desc", "killed.toml"});
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_FALSE(fs::exists(dir / "killed/taskrun.study.tmp-999999999-1"));
+
   // An absolute path to an empty folder elsewhere is taken; a link inside that leads to a
   // folder of others is refused like that folder.
   fs::create_directories(elsewhere / "empty");
