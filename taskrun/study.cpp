@@ -316,7 +316,11 @@ class StudyReader {
     } catch (const std::exception& error) {
       fail(node, "the list " + study.list.file.string() + " cannot be read: " + error.what());
     }
-    std::string name = study.list.file.string();
+    designList(text, study.list.file.string(), study);
+  }
+
+ public:
+  void designList(std::string_view text, const std::string& name, Study& study) const {
     auto listError = [&](std::size_t line, const std::string& message) {
       return StudyError(name + ":" + std::to_string(line) + ": " + message);
     };
@@ -388,6 +392,8 @@ class StudyReader {
     }
   }
 
+
+ private:
   // The cells of a CSV line: commas separate, double quotes hold commas ("" is one quote),
   // blanks around a cell are dropped.
   static std::vector<std::string> csvCells(const std::string& line) {
@@ -598,6 +604,10 @@ const char* keepName(KeepFolders keep) {
     case KeepFolders::none: return "none";
   }
   return "all";
+}
+
+void readDesignList(const Task& task, std::string_view csv, const std::string& fileName, Study& study) {
+  StudyReader(task, fileName).designList(csv, fileName, study);
 }
 
 Study parseStudy(const Task& task, std::string_view toml, const std::string& fileName) {

@@ -136,5 +136,8 @@ const char* keepName(KeepFolders keep);
 Study readStudy(const Task& task, const std::optional<std::filesystem::path>& studyFile);
 // The same from TOML text; `fileName` names it in errors.
 Study parseStudy(const Task& task, std::string_view toml, const std::string& fileName);
+// The designs of a list plan from CSV text into `study` (its list and variables); `fileName`
+// names it in errors. Throws StudyError.
+void readDesignList(const Task& task, std::string_view csv, const std::string& fileName, Study& study);
 
 }  // namespace taskrun
