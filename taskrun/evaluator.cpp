@@ -43,7 +43,7 @@ Evaluator::Evaluator(const EvaluationSetup& setup, DataLog& log, ProcessLauncher
       firstIdOfRun_(log.nextId()),
       nextId_(log.nextId()) {}
 
-std::vector<Answer> Evaluator::evaluate(const std::vector<std::vector<double>>& designs, const std::vector<DesignTag>& tags) {
+std::vector<Answer> Evaluator::evaluate(const std::vector<std::vector<double>>& designs, const std::vector<EvaluationTag>& tags) {
   if (interruption_.interrupted()) throw Interrupted();
   std::vector<Answer> answers(designs.size());
   std::vector<Job> jobs;
@@ -68,7 +68,7 @@ std::vector<Answer> Evaluator::evaluate(const std::vector<std::vector<double>>& 
         continue;
       }
     }
-    jobs.push_back({i, designs[i], nextId_++, i < tags.size() ? tags[i] : DesignTag{}});
+    jobs.push_back({i, designs[i], nextId_++, i < tags.size() ? tags[i] : EvaluationTag{}});
   }
   if (options_.beforeFolders && !jobs.empty()) {
     std::vector<std::string> names;

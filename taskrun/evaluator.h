@@ -42,11 +42,11 @@ struct Answer {
   double seconds = 0;  // wall time of the evaluation (0 when not run)
 };
 
-// What the plan tells of a design it asks for; it goes into the evaluation's record.
-struct DesignTag {
-  std::string kind = "design";  // "design", "gradient", "step-back"
+// What a design is to the plan that asks for it; stored with its evaluation.
+struct EvaluationTag {
   int iteration = 0;
-  int start = 0;
+  std::string kind = "design";  // "design", "gradient", "step-back"
+  int start = 0;                // of several optimiser starts (1...); 0: one start
 };
 
 struct EvaluatorOptions {
@@ -70,7 +70,7 @@ class Evaluator {
   // One answer per design (the task's full input values), in the designs' order; `tags`
   // (one a design, or none) go into the records. Throws Interrupted once the running
   // evaluations have ended when the engineer interrupted.
-  std::vector<Answer> evaluate(const std::vector<std::vector<double>>& designs, const std::vector<DesignTag>& tags = {});
+  std::vector<Answer> evaluate(const std::vector<std::vector<double>>& designs, const std::vector<EvaluationTag>& tags = {});
 
   // Evaluations run, reused and failed so far (repeated answers are not counted).
   int ran() const { return ran_; }
@@ -82,7 +82,7 @@ class Evaluator {
     std::size_t answer;  // index of the answer it fills
     std::vector<double> inputs;
     std::int64_t id;
-    DesignTag tag;
+    EvaluationTag tag;
     int attempt = 1;
     std::int64_t retryOf = 0;
   };

@@ -31,7 +31,7 @@
 namespace taskrun {
 namespace {
 
-using Evaluate = std::function<std::vector<Answer>(const std::vector<std::vector<double>>&, const std::vector<DesignTag>&)>;
+using Evaluate = std::function<std::vector<Answer>(const std::vector<std::vector<double>>&, const std::vector<EvaluationTag>&)>;
 
 struct ConstraintRow {
   std::size_t output;
@@ -217,7 +217,7 @@ class Optimiser {
   }
 
   // Answers a batch and keeps the best successful design of this start.
-  std::vector<Answer> answer(const std::vector<std::vector<double>>& designs, const std::vector<DesignTag>& tags) {
+  std::vector<Answer> answer(const std::vector<std::vector<double>>& designs, const std::vector<EvaluationTag>& tags) {
     std::vector<Answer> answers = evaluate_(designs, tags);
     for (const Answer& answer : answers) {
       if (answer.source == Answer::Source::ran || answer.source == Answer::Source::reused) ++asked_;
@@ -292,7 +292,7 @@ class Optimiser {
     }
     iterations_.push_back(x);
     int iteration = static_cast<int>(iterations_.size());
-    std::vector<DesignTag> tags(designs.size(), DesignTag{"gradient", iteration, start_});
+    std::vector<EvaluationTag> tags(designs.size(), EvaluationTag{iteration, "gradient", start_});
     tags.front().kind = kind;
     std::vector<Answer> answers = answer(designs, tags);
     if (answers.front().source == Answer::Source::notRun) {
@@ -325,7 +325,7 @@ class Optimiser {
           stop(PlanStatus::budget, "the next step would exceed max-evaluations (" + std::to_string(study_.optimise.maxEvaluations) + ")");
           return nullptr;
         }
-        std::vector<Answer> more = answer(others, std::vector<DesignTag>(others.size(), DesignTag{"gradient", iteration, start_}));
+        std::vector<Answer> more = answer(others, std::vector<EvaluationTag>(others.size(), EvaluationTag{iteration, "gradient", start_}));
         answers.insert(answers.end(), more.begin(), more.end());
       }
     }
@@ -414,7 +414,7 @@ class Lockstep {
   Lockstep(PlanContext& context, std::size_t starts) : context_(context), slots_(starts) {}
 
   // From start s's thread: its batch, answered with the others of the round.
-  std::vector<Answer> evaluate(std::size_t s, const std::vector<std::vector<double>>& designs, const std::vector<DesignTag>& tags) {
+  std::vector<Answer> evaluate(std::size_t s, const std::vector<std::vector<double>>& designs, const std::vector<EvaluationTag>& tags) {
     std::unique_lock<std::mutex> lock(mutex_);
     Slot& slot = slots_[s];
     slot.designs = designs;
@@ -439,7 +439,7 @@ class Lockstep {
     for (;;) {
       std::vector<std::size_t> asking;
       std::vector<std::vector<double>> designs;
-      std::vector<DesignTag> tags;
+      std::vector<EvaluationTag> tags;
       {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [&] {
@@ -481,7 +481,7 @@ class Lockstep {
  private:
   struct Slot {
     std::vector<std::vector<double>> designs;
-    std::vector<DesignTag> tags;
+    std::vector<EvaluationTag> tags;
     std::vector<Answer> answers;
     std::exception_ptr error;
     bool asked = false, answered = false, done = false;
@@ -507,7 +507,7 @@ PlanOutcome runStarts(PlanContext& context) {
   for (std::size_t s = 0; s < starts; ++s) {
     threads.emplace_back([&, s] {
       try {
-        Evaluate evaluate = [&lockstep, s](const std::vector<std::vector<double>>& designs, const std::vector<DesignTag>& tags) {
+        Evaluate evaluate = [&lockstep, s](const std::vector<std::vector<double>>& designs, const std::vector<EvaluationTag>& tags) {
           return lockstep.evaluate(s, designs, tags);
         };
         outcomes[s] = Optimiser(context, static_cast<int>(s + 1), points[s], evaluate).run();
@@ -552,7 +552,7 @@ PlanOutcome runStarts(PlanContext& context) {
 
 PlanOutcome runOptimiser(PlanContext& context) {
   if (context.study().optimise.starts > 1) return runStarts(context);
-  Evaluate evaluate = [&context](const std::vector<std::vector<double>>& designs, const std::vector<DesignTag>& tags) {
+  Evaluate evaluate = [&context](const std::vector<std::vector<double>>& designs, const std::vector<EvaluationTag>& tags) {
     return context.evaluate(designs, tags);
   };
   return Optimiser(context, 0, context.startValues(), evaluate).run();

@@ -108,7 +108,7 @@ std::vector<double> PlanContext::inputsFor(const std::vector<double>& values) co
 }
 
 std::vector<Answer> PlanContext::evaluate(const std::vector<std::vector<double>>& variableValues,
-                                          const std::vector<DesignTag>& tags) {
+                                          const std::vector<EvaluationTag>& tags) {
   std::vector<std::vector<double>> designs;
   designs.reserve(variableValues.size());
   for (const std::vector<double>& values : variableValues) designs.push_back(inputsFor(values));
@@ -154,7 +154,7 @@ PlanOutcome runStressRatio(PlanContext& context) {
   double change = 0;
   for (int simulation = 1; simulation <= study.stressRatio.simulations; ++simulation) {
     outcome.iterations.push_back(values);
-    Answer answer = context.evaluate({values}, {DesignTag{"design", simulation, 0}}).front();
+    Answer answer = context.evaluate({values}, {EvaluationTag{simulation, "design", 0}}).front();
     if (!answer.record.ok) {
       // "infeasible": back toward the last good design, halving the step each time.
       std::string failure = failureText(answer.record);
@@ -167,7 +167,7 @@ PlanOutcome runStressRatio(PlanContext& context) {
       for (int halving = 1; halving <= study.failure.stepBacks && !found; ++halving) {
         double fraction = std::ldexp(1.0, -halving);
         for (std::size_t i = 0; i < values.size(); ++i) values[i] = (*lastGood)[i] + fraction * (failed[i] - (*lastGood)[i]);
-        answer = context.evaluate({values}, {DesignTag{"step-back", simulation, 0}}).front();
+        answer = context.evaluate({values}, {EvaluationTag{simulation, "step-back", 0}}).front();
         found = answer.record.ok;
       }
       if (!found) {

@@ -64,7 +64,7 @@ class PlanContext {
   std::vector<double> inputsFor(const std::vector<double>& values) const;
   // Evaluates designs given as the variables' values; answers in the same order. `tags`
   // (one a design, or none) say what each design is to the plan.
-  std::vector<Answer> evaluate(const std::vector<std::vector<double>>& variableValues, const std::vector<DesignTag>& tags = {});
+  std::vector<Answer> evaluate(const std::vector<std::vector<double>>& variableValues, const std::vector<EvaluationTag>& tags = {});
   // Every answer of the study that ran or was reused, in the order asked.
   const std::vector<Answer>& history() const { return history_; }
   // The best successful answer of the history; nullopt when none succeeded.
