@@ -97,6 +97,11 @@ TEST(TaskrunStudyFolder, AnEarlierStudyNeedsResumeOrOverwriteAndOverwriteRemoves
       << again.output;
   EXPECT_EQ(folderListing(dir / "study"), before);
 
+  TaskrunRun both = runTaskrun(dir.path(), {"task.desc", "study.toml", "--resume", "--overwrite"});
+  EXPECT_EQ(both.status, 2);
+  EXPECT_NE(both.output.find("--resume and --overwrite exclude each other"), std::string::npos) << both.output;
+  EXPECT_EQ(folderListing(dir / "study"), before);
+
   TaskrunRun resumed = runTaskrun(dir.path(), {"task.desc", "study.toml", "--resume"});
   ASSERT_EQ(resumed.status, 0) << resumed.output;
   EXPECT_EQ(readJson(dir / "study/summary.json")["evaluations"]["reused"], 3);
