@@ -1,19 +1,24 @@
 // taskrun's own cost: (1) its wall time minus the programs' time per evaluation over 1,000
 // evaluations of a task whose three programs are trivial stand-ins; (2) the throughput of two
 // workers against one on a task whose solver step sleeps 200 ms; (3) a design looked up by
-// exact match in a data log of 100,000 evaluations.
+// exact match in a data log of 100,000 evaluations. The same on Linux and (under wine) on
+// Windows: the stand-ins are copies of this program, which acts by the name it is called by.
 #include <sqlite3.h>
-#include <unistd.h>
+
+#include <thread>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/process.h"
 #include "taskrun/data_log.h"
 #include "taskrun/process.h"
 #include "taskrun/study_run.h"
@@ -28,15 +33,15 @@ void writeFile(const fs::path& path, const std::string& text) { std::ofstream(pa
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // A task of two inputs and one output in the layout "Apply" writes; `solverLine` is the
-// solver step's script, `respull` the last program.
-std::string taskText(const fs::path& respull, const std::string& solverLine) {
+// solver step's script, `modprep` and `respull` the first and last programs.
+std::string taskText(const fs::path& modprep, const fs::path& respull, const std::string& solverLine) {
   const std::string lines[] = {
       "Task Task1", "    Inputs Task1", "        Parameter: A Type: real InitialValue: 1",
       "        Parameter: B Type: real InitialValue: 1", "    End Inputs Task1", "    Outputs Task1",
       "        Parameter: Y Type: real", "    End Outputs Task1", "    SimCode Modprep", "        InputFiles Modprep",
       "            FileDescription InputValuestxt", "                InputFile: \"InputValues.txt\"",
       "            End FileDescription InputValuestxt", "        End InputFiles Modprep", "        SimCodeProcess Modprep",
-      "            Program: \"/bin/true\"", "            ElapseTime: 5m", "            Prologue",
+      "            Program: \"" + modprep.string() + "\"", "            ElapseTime: 5m", "            Prologue",
       "                WriteInputSpecs: InputValuestxt", "        End SimCodeProcess Modprep", "    End SimCode Modprep",
       "    SimCode Nastran", "        SimCodeProcess Nastran", "            Script", "                " + solverLine,
       "            End Script", "            ReturnCodes: 0", "            ElapseTime: 5m",
@@ -58,7 +63,7 @@ std::string taskText(const fs::path& respull, const std::string& solverLine) {
 double programSeconds(const fs::path& database) {
   sqlite3* db = nullptr;
   double seconds = 0;
-  if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+  if (sqlite3_open_v2(database.string().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
     sqlite3_stmt* statement = nullptr;
     const char* sql = "SELECT SUM(\"Modprep seconds\" + \"Nastran seconds\" + \"Respull seconds\") FROM evaluations";
     if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW) {
@@ -70,6 +75,26 @@ double programSeconds(const fs::path& database) {
   return seconds;
 }
 
+// The stand-ins: on Linux /bin/true, a shell script and the shell's own true and sleep; on
+// Windows (no shell of that kind) copies of this program.
+bool windows() { return support::platformName() == "Windows"; }
+
+fs::path modprepStandIn(const fs::path& root) { return windows() ? root / "bench-modprep" : fs::path("/bin/true"); }
+
+fs::path respullStandIn(const fs::path& root) {
+  if (windows()) return root / "bench-respull";
+  fs::path respull = root / "respull.sh";
+  writeFile(respull, "#!/bin/sh\nprintf 'Y  1\\r\\n' > \"$1/OutputValues.txt\"\n");
+  fs::permissions(respull, fs::perms::owner_all);
+  return respull;
+}
+
+// The solver step's one line, sleeping `milliseconds`.
+std::string solverLine(const fs::path& root, int milliseconds) {
+  if (!windows()) return milliseconds ? "sleep " + std::to_string(milliseconds / 1000.0) : "true";
+  return "\"" + (root / "bench-solver").string() + "\" " + std::to_string(milliseconds);
+}
+
 struct StudyRun {
   bool ok = false;
   double wall = 0;
@@ -78,13 +103,10 @@ struct StudyRun {
 
 // A design of experiments of `samples` designs with `workers` workers, through the library
 // exactly as the program runs it (progress lines go to a string).
-StudyRun runDoe(const fs::path& folder, const std::string& solverLine, int samples, int workers) {
+StudyRun runDoe(const fs::path& root, const fs::path& folder, const std::string& solverLine, int samples, int workers) {
   fs::remove_all(folder);
   fs::create_directories(folder);
-  fs::path respull = folder / "respull.sh";
-  writeFile(respull, "#!/bin/sh\nprintf 'Y  1\\r\\n' > \"$1/OutputValues.txt\"\n");
-  fs::permissions(respull, fs::perms::owner_all);
-  writeFile(folder / "task.desc", taskText(respull, solverLine));
+  writeFile(folder / "task.desc", taskText(modprepStandIn(root), respullStandIn(root), solverLine));
   writeFile(folder / "study.toml", "plan = \"doe\"\nworkers = " + std::to_string(workers) +
                                        "\n[variables]\n\"A\" = { lower = 0, upper = 1 }\n\"B\" = { lower = 0, upper = 1 }\n"
                                        "[doe]\nsamples = " + std::to_string(samples) + "\n");
@@ -103,10 +125,9 @@ StudyRun runDoe(const fs::path& folder, const std::string& solverLine, int sampl
   return run;
 }
 
-void ownCost(const fs::path& root) {
-  const int evaluations = 1000;
-  StudyRun run = runDoe(root / "own-cost", "true", evaluations, 1);
-  if (!run.ok) return;
+void ownCost(const fs::path& root, int evaluations) {
+  StudyRun run = runDoe(root, root / "own-cost", solverLine(root, 0), evaluations, 1);
+  if (!run.ok) std::exit(1);
   double perEvaluation = (run.wall - run.programs) / evaluations;
   std::printf("1. own cost: %d evaluations of trivial stand-ins in %.2f s, the programs %.2f s of it:\n"
               "   taskrun's own cost %.3f ms per evaluation (limit 2 ms)\n",
@@ -115,9 +136,9 @@ void ownCost(const fs::path& root) {
 
 void throughput(const fs::path& root) {
   const int evaluations = 20;
-  StudyRun one = runDoe(root / "one-worker", "sleep 0.2", evaluations, 1);
-  StudyRun two = runDoe(root / "two-workers", "sleep 0.2", evaluations, 2);
-  if (!one.ok || !two.ok) return;
+  StudyRun one = runDoe(root, root / "one-worker", solverLine(root, 200), evaluations, 1);
+  StudyRun two = runDoe(root, root / "two-workers", solverLine(root, 200), evaluations, 2);
+  if (!one.ok || !two.ok) std::exit(1);
   std::printf("2. throughput, solver step sleeping 200 ms, %d evaluations: 1 worker %.2f s (%.2f/s), 2 workers %.2f s "
               "(%.2f/s): %.2fx (at least 1.8x)\n",
               evaluations, one.wall, evaluations / one.wall, two.wall, evaluations / two.wall, one.wall / two.wall);
@@ -173,13 +194,46 @@ void lookUp(const fs::path& root) {
               rows, fill, 1e6 * fill / rows, open, lookUps, found, 1e6 * each);
 }
 
+// Acting as a stand-in: "bench-modprep FOLDER" does nothing, "bench-respull FOLDER" writes the
+// output, "bench-solver MS" sleeps. nullopt: not called as a stand-in.
+std::optional<int> standIn(int argc, char** argv) {
+  std::string name = fs::path(argv[0]).stem().string();
+  if (name == "bench-modprep") return 0;
+  if (name == "bench-respull" && argc == 2) {
+    writeFile(fs::path(argv[1]) / "OutputValues.txt", "Y  1\r\n");
+    return 0;
+  }
+  if (name == "bench-solver" && argc == 2) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argv[1])));
+    return 0;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
-int main() {
-  fs::path root = fs::temp_directory_path() / ("taskrun-bench-" + std::to_string(::getpid()));
+int main(int argc, char** argv) {
+  if (auto status = standIn(argc, argv)) return *status;
+  fs::path root = fs::temp_directory_path() /
+                  ("taskrun-bench-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
   fs::create_directories(root);
-  std::printf("taskrun benchmarks (in %s)\n", root.c_str());
-  ownCost(root);
+  std::printf("taskrun benchmarks (in %s)\n", root.string().c_str());
+  auto self = support::executableAt(support::ownFolder() / "taskrun_bench");
+  if (!self) {
+    std::fprintf(stderr, "taskrun_bench: cannot find itself in %s\n", support::ownFolder().string().c_str());
+    return 1;
+  }
+  for (const char* name : {"bench-modprep", "bench-respull", "bench-solver"}) {
+    fs::copy_file(*self, (root / name).replace_extension(self->extension()));
+  }
+  // taskrun_bench [EVALUATIONS]: fewer than the 1,000 of the own-cost figure where starting a
+  // program is slow (under wine a start takes a good part of a second).
+  int evaluations = argc > 1 ? std::atoi(argv[1]) : 1000;
+  if (evaluations < 1) {
+    std::fprintf(stderr, "taskrun_bench: the number of evaluations must be a whole number above 0\n");
+    return 2;
+  }
+  ownCost(root, evaluations);
   throughput(root);
   lookUp(root);
   std::error_code ignored;

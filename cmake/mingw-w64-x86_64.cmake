@@ -9,7 +9,8 @@ set(CMAKE_C_COMPILER ${mingw_prefix}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${mingw_prefix}-g++-posix)
 set(CMAKE_RC_COMPILER ${mingw_prefix}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${mingw_prefix})
+# What scripts/windows-deps built (SQLite, NLopt, headers) is searched beside the toolchain's own.
+set(CMAKE_FIND_ROOT_PATH /usr/${mingw_prefix} ${CORVANE_WINDOWS_DEPS})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

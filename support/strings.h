@@ -38,4 +38,8 @@ inline bool equalsIgnoreCase(std::string_view a, std::string_view b) {
 }
 bool startsWith(std::string_view text, std::string_view prefix);
 
+// True when `name` matches `pattern`, whose "*" stands for any run of characters and "?" for
+// any one character, ASCII letters compared without case (a batch file's "del" patterns).
+bool matchesWildcard(std::string_view pattern, std::string_view name);
+
 }  // namespace support

@@ -44,7 +44,8 @@ class Statement {
 class Connection {
  public:
   Connection(const fs::path& file, int flags) {
-    if (sqlite3_open_v2(file.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+    std::u8string name = file.u8string();  // SQLite takes UTF-8 file names on every platform
+    if (sqlite3_open_v2(reinterpret_cast<const char*>(name.c_str()), &db_, flags, nullptr) != SQLITE_OK) {
       std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
       sqlite3_close(db_);
       throw DataLogError(file.string() + ": " + message);

@@ -1,13 +1,10 @@
 #include "taskrun/evaluation.h"
 
-#include <fnmatch.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <set>
 
+#include "support/process.h"
 #include "support/strings.h"
 #include "taskrun/exchange_io.h"
 #include "taskrun/failures.h"
@@ -20,43 +17,25 @@ using Clock = std::chrono::steady_clock;
 
 std::string quote(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
-bool isExecutable(const fs::path& path) {
-  std::error_code error;
-  return fs::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
-}
-
 std::string where(const Task& task, std::size_t line) { return task.file.string() + ":" + std::to_string(line) + ": "; }
 
 fs::path findProgram(const Task& task, const Step& step, const fs::path& programFolder) {
-  std::string name = *step.program;
-#ifndef _WIN32
-  if (name.size() > 4 && support::equalsIgnoreCase(std::string_view(name).substr(name.size() - 4), ".exe")) {
-    name.resize(name.size() - 4);
-  }
-  for (char& c : name) {
-    if (c == '\\') c = '/';
-  }
-#endif
-  if (name.find('/') != std::string::npos) {
+  std::string name = support::localPathText(*step.program, true);
+  if (support::namesFolder(name)) {
     fs::path path = fs::path(name).is_absolute() ? fs::path(name) : task.file.parent_path() / name;
-    if (isExecutable(path)) return path.lexically_normal();
+    if (auto found = support::executableAt(path)) return found->lexically_normal();
     throw SetupError(where(task, step.line) + "the program " + quote(*step.program) + " of SimCode " + quote(step.name) +
                      " is not an executable file (" + path.string() + ")");
   }
-  if (isExecutable(programFolder / name)) return programFolder / name;
-  if (auto found = findInPath(name)) return *found;
+  if (auto found = support::executableAt(programFolder / name)) return *found;
+  if (auto found = support::findInPath(name)) return *found;
   throw SetupError(where(task, step.line) + "the program " + quote(*step.program) + " of SimCode " + quote(step.name) +
                    " is found neither beside taskrun (" + programFolder.string() + ") nor in PATH");
 }
 
 // The model file that an exchange file names: beside the task when it is there, else as written.
 fs::path findModel(const Task& task, const fs::path& exchangeFile, const std::string& written) {
-  std::string local = written;
-#ifndef _WIN32
-  for (char& c : local) {
-    if (c == '\\') c = '/';
-  }
-#endif
+  std::string local = support::localPathText(written);
   std::error_code error;
   fs::path beside = task.file.parent_path() / local;
   if (fs::is_regular_file(beside, error)) return beside;
@@ -115,7 +94,7 @@ void removeFiles(const fs::path& folder, const ScriptAction& action, const std::
     }
     std::vector<fs::path> matches;
     for (fs::directory_iterator entry(path.parent_path(), error), end; !error && entry != end; entry.increment(error)) {
-      if (!entry->is_directory(error) && ::fnmatch(pattern.c_str(), entry->path().filename().c_str(), FNM_CASEFOLD) == 0) {
+      if (!entry->is_directory(error) && support::matchesWildcard(pattern, entry->path().filename().string())) {
         matches.push_back(entry->path());
       }
     }
@@ -152,9 +131,7 @@ void checkExit(const ProcessOutcome& outcome, const Step& step, const fs::path& 
   bool transient = false;
   switch (outcome.kind) {
     case ProcessOutcome::Kind::notStarted: transient = true; break;
-    case ProcessOutcome::Kind::signalled:
-      transient = outcome.status == SIGKILL || outcome.status == SIGTERM || outcome.status == SIGHUP;
-      break;
+    case ProcessOutcome::Kind::signalled: transient = killedFromOutside(outcome.status); break;
     case ProcessOutcome::Kind::exited: transient = mentionsTransientFailure(all, texts); break;
     case ProcessOutcome::Kind::timedOut:
     case ProcessOutcome::Kind::interrupted: break;
@@ -271,7 +248,9 @@ class EvaluationRun {
 
   void runProgram(const PreparedStep& prepared) {
     const Step& step = *prepared.step;
-    ProcessRequest request{{prepared.program->string(), folder_.string()}, folder_, timeLimit(step), {}, outputFile(step)};
+    ProcessRequest request{{prepared.program->string(), folder_.string()}, folder_, timeLimit(step), {}, outputFile(step),
+                           folder_ / kRunningStepFile};
+    request.verbatimArguments = true;  // Modprep and Respull take the rest of their command line as the folder
     std::unique_lock<std::mutex> turn;
     if (femapTurns_) turn = std::unique_lock<std::mutex>(*femapTurns_);
     checkExit(launcher_.run(request), step, outputFile(step), setup_.transientTexts);
@@ -294,7 +273,7 @@ class EvaluationRun {
             if (*left <= 0) throw StepFailure{"timed out after " + step.elapseTime->text};
           }
           ProcessRequest request{solver_.command(action.shellText, folder_, left, "taskrun-" + folder_.filename().string()),
-                                 folder_, left, setup_.environment, outputFile(step)};
+                                 folder_, left, setup_.environment, outputFile(step), folder_ / kRunningStepFile};
           last = launcher_.run(request);
           if (last->kind != ProcessOutcome::Kind::exited) checkExit(*last, step, outputFile(step), setup_.transientTexts);
           break;
@@ -318,9 +297,9 @@ class EvaluationRun {
 
 }  // namespace
 
-std::vector<std::string> LocalSolverLauncher::command(const std::string& shellText, const fs::path&, std::optional<double>,
-                                                      const std::string&) const {
-  return {"/bin/sh", "-c", shellText};
+std::vector<std::string> LocalSolverLauncher::command(const std::string& shellText, const fs::path& folder,
+                                                      std::optional<double>, const std::string&) const {
+  return support::shellCommand(shellText, folder);
 }
 
 std::vector<std::string> SlurmSolverLauncher::command(const std::string& shellText, const fs::path& folder,
@@ -389,6 +368,16 @@ EvaluationSetup prepareEvaluations(const Task& task, const fs::path& programFold
   }
   setup.environment = environmentWithPathFirst(programFolder);
   return setup;
+}
+
+int endStepsLeftRunning(const fs::path& studyFolder) {
+  int ended = 0;
+  std::error_code error;
+  for (fs::directory_iterator entry(studyFolder, error), end; !error && entry != end; entry.increment(error)) {
+    std::error_code ignored;
+    if (entry->is_directory(ignored) && support::endLeftRunning(entry->path() / kRunningStepFile)) ++ended;
+  }
+  return ended;
 }
 
 EvaluationOutcome runEvaluation(const EvaluationSetup& setup, const std::vector<double>& inputs, const fs::path& folder,

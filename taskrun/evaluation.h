@@ -29,12 +29,13 @@ class SetupError : public std::runtime_error {
 class SolverLauncher {
  public:
   virtual ~SolverLauncher() = default;
-  // The command that runs `shellText` through /bin/sh in `folder` within `timeLimitSeconds`.
+  // The command that runs `shellText` (lines of the solver script) in `folder` within
+  // `timeLimitSeconds`.
   virtual std::vector<std::string> command(const std::string& shellText, const std::filesystem::path& folder,
                                            std::optional<double> timeLimitSeconds, const std::string& jobName) const = 0;
 };
 
-// /bin/sh on this machine.
+// The platform's shell on this machine: /bin/sh; on Windows cmd.exe with a batch file.
 class LocalSolverLauncher : public SolverLauncher {
  public:
   std::vector<std::string> command(const std::string& shellText, const std::filesystem::path& folder,
@@ -95,6 +96,13 @@ struct EvaluationOutcome {
 
 // Runs one evaluation with the task's `inputs` in `folder` (made afresh). `femapTurns`, when
 // given, is held around each FEMAP step so that evaluations take turns at a shared FEMAP.
+// While a step runs, this file in its evaluation folder names its processes.
+inline constexpr const char* kRunningStepFile = "taskrun-step.running";
+
+// Ends what an earlier run of the study left running in its evaluation folders (it was killed
+// before it could end its steps); returns how many steps it ended.
+int endStepsLeftRunning(const std::filesystem::path& studyFolder);
+
 EvaluationOutcome runEvaluation(const EvaluationSetup& setup, const std::vector<double>& inputs,
                                 const std::filesystem::path& folder, ProcessLauncher& launcher,
                                 const SolverLauncher& solver, std::mutex* femapTurns);

@@ -1,5 +1,6 @@
 #include "taskrun/failures.h"
 
+#include <csignal>
 #include <fstream>
 
 #include "support/strings.h"
@@ -12,6 +13,15 @@ const std::vector<std::string>& transientTexts() {
       "input/output error", "resource temporarily unavailable", "stale file handle", "cannot allocate memory",
       "job step creation temporarily disabled", "unable to create step", "socket timed out", "node failure"};
   return texts;
+}
+
+bool killedFromOutside(int signal) {
+#ifdef _WIN32
+  (void)signal;
+  return false;
+#else
+  return signal == SIGKILL || signal == SIGTERM || signal == SIGHUP;
+#endif
 }
 
 bool mentionsTransientFailure(const std::string& text, const std::vector<std::string>& more) {

@@ -22,6 +22,10 @@ namespace taskrun {
 // The built-in texts that mark a failure transient (compared without regard to case).
 const std::vector<std::string>& transientTexts();
 
+// True for a signal that ends a process from outside (SIGKILL, SIGTERM, SIGHUP); Windows has
+// none of them.
+bool killedFromOutside(int signal);
+
 // True when `text` holds one of transientTexts() or of `more` (without regard to case).
 bool mentionsTransientFailure(const std::string& text, const std::vector<std::string>& more);
 

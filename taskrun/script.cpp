@@ -1,21 +1,10 @@
 #include "taskrun/script.h"
 
+#include "support/process.h"
 #include "support/strings.h"
 
 namespace taskrun {
 namespace {
-
-// A path written in a batch file with "\" separators, for this system.
-std::string localPath(std::string path) {
-#ifdef _WIN32
-  return path;
-#else
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  return path;
-#endif
-}
 
 // The command's own switches ("/Q", "/a:r"); any other word is a path, "/abs/path" among them.
 bool isSwitch(const std::string& command, const std::string& word) {
@@ -36,7 +25,7 @@ bool isSwitch(const std::string& command, const std::string& word) {
 std::vector<std::string> withoutSwitches(const std::string& command, const std::vector<std::string>& words) {
   std::vector<std::string> result;
   for (std::size_t i = 1; i < words.size(); ++i) {
-    if (!words[i].empty() && !isSwitch(command, words[i])) result.push_back(localPath(words[i]));
+    if (!words[i].empty() && !isSwitch(command, words[i])) result.push_back(support::localPathText(words[i]));
   }
   return result;
 }

@@ -270,8 +270,10 @@ class StudyReader {
     if (written.empty()) fail(node, "the study folder is empty");
     fs::path description = task_.file.parent_path().lexically_normal();
     fs::path given(written);
-    if (given.is_absolute()) {
-      study.folder = given.lexically_normal();
+    // A rooted path ("/scratch/study"; on Windows also "\\scratch\\study", on the description
+    // file's drive) is taken as an absolute one.
+    if (given.is_absolute() || given.has_root_directory()) {
+      study.folder = (given.has_root_name() ? given : description.root_name() / given).lexically_normal();
       if (!study.folder.has_filename() && study.folder.has_parent_path() && study.folder != study.folder.root_path()) {
         study.folder = study.folder.parent_path();
       }

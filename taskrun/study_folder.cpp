@@ -261,6 +261,7 @@ StudyFolder::StudyFolder(const StudyFolderRequest& request) : folder_(request.fo
     if (error) throw StudyFolderError(described(folder_) + " cannot be made: " + error.message());
   }
   lock_ = std::make_unique<FolderLock>(folder_ / kLockName, folder_);
+  if (request.whenLocked) request.whenLocked(folder_);
 
   // Under the lock: what the folder holds now decides.
   support::removeAbandonedTemporaries({markerFile});

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -41,6 +42,8 @@ struct StudyFolderRequest {
   std::string studyName;                    // the study file's name, or "" for the task's own plan
   std::string dataLog;                      // the data log's file name
   StudyStart start = StudyStart::fresh;
+  // Called once the lock is taken, before anything in the folder is looked at or changed.
+  std::function<void(const std::filesystem::path&)> whenLocked;
 };
 
 // The exclusive lock on a study folder, released when it goes away (or the process dies).

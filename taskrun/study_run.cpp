@@ -177,6 +177,10 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
     setup = prepareEvaluations(task, programFolder);
     setup.transientTexts = study.failure.transientTexts;
     if (study.launcher == LauncherKind::slurm) {
+      if (support::platformName() != "Linux") {
+        throw SetupError("the Slurm launcher runs on Linux only; on " + std::string(support::platformName()) +
+                         " solver steps run on this computer (launcher = \"local\")");
+      }
       auto srun = findInPath("srun");
       if (!srun) throw SetupError("the Slurm launcher needs srun, which is not in PATH");
       const char* job = std::getenv("SLURM_JOB_ID");
@@ -199,8 +203,15 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
   bool fresh = true;
   try {
     checkDataLogName(task, setup, logName);
-    folder = std::make_unique<StudyFolder>(
-        StudyFolderRequest{study.folder, task.file.parent_path(), study.studyName, logName, start});
+    StudyFolderRequest request{study.folder, task.file.parent_path(), study.studyName, logName, start, {}};
+    // Under the lock, before anything of an earlier run is removed: what a killed run left
+    // running goes first (never the steps of a run that still holds the folder).
+    request.whenLocked = [&](const fs::path& locked) {
+      if (int ended = endStepsLeftRunning(locked)) {
+        out << "taskrun: ended " << ended << (ended == 1 ? " step" : " steps") << " that an earlier run left running" << std::endl;
+      }
+    };
+    folder = std::make_unique<StudyFolder>(request);
     fresh = !folder->continuesEarlierStudy();
     fs::remove(study.folder / "summary.json");
     log = std::make_unique<DataLog>(study.folder / logName, task, fresh);

@@ -47,5 +47,18 @@ TEST(CaseTest, ComparesAndConvertsAsciiLettersOnly) {
   EXPECT_FALSE(startsWith("Re", "Ref"));
 }
 
+TEST(WildcardTest, StarAndQuestionMarkWithoutCaseAsABatchDelTakesThem) {
+  EXPECT_TRUE(matchesWildcard("*.tmp", "A.TMP"));
+  EXPECT_TRUE(matchesWildcard("*", ""));
+  EXPECT_TRUE(matchesWildcard("r?sult*.op2", "Result12.OP2"));
+  EXPECT_TRUE(matchesWildcard("*a*b*", "xxaxxbxx"));
+  EXPECT_FALSE(matchesWildcard("*a*b", "xxaxxbxx"));
+  EXPECT_FALSE(matchesWildcard("?", ""));
+  EXPECT_FALSE(matchesWildcard("*.tmp", "a.tmp.bak"));
+  EXPECT_FALSE(matchesWildcard("abc", "abd"));
+  // Back-tracking stays linear: a long name against many stars ends at once.
+  EXPECT_FALSE(matchesWildcard("*a*a*a*a*a*a*b", std::string(10000, 'a')));
+}
+
 }  // namespace
 }  // namespace support

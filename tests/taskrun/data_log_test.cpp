@@ -112,7 +112,7 @@ TEST(DataLog, EmptyDamagedAndForeignDatabasesAreRefusedUntouched) {
   EXPECT_NE(refusal("text.db").find("text.db is damaged (file is not a database)"), std::string::npos);
   {
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open((dir / "other.db").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open((dir / "other.db").string().c_str(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE results (x REAL)", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
   }
@@ -148,7 +148,7 @@ TEST(DataLog, WhatThePlanToldOfAnEvaluationIsKeptAndOlderLogsGainItsColumns) {
   // A log from before these columns: its table without them, one row in it.
   {
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open((dir / "Old.db").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open((dir / "Old.db").string().c_str(), &db), SQLITE_OK);
     const char* sql =
         "CREATE TABLE parameters (kind TEXT NOT NULL, position INTEGER NOT NULL, name TEXT NOT NULL, PRIMARY KEY (kind, position));"
         "INSERT INTO parameters VALUES ('step', 0, 'Modprep'), ('step', 1, 'Nastran'), ('input', 0, 'AreaAtProp1'),"

@@ -13,8 +13,9 @@
 #include "failure.h"
 #include "model_builder.h"
 #include "numbers.h"
-#include "child_process.h"
 #include "results.h"
+#include "support/process.h"
+#include "work_folder.h"
 
 namespace nastranccx {
 namespace {
@@ -29,7 +30,15 @@ bool hasDeckExtension(const std::string& argument) {
 std::filesystem::path findCcx() {
   const char* configured = std::getenv("NASTRAN_CCX_CCX");
   std::string name = configured && *configured ? configured : "ccx";
-  if (auto program = findProgram(name)) return *program;
+  // A path as given; a name beside nastran-ccx first (where the Windows build puts ccx.exe), then
+  // in the search path.
+  if (support::namesFolder(name)) {
+    if (auto program = support::executableAt(name)) return *program;
+  } else if (auto program = support::executableAt(support::ownFolder() / name)) {
+    return *program;
+  } else if (auto found = support::findInPath(name)) {
+    return *found;
+  }
   if (configured && *configured)
     throw Failure("NASTRAN_CCX_CCX names '" + name + "', which is no executable program");
   throw Failure("cannot find the CalculiX solver 'ccx' in PATH (install it, or set NASTRAN_CCX_CCX to its path)");
@@ -98,10 +107,14 @@ void solve(const RunPaths& paths, std::ostream& errors) {
     if (!input) throw Failure((work.path() / (jobBase + ".inp")).string() + ": cannot write the CalculiX input");
   }
   std::filesystem::path log = work.path() / "ccx.log";
-  ProcessOutcome outcome = runProgram(ccx, {jobBase}, work.path(), log);
   std::string what = paths.deckName;
-  if (!outcome.exited)
-    throw Failure(what + ": CalculiX was ended by signal " + std::to_string(outcome.signal));
+  support::Interruption neverInterrupted;  // ended from outside, nastran-ccx takes ccx with it
+  support::ProcessOutcome outcome =
+      support::platformLauncher(neverInterrupted)->run({{ccx.string(), jobBase}, work.path(), std::nullopt, {}, log});
+  if (outcome.kind == support::ProcessOutcome::Kind::notStarted)
+    throw Failure("cannot start " + ccx.string() + ": " + outcome.error);
+  if (outcome.kind == support::ProcessOutcome::Kind::signalled)
+    throw Failure(what + ": CalculiX was ended by signal " + std::to_string(outcome.status));
   checkCcxLog(readWholeFile(log, what), what);
   if (std::filesystem::exists(work.path() / (jobBase + ".sta"))) {
     std::string status = readWholeFile(work.path() / (jobBase + ".sta"), what);
