@@ -12,6 +12,7 @@
 // for reading the log with SQL.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <deque>
@@ -26,8 +27,15 @@ struct sqlite3_stmt;
 
 namespace taskrun {
 
+// What an evaluation was asked for: a design of the plan, or a design perturbed from one to
+// take a finite-difference gradient.
+enum class EvaluationKind { design, gradient };
+const char* kindName(EvaluationKind kind);
+
 struct EvaluationRecord {
   std::int64_t id = 0;
+  int iteration = 0;  // the plan's iteration (optimiser point, resizing, sample) it belongs to
+  EvaluationKind kind = EvaluationKind::design;
   bool ok = false;
   std::string failedStep, reason;
   std::string started;  // local time, ISO 8601
@@ -61,6 +69,9 @@ class DataLog {
   // A successful evaluation of exactly these input values; nullptr when there is none.
   const EvaluationRecord* find(const std::vector<double>& inputs) const;
 
+  // Every evaluation the log holds, failed ones too, in id order.
+  std::vector<EvaluationRecord> records();
+
   std::int64_t nextId() const { return nextId_; }
   bool namedColumns() const { return namedColumns_; }
   const std::filesystem::path& file() const { return file_; }
@@ -81,6 +92,7 @@ class DataLog {
   std::vector<std::string> columns() const;
   void execute(const std::string& sql);
   void checkParameters(sqlite3* db, const std::filesystem::path& file);
+  void eachRow(sqlite3* db, const std::function<void(EvaluationRecord&&)>& take);
   void load(sqlite3* db, bool own);
   void remember(const EvaluationRecord& record);
 };

@@ -35,6 +35,12 @@ struct Answer {
   double seconds = 0;  // wall time of the evaluation (0 when not run)
 };
 
+// What a design is to the plan that asks for it; stored with its evaluation.
+struct EvaluationTag {
+  int iteration = 0;
+  EvaluationKind kind = EvaluationKind::design;
+};
+
 struct EvaluatorOptions {
   int workers = 1;
   bool lookUp = true;       // "DataLookUp": designs evaluated before are not run again
@@ -49,9 +55,10 @@ class Evaluator {
   Evaluator(const EvaluationSetup& setup, DataLog& log, ProcessLauncher& launcher, const SolverLauncher& solver,
             const Interruption& interruption, EvaluatorOptions options, Progress progress);
 
-  // One answer per design (the task's full input values), in the designs' order. Throws
-  // Interrupted once the running evaluations have ended when the engineer interrupted.
-  std::vector<Answer> evaluate(const std::vector<std::vector<double>>& designs);
+  // One answer per design (the task's full input values), in the designs' order; `tags` (one a
+  // design, or none) say what each is to the plan. Throws Interrupted once the running
+  // evaluations have ended when the engineer interrupted.
+  std::vector<Answer> evaluate(const std::vector<std::vector<double>>& designs, const std::vector<EvaluationTag>& tags = {});
 
   // Evaluations run, reused and failed so far (repeated answers are not counted).
   int ran() const { return ran_; }
@@ -63,6 +70,7 @@ class Evaluator {
     std::size_t answer;  // index of the answer it fills
     std::vector<double> inputs;
     std::int64_t id;
+    EvaluationTag tag;
   };
   const EvaluationSetup& setup_;
   DataLog& log_;

@@ -189,7 +189,9 @@ class Optimiser {
       return nullptr;
     }
     iterations_.push_back(x);
-    std::vector<Answer> answers = context_.evaluate(designs);
+    std::vector<EvaluationTag> tags(designs.size(), {static_cast<int>(iterations_.size()), EvaluationKind::gradient});
+    tags.front().kind = EvaluationKind::design;
+    std::vector<Answer> answers = context_.evaluate(designs, tags);
     for (const Answer& answer : answers) {
       if (!answer.record.ok) {
         stop(PlanStatus::failed, "evaluation " + std::to_string(answer.record.id) + " failed at " + answer.record.failedStep +

@@ -75,8 +75,39 @@ std::optional<double> Measures::worstConstraint(const EvaluationRecord& record) 
 }
 
 bool Measures::feasible(const EvaluationRecord& record) const {
+  if (!record.ok) return false;
   auto worst = worstConstraint(record);
   return !worst || *worst <= kFeasibility;
+}
+
+const char* stateName(BoundCheck::State state) {
+  switch (state) {
+    case BoundCheck::State::violated: return "violated";
+    case BoundCheck::State::active: return "active";
+    case BoundCheck::State::met: return "met";
+  }
+  return "met";
+}
+
+std::vector<BoundCheck> Measures::bounds(const EvaluationRecord& record) const {
+  std::vector<BoundCheck> checks;
+  for (const Constraint& constraint : study_.constraints) {
+    std::optional<double> value =
+        constraint.output < record.outputs.size() ? record.outputs[constraint.output] : std::nullopt;
+    auto check = [&](double limit, bool upper) {
+      BoundCheck bound{constraint.output, upper, limit, value, 0, BoundCheck::State::violated};
+      if (value) {
+        bound.violation = violation(upper ? *value - limit : limit - *value, limit);
+        bound.state = bound.violation > kFeasibility    ? BoundCheck::State::violated
+                      : bound.violation >= -kActiveWithin ? BoundCheck::State::active
+                                                         : BoundCheck::State::met;
+      }
+      checks.push_back(bound);
+    };
+    if (constraint.lower) check(*constraint.lower, false);
+    if (constraint.upper) check(*constraint.upper, true);
+  }
+  return checks;
 }
 
 bool Measures::better(const EvaluationRecord& a, const EvaluationRecord& b) const {
@@ -105,11 +136,12 @@ std::vector<double> PlanContext::inputsFor(const std::vector<double>& values) co
   return inputs;
 }
 
-std::vector<Answer> PlanContext::evaluate(const std::vector<std::vector<double>>& variableValues) {
+std::vector<Answer> PlanContext::evaluate(const std::vector<std::vector<double>>& variableValues,
+                                         const std::vector<EvaluationTag>& tags) {
   std::vector<std::vector<double>> designs;
   designs.reserve(variableValues.size());
   for (const std::vector<double>& values : variableValues) designs.push_back(inputsFor(values));
-  std::vector<Answer> answers = evaluator_.evaluate(designs);
+  std::vector<Answer> answers = evaluator_.evaluate(designs, tags);
   for (const Answer& answer : answers) {
     if (answer.source != Answer::Source::repeated) history_.push_back(answer);
   }
@@ -125,12 +157,29 @@ std::optional<EvaluationRecord> PlanContext::bestOfHistory() const {
   return *best;
 }
 
+std::size_t evaluationBudget(const Study& study) {
+  switch (study.plan) {
+    case PlanKind::run: return 1;
+    case PlanKind::stressRatio: return static_cast<std::size_t>(study.stressRatio.simulations);
+    case PlanKind::doe: {
+      if (study.doe.method == DoeOptions::Method::lhs) return static_cast<std::size_t>(study.doe.samples);
+      std::size_t count = 1;
+      for (std::size_t v = 0; v < study.variables.size(); ++v) count *= static_cast<std::size_t>(study.doe.levels);
+      return count;
+    }
+    case PlanKind::optimise: return static_cast<std::size_t>(study.optimise.maxEvaluations);
+  }
+  return 1;
+}
+
+bool budgetIsLimit(const Study& study) { return study.plan == PlanKind::stressRatio || study.plan == PlanKind::optimise; }
+
 PlanOutcome runOnce(PlanContext& context) {
   PlanOutcome outcome;
   std::vector<double> values;
   for (const Variable& variable : context.study().variables) values.push_back(context.task().inputs[variable.input].initialValue);
   outcome.iterations.push_back(values);
-  Answer answer = context.evaluate({values}).front();
+  Answer answer = context.evaluate({values}, {{1, EvaluationKind::design}}).front();
   if (!answer.record.ok) {
     outcome.message = failureText(answer.record);
     return outcome;
@@ -148,7 +197,7 @@ PlanOutcome runStressRatio(PlanContext& context) {
   double change = 0;
   for (int simulation = 1; simulation <= study.stressRatio.simulations; ++simulation) {
     outcome.iterations.push_back(values);
-    Answer answer = context.evaluate({values}).front();
+    Answer answer = context.evaluate({values}, {{simulation, EvaluationKind::design}}).front();
     if (!answer.record.ok) {
       outcome.message = failureText(answer.record);
       return outcome;
@@ -223,7 +272,9 @@ PlanOutcome runDesignOfExperiments(PlanContext& context) {
   outcome.iterations = study.doe.method == DoeOptions::Method::lhs
                            ? latinHypercube(study.variables, study.doe.samples, study.doe.seed)
                            : fullFactorial(study.variables, study.doe.levels);
-  std::vector<Answer> answers = context.evaluate(outcome.iterations);
+  std::vector<EvaluationTag> tags(outcome.iterations.size());
+  for (std::size_t i = 0; i < tags.size(); ++i) tags[i].iteration = static_cast<int>(i + 1);
+  std::vector<Answer> answers = context.evaluate(outcome.iterations, tags);
   outcome.best = context.bestOfHistory();
   std::size_t failed = static_cast<std::size_t>(std::count_if(answers.begin(), answers.end(),
                                                               [](const Answer& answer) { return !answer.record.ok; }));

@@ -84,10 +84,12 @@ class StudyReader {
         optimise(table(node, "optimise"), study);
       } else if (name == "doe") {
         doe(table(node, "doe"), study);
+      } else if (name == "units") {
+        units(table(node, "units"), study);
       } else {
         fail(node, "unknown key " + quote(name) +
                        "; expected plan, folder, workers, launcher, [objective], [constraints], [variables], "
-                       "[stress-ratio], [optimise] or [doe]");
+                       "[stress-ratio], [optimise], [doe] or [units]");
       }
     }
     return study;
@@ -306,6 +308,14 @@ class StudyReader {
              options.central = boolean(node, key);
            }
          });
+  }
+
+  void units(const toml::table& table, Study& study) const {
+    for (auto&& [key, node] : table) {
+      std::string name(key.str());
+      if (!task_.inputIndex(name) && !task_.outputIndex(name)) fail(node, quote(name) + " is neither an input nor an output of the task");
+      study.units[name] = stringValue(node, name);
+    }
   }
 
   void doe(const toml::table& table, Study& study) const {

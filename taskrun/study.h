@@ -8,12 +8,14 @@
 //   [stress-ratio] tolerance, simulations
 //   [optimise] algorithm, max-evaluations, xtol-rel, gradient-step, central
 //   [doe] method, samples, levels, seed
+//   [units] NAME = "unit"   (shown on the report's axes)
 //
 // An unknown key, a value of the wrong kind, or a name that is neither an input nor an output
 // of the task is an error naming the study file's line.
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -82,6 +84,7 @@ struct Study {
   StressRatioOptions stressRatio;
   OptimiseOptions optimise;
   DoeOptions doe;
+  std::map<std::string, std::string> units;  // [units]: by input or output name, for the report's axes
 };
 
 // The study for `task` from `studyFile` (none: the task's own plan). Throws StudyError.

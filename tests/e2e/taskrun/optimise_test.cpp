@@ -40,13 +40,20 @@ TEST_P(TaskrunOptimise, ReachesTheTrueOptimumWhereItDiffersFromTheFullyStressedD
   EXPECT_LE(summary["best"]["outputs"]["StressA"].get<double>(), 1 + 1e-6);
   EXPECT_NE(dir.read("study/variables.svg").find("<polyline"), std::string::npos);
 
-  // The task's own plan, the stress-ratio resizing, settles far from it.
+  // The task's own plan, the stress-ratio resizing, settles far from it, on a design that
+  // breaks the first constraint (1/10 + 1/0.25 = 4.1): the best feasible design it met (the
+  // start) is reported as the best, its own end apart.
   TaskrunRun resizing = runTaskrun(dir.path(), {"task.desc"});
   ASSERT_EQ(resizing.status, 0) << resizing.output;
   nlohmann::json fullyStressed = readJson(dir / "study/summary.json");
   EXPECT_EQ(fullyStressed["plan"], "stress-ratio");
-  EXPECT_EQ(fullyStressed["best"]["inputs"]["A"], 10.0);  // held at its upper bound
-  EXPECT_NEAR(fullyStressed["best"]["inputs"]["B"].get<double>(), 0.25, 1e-12);
+  EXPECT_EQ(fullyStressed["feasible"], true);
+  EXPECT_EQ(fullyStressed["best"]["inputs"]["A"], 5.0);
+  EXPECT_EQ(fullyStressed["plan_design"]["feasible"], false);
+  EXPECT_EQ(fullyStressed["plan_design"]["inputs"]["A"], 10.0);  // held at its upper bound
+  EXPECT_NEAR(fullyStressed["plan_design"]["inputs"]["B"].get<double>(), 0.25, 1e-12);
+  EXPECT_NEAR(fullyStressed["plan_design"]["worst_constraint"].get<double>(), 3.1, 1e-12);
+  EXPECT_NE(resizing.output.find("The plan ended on eval-"), std::string::npos) << resizing.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(Algorithms, TaskrunOptimise, ::testing::Values("MMA", "SLSQP", "COBYLA"));
