@@ -2,6 +2,7 @@
 #include "taskrun/report_files.h"
 
 #include <nlohmann/json.hpp>
+#include <stdexcept>
 
 #include "support/text_file.h"
 #include "taskrun/report_format.h"
@@ -85,13 +86,40 @@ std::string summaryJson(const StudyReport& report) {
   return summary.dump(2) + "\n";
 }
 
+void ReportFiles::writeHistory(const StudyReport& report, bool whole) {
+  std::string text = historyCsv(report, csvRows_);
+  if (whole || !history_.is_open()) {
+    history_.close();
+    support::writeFileAtomically(folder_ / "history.csv", text);
+    historyWritten_ = csvRows_.text.size();
+    if (!whole) history_.open(folder_ / "history.csv", std::ios::binary | std::ios::app);
+    return;
+  }
+  if (historyWritten_ == csvRows_.text.size()) return;
+  // The new rows in one write: a row is never left half written.
+  history_.write(csvRows_.text.data() + historyWritten_, static_cast<std::streamsize>(csvRows_.text.size() - historyWritten_));
+  history_.flush();
+  if (!history_) {
+    history_.close();
+    throw std::runtime_error("cannot add to " + (folder_ / "history.csv").string());
+  }
+  historyWritten_ = csvRows_.text.size();
+}
+
+void ReportFiles::writePage(const StudyReport& report) {
+  page_.clear();
+  renderReportHtml(report, tableRows_, chartRows_, page_);
+  support::writeFileAtomically(folder_ / "report.html", page_);
+}
+
 void ReportFiles::writeProgress(const StudyReport& report) {
-  support::writeFileAtomically(folder_ / "history.csv", historyCsv(report, csvRows_));
-  support::writeFileAtomically(folder_ / "report.html", reportHtml(report, tableRows_, chartRows_));
+  writeHistory(report, false);
+  writePage(report);
 }
 
 void ReportFiles::writeAll(const StudyReport& report) {
-  writeProgress(report);
+  writeHistory(report, true);
+  writePage(report);
   support::writeFileAtomically(folder_ / "progress.svg", progressSvg(report));
   support::writeFileAtomically(folder_ / "variables.svg", variablesSvg(report));
   if (report.state != StudyState::running && report.state != StudyState::interrupted) {

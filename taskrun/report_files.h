@@ -1,14 +1,17 @@
 #pragma once
 // The report's files in the study folder, each rendered from the one StudyReport:
-//   history.csv    one row per evaluation of the data log (rewritten after every evaluation)
+//   history.csv    one row per evaluation of the data log (a row added after every evaluation)
 //   report.html    the page to watch: status, plots, every evaluation (after every evaluation)
 //   summary.json   the outcome, the best feasible design or the least infeasible one (at the end)
 //   progress.svg   objective and worst constraint per evaluation (at the end)
 //   variables.svg  the variables per iteration (at the end)
-// Every file is written whole to a temporary name and renamed over the old one.
+// Every file is written whole to a temporary name and renamed over the old one; while the study
+// runs, history.csv has each new row added to its end in one write, so that it costs the same at
+// the thousandth evaluation as at the first (a kill between two rows leaves whole rows).
 
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "taskrun/report.h"
@@ -29,15 +32,17 @@ std::string historyCsv(const StudyReport& report, RenderedRows& rows);
 std::string summaryJson(const StudyReport& report);
 std::string progressSvg(const StudyReport& report);
 std::string variablesSvg(const StudyReport& report);
-// `tableRows` and `chartRows` cache the evaluation table's rows and the plots' data.
-std::string reportHtml(const StudyReport& report, RenderedRows& tableRows, RenderedRows& chartRows);
+// `tableRows` and `chartRows` cache the evaluation table's rows and the plots' data; the page
+// is appended to `page`.
+void renderReportHtml(const StudyReport& report, RenderedRows& tableRows, RenderedRows& chartRows, std::string& page);
+std::string reportHtml(const StudyReport& report);
 
 // Writes the files of one study folder, keeping the rendered rows between writes.
 class ReportFiles {
  public:
   explicit ReportFiles(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
-  // After every evaluation: history.csv and report.html.
+  // After every evaluation: history.csv (its new rows) and report.html.
   void writeProgress(const StudyReport& report);
   // When the run ends, however it ends: those and the plots, and summary.json when the plan
   // itself ended (not when interrupted).
@@ -46,6 +51,12 @@ class ReportFiles {
  private:
   std::filesystem::path folder_;
   RenderedRows csvRows_, tableRows_, chartRows_;
+  std::string page_;        // report.html, rendered into the same storage every time
+  std::ofstream history_;   // history.csv, open for its new rows while the study runs
+  std::size_t historyWritten_ = 0;  // of csvRows_.text
+
+  void writeHistory(const StudyReport& report, bool whole);
+  void writePage(const StudyReport& report);
 };
 
 }  // namespace taskrun

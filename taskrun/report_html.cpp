@@ -136,7 +136,7 @@ std::string statusSection(const StudyReport& report) {
   if (running && report.secondsLeft) {
     left = std::string(report.budgetIsLimit ? "at most " : "about ") + escapeHtml(duration(*report.secondsLeft));
   } else if (!running) {
-    left = "none: ended";
+    left = "ended";
   }
   html += fact("Time left", left);
   html += fact("Data log", escapeHtml(report.dataLog) + "<br><small>" + std::to_string(report.evaluations.size()) +
@@ -252,7 +252,14 @@ std::string tableHead(const StudyReport& report, const std::vector<std::size_t>&
 
 }  // namespace
 
-std::string reportHtml(const StudyReport& report, RenderedRows& tableRows, RenderedRows& chartRows) {
+std::string reportHtml(const StudyReport& report) {
+  RenderedRows tableRows, chartRows;
+  std::string page;
+  renderReportHtml(report, tableRows, chartRows, page);
+  return page;
+}
+
+void renderReportHtml(const StudyReport& report, RenderedRows& tableRows, RenderedRows& chartRows, std::string& html) {
   std::vector<std::size_t> outputs = tableOutputs(report), responses = plottedResponses(report);
   for (; tableRows.count < report.evaluations.size(); ++tableRows.count) {
     tableRows.text += tableRow(report, report.evaluations[tableRows.count], outputs);
@@ -265,17 +272,22 @@ std::string reportHtml(const StudyReport& report, RenderedRows& tableRows, Rende
   auto [stateClass, stateText] = heading(report);
   std::string title = "taskrun " + report.plan + " study of " + report.taskFile;
 
-  std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                     "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
+  html += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
   if (running) html += "<noscript><meta http-equiv=\"refresh\" content=\"" + std::to_string(kRefreshSeconds) + "\"></noscript>\n";
-  html += "<title>" + escapeHtml(title + ": " + stateText) + "</title>\n<style>\n" + report_page::kStyle + "</style>\n";
+  html += "<title>" + escapeHtml(title + ": " + stateText) + "</title>\n<style>\n";
+  html += report_page::kStyle;
+  html += "</style>\n";
   if (report.best) html += "<style>#row-" + std::to_string(report.best->record.id) + " td { background: #eaf6ee; }</style>\n";
   html += "</head>\n<body data-state=\"" + std::string(stateName(report.state)) + "\">\n<header><h1>" + escapeHtml(report.plan) +
           " study <span class=\"task\">of " + escapeHtml(report.taskFile) + "</span></h1><div class=\"state state-" + stateClass +
           "\" id=\"state\">" + escapeHtml(stateText) + "</div></header>\n<main>\n";
-  html += statusSection(report) + feasibilitySection(report) + plotSections(report);
-  html += "<section id=\"evaluations\">\n<h2>Evaluations</h2>\n<div class=\"table-wrap\"><table id=\"evaluations-table\">\n" +
-          tableHead(report, outputs) + "<tbody>\n";
+  html += statusSection(report);
+  html += feasibilitySection(report);
+  html += plotSections(report);
+  html += "<section id=\"evaluations\">\n<h2>Evaluations</h2>\n<div class=\"table-wrap\"><table id=\"evaluations-table\">\n";
+  html += tableHead(report, outputs);
+  html += "<tbody>\n";
   html += tableRows.text;
   html += "</tbody>\n</table></div>\n<p class=\"note\">Click a heading to sort. history.csv holds every value of every "
           "evaluation; each evaluation's files are in its folder.</p>\n</section>\n</main>\n"
@@ -296,9 +308,15 @@ std::string reportHtml(const StudyReport& report, RenderedRows& tableRows, Rende
   for (std::size_t output : responses) head["responses"].push_back(report.axisName(report.outputs[output]));
   std::string data = scriptSafe(head.dump(-1, ' ', false, Json::error_handler_t::replace));
   data.pop_back();  // the closing brace: the rows follow
-  html += "<script>\n" + std::string(report_page::kChartJs) + "\n</script>\n<script type=\"application/json\" id=\"study-data\">\n" +
-          data + ",\"rows\":[\n" + chartRows.text + "]}\n</script>\n<script>\n" + report_page::kScript + "</script>\n</body>\n</html>\n";
-  return html;
+  html += "<script>\n";
+  html += report_page::kChartJs;
+  html += "\n</script>\n<script type=\"application/json\" id=\"study-data\">\n";
+  html += data;
+  html += ",\"rows\":[\n";
+  html += chartRows.text;
+  html += "]}\n</script>\n<script>\n";
+  html += report_page::kScript;
+  html += "</script>\n</body>\n</html>\n";
 }
 
 }  // namespace taskrun

@@ -77,20 +77,21 @@ Axis symlogAxis(double low, double high, double linearWithin, std::string title)
     while (count < 12 && linearWithin * std::pow(10, count) < extreme * (1 - 1e-12)) ++count;
     return count;
   };
+  // The axis ends on the first tick beyond the data; zero is always shown.
   int below = decades(-low), above = decades(high);
-  if (below == 0 && above == 0) above = 1;
   int stride = below + above > 10 ? 2 : 1;
-  auto edge = [&](int count) { return count == 0 ? 0.0 : linearWithin * std::pow(10, count - 1); };
-  axis.low = axis.scale(-edge(below));
-  axis.high = axis.scale(edge(above));
-  axis.ticks.push_back({0, "0"});
-  for (int sign : {-1, 1}) {
-    int count = sign < 0 ? below : above;
-    for (int k = 0; k < count; k += stride) {
-      double value = sign * linearWithin * std::pow(10, k);
-      axis.ticks.push_back({axis.scale(value), report_format::percent(value)});
-    }
+  std::vector<double> values{0};
+  for (int k = 0; low < 0; k += stride) {
+    values.insert(values.begin(), -linearWithin * std::pow(10, k));
+    if (k >= below) break;
   }
+  for (int k = 0; high > 0 || low >= 0; k += stride) {
+    values.push_back(linearWithin * std::pow(10, k));
+    if (k >= above) break;
+  }
+  axis.low = axis.scale(values.front());
+  axis.high = axis.scale(values.back());
+  for (double value : values) axis.ticks.push_back({axis.scale(value), value == 0 ? "0" : report_format::percent(value)});
   return axis;
 }
 

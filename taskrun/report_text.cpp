@@ -73,8 +73,8 @@ std::string designText(const StudyReport& report, const ReportedDesign& design) 
     if (state == BoundCheck::State::violated) {
       text += count == 0 ? "Violated constraints: none\n" : "Violated constraints:\n" + lines;
     } else {
-      text += "Active constraints (within " + percentMagnitude(report.activeWithin) + " of their bound): " +
-              (count == 0 ? "none\n" : "\n" + lines);
+      text += "Active constraints (within " + percentMagnitude(report.activeWithin) + " of their bound):" +
+              (count == 0 ? " none\n" : "\n" + lines);
     }
   }
   return text;

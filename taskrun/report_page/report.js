@@ -42,9 +42,16 @@
     class SymlogScale extends Chart.Scale {
       parse(raw, index) { return Chart.LinearScale.prototype.parse.call(this, raw, index); }
       determineDataLimits() {
-        var limits = this.getMinMax(true);
-        this.min = Math.min(isFinite(limits.min) ? limits.min : 0, 0);
-        this.max = Math.max(isFinite(limits.max) ? limits.max : 0, 0);
+        // Zero is always shown; the limits come from every point of the datasets on this axis.
+        var min = 0, max = 0, id = this.id;
+        this.chart.data.datasets.forEach(function (set) {
+          if ((set.yAxisID || 'y') !== id) return;
+          set.data.forEach(function (point) {
+            if (point && isFinite(point.y)) { min = Math.min(min, point.y); max = Math.max(max, point.y); }
+          });
+        });
+        this.min = min;
+        this.max = max;
       }
       buildTicks() {
         var band = this.options.linearWithin;
@@ -53,13 +60,18 @@
           while (count < 12 && band * Math.pow(10, count) < extreme * (1 - 1e-12)) count++;
           return count;
         }
+        // The axis ends on the first tick beyond the data.
         var below = decades(-this.min), above = decades(this.max);
-        if (below === 0 && above === 0) above = 1;
         var stride = below + above > 10 ? 2 : 1, ticks = [{ value: 0 }];
-        for (var k = 0; k < below; k += stride) ticks.unshift({ value: -band * Math.pow(10, k) });
-        for (k = 0; k < above; k += stride) ticks.push({ value: band * Math.pow(10, k) });
-        this.min = below ? -band * Math.pow(10, below - 1) : 0;
-        this.max = above ? band * Math.pow(10, above - 1) : 0;
+        var k;
+        if (this.min < 0) {
+          for (k = 0; ; k += stride) { ticks.unshift({ value: -band * Math.pow(10, k) }); if (k >= below) break; }
+        }
+        if (this.max > 0 || this.min >= 0) {
+          for (k = 0; ; k += stride) { ticks.push({ value: band * Math.pow(10, k) }); if (k >= above) break; }
+        }
+        this.min = ticks[0].value;
+        this.max = ticks[ticks.length - 1].value;
         return ticks;
       }
       configure() {
