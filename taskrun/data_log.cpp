@@ -76,8 +76,6 @@ std::optional<double> real(sqlite3_stmt* statement, int column) {
 
 }  // namespace
 
-const char* kindName(EvaluationKind kind) { return kind == EvaluationKind::gradient ? "gradient" : "design"; }
-
 std::vector<std::uint64_t> designKey(const std::vector<double>& inputs) {
   std::vector<std::uint64_t> key(inputs.size());
   for (std::size_t i = 0; i < inputs.size(); ++i) {

@@ -27,15 +27,8 @@ struct sqlite3_stmt;
 
 namespace taskrun {
 
-// What an evaluation was asked for: a design of the plan, or a design perturbed from one to
-// take a finite-difference gradient.
-enum class EvaluationKind { design, gradient };
-const char* kindName(EvaluationKind kind);
-
 struct EvaluationRecord {
   std::int64_t id = 0;
-  int iteration = 0;  // the plan's iteration (optimiser point, resizing, sample) it belongs to
-  EvaluationKind kind = EvaluationKind::design;
   bool ok = false;
   std::string failedStep, reason;
   std::string started;  // local time, ISO 8601
@@ -43,6 +36,8 @@ struct EvaluationRecord {
   std::vector<double> stepSeconds;
   std::vector<double> inputs;
   std::vector<std::optional<double>> outputs;
+  std::string kind;   // "design", "gradient" (a finite-difference design); "" when not told
+  int iteration = 0;  // the plan's iteration it belongs to (0: none)
 };
 
 class DataLogError : public std::runtime_error {

@@ -38,7 +38,7 @@ struct Answer {
 // What a design is to the plan that asks for it; stored with its evaluation.
 struct EvaluationTag {
   int iteration = 0;
-  EvaluationKind kind = EvaluationKind::design;
+  std::string kind = "design";
 };
 
 struct EvaluatorOptions {

@@ -189,8 +189,8 @@ class Optimiser {
       return nullptr;
     }
     iterations_.push_back(x);
-    std::vector<EvaluationTag> tags(designs.size(), {static_cast<int>(iterations_.size()), EvaluationKind::gradient});
-    tags.front().kind = EvaluationKind::design;
+    std::vector<EvaluationTag> tags(designs.size(), {static_cast<int>(iterations_.size()), "gradient"});
+    tags.front().kind = "design";
     std::vector<Answer> answers = context_.evaluate(designs, tags);
     for (const Answer& answer : answers) {
       if (!answer.record.ok) {

@@ -179,7 +179,7 @@ PlanOutcome runOnce(PlanContext& context) {
   std::vector<double> values;
   for (const Variable& variable : context.study().variables) values.push_back(context.task().inputs[variable.input].initialValue);
   outcome.iterations.push_back(values);
-  Answer answer = context.evaluate({values}, {{1, EvaluationKind::design}}).front();
+  Answer answer = context.evaluate({values}, {{1, "design"}}).front();
   if (!answer.record.ok) {
     outcome.message = failureText(answer.record);
     return outcome;
@@ -197,7 +197,7 @@ PlanOutcome runStressRatio(PlanContext& context) {
   double change = 0;
   for (int simulation = 1; simulation <= study.stressRatio.simulations; ++simulation) {
     outcome.iterations.push_back(values);
-    Answer answer = context.evaluate({values}, {{simulation, EvaluationKind::design}}).front();
+    Answer answer = context.evaluate({values}, {{simulation, "design"}}).front();
     if (!answer.record.ok) {
       outcome.message = failureText(answer.record);
       return outcome;

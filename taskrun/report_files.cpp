@@ -10,6 +10,8 @@
 namespace taskrun {
 namespace {
 
+using report_format::kindText;
+
 using report_format::csvField;
 using report_format::exactNumber;
 using Json = nlohmann::ordered_json;
@@ -38,7 +40,7 @@ Json designJson(const StudyReport& report, const ReportedDesign& design) {
   return {{"id", design.record.id},
           {"folder", design.record.folder},
           {"iteration", design.record.iteration},
-          {"kind", kindName(design.record.kind)},
+          {"kind", design.record.kind},
           {"feasible", design.feasible},
           {"objective", number(design.objective)},
           {"worst_constraint", number(design.worst)},
@@ -59,7 +61,7 @@ std::string historyCsv(const StudyReport& report, RenderedRows& rows) {
     const EvaluationRecord& record = evaluation.record;
     std::string& line = rows.text;
     line += std::to_string(rows.count + 1) + "," + std::to_string(record.id) + "," + std::to_string(record.iteration) + "," +
-            kindName(record.kind) + "," + (evaluation.earlier ? "earlier" : "ran") + "," + (record.ok ? "ok" : "failed") +
+            kindText(record.kind) + "," + (evaluation.earlier ? "earlier" : "ran") + "," + (record.ok ? "ok" : "failed") +
             "," + feasibleText(evaluation) + "," + exactNumber(evaluation.objective) + "," + exactNumber(evaluation.worst) +
             "," + exactNumber(evaluation.bestFeasibleSoFar) + "," + report_format::fixed(evaluation.seconds, 3);
     for (double value : record.inputs) line += "," + exactNumber(value);

@@ -54,6 +54,8 @@ std::string duration(double seconds) {
   return text;
 }
 
+std::string kindText(const std::string& kind) { return kind.empty() ? "-" : kind; }
+
 std::string escapeHtml(std::string_view text) {
   std::string escaped;
   escaped.reserve(text.size());

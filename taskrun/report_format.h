@@ -22,6 +22,9 @@ std::string fixed(double value, int decimals);
 // "0.4 s", "12 s", "6 min 40 s", "2 h 05 min".
 std::string duration(double seconds);
 
+// What an evaluation was to its plan ("design", "gradient", ...), "-" when not told.
+std::string kindText(const std::string& kind);
+
 // Text safe inside HTML or SVG content and attribute values.
 std::string escapeHtml(std::string_view text);
 // A CSV field, quoted when it holds a comma, a quote or a line break.

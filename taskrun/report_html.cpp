@@ -13,6 +13,8 @@
 namespace taskrun {
 namespace {
 
+using report_format::kindText;
+
 using report_format::duration;
 using report_format::escapeHtml;
 using report_format::percent;
@@ -66,7 +68,7 @@ std::string tableRow(const StudyReport& report, const ReportedEvaluation& evalua
   std::string folder = evaluationFolderName(record.id);
   std::string row = "<tr id=\"row-" + std::to_string(record.id) + "\" class=\"" + status + "\"><td class=\"text\" data-sort=\"" +
                     std::to_string(record.id) + "\"><a href=\"" + escapeHtml(folder) + "/\">" + folder + "</a></td>";
-  row += cell(std::to_string(record.iteration)) + cell(kindName(record.kind), "text") +
+  row += cell(std::to_string(record.iteration)) + cell(kindText(record.kind), "text") +
          cell(evaluation.earlier ? "earlier" : "ran", "text") +
          cell("<span class=\"badge " + std::string(status) + "\">" + status + "</span>", "text status");
   if (report.objective) row += cell(shortNumber(evaluation.objective));
@@ -89,7 +91,7 @@ std::string chartRow(const StudyReport& report, const ReportedEvaluation& evalua
   for (std::size_t output : responses) values.push_back(value(record.outputs[output]));
   Json row = {record.id,
               record.iteration,
-              record.kind == EvaluationKind::gradient ? 1 : 0,
+              record.kind == "design" ? 0 : record.kind == "gradient" ? 1 : 2,
               statusCode(evaluation),
               value(evaluation.objective),
               value(evaluation.worst),

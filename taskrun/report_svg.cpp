@@ -11,6 +11,8 @@
 namespace taskrun {
 namespace {
 
+using report_format::kindText;
+
 using report_format::escapeHtml;
 using report_format::fixed;
 using report_format::shortNumber;
@@ -204,7 +206,7 @@ std::pair<double, double> rangeOf(const std::vector<double>& values) {
 
 std::string tip(const ReportedEvaluation& evaluation) {
   const EvaluationRecord& record = evaluation.record;
-  std::string text = evaluationFolderName(record.id) + " (" + kindName(record.kind) + ")";
+  std::string text = evaluationFolderName(record.id) + " (" + kindText(record.kind) + ")";
   if (!record.ok) return text + " failed at " + record.failedStep + ": " + record.reason;
   if (evaluation.objective) text += " objective " + shortNumber(*evaluation.objective);
   if (evaluation.worst) text += " worst constraint " + report_format::percent(*evaluation.worst);
@@ -218,7 +220,7 @@ void markEvaluations(Panel& panel, const StudyReport& report, ValueOf valueOf) {
   for (const ReportedEvaluation& evaluation : report.evaluations) {
     const EvaluationRecord& record = evaluation.record;
     double x = static_cast<double>(record.id);
-    bool gradient = record.kind == EvaluationKind::gradient;
+    bool gradient = record.kind != "design";
     if (!record.ok) {
       panel.marker(x, std::nullopt, "cross", kFailed, 3.5, tip(evaluation));
     } else if (auto value = valueOf(evaluation)) {
@@ -294,7 +296,7 @@ std::string variablesSvg(const StudyReport& report) {
   double lastIteration = 1;
   for (const ReportedEvaluation& evaluation : report.evaluations) {
     const EvaluationRecord& record = evaluation.record;
-    if (record.kind != EvaluationKind::design || record.iteration < 1) continue;
+    if (record.kind != "design" || record.iteration < 1) continue;
     lastIteration = std::max(lastIteration, static_cast<double>(record.iteration));
     for (std::size_t v = 0; v < drawn; ++v) {
       double value = record.inputs[report.variables[v]];

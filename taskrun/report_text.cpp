@@ -7,6 +7,8 @@
 namespace taskrun {
 namespace {
 
+using report_format::kindText;
+
 using report_format::duration;
 using report_format::percent;
 using report_format::percentMagnitude;
@@ -86,7 +88,7 @@ std::string progressLine(const StudyReport& report, const ReportedEvaluation& ev
   const EvaluationRecord& record = evaluation.record;
   std::string budget = std::to_string(report.budget);
   std::string line = evaluationFolderName(record.id) + "  " + leftPadded(std::to_string(report.asked), budget.size()) +
-                     " of " + budget + "  " + padded(kindName(record.kind), 8) + "  ";
+                     " of " + budget + "  " + padded(kindText(record.kind), 8) + "  ";
   line += source == Answer::Source::reused ? "reused" : record.ok ? "ok    " : "failed";
   if (!record.ok) {
     line += "  at " + record.failedStep + ": " + record.reason;

@@ -1,6 +1,6 @@
 // The study report page's plots (Chart.js), its sortable table of evaluations and its refresh
 // while the study runs. The data is the JSON block "study-data" that taskrun writes with the page:
-//   rows: [id, iteration, kind (0 design, 1 gradient), status (0 feasible, 1 infeasible,
+//   rows: [id, iteration, kind (0 design, 1 gradient, 2 other), status (0 feasible, 1 infeasible,
 //          2 failed), objective, worst constraint, best feasible so far, [variables], [responses],
 //          reason]
 (function () {
@@ -26,7 +26,7 @@
     return (fraction < 0 ? '\u2212' : '+') + text + ' %';
   }
   function describe(row) {
-    var lines = [folder(row[ID]) + ' (' + (row[KIND] ? 'gradient' : 'design') + ', iteration ' + row[ITERATION] + ')'];
+    var lines = [folder(row[ID]) + ' (' + (['design', 'gradient', 'other'][row[KIND]]) + ', iteration ' + row[ITERATION] + ')'];
     if (row[STATUS] === 2) return lines.concat(['failed: ' + row[REASON]]);
     if (row[OBJECTIVE] !== null) lines.push((data.objective || 'objective') + ' = ' + short(row[OBJECTIVE]));
     if (row[WORST] !== null) lines.push('worst constraint ' + percent(row[WORST]) + ' of its bound');
