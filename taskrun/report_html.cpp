@@ -164,7 +164,8 @@ std::string boundsTable(const StudyReport& report, const ReportedDesign& design)
     const BoundCheck& bound = *bounds[i];
     std::string state = stateName(bound.state);
     html += "<tr>" + cell(escapeHtml(report.axisName(report.outputs[bound.output])), "text") +
-            cell(bound.upper ? "upper" : "lower", "text") + cell(shortNumber(bound.limit)) + cell(shortNumber(bound.value)) +
+            cell(bound.upper ? "upper" : "lower", "text") + cell(report_format::exactNumber(bound.limit)) +
+            cell(bound.value ? report_format::exactNumber(bound.value) : "-") +
             cell(bound.value ? percent(bound.violation) : "-") + "<td class=\"text state-" + state + "\">" + state +
             "</td></tr>\n";
   }

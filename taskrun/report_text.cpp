@@ -39,8 +39,9 @@ std::string timeText(const StudyReport& report) {
 }
 
 std::string boundLine(const StudyReport& report, const BoundCheck& bound) {
-  std::string text = "  " + report.outputs[bound.output] + " = " + shortNumber(bound.value) +
-                     (bound.upper ? ", upper bound " : ", lower bound ") + shortNumber(bound.limit);
+  // Every digit: a response beside its bound must not read as the bound itself.
+  std::string text = "  " + report.outputs[bound.output] + " = " + (bound.value ? report_format::exactNumber(bound.value) : "-") +
+                     (bound.upper ? ", upper bound " : ", lower bound ") + report_format::exactNumber(bound.limit);
   if (bound.value) {
     text += bound.state == BoundCheck::State::violated ? " (violated by " + percentMagnitude(bound.violation) + " of the bound)"
                                                          : " (within " + percentMagnitude(-bound.violation) + " of the bound)";
