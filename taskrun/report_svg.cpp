@@ -93,7 +93,12 @@ Axis symlogAxis(double low, double high, double linearWithin, std::string title)
   }
   axis.low = axis.scale(values.front());
   axis.high = axis.scale(values.back());
-  for (double value : values) axis.ticks.push_back({axis.scale(value), value == 0 ? "0" : report_format::percent(value)});
+  // Beside zero the band's own ticks crowd the labels of a tall scale: their lines stay.
+  bool crowded = below + above > 4;
+  for (double value : values) {
+    bool band = std::abs(value) == linearWithin;
+    axis.ticks.push_back({axis.scale(value), value == 0 ? "0" : crowded && band ? "" : report_format::percent(value)});
+  }
   return axis;
 }
 

@@ -72,6 +72,8 @@
         }
         this.min = ticks[0].value;
         this.max = ticks[ticks.length - 1].value;
+        // Beside zero the band's own ticks crowd the labels of a tall scale: their lines stay.
+        this._crowded = below + above > 4;
         return ticks;
       }
       configure() {
@@ -103,8 +105,8 @@
         tooltip: { callbacks: { label: function (context) { return context.raw.row ? describe(context.raw.row) : context.dataset.label + ': ' + short(context.raw.y); } } }
       },
       scales: {
-        x: { type: 'linear', title: axisTitle(xTitle), ticks: { precision: 0 }, grid: { color: '#eef0f3' } },
-        y: { type: 'linear', title: axisTitle(yTitle), grid: { color: '#e5e8ec' } }
+        x: { type: 'linear', grace: '3%', title: axisTitle(xTitle), ticks: { precision: 0 }, grid: { color: '#eef0f3' } },
+        y: { type: 'linear', grace: '5%', title: axisTitle(yTitle), grid: { color: '#e5e8ec' } }
       }
     };
   }
@@ -112,18 +114,21 @@
     return rows.map(function (row) { return { x: row[ID], y: valueOf(row), row: row }; });
   }
   function pointSet(label, rows, valueOf, colour, shape) {
-    return { type: 'scatter', label: label, data: points(rows, valueOf), pointStyle: shape,
-      backgroundColor: rows.map(function (row) { return row[KIND] ? (shape === 'triangle' ? colours.infeasibleGradient : colours.gradient) : colour; }),
-      borderColor: rows.map(function (row) { return row[KIND] ? 'rgba(0,0,0,0)' : colour; }),
-      pointRadius: rows.map(function (row) { return row[KIND] ? 2 : 3.5; }), pointHoverRadius: 6 };
+    // Gradient evaluations smaller and pale; the legend (no point) takes the design's look.
+    var pale = shape === 'triangle' ? colours.infeasibleGradient : colours.gradient;
+    function other(context) { return context.raw && context.raw.row && context.raw.row[KIND] !== 0; }
+    return { type: 'scatter', label: label, data: points(rows, valueOf), pointStyle: shape, clip: false,
+      backgroundColor: function (context) { return other(context) ? pale : colour; },
+      borderColor: function (context) { return other(context) ? 'rgba(0,0,0,0)' : colour; },
+      pointRadius: function (context) { return other(context) ? 2 : 3.5; }, pointHoverRadius: 6 };
   }
   function failedSet(rows) {
     // Failed evaluations have no value: crosses along the bottom edge, on an axis of their own.
-    return { type: 'scatter', label: 'failed', yAxisID: 'failed', pointStyle: 'crossRot', pointRadius: 6,
+    return { type: 'scatter', label: 'failed', yAxisID: 'yFailed', pointStyle: 'crossRot', pointRadius: 6, clip: false,
       borderWidth: 2, borderColor: colours.failed, backgroundColor: colours.failed,
       data: rows.map(function (row) { return { x: row[ID], y: 0.03, row: row }; }) };
   }
-  var failedAxis = { type: 'linear', display: false, min: 0, max: 1 };
+  function failedAxis() { return { type: 'linear', display: false, min: 0, max: 1 }; }
   var charts = {};
   function chart(id, config) {
     var canvas = document.getElementById(id);
@@ -156,7 +161,7 @@
 
     if (data.objective) {
       var options = baseOptions('evaluation (id)', data.objective);
-      options.scales.failed = failedAxis;
+      options.scales.yFailed = failedAxis();
       var best = rows.filter(function (row) { return row[BEST] !== null; })
         .map(function (row) { return { x: row[ID], y: row[BEST] }; });
       chart('objective-chart', { data: { datasets: [
@@ -169,10 +174,12 @@
     if (data.constraints) {
       var worst = baseOptions('evaluation (id)', 'worst constraint, % of its bound (> 0 violated)');
       worst.scales.y = { type: 'symlog', linearWithin: data.activeWithin, title: worst.scales.y.title,
-        ticks: { callback: function (value) { return percent(value); } },
+        ticks: { callback: function (value) {
+          return this._crowded && Math.abs(value) === data.activeWithin ? '' : percent(value);
+        } },
         grid: { color: function (context) { return context.tick && context.tick.value === 0 ? '#c0392b' : '#e5e8ec'; },
           lineWidth: function (context) { return context.tick && context.tick.value === 0 ? 2 : 1; } } };
-      worst.scales.failed = failedAxis;
+      worst.scales.yFailed = failedAxis();
       chart('constraint-chart', { data: { datasets: [
         pointSet('feasible', feasible, function (row) { return row[WORST]; }, colours.feasible, 'circle'),
         pointSet('infeasible', infeasible, function (row) { return row[WORST]; }, colours.infeasible, 'triangle'),
@@ -188,7 +195,7 @@
           .sort(function (a, b) { return a.x - b.x; }) };
     });
     chart('variables-chart', { data: { datasets: variables },
-      options: baseOptions(samples ? 'sample' : 'iteration', 'value') });
+      options: baseOptions(samples ? 'sample' : 'iteration', data.variables.length === 1 ? data.variables[0] : 'value') });
 
     var grid = document.getElementById('doe-charts');
     if (grid && samples) {
@@ -201,7 +208,7 @@
           box.appendChild(canvas);
           grid.appendChild(box);
           function set(label, chosen, colour, shape) {
-            return { type: 'scatter', label: label, pointStyle: shape, pointRadius: 3.5, backgroundColor: colour,
+            return { type: 'scatter', label: label, pointStyle: shape, pointRadius: 3.5, backgroundColor: colour, clip: false,
               borderColor: colour, data: chosen.map(function (row) { return { x: row[VARIABLES][v], y: row[RESPONSES][r], row: row }; }) };
           }
           var options = baseOptions(variable, response);

@@ -182,12 +182,14 @@ TEST(StudyReportFiles, TheWorstConstraintPlotHasASymmetricLogScaleWithTicksOnBot
   Outcome outcome = run(rod, {answer(1, 5, 5.0, 5000.0), answer(2, 0.1, 0.1, 195341.0), answer(3, 1, 1.0, 24990.0)}, 2,
                         PlanStatus::budget);
   std::string svg = progressSvg(outcome.report);
-  // -80 % and +681 %: ticks at zero and at 0.1 % times powers of ten up to the first beyond.
-  for (const char* tick : {">-100 %<", ">-0.1 %<", ">0<", ">+0.1 %<", ">+1 %<", ">+10 %<", ">+100 %<", ">+1e+03 %<",
+  // -80 % and +681 %: ticks at zero and at 0.1 % times powers of ten up to the first beyond
+  // (the 0.1 % ones unlabelled beside zero).
+  for (const char* tick : {">-100 %<", ">-10 %<", ">-1 %<", ">0<", ">+1 %<", ">+10 %<", ">+100 %<", ">+1e+03 %<",
                            ">evaluation (id)<", ">Mass<", ">best feasible so far<", ">infeasible<"}) {
     EXPECT_NE(svg.find(tick), std::string::npos) << tick;
   }
   EXPECT_EQ(svg.find(">+1e+04 %<"), std::string::npos);
+  EXPECT_EQ(svg.find(">+0.1 %<"), std::string::npos);
   EXPECT_NE(svg.find("stroke-dasharray"), std::string::npos);  // the zero line
 }
 
