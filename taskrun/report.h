@@ -64,7 +64,7 @@ struct StudyReport {
   double elapsedSeconds = 0;   // of this run
   std::optional<double> secondsLeft;
   std::string updated;         // local time of the last change
-  std::vector<ReportedEvaluation> evaluations;  // every evaluation of the data log, by id
+  std::vector<ReportedEvaluation> evaluations;  // every evaluation of the data log, as stored
   std::optional<ReportedDesign> best;             // the best feasible design (so far)
   std::optional<ReportedDesign> leastInfeasible;  // while no design is feasible
   // The design the plan itself ended on, when it is infeasible and another design is the best

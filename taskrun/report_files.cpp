@@ -110,7 +110,7 @@ void ReportFiles::writeHistory(const StudyReport& report, bool whole) {
 
 void ReportFiles::writePage(const StudyReport& report) {
   page_.clear();
-  renderReportHtml(report, tableRows_, chartRows_, page_);
+  renderReportHtml(report, dataRows_, page_);
   support::writeFileAtomically(folder_ / "report.html", page_);
 }
 

@@ -32,9 +32,8 @@ std::string historyCsv(const StudyReport& report, RenderedRows& rows);
 std::string summaryJson(const StudyReport& report);
 std::string progressSvg(const StudyReport& report);
 std::string variablesSvg(const StudyReport& report);
-// `tableRows` and `chartRows` cache the evaluation table's rows and the plots' data; the page
-// is appended to `page`.
-void renderReportHtml(const StudyReport& report, RenderedRows& tableRows, RenderedRows& chartRows, std::string& page);
+// `dataRows` caches the page's data rows (one an evaluation); the page is appended to `page`.
+void renderReportHtml(const StudyReport& report, RenderedRows& dataRows, std::string& page);
 std::string reportHtml(const StudyReport& report);
 
 // Writes the files of one study folder, keeping the rendered rows between writes.
@@ -50,7 +49,7 @@ class ReportFiles {
 
  private:
   std::filesystem::path folder_;
-  RenderedRows csvRows_, tableRows_, chartRows_;
+  RenderedRows csvRows_, dataRows_;
   std::string page_;        // report.html, rendered into the same storage every time
   std::ofstream history_;   // history.csv, open for its new rows while the study runs
   std::size_t historyWritten_ = 0;  // of csvRows_.text

@@ -18,6 +18,12 @@ std::string shortNumber(std::optional<double> value) { return value ? shortNumbe
 
 std::string exactNumber(std::optional<double> value) { return value ? support::formatNumberExactly(*value) : std::string(); }
 
+std::string jsonNumber(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.10g", value == 0 ? 0.0 : value);
+  return text;
+}
+
 std::string percent(double fraction) {
   if (fraction == 0) return "0 %";
   char text[32];

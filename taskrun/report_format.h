@@ -13,6 +13,8 @@ std::string shortNumber(double value);
 std::string shortNumber(std::optional<double> value);
 // Every digit that reads back the same double (for files); empty for none.
 std::string exactNumber(std::optional<double> value);
+// A finite number for JSON, to ten significant digits (plenty for a plot or a table).
+std::string jsonNumber(double value);
 // A relative violation as a signed percentage: "+681 %", "-0.012 %", "0 %".
 std::string percent(double fraction);
 // The same without its sign: "681 %", "0.012 %".

@@ -1,8 +1,11 @@
 // report.html: the page to watch a study by. One self-contained file (its style, Chart.js and
 // its own script inside), so it opens offline from the study folder; while the study runs it
-// reloads itself. The status, the feasibility verdict and the table of evaluations are plain
-// HTML; the plots are drawn by the page's script from a JSON block of the same evaluations.
+// reloads itself. The status and the feasibility verdict are plain HTML; the plots and the
+// table of evaluations are drawn by the page's script from a JSON block of the evaluations, one
+// short row each, kept between writes: a page rewritten after every evaluation of a long study
+// grows by that row only.
 #include <algorithm>
+#include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "support/strings.h"
@@ -25,35 +28,22 @@ using Json = nlohmann::json;
 constexpr int kRefreshSeconds = 5;
 // Columns of the table and lines of the plots past which the page shows the first ones only
 // (history.csv has every value).
-constexpr std::size_t kTableValues = 40, kPlottedVariables = 40, kPlottedResponses = 8, kListedBounds = 60;
+constexpr std::size_t kShownValues = 40, kListedBounds = 60;
 
-// JSON inside a <script> element: "</" must not close it.
-std::string scriptSafe(const std::string& json) { return support::replaceAll(json, "</", "<\\/"); }
+// JSON inside a <script> element: no "<" at all, so that nothing in a name or a failure's
+// reason ("</script>", "<!--") can end or change the element.
+std::string scriptSafe(const std::string& json) { return support::replaceAll(json, "<", "\\u003c"); }
 
 int statusCode(const ReportedEvaluation& evaluation) { return !evaluation.record.ok ? 2 : evaluation.feasible ? 0 : 1; }
 
-Json value(std::optional<double> number) { return number ? Json(*number) : Json(nullptr); }
-
-// The outputs the table shows beside the objective: the constrained ones, or every output
-// when the study has neither objective nor constraints.
-std::vector<std::size_t> tableOutputs(const StudyReport& report) {
-  std::vector<std::size_t> outputs;
-  for (std::size_t output : report.responses()) {
-    if (!report.objective || output != report.objective->output) outputs.push_back(output);
-  }
-  if (!report.objective && outputs.empty()) {
-    for (std::size_t k = 0; k < report.outputs.size(); ++k) outputs.push_back(k);
-  }
-  if (outputs.size() > kTableValues) outputs.resize(kTableValues);
-  return outputs;
-}
-
-std::vector<std::size_t> plottedResponses(const StudyReport& report) {
+// The outputs the page shows: the objective's and the constrained ones, or every output when
+// the study has neither.
+std::vector<std::size_t> shownResponses(const StudyReport& report) {
   std::vector<std::size_t> responses = report.responses();
   if (responses.empty()) {
     for (std::size_t k = 0; k < report.outputs.size(); ++k) responses.push_back(k);
   }
-  if (responses.size() > kPlottedResponses) responses.resize(kPlottedResponses);
+  if (responses.size() > kShownValues) responses.resize(kShownValues);
   return responses;
 }
 
@@ -61,45 +51,37 @@ std::string cell(const std::string& text, const char* cellClass = nullptr) {
   return cellClass ? "<td class=\"" + std::string(cellClass) + "\">" + text + "</td>" : "<td>" + text + "</td>";
 }
 
-std::string tableRow(const StudyReport& report, const ReportedEvaluation& evaluation, const std::vector<std::size_t>& outputs) {
-  const EvaluationRecord& record = evaluation.record;
-  static const char* const kStatus[] = {"feasible", "infeasible", "failed"};
-  const char* status = kStatus[statusCode(evaluation)];
-  std::string folder = evaluationFolderName(record.id);
-  std::string row = "<tr id=\"row-" + std::to_string(record.id) + "\" class=\"" + status + "\"><td class=\"text\" data-sort=\"" +
-                    std::to_string(record.id) + "\"><a href=\"" + escapeHtml(folder) + "/\">" + folder + "</a></td>";
-  row += cell(std::to_string(record.iteration)) + cell(kindText(record.kind), "text") +
-         cell(evaluation.earlier ? "earlier" : "ran", "text") +
-         cell("<span class=\"badge " + std::string(status) + "\">" + status + "</span>", "text status");
-  if (report.objective) row += cell(shortNumber(evaluation.objective));
-  if (report.hasConstraints()) row += cell(evaluation.worst ? percent(*evaluation.worst) : "-");
-  row += cell(evaluation.earlier ? "-" : report_format::fixed(evaluation.seconds, 2));
-  for (std::size_t v = 0; v < report.variables.size() && v < kTableValues; ++v) {
-    row += cell(shortNumber(record.inputs[report.variables[v]]));
-  }
-  for (std::size_t output : outputs) row += cell(shortNumber(record.outputs[output]));
-  row += record.ok ? cell("", "reason") : cell(escapeHtml("at " + record.failedStep + ": " + record.reason), "reason");
-  return row + "</tr>\n";
+void appendNumber(std::string& text, std::optional<double> value) {
+  text += value && std::isfinite(*value) ? report_format::jsonNumber(*value) : "null";
 }
 
-std::string chartRow(const StudyReport& report, const ReportedEvaluation& evaluation, const std::vector<std::size_t>& responses) {
+// [id, iteration, kind, status, objective, worst, best so far, [variables], [responses],
+//  failure, earlier, seconds]
+std::string dataRow(const StudyReport& report, const ReportedEvaluation& evaluation, const std::vector<std::size_t>& responses) {
   const EvaluationRecord& record = evaluation.record;
-  Json variables = Json::array(), values = Json::array();
-  for (std::size_t v = 0; v < report.variables.size() && v < kPlottedVariables; ++v) {
-    variables.push_back(record.inputs[report.variables[v]]);
+  std::string row = "[" + std::to_string(record.id) + "," + std::to_string(record.iteration) + "," +
+                    (record.kind == "design" ? "0" : record.kind == "gradient" ? "1" : "2") + "," +
+                    std::to_string(statusCode(evaluation)) + ",";
+  appendNumber(row, evaluation.objective);
+  row += ",";
+  appendNumber(row, evaluation.worst);
+  row += ",";
+  appendNumber(row, evaluation.bestFeasibleSoFar);
+  row += ",[";
+  for (std::size_t v = 0; v < report.variables.size() && v < kShownValues; ++v) {
+    if (v > 0) row += ",";
+    appendNumber(row, record.inputs[report.variables[v]]);
   }
-  for (std::size_t output : responses) values.push_back(value(record.outputs[output]));
-  Json row = {record.id,
-              record.iteration,
-              record.kind == "design" ? 0 : record.kind == "gradient" ? 1 : 2,
-              statusCode(evaluation),
-              value(evaluation.objective),
-              value(evaluation.worst),
-              value(evaluation.bestFeasibleSoFar),
-              variables,
-              values,
-              record.ok ? std::string() : "at " + record.failedStep + ": " + record.reason};
-  return scriptSafe(row.dump(-1, ' ', false, Json::error_handler_t::replace));
+  row += "],[";
+  for (std::size_t r = 0; r < responses.size(); ++r) {
+    if (r > 0) row += ",";
+    appendNumber(row, record.outputs[responses[r]]);
+  }
+  row += "],";
+  row += record.ok ? std::string("\"\"") : scriptSafe(Json("at " + record.failedStep + ": " + record.reason).dump(-1, ' ', false, Json::error_handler_t::replace));
+  row += evaluation.earlier ? ",1," : ",0,";
+  row += report_format::fixed(evaluation.seconds, 2) + "]";
+  return row;
 }
 
 std::string fact(const std::string& term, const std::string& description) {
@@ -228,8 +210,8 @@ std::string plotSections(const StudyReport& report) {
                  "within " + percentMagnitude(report.activeWithin) + " of the bound (the red line), logarithmic beyond.");
   }
   if (!report.variables.empty()) {
-    std::string caption = report.variables.size() > kPlottedVariables
-                              ? "The first " + std::to_string(kPlottedVariables) + " of " + std::to_string(report.variables.size()) + " variables."
+    std::string caption = report.variables.size() > kShownValues
+                              ? "The first " + std::to_string(kShownValues) + " of " + std::to_string(report.variables.size()) + " variables."
                               : "";
     html += plot(report.plan == "doe" ? "Variables per sample" : "Variables per iteration", "variables-chart", caption);
   }
@@ -240,36 +222,20 @@ std::string plotSections(const StudyReport& report) {
   return html;
 }
 
-std::string tableHead(const StudyReport& report, const std::vector<std::size_t>& outputs) {
-  std::string html = "<thead><tr><th class=\"text\">Evaluation</th><th>Iteration</th><th class=\"text\">Kind</th>"
-                     "<th class=\"text\">Source</th><th class=\"text\">Status</th>";
-  if (report.objective) html += "<th>" + escapeHtml(report.axisName(report.outputs[report.objective->output])) + "</th>";
-  if (report.hasConstraints()) html += "<th>Worst constraint</th>";
-  html += "<th>Seconds</th>";
-  for (std::size_t v = 0; v < report.variables.size() && v < kTableValues; ++v) {
-    html += "<th>" + escapeHtml(report.axisName(report.inputs[report.variables[v]])) + "</th>";
-  }
-  for (std::size_t output : outputs) html += "<th>" + escapeHtml(report.axisName(report.outputs[output])) + "</th>";
-  return html + "<th class=\"text\">Failure</th></tr></thead>\n";
-}
-
 }  // namespace
 
 std::string reportHtml(const StudyReport& report) {
-  RenderedRows tableRows, chartRows;
+  RenderedRows dataRows;
   std::string page;
-  renderReportHtml(report, tableRows, chartRows, page);
+  renderReportHtml(report, dataRows, page);
   return page;
 }
 
-void renderReportHtml(const StudyReport& report, RenderedRows& tableRows, RenderedRows& chartRows, std::string& html) {
-  std::vector<std::size_t> outputs = tableOutputs(report), responses = plottedResponses(report);
-  for (; tableRows.count < report.evaluations.size(); ++tableRows.count) {
-    tableRows.text += tableRow(report, report.evaluations[tableRows.count], outputs);
-  }
-  for (; chartRows.count < report.evaluations.size(); ++chartRows.count) {
-    if (chartRows.count > 0) chartRows.text += ",\n";
-    chartRows.text += chartRow(report, report.evaluations[chartRows.count], responses);
+void renderReportHtml(const StudyReport& report, RenderedRows& dataRows, std::string& html) {
+  std::vector<std::size_t> responses = shownResponses(report);
+  for (; dataRows.count < report.evaluations.size(); ++dataRows.count) {
+    if (dataRows.count > 0) dataRows.text += ",\n";
+    dataRows.text += dataRow(report, report.evaluations[dataRows.count], responses);
   }
   bool running = report.state == StudyState::running;
   auto [stateClass, stateText] = heading(report);
@@ -280,20 +246,16 @@ void renderReportHtml(const StudyReport& report, RenderedRows& tableRows, Render
   if (running) html += "<noscript><meta http-equiv=\"refresh\" content=\"" + std::to_string(kRefreshSeconds) + "\"></noscript>\n";
   html += "<title>" + escapeHtml(title + ": " + stateText) + "</title>\n<style>\n";
   html += report_page::kStyle;
-  html += "</style>\n";
-  if (report.best) html += "<style>#row-" + std::to_string(report.best->record.id) + " td { background: #eaf6ee; }</style>\n";
-  html += "</head>\n<body data-state=\"" + std::string(stateName(report.state)) + "\">\n<header><h1>" + escapeHtml(report.plan) +
-          " study <span class=\"task\">of " + escapeHtml(report.taskFile) + "</span></h1><div class=\"state state-" + stateClass +
-          "\" id=\"state\">" + escapeHtml(stateText) + "</div></header>\n<main>\n";
+  html += "</style>\n</head>\n<body data-state=\"" + std::string(stateName(report.state)) + "\">\n<header><h1>" +
+          escapeHtml(report.plan) + " study <span class=\"task\">of " + escapeHtml(report.taskFile) +
+          "</span></h1><div class=\"state state-" + stateClass + "\" id=\"state\">" + escapeHtml(stateText) +
+          "</div></header>\n<main>\n";
   html += statusSection(report);
   html += feasibilitySection(report);
   html += plotSections(report);
-  html += "<section id=\"evaluations\">\n<h2>Evaluations</h2>\n<div class=\"table-wrap\"><table id=\"evaluations-table\">\n";
-  html += tableHead(report, outputs);
-  html += "<tbody>\n";
-  html += tableRows.text;
-  html += "</tbody>\n</table></div>\n<p class=\"note\">Click a heading to sort. history.csv holds every value of every "
-          "evaluation; each evaluation's files are in its folder.</p>\n</section>\n</main>\n"
+  html += "<section id=\"evaluations\">\n<h2>Evaluations</h2>\n<div class=\"table-wrap\"><table id=\"evaluations-table\">"
+          "<thead></thead><tbody></tbody></table></div>\n<p class=\"note\">Click a heading to sort. history.csv holds every "
+          "value of every evaluation; each evaluation's files are in its folder.</p>\n</section>\n</main>\n"
           "<footer>Written by taskrun. Plots drawn with Chart.js (MIT licence).</footer>\n";
 
   Json head;
@@ -303,8 +265,9 @@ void renderReportHtml(const StudyReport& report, RenderedRows& tableRows, Render
   head["objective"] = report.objective ? Json(report.axisName(report.outputs[report.objective->output])) : Json(nullptr);
   head["constraints"] = report.hasConstraints();
   head["activeWithin"] = report.activeWithin;
+  head["best"] = report.best ? Json(report.best->record.id) : Json(nullptr);
   head["variables"] = Json::array();
-  for (std::size_t v = 0; v < report.variables.size() && v < kPlottedVariables; ++v) {
+  for (std::size_t v = 0; v < report.variables.size() && v < kShownValues; ++v) {
     head["variables"].push_back(report.axisName(report.inputs[report.variables[v]]));
   }
   head["responses"] = Json::array();
@@ -316,7 +279,7 @@ void renderReportHtml(const StudyReport& report, RenderedRows& tableRows, Render
   html += "\n</script>\n<script type=\"application/json\" id=\"study-data\">\n";
   html += data;
   html += ",\"rows\":[\n";
-  html += chartRows.text;
+  html += dataRows.text;
   html += "]}\n</script>\n<script>\n";
   html += report_page::kScript;
   html += "</script>\n</body>\n</html>\n";

@@ -2,7 +2,9 @@
 // while the study runs. The data is the JSON block "study-data" that taskrun writes with the page:
 //   rows: [id, iteration, kind (0 design, 1 gradient, 2 other), status (0 feasible, 1 infeasible,
 //          2 failed), objective, worst constraint, best feasible so far, [variables], [responses],
-//          reason]
+//          failure, earlier run (1) or this one (0), seconds]
+// The responses are the objective's output first (when there is an objective), then the
+// constrained outputs.
 (function () {
   'use strict';
   var data = JSON.parse(document.getElementById('study-data').textContent);
@@ -11,7 +13,7 @@
   var palette = ['#1f5fbf', '#d35400', '#27ae60', '#8e44ad', '#c0392b', '#16a085', '#2c3e50', '#b7950b',
     '#7f8c8d', '#e84393'];
   var ID = 0, ITERATION = 1, KIND = 2, STATUS = 3, OBJECTIVE = 4, WORST = 5, BEST = 6, VARIABLES = 7,
-    RESPONSES = 8, REASON = 9;
+    RESPONSES = 8, REASON = 9, EARLIER = 10, SECONDS = 11;
   var storageKey = 'taskrun-report:' + location.pathname;
 
   function folder(id) { return 'eval-' + String(id).padStart(6, '0'); }
@@ -222,18 +224,76 @@
     }
   }
 
-  // The table sorts by a column when its heading is clicked (again: the other way round).
-  function sortable() {
-    var table = document.getElementById('evaluations-table');
-    if (!table) return;
-    var headings = table.tHead.rows[0].cells;
+  // The table of every evaluation, built from the rows; it sorts by a column when its heading
+  // is clicked (again: the other way round).
+  function table() {
+    var element = document.getElementById('evaluations-table');
+    if (!element) return null;
+    var kinds = ['design', 'gradient', '-'], states = ['feasible', 'infeasible', 'failed'];
+    var first = data.objective ? 1 : 0;
+    var columns = [
+      { title: 'Evaluation', text: true, cell: function (row, td) {
+        var link = document.createElement('a');
+        link.href = folder(row[ID]) + '/';
+        link.textContent = folder(row[ID]);
+        td.appendChild(link);
+        td.setAttribute('data-sort', row[ID]);
+      } },
+      { title: 'Iteration', value: function (row) { return row[ITERATION]; } },
+      { title: 'Kind', text: true, value: function (row) { return kinds[row[KIND]]; } },
+      { title: 'Source', text: true, value: function (row) { return row[EARLIER] ? 'earlier' : 'ran'; } },
+      { title: 'Status', text: true, cell: function (row, td) {
+        var badge = document.createElement('span');
+        badge.className = 'badge ' + states[row[STATUS]];
+        badge.textContent = states[row[STATUS]];
+        td.appendChild(badge);
+      } }];
+    if (data.objective) columns.push({ title: data.objective, value: function (row) { return short(row[OBJECTIVE]); } });
+    if (data.constraints) {
+      columns.push({ title: 'Worst constraint', value: function (row) { return row[WORST] === null ? '-' : percent(row[WORST]); } });
+    }
+    columns.push({ title: 'Seconds', value: function (row) { return row[EARLIER] ? '-' : row[SECONDS].toFixed(2); } });
+    data.variables.forEach(function (name, v) {
+      columns.push({ title: name, value: function (row) { return short(row[VARIABLES][v]); } });
+    });
+    data.responses.slice(first).forEach(function (name, r) {
+      columns.push({ title: name, value: function (row) { return short(row[RESPONSES][r + first]); } });
+    });
+    columns.push({ title: 'Failure', text: true, reason: true, value: function (row) { return row[REASON]; } });
+
+    var headRow = element.tHead.insertRow();
+    columns.forEach(function (column) {
+      var th = document.createElement('th');
+      th.textContent = column.title;
+      if (column.text) th.className = 'text';
+      headRow.appendChild(th);
+    });
+    var body = element.tBodies[0];
+    data.rows.forEach(function (row) {
+      var tr = body.insertRow();
+      tr.id = 'row-' + row[ID];
+      tr.className = states[row[STATUS]] + (row[ID] === data.best ? ' best' : '');
+      columns.forEach(function (column) {
+        var td = tr.insertCell();
+        if (column.reason) td.className = 'reason';
+        else if (column.text) td.className = 'text';
+        if (column.cell) column.cell(row, td);
+        else td.textContent = column.value(row);
+      });
+    });
+    return element;
+  }
+
+  function sortable(element) {
+    if (!element) return;
+    var headings = element.tHead.rows[0].cells;
     function key(cell) {
       var text = cell.getAttribute('data-sort') || cell.textContent.replace('\u2212', '-');
       var number = parseFloat(text);
       return isNaN(number) ? text : number;
     }
     function sortBy(column, descending) {
-      var body = table.tBodies[0];
+      var body = element.tBodies[0];
       var rows = Array.prototype.slice.call(body.rows);
       rows.sort(function (a, b) {
         var x = key(a.cells[column]), y = key(b.cells[column]);
@@ -281,7 +341,7 @@
     note.textContent = 'The plots could not be drawn: ' + error.message;
     document.querySelector('main').insertBefore(note, document.querySelector('main').firstChild);
   }
-  sortable();
+  sortable(table());
   refresh();
   document.body.setAttribute('data-drawn', Object.keys(charts).length);
 })();
