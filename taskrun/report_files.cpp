@@ -109,9 +109,9 @@ void ReportFiles::writeHistory(const StudyReport& report, bool whole) {
 }
 
 void ReportFiles::writePage(const StudyReport& report) {
-  page_.clear();
-  renderReportHtml(report, dataRows_, page_);
-  support::writeFileAtomically(folder_ / "report.html", page_);
+  pageText_.clear();
+  renderReportHtml(report, dataRows_, pageText_);
+  page_.write(pageText_);
 }
 
 void ReportFiles::writeProgress(const StudyReport& report) {
@@ -122,6 +122,7 @@ void ReportFiles::writeProgress(const StudyReport& report) {
 void ReportFiles::writeAll(const StudyReport& report) {
   writeHistory(report, true);
   writePage(report);
+  page_.finish();
   support::writeFileAtomically(folder_ / "progress.svg", progressSvg(report));
   support::writeFileAtomically(folder_ / "variables.svg", variablesSvg(report));
   if (report.state != StudyState::running && report.state != StudyState::interrupted) {

@@ -106,18 +106,18 @@ Axis symlogAxis(double low, double high, double linearWithin, std::string title)
 class Panel {
  public:
   Panel(double top, std::string title, Axis x, Axis y) : top_(top), x_(std::move(x)), y_(std::move(y)) {
-    svg_ += "<text x=\"" + fixed(kLeft, 0) + "\" y=\"" + fixed(top_ - 10, 0) + "\" font-size=\"14\" font-weight=\"bold\">" +
+    svg_ += "<text x=\"" + fixed(kLeft, 0) + "\" y=\"" + fixed(top_ - 26, 0) + "\" font-size=\"14\" font-weight=\"bold\">" +
             escapeHtml(title) + "</text>\n";
     svg_ += "<g font-size=\"11\" fill=\"#333\">\n";
     for (const Tick& tick : y_.ticks) {
-      double py = yAt(tick.at);
+      double py = yOnScale(tick.at);
       svg_ += line(kLeft, py, kLeft + kWidth, py, tick.at == 0 && y_.linearWithin > 0 ? "#c0392b" : "#e4e4e4",
                    tick.at == 0 && y_.linearWithin > 0 ? " stroke-dasharray=\"6 3\"" : "");
       svg_ += "<text x=\"" + fixed(kLeft - 6, 0) + "\" y=\"" + fixed(py + 4, 1) + "\" text-anchor=\"end\">" +
               escapeHtml(tick.label) + "</text>\n";
     }
     for (const Tick& tick : x_.ticks) {
-      double px = xAt(tick.at);
+      double px = kLeft + kWidth * (tick.at - x_.low) / (x_.high - x_.low);
       svg_ += line(px, top_, px, top_ + kHeight, "#f0f0f0", "");
       svg_ += line(px, top_ + kHeight, px, top_ + kHeight + 4, "#999", "");
       svg_ += "<text x=\"" + fixed(px, 1) + "\" y=\"" + fixed(top_ + kHeight + 16, 0) + "\" text-anchor=\"middle\">" +
@@ -137,7 +137,9 @@ class Panel {
   double xAt(double value) const {
     return kLeft + (x_.high > x_.low ? kWidth * (x_.scale(value) - x_.low) / (x_.high - x_.low) : kWidth / 2);
   }
-  double yAt(double value) const { return top_ + kHeight * (1 - (y_.scale(value) - y_.low) / (y_.high - y_.low)); }
+  double yAt(double value) const { return yOnScale(y_.scale(value)); }
+  // Where a value already on the axis's scale (a tick) lies.
+  double yOnScale(double scaled) const { return top_ + kHeight * (1 - (scaled - y_.low) / (y_.high - y_.low)); }
   double bottom() const { return top_ + kHeight; }
 
   void polyline(const std::vector<std::pair<double, double>>& points, const std::string& colour, bool stepped) {
@@ -173,8 +175,8 @@ class Panel {
     double x = kLeft + kWidth;
     for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
       x -= 14 + 6.5 * static_cast<double>(entry->first.size());
-      svg_ += "<rect x=\"" + fixed(x, 1) + "\" y=\"" + fixed(top_ - 20, 0) + "\" width=\"9\" height=\"9\" fill=\"" +
-              entry->second + "\"/><text x=\"" + fixed(x + 12, 1) + "\" y=\"" + fixed(top_ - 12, 0) + "\" font-size=\"11\">" +
+      svg_ += "<rect x=\"" + fixed(x, 1) + "\" y=\"" + fixed(top_ - 15, 0) + "\" width=\"9\" height=\"9\" fill=\"" +
+              entry->second + "\"/><text x=\"" + fixed(x + 12, 1) + "\" y=\"" + fixed(top_ - 7, 0) + "\" font-size=\"11\">" +
               escapeHtml(entry->first) + "</text>\n";
     }
   }
@@ -245,7 +247,7 @@ Axis evaluationAxis(const StudyReport& report) {
 
 std::string progressSvg(const StudyReport& report) {
   std::string body;
-  double top = 40;
+  double top = 50;
   const std::vector<std::pair<std::string, std::string>> legend{
       {"feasible", kFeasible}, {"infeasible", kInfeasible}, {"failed", kFailed}};
   if (report.objective) {
@@ -314,7 +316,7 @@ std::string variablesSvg(const StudyReport& report) {
   if (drawn < report.variables.size()) {
     title += " (the first " + std::to_string(drawn) + " of " + std::to_string(report.variables.size()) + ")";
   }
-  Panel panel(40, title, linearAxis(1, std::max(2.0, lastIteration), samples ? "sample" : "iteration", true),
+  Panel panel(50, title, linearAxis(1, std::max(2.0, lastIteration), samples ? "sample" : "iteration", true),
               linearAxis(low, high, "value", false));
   std::string legend;
   for (std::size_t v = 0; v < drawn; ++v) {
@@ -322,14 +324,14 @@ std::string variablesSvg(const StudyReport& report) {
     std::sort(series[v].begin(), series[v].end());
     if (!samples) panel.polyline(series[v], colour, false);
     for (auto [x, y] : series[v]) panel.marker(x, y, "circle", colour, samples ? 3 : 2, report.inputs[report.variables[v]]);
-    double row = 40 + Panel::kHeight + 62 + 16.0 * static_cast<double>(v / 3);
+    double row = 50 + Panel::kHeight + 62 + 16.0 * static_cast<double>(v / 3);
     double column = Panel::kLeft + 210.0 * static_cast<double>(v % 3);
     legend += "<rect x=\"" + fixed(column, 0) + "\" y=\"" + fixed(row - 9, 0) + "\" width=\"9\" height=\"9\" fill=\"" + colour +
               "\"/><text x=\"" + fixed(column + 13, 0) + "\" y=\"" + fixed(row, 0) + "\" font-size=\"11\">" +
               escapeHtml(report.axisName(report.inputs[report.variables[v]])) + "</text>\n";
   }
   if (values.empty()) panel.note("no design evaluated yet");
-  return document(40 + Panel::kHeight + 70 + 16.0 * static_cast<double>((drawn + 2) / 3), panel.take() + legend);
+  return document(50 + Panel::kHeight + 70 + 16.0 * static_cast<double>((drawn + 2) / 3), panel.take() + legend);
 }
 
 }  // namespace taskrun

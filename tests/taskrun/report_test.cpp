@@ -11,6 +11,7 @@
 #include "taskrun/report.h"
 #include "taskrun/report_files.h"
 #include "taskrun/report_page_assets.h"
+#include "taskrun/report_writer.h"
 #include "testing/temp_dir.h"
 #include "testing/update_expected.h"
 
@@ -255,6 +256,23 @@ TEST(StudyReportFiles, TheReportPageMatchesTheStoredPage) {
   EXPECT_EQ(ended.find("http-equiv=\"refresh\""), std::string::npos);
   EXPECT_NE(ended.find("The study has ended; this page no longer reloads."), std::string::npos);
   EXPECT_NE(ended.find("\"state\":\"converged\""), std::string::npos);
+}
+
+TEST(BackgroundFileWriter, TheFileEndsWithTheLatestContentAndAFailedWriteIsToldOnce) {
+  testing_support::ScopedTempDir dir;
+  {
+    BackgroundFileWriter writer(dir / "page.html");
+    for (int version = 1; version <= 200; ++version) writer.write("version " + std::to_string(version));
+    writer.finish();
+    EXPECT_EQ(dir.read("page.html"), "version 200");
+    writer.write("after finish");
+  }  // the destructor writes what waits
+  EXPECT_EQ(dir.read("page.html"), "after finish");
+
+  BackgroundFileWriter nowhere(dir / "no-such-folder/page.html");
+  nowhere.write("lost");
+  EXPECT_THROW(nowhere.finish(), std::system_error);
+  EXPECT_NO_THROW(nowhere.finish());
 }
 
 }  // namespace

@@ -59,6 +59,7 @@ TEST(TaskrunReportPage, ChromiumShowsTheRunningAndTheFinishedStudy) {
               "x=$(tr -d '\\r' < InputValues.txt | awk '$1==\"X\"{print $2}')\n"
               "[ \"$x\" = 2 ] && { echo 'FATAL: matrix is singular' >&2; exit 3; }\n"
               "if [ \"$x\" = 3 ]; then\n" +
+                  waitUntil("grep -q '<dd>3 of 5<br>' " + shellQuoted(page.string()), "the page never showed 3 of 5") +
                   look(dir / "profile-running", page, dir / "running.dom", kScreenshots / "report-running.png") +
                   "fi\n"
                   "awk -v x=\"$x\" 'BEGIN { printf \"Mass  %.17g\\r\\nStress  %.17g\\r\\n\", 10 + 2 * x, 40 * x * x }' > "
