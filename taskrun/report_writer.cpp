@@ -4,8 +4,8 @@
 
 namespace taskrun {
 
-BackgroundFileWriter::BackgroundFileWriter(std::filesystem::path file)
-    : file_(std::move(file)), thread_([this] { run(); }) {}
+BackgroundFileWriter::BackgroundFileWriter(std::filesystem::path file, std::chrono::milliseconds interval)
+    : file_(std::move(file)), interval_(interval), thread_([this] { run(); }) {}
 
 BackgroundFileWriter::~BackgroundFileWriter() {
   {
@@ -35,16 +35,23 @@ void BackgroundFileWriter::write(const std::string& content) {
 
 void BackgroundFileWriter::finish() {
   std::unique_lock<std::mutex> lock(mutex_);
+  now_ = true;
+  changed_.notify_all();
   changed_.wait(lock, [this] { return !hasWaiting_ && !writing_; });
+  now_ = false;
   throwFailure();
 }
 
 void BackgroundFileWriter::run() {
+  using Clock = std::chrono::steady_clock;
   std::string content;
+  Clock::time_point next = Clock::now();
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] { return hasWaiting_ || stop_; });
+    changed_.wait_until(lock, next, [this] { return stop_ || now_; });
     if (!hasWaiting_) return;  // stopped with nothing left to write
+    next = Clock::now() + interval_;
     content.swap(waiting_);
     hasWaiting_ = false;
     writing_ = true;
