@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -322,8 +323,10 @@ std::optional<std::vector<double>> doublesOf(sqlite3_stmt* statement, int column
 
 }  // namespace
 
-void DataLog::load(sqlite3* db, bool own) {
-  std::string select = "SELECT id, status, started, folder, inputs, outputs";
+// Every row of the evaluations table in id order, as records; a row whose values are not the
+// task's count of doubles is passed over.
+void DataLog::eachRow(sqlite3* db, const std::function<void(EvaluationRecord&&)>& take) {
+  std::string select = "SELECT id, status, failed_step, reason, started, folder, inputs, outputs";
   for (const Step& step : task_.process) select += ", " + identifier(step.name + " seconds");
   // A look-up log written before the trailing columns existed has none of them.
   std::vector<std::string> present = tableColumns(db);
@@ -337,19 +340,18 @@ void DataLog::load(sqlite3* db, bool own) {
   int rc;
   while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
     sqlite3_stmt* row = statement.get();
-    std::int64_t id = sqlite3_column_int64(row, 0);
-    if (own) nextId_ = std::max(nextId_, id + 1);
-    if (text(row, 1).value_or("") != "ok") continue;
-    auto inputs = doublesOf(row, 4, task_.inputs.size());
-    auto outputs = doublesOf(row, 5, task_.outputs.size());
+    auto inputs = doublesOf(row, 6, task_.inputs.size());
+    auto outputs = doublesOf(row, 7, task_.outputs.size());
     if (!inputs || !outputs) continue;
     EvaluationRecord record;
-    record.id = id;
-    record.ok = true;
-    record.started = text(row, 2).value_or("");
-    record.folder = text(row, 3).value_or("");
-    for (std::size_t i = 0; i < steps; ++i) record.stepSeconds.push_back(real(row, 6 + static_cast<int>(i)).value_or(0));
-    int trailing = 6 + static_cast<int>(steps);
+    record.id = sqlite3_column_int64(row, 0);
+    record.ok = text(row, 1).value_or("") == "ok";
+    record.failedStep = text(row, 2).value_or("");
+    record.reason = text(row, 3).value_or("");
+    record.started = text(row, 4).value_or("");
+    record.folder = text(row, 5).value_or("");
+    for (std::size_t i = 0; i < steps; ++i) record.stepSeconds.push_back(real(row, 8 + static_cast<int>(i)).value_or(0));
+    int trailing = 8 + static_cast<int>(steps);
     record.kind = text(row, trailing).value_or("");
     record.iteration = sqlite3_column_int(row, trailing + 1);
     record.start = sqlite3_column_int(row, trailing + 2);
@@ -357,14 +359,31 @@ void DataLog::load(sqlite3* db, bool own) {
     record.retryOf = sqlite3_column_int64(row, trailing + 4);
     record.transient = sqlite3_column_int(row, trailing + 5) != 0;
     record.inputs = std::move(*inputs);
-    bool complete = true;
-    for (double value : *outputs) {
-      complete = complete && !std::isnan(value);
-      record.outputs.push_back(value);
-    }
-    if (complete) remember(record);
+    for (double value : *outputs) record.outputs.push_back(std::isnan(value) ? std::nullopt : std::optional<double>(value));
+    take(std::move(record));
   }
   if (rc != SQLITE_DONE) throw DataLogError(file_.string() + ": " + sqlite3_errmsg(db));
+}
+
+void DataLog::load(sqlite3* db, bool own) {
+  if (own) {
+    // The next id follows every row, also one whose values cannot be read.
+    Statement statement(db, "SELECT MAX(id) FROM evaluations");
+    if (sqlite3_step(statement.get()) == SQLITE_ROW && sqlite3_column_type(statement.get(), 0) != SQLITE_NULL) {
+      nextId_ = std::max<std::int64_t>(nextId_, sqlite3_column_int64(statement.get(), 0) + 1);
+    }
+  }
+  eachRow(db, [&](EvaluationRecord&& record) {
+    bool complete = record.ok;
+    for (const std::optional<double>& value : record.outputs) complete = complete && value.has_value();
+    if (complete) remember(record);
+  });
+}
+
+std::vector<EvaluationRecord> DataLog::records() {
+  std::vector<EvaluationRecord> all;
+  eachRow(db_, [&](EvaluationRecord&& record) { all.push_back(std::move(record)); });
+  return all;
 }
 
 void DataLog::addLookUp(const fs::path& file) {

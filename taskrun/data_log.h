@@ -17,6 +17,7 @@
 // that is empty, damaged, not a data log of taskrun, or of another task is refused.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <deque>
@@ -73,6 +74,9 @@ class DataLog {
   // A successful evaluation of exactly these input values; nullptr when there is none.
   const EvaluationRecord* find(const std::vector<double>& inputs) const;
 
+  // Every evaluation the log holds, failed ones too, in id order.
+  std::vector<EvaluationRecord> records();
+
   std::int64_t nextId() const { return nextId_; }
   bool namedColumns() const { return namedColumns_; }
   const std::filesystem::path& file() const { return file_; }
@@ -96,6 +100,7 @@ class DataLog {
   void open();
   void execute(const std::string& sql);
   void checkParameters(sqlite3* db, const std::filesystem::path& file);
+  void eachRow(sqlite3* db, const std::function<void(EvaluationRecord&&)>& take);
   void load(sqlite3* db, bool own);
   void remember(const EvaluationRecord& record);
 };

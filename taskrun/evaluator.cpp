@@ -43,13 +43,15 @@ Evaluator::Evaluator(const EvaluationSetup& setup, DataLog& log, ProcessLauncher
       firstIdOfRun_(log.nextId()),
       nextId_(log.nextId()) {}
 
-std::vector<Answer> Evaluator::evaluate(const std::vector<std::vector<double>>& designs, const std::vector<EvaluationTag>& tags) {
+std::vector<Answer> Evaluator::evaluate(const std::vector<std::vector<double>>& designs,
+                                       const std::vector<EvaluationTag>& tags) {
   if (interruption_.interrupted()) throw Interrupted();
   std::vector<Answer> answers(designs.size());
   std::vector<Job> jobs;
   std::map<std::vector<std::uint64_t>, std::size_t> firstInBatch;
   std::vector<std::pair<std::size_t, std::size_t>> repeats;  // (answer, the earlier answer it repeats)
   for (std::size_t i = 0; i < designs.size(); ++i) {
+    EvaluationTag tag = i < tags.size() ? tags[i] : EvaluationTag{};
     auto [earlier, first] = firstInBatch.emplace(designKey(designs[i]), i);
     if (!first) {
       repeats.emplace_back(i, earlier->second);
@@ -58,6 +60,10 @@ std::vector<Answer> Evaluator::evaluate(const std::vector<std::vector<double>>& 
     if (options_.lookUp) {
       if (const EvaluationRecord* known = log_.find(designs[i])) {
         answers[i].record = *known;
+        // Reported as what the plan asked for now; the stored row keeps what it was then.
+        answers[i].record.iteration = tag.iteration;
+        answers[i].record.kind = tag.kind;
+        answers[i].record.start = tag.start;
         if (known->id >= firstIdOfRun_) {
           answers[i].source = Answer::Source::repeated;
         } else {
@@ -68,7 +74,7 @@ std::vector<Answer> Evaluator::evaluate(const std::vector<std::vector<double>>& 
         continue;
       }
     }
-    jobs.push_back({i, designs[i], nextId_++, i < tags.size() ? tags[i] : EvaluationTag{}});
+    jobs.push_back({i, designs[i], nextId_++, tag});
   }
   if (options_.beforeFolders && !jobs.empty()) {
     std::vector<std::string> names;

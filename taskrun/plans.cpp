@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <set>
 
 namespace taskrun {
 namespace {
@@ -75,8 +76,39 @@ std::optional<double> Measures::worstConstraint(const EvaluationRecord& record) 
 }
 
 bool Measures::feasible(const EvaluationRecord& record) const {
+  if (!record.ok) return false;
   auto worst = worstConstraint(record);
   return !worst || *worst <= kFeasibility;
+}
+
+const char* stateName(BoundCheck::State state) {
+  switch (state) {
+    case BoundCheck::State::violated: return "violated";
+    case BoundCheck::State::active: return "active";
+    case BoundCheck::State::met: return "met";
+  }
+  return "met";
+}
+
+std::vector<BoundCheck> Measures::bounds(const EvaluationRecord& record) const {
+  std::vector<BoundCheck> checks;
+  for (const Constraint& constraint : study_.constraints) {
+    std::optional<double> value =
+        constraint.output < record.outputs.size() ? record.outputs[constraint.output] : std::nullopt;
+    auto check = [&](double limit, bool upper) {
+      BoundCheck bound{constraint.output, upper, limit, value, 0, BoundCheck::State::violated};
+      if (value) {
+        bound.violation = violation(upper ? *value - limit : limit - *value, limit);
+        bound.state = bound.violation > kFeasibility    ? BoundCheck::State::violated
+                      : bound.violation >= -kActiveWithin ? BoundCheck::State::active
+                                                         : BoundCheck::State::met;
+      }
+      checks.push_back(bound);
+    };
+    if (constraint.lower) check(*constraint.lower, false);
+    if (constraint.upper) check(*constraint.upper, true);
+  }
+  return checks;
 }
 
 bool Measures::better(const EvaluationRecord& a, const EvaluationRecord& b) const {
@@ -91,13 +123,15 @@ bool Measures::better(const EvaluationRecord& a, const EvaluationRecord& b) cons
   return worstA < worstB;
 }
 
-std::vector<double> PlanContext::startValues() const {
+std::vector<double> startValues(const Task& task, const Study& study) {
   std::vector<double> values;
-  for (const Variable& variable : study_.variables) {
-    values.push_back(clampTo(variable.start.value_or(task_.inputs[variable.input].initialValue), variable));
+  for (const Variable& variable : study.variables) {
+    values.push_back(clampTo(variable.start.value_or(task.inputs[variable.input].initialValue), variable));
   }
   return values;
 }
+
+std::vector<double> PlanContext::startValues() const { return taskrun::startValues(task_, study_); }
 
 std::vector<double> PlanContext::inputsFor(const std::vector<double>& values) const {
   std::vector<double> inputs;
@@ -128,6 +162,39 @@ std::optional<EvaluationRecord> PlanContext::bestOfHistory() const {
   return *best;
 }
 
+namespace {
+
+// How many different designs there are among `designs`: a design asked for twice runs once.
+std::size_t distinctDesigns(const std::vector<std::vector<double>>& designs) {
+  std::set<std::vector<std::uint64_t>> keys;
+  for (const std::vector<double>& design : designs) keys.insert(designKey(design));
+  return keys.size();
+}
+
+}  // namespace
+
+std::size_t evaluationBudget(const Task& task, const Study& study) {
+  switch (study.plan) {
+    case PlanKind::run: return 1;
+    case PlanKind::stressRatio: return static_cast<std::size_t>(study.stressRatio.simulations);
+    case PlanKind::doe: {
+      if (study.doe.method == DoeOptions::Method::lhs) return static_cast<std::size_t>(study.doe.samples);
+      std::size_t count = 1;
+      for (std::size_t v = 0; v < study.variables.size(); ++v) count *= static_cast<std::size_t>(study.doe.levels);
+      return count;
+    }
+    case PlanKind::list: return distinctDesigns(study.list.designs);
+    case PlanKind::sweep: return distinctDesigns(sweepDesigns(study.variables, startValues(task, study), study.sweep.points));
+    case PlanKind::optimise:
+      return static_cast<std::size_t>(study.optimise.maxEvaluations) * static_cast<std::size_t>(std::max(1, study.optimise.starts));
+  }
+  return 1;
+}
+
+bool stepBacksWithinBudget(const Study& study) { return study.plan == PlanKind::optimise; }
+
+bool budgetIsLimit(const Study& study) { return study.plan == PlanKind::stressRatio || study.plan == PlanKind::optimise; }
+
 PlanOutcome runOnce(PlanContext& context) {
   PlanOutcome outcome;
   std::vector<double> values;
@@ -135,7 +202,7 @@ PlanOutcome runOnce(PlanContext& context) {
     values.push_back(variable.start.value_or(context.task().inputs[variable.input].initialValue));
   }
   outcome.iterations.push_back(values);
-  Answer answer = context.evaluate({values}).front();
+  Answer answer = context.evaluate({values}, {{1, "design"}}).front();
   if (!answer.record.ok) {
     outcome.message = failureText(answer.record);
     return outcome;
@@ -291,7 +358,9 @@ namespace {
 PlanOutcome survey(PlanContext& context, std::vector<std::vector<double>> designs) {
   PlanOutcome outcome;
   outcome.iterations = std::move(designs);
-  std::vector<Answer> answers = context.evaluate(outcome.iterations);
+  std::vector<EvaluationTag> tags(outcome.iterations.size());
+  for (std::size_t i = 0; i < tags.size(); ++i) tags[i].iteration = static_cast<int>(i + 1);
+  std::vector<Answer> answers = context.evaluate(outcome.iterations, tags);
   outcome.best = context.bestOfHistory();
   std::size_t failed = 0, notRun = 0;
   const EvaluationRecord* firstFailure = nullptr;

@@ -107,10 +107,12 @@ class StudyReader {
         optimise(table(node, "optimise"), study);
       } else if (name == "doe") {
         doe(table(node, "doe"), study);
+      } else if (name == "units") {
+        units(table(node, "units"), study);
       } else {
         fail(node, "unknown key " + quote(name) +
                        "; expected plan, folder, workers, launcher, keep, [objective], [constraints], [variables], "
-                       "[stress-ratio], [optimise], [doe], [list], [sweep] or [failure]");
+                       "[stress-ratio], [optimise], [doe], [list], [sweep], [failure] or [units]");
       }
     }
     // A design of experiments, a list and a sweep go on past a failed design unless told.
@@ -554,6 +556,14 @@ class StudyReader {
              options.central = boolean(node, key);
            }
          });
+  }
+
+  void units(const toml::table& table, Study& study) const {
+    for (auto&& [key, node] : table) {
+      std::string name(key.str());
+      if (!task_.inputIndex(name) && !task_.outputIndex(name)) fail(node, quote(name) + " is neither an input nor an output of the task");
+      study.units[name] = stringValue(node, name);
+    }
   }
 
   void doe(const toml::table& table, Study& study) const {

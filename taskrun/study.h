@@ -10,6 +10,7 @@
 //   [doe] method, samples, levels, seed
 //   [list] file                    [sweep] points
 //   [failure] policy, retries, step-backs, transient
+//   [units] NAME = "unit"   (shown on the report's axes)
 //
 // The study folder is relative to the description file's folder and stays inside it unless
 // given as an absolute path; without "folder =" it is named after the study file ("doe.toml":
@@ -20,6 +21,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -127,6 +129,7 @@ struct Study {
   SweepOptions sweep;
   FailureOptions failure;
   KeepFolders keep = KeepFolders::all;
+  std::map<std::string, std::string> units;  // [units]: by input or output name, for the report's axes
 };
 
 const char* policyName(FailureOptions::Policy policy);

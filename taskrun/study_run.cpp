@@ -1,5 +1,6 @@
 #include "taskrun/study_run.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -10,8 +11,10 @@
 #include "taskrun/evaluation.h"
 #include "taskrun/evaluator.h"
 #include "taskrun/exchange_io.h"
+#include "taskrun/help_text.h"
 #include "taskrun/plans.h"
 #include "taskrun/report.h"
+#include "taskrun/report_files.h"
 #include "taskrun/study_folder.h"
 #include "taskrun/task.h"
 
@@ -19,9 +22,6 @@ namespace taskrun {
 namespace {
 
 namespace fs = std::filesystem;
-
-const char kUsage[] =
-    "usage: taskrun TASKFILE [STUDYFILE] [--resume | --overwrite] [--workers N] [--launcher local|slurm]";
 
 // The data log lives in the study folder beside taskrun's own files, and must never take the
 // name of a file that an evaluation copies or writes (the model, the exchange files): a
@@ -101,11 +101,49 @@ class FolderKeeper {
   }
 };
 
-void writeReports(const Study& study, const Task& task, const PlanContext& context, const PlanOutcome& outcome) {
-  writeHistoryCsv(study.folder / "history.csv", task, context.measures(), context.history());
-  writeProgressSvg(study.folder / "progress.svg", context.measures(), context.history());
-  writeVariablesSvg(study.folder / "variables.svg", task, study, outcome.iterations);
-}
+// The report of the study, kept up to date as answers come in and written to the study folder.
+// A report file that cannot be written is told once and does not stop the study: the data log
+// holds every evaluation.
+class LiveReport {
+ public:
+  LiveReport(StudyReport report, const Measures& measures, const fs::path& folder, std::ostream& out, std::ostream& err)
+      : report_(std::move(report)), measures_(measures), files_(folder), out_(out), err_(err) {}
+
+  StudyReport& report() { return report_; }
+
+  void add(const Answer& answer) {
+    ReportedEvaluation shown = addAnswer(report_, measures_, answer, elapsed());
+    out_ << progressLine(report_, shown, answer.source) << std::endl;
+    write(false);
+  }
+
+  void write(bool all) {
+    report_.elapsedSeconds = elapsed();
+    try {
+      if (all) {
+        files_.writeAll(report_);
+      } else {
+        files_.writeProgress(report_);
+      }
+    } catch (const std::exception& error) {
+      if (!warned_) err_ << "taskrun: the report cannot be written: " << error.what() << "\n";
+      warned_ = true;
+      if (all) throw;
+    }
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  StudyReport report_;
+  const Measures& measures_;
+  ReportFiles files_;
+  std::ostream& out_;
+  std::ostream& err_;
+  Clock::time_point start_ = Clock::now();
+  bool warned_ = false;
+
+  double elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+};
 
 }  // namespace
 
@@ -234,8 +272,15 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
   evaluatorOptions.beforeFolders = [&](const std::vector<std::string>& names) { folder->recordEvaluationFolders(names); };
   Measures measures(task, study);
   FolderKeeper keeper(study.keep, study.folder, measures, err);
+  std::unique_ptr<LiveReport> live;
+  try {
+    live = std::make_unique<LiveReport>(beginReport(task, study, logName, log->records()), measures, study.folder, out, err);
+  } catch (const std::exception& error) {
+    err << "taskrun: " << error.what() << "\n";
+    return kExitUsage;
+  }
   Evaluator evaluator(setup, *log, *launcher, *solver, interruption, evaluatorOptions, [&](const Answer& answer) {
-    out << progressLine(answer, measures) << std::endl;
+    live->add(answer);
     keeper.settled(answer);
   });
   PlanContext context(task, study, evaluator);
@@ -245,6 +290,8 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
       << (study.workers == 1 ? " worker" : " workers") << ", solver steps "
       << (study.launcher == LauncherKind::slurm ? "on Slurm" : "local") << (evaluatorOptions.femapShared ? ", FEMAP shared" : "")
       << "; study folder " << study.folder.string() << (fresh ? "" : " (data log kept)") << std::endl;
+  out << "taskrun: watch it in " << (study.folder / "report.html").string() << std::endl;
+  live->write(false);
   PlanOutcome outcome;
   try {
     switch (study.plan) {
@@ -256,35 +303,43 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
       case PlanKind::sweep: outcome = runSweep(context); break;
     }
   } catch (const Interrupted&) {
+    live->report().state = StudyState::interrupted;
+    live->report().message = "interrupted";
     try {
-      writeReports(study, task, context, outcome);
+      live->write(true);
     } catch (const std::exception&) {
     }
     out << "Interrupted: " << evaluator.ran() << " evaluations finished and stored; run again with --resume to go on"
         << std::endl;
     return kExitInterrupted;
   } catch (const std::exception& error) {
+    live->report().state = StudyState::failed;
+    live->report().message = error.what();
+    try {
+      live->write(true);
+    } catch (const std::exception&) {
+    }
     err << "taskrun: " << error.what() << "\n";
     return kExitFailed;
   }
-  StudyCounts counts{evaluator.ran(), evaluator.reused(), evaluator.failed()};
+  StudyReport& report = live->report();
+  concludeReport(report, measures, outcome, context.history());
   try {
-    writeReports(study, task, context, outcome);
-    writeSummaryJson(study.folder / "summary.json", task, study, outcome, counts);
+    live->write(true);
   } catch (const std::exception& error) {
     err << "taskrun: " << error.what() << "\n";
     return kExitFailed;
   }
-  out << closingSummary(task, study, outcome, counts);
-  out << "Study folder: " << study.folder.string() << " (history.csv, summary.json, progress.svg, variables.svg, "
+  out << closingSummary(report);
+  out << "Study folder: " << study.folder.string() << " (report.html, history.csv, summary.json, progress.svg, variables.svg, "
       << logName << ")" << std::endl;
-  return outcome.status == PlanStatus::failed ? kExitFailed : kExitOk;
+  return outcome.status == PlanStatus::failed || !report.best ? kExitFailed : kExitOk;
 }
 
 int taskrunMain(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
   if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
-    std::cout << kUsage << "\n";
+    std::cout << helpText();
     return kExitOk;
   }
   std::string error;

@@ -92,6 +92,9 @@ TEST(TaskrunFailurePolicy, TheStressRatioPlanStepsBackAndEndsAfterItsStepBacksFa
   EXPECT_EQ(query(dir / "once/Task1.db", "SELECT id, kind, iteration, A, B, status FROM evaluations WHERE id <= 3"),
             (Rows{{"1", "design", "1", "1.0", "1.0", "ok"}, {"2", "design", "2", "3.0", "1.5", "failed"},
                   {"3", "step-back", "2", "2.0", "1.25", "ok"}}));
+  // The report tells the step back as such, and counts it beyond the plan's 100 resizings.
+  EXPECT_NE(dir.read("once/history.csv").find("\r\n3,3,2,step-back,0,1,,ran,ok,"), std::string::npos);
+  EXPECT_NE(run.output.find("eval-000003    3 of 101  step-back  ok"), std::string::npos) << run.output;
 
   // A band the resizing keeps running into: three halvings, then the plan ends.
   writeTask("5.5", "5.9");
@@ -132,6 +135,13 @@ TEST(TaskrunFailurePolicy, ATransientFailureRunsAgainInAFreshFolderAndOthersEndT
                   {"3", "0.0", "ok", "NULL", "2", "1", "0"},
                   {"4", "1.0", "ok", "NULL", "2", "2", "0"}}));
   EXPECT_TRUE(fs::exists(dir / "retry/eval-000001/taskrun-Nastran.out"));  // the failed attempt's folder stays
+  // history.csv and the progress lines hold every attempt; each run again adds to the budget of 2.
+  std::string history = dir.read("retry/history.csv");
+  EXPECT_NE(history.find("\r\n1,1,1,design,0,1,,ran,failed,"), std::string::npos) << history;
+  EXPECT_NE(history.find("\r\n3,3,1,design,0,2,1,ran,ok,"), std::string::npos) << history;
+  EXPECT_NE(history.find("\r\n4,4,2,design,0,2,2,ran,ok,"), std::string::npos) << history;
+  EXPECT_NE(run.output.find("eval-000001  1 of 2  design    failed"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("eval-000004  4 of 4  design    ok"), std::string::npos) << run.output;
   nlohmann::json summary = readJson(dir / "retry/summary.json");
   EXPECT_EQ(summary["status"], "converged");
   EXPECT_EQ(summary["best"]["inputs"]["X"], 0.0);
@@ -148,6 +158,11 @@ TEST(TaskrunFailurePolicy, ATransientFailureRunsAgainInAFreshFolderAndOthersEndT
                             "taskrun-Nastran.out ends: \"singular matrix\" (1 of 2 designs not run))"),
             std::string::npos)
       << run.output;
+  // The design not run is no failed evaluation of the report.
+  nlohmann::json hard = readJson(dir / "hard/summary.json");
+  EXPECT_EQ(hard["evaluations"]["failed"], 3);
+  EXPECT_EQ(hard["evaluations"]["in_data_log"], 3);
+  EXPECT_EQ(dir.read("hard/history.csv").find("\r\n4,"), std::string::npos);
 }
 
 TEST(TaskrunFailurePolicy, ASolverThatLeftNoResultsIsTheFailedStepWithItsOwnWords) {

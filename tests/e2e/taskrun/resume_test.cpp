@@ -54,6 +54,9 @@ TEST(TaskrunResume, AfterSigkillNoFinishedEvaluationRunsAgainAndTheStudyEndsOnTh
   TaskrunRun first = runTaskrun(killed.path(), {"task.desc"});
   EXPECT_EQ(first.status, 128 + 9) << first.output;
   EXPECT_EQ(query(killed / "study/Task1.db", "SELECT COUNT(*) FROM evaluations"), (std::vector<std::vector<std::string>>{{"6"}}));
+  // history.csv gains a row as each evaluation ends: a kill leaves it with the data log's rows.
+  std::string history = killed.read("study/history.csv");
+  EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 7) << history;
 
   TaskrunRun resumed = runTaskrun(killed.path(), {"task.desc", "--resume"});
   ASSERT_EQ(resumed.status, 0) << resumed.output;

@@ -44,7 +44,13 @@ TEST(TaskrunStudyFolder, ASecondRunIsRefusedWhileTheFirstHoldsTheFolderAndTheLoc
   std::string pid = firstLine(dir.read("holder"));
   EXPECT_EQ(pid, first);
 
-  auto before = folderListing(dir / "study");
+  // The first run's own report page may be written while the second runs: it is left out.
+  auto listing = [&] {
+    auto files = folderListing(dir / "study");
+    std::erase_if(files, [](const auto& file) { return file.first.rfind("report.html", 0) == 0; });
+    return files;
+  };
+  auto before = listing();
   for (const std::vector<std::string>& arguments : {std::vector<std::string>{"task.desc", "study.toml"},
                                                     {"task.desc", "study.toml", "--resume"},
                                                     {"task.desc", "study.toml", "--overwrite"}}) {
@@ -54,7 +60,7 @@ TEST(TaskrunStudyFolder, ASecondRunIsRefusedWhileTheFirstHoldsTheFolderAndTheLoc
               std::string::npos)
         << second.output;
   }
-  EXPECT_EQ(folderListing(dir / "study"), before);  // nothing touched
+  EXPECT_EQ(listing(), before);  // nothing touched
   dir.write("release", "");
   ASSERT_TRUE(processEnds(first));
   EXPECT_EQ(readJson(dir / "study/summary.json")["status"], "converged") << dir.read("first.out");
