@@ -18,6 +18,7 @@
 #include "support/strings.h"
 #include "support/text_file.h"
 #include "taskrun/data_log.h"
+#include "taskrun/report_files.h"
 
 namespace taskrun {
 namespace {
@@ -88,7 +89,7 @@ std::vector<std::string> ownFiles(const std::string& dataLog) {
   for (const char* suffix : {"", "-wal", "-shm", "-journal", ".new", ".new-wal", ".new-shm", ".new-journal"}) {
     files.push_back(dataLog + suffix);
   }
-  for (const std::string& report : StudyFolder::reportFileNames()) files.push_back(report);
+  for (const char* report : kReportFiles) files.push_back(report);
   return files;
 }
 
@@ -214,13 +215,8 @@ FolderLock::~FolderLock() = default;
 
 // ---- the folder ----
 
-const std::vector<std::string>& StudyFolder::reportFileNames() {
-  static const std::vector<std::string> names{"history.csv", "summary.json", "progress.svg", "variables.svg", "report.html"};
-  return names;
-}
-
 bool StudyFolder::isOwnFileName(const std::string& name) {
-  for (const std::string& own : reportFileNames()) {
+  for (const char* own : kReportFiles) {
     if (support::equalsIgnoreCase(own, name)) return true;
   }
   return support::equalsIgnoreCase(name, kMarkerName) || support::equalsIgnoreCase(name, kLockName) ||

@@ -79,11 +79,9 @@ class StudyFolder {
   // Notes in the marker the evaluation folders about to be made (before they are).
   void recordEvaluationFolders(const std::vector<std::string>& names);
 
-  // The files taskrun writes in a study folder besides the data log and the evaluation
-  // folders (reports); an --overwrite removes them with the rest.
-  static const std::vector<std::string>& reportFileNames();
-  // The names taskrun itself gives to files of a study folder (the reports, the marker, the
-  // lock): no data log may take one of them.
+  // The names taskrun itself gives to files of a study folder (the reports of report_files.h,
+  // which an --overwrite removes with the rest, the marker, the lock): no data log may take
+  // one of them.
   static bool isOwnFileName(const std::string& name);
   // "eval-" and six or more digits.
   static bool isEvaluationFolderName(const std::string& name);
