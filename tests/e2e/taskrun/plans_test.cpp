@@ -54,6 +54,8 @@ TEST(TaskrunPlans, StartValuesAListOfDesignsAndASweep) {
   EXPECT_EQ(query(dir / "sweep/Task1.db", "SELECT X, Z FROM evaluations"),
             (Rows{{"0.0", "0.0"}, {"1.0", "0.0"}, {"2.0", "0.0"}, {"1.0", "0.5"}, {"1.0", "1.0"}}));
   EXPECT_EQ(readJson(dir / "sweep/summary.json")["message"], "6 designs, 0 failed");
+  // Progress counts against the designs that run: the one that comes twice is not among them.
+  EXPECT_NE(run.output.find("eval-000005  5 of 5  design"), std::string::npos) << run.output;
 }
 
 TEST(TaskrunPlans, SeveralStartsRunSideBySideAndTheBestEndIsTaken) {
@@ -85,6 +87,10 @@ TEST(TaskrunPlans, SeveralStartsRunSideBySideAndTheBestEndIsTaken) {
             (Rows{{"1", "1", "design"}, {"1", "1", "gradient"}, {"2", "1", "design"}, {"2", "1", "gradient"},
                   {"3", "1", "design"}, {"3", "1", "gradient"}, {"4", "1", "design"}, {"4", "1", "gradient"}}));
   EXPECT_EQ(query(dir / "four/Task1.db", "SELECT printf('%.17g', X) FROM evaluations WHERE id = 1"), (Rows{{"2.5"}}));
+  // The budget is max-evaluations for each start; history.csv tells each row's start (its rows
+  // in the order the evaluations ended).
+  EXPECT_NE(four.output.find("     1 of 8000  "), std::string::npos) << four.output;
+  EXPECT_NE(dir.read("four/history.csv").find(",3,1,design,2,1,,ran,ok,"), std::string::npos);
 }
 
 TEST(TaskrunPlans, KeepDecidesWhichEvaluationFoldersStay) {

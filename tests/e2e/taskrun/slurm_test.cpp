@@ -13,15 +13,22 @@ namespace {
 
 using testing_support::ScopedTempDir;
 
+// The test cluster in `folder`; nullptr, and the reason in `why`, when it does not start.
+std::unique_ptr<SlurmCluster> startCluster(const fs::path& folder, std::string& why) {
+  try {
+    return std::make_unique<SlurmCluster>(folder);
+  } catch (const std::exception& error) {
+    why = error.what();
+    return nullptr;
+  }
+}
+
 TEST(TaskrunSlurm, SolverStepsRunAsSlurmJobStepsOnARealCluster) {
   if (::geteuid() != 0) GTEST_SKIP() << "the test cluster's daemons run as root (as CI does)";
   ScopedTempDir dir;
-  std::unique_ptr<SlurmCluster> cluster;
-  try {
-    cluster = std::make_unique<SlurmCluster>(dir / "cluster");
-  } catch (const std::exception& error) {
-    FAIL() << "the test cluster did not start: " << error.what();
-  }
+  std::string why;
+  std::unique_ptr<SlurmCluster> cluster = startCluster(dir / "cluster", why);
+  ASSERT_TRUE(cluster) << "the test cluster did not start: " << why;
   TaskSpec task;
   task.inputs = {{"X", 0}};
   task.outputs = {"Y"};
@@ -61,12 +68,9 @@ TEST(TaskrunSlurm, SolverStepsRunAsSlurmJobStepsOnARealCluster) {
 TEST(TaskrunSlurm, AWholeStudyRunsInsideOneAllocationAndOutlivesItsSubmitter) {
   if (::geteuid() != 0) GTEST_SKIP() << "the test cluster's daemons run as root (as CI does)";
   ScopedTempDir dir;
-  std::unique_ptr<SlurmCluster> cluster;
-  try {
-    cluster = std::make_unique<SlurmCluster>(dir / "cluster");
-  } catch (const std::exception& error) {
-    FAIL() << "the test cluster did not start: " << error.what();
-  }
+  std::string why;
+  std::unique_ptr<SlurmCluster> cluster = startCluster(dir / "cluster", why);
+  ASSERT_TRUE(cluster) << "the test cluster did not start: " << why;
   // Should the test end early, the job goes first: its steps would outlive the cluster.
   struct CancelJob {
     ~CancelJob() {
