@@ -56,11 +56,15 @@ void appendNumber(std::string& text, std::optional<double> value) {
 }
 
 // [id, iteration, kind, status, objective, worst, best so far, [variables], [responses],
-//  failure, earlier, seconds]
+//  failure, earlier, seconds, attempt]
 std::string dataRow(const StudyReport& report, const ReportedEvaluation& evaluation, const std::vector<std::size_t>& responses) {
   const EvaluationRecord& record = evaluation.record;
   std::string row = "[" + std::to_string(record.id) + "," + std::to_string(record.iteration) + "," +
-                    (record.kind == "design" ? "0" : record.kind == "gradient" ? "1" : "2") + "," +
+                    (record.kind == "design"      ? "0"
+                     : record.kind == "gradient"  ? "1"
+                     : record.kind == "step-back" ? "2"
+                                                  : "3") +
+                    "," +
                     std::to_string(statusCode(evaluation)) + ",";
   appendNumber(row, evaluation.objective);
   row += ",";
@@ -80,7 +84,7 @@ std::string dataRow(const StudyReport& report, const ReportedEvaluation& evaluat
   row += "],";
   row += record.ok ? std::string("\"\"") : scriptSafe(Json("at " + record.failedStep + ": " + record.reason).dump(-1, ' ', false, Json::error_handler_t::replace));
   row += evaluation.earlier ? ",1," : ",0,";
-  row += report_format::fixed(evaluation.seconds, 2) + "]";
+  row += report_format::fixed(evaluation.seconds, 2) + "," + std::to_string(record.attempt) + "]";
   return row;
 }
 

@@ -1,8 +1,9 @@
 // The study report page's plots (Chart.js), its sortable table of evaluations and its refresh
 // while the study runs. The data is the JSON block "study-data" that taskrun writes with the page:
-//   rows: [id, iteration, kind (0 design, 1 gradient, 2 other), status (0 feasible, 1 infeasible,
-//          2 failed), objective, worst constraint, best feasible so far, [variables], [responses],
-//          failure, earlier run (1) or this one (0), seconds]
+//   rows: [id, iteration, kind (0 design, 1 gradient, 2 step back, 3 other), status (0 feasible,
+//          1 infeasible, 2 failed), objective, worst constraint, best feasible so far, [variables],
+//          [responses], failure, earlier run (1) or this one (0), seconds, attempt (2... for a
+//          transient failure run again)]
 // The responses are the objective's output first (when there is an objective), then the
 // constrained outputs.
 (function () {
@@ -13,7 +14,9 @@
   var palette = ['#1f5fbf', '#d35400', '#27ae60', '#8e44ad', '#c0392b', '#16a085', '#2c3e50', '#b7950b',
     '#7f8c8d', '#e84393'];
   var ID = 0, ITERATION = 1, KIND = 2, STATUS = 3, OBJECTIVE = 4, WORST = 5, BEST = 6, VARIABLES = 7,
-    RESPONSES = 8, REASON = 9, EARLIER = 10, SECONDS = 11;
+    RESPONSES = 8, REASON = 9, EARLIER = 10, SECONDS = 11, ATTEMPT = 12;
+  var kindNames = ['design', 'gradient', 'step-back', '-'];
+  function kindOf(row) { return kindNames[row[KIND]] + (row[ATTEMPT] > 1 ? ', attempt ' + row[ATTEMPT] : ''); }
   var storageKey = 'taskrun-report:' + location.pathname;
 
   function folder(id) { return 'eval-' + String(id).padStart(6, '0'); }
@@ -28,7 +31,7 @@
     return (fraction < 0 ? '\u2212' : '+') + text + ' %';
   }
   function describe(row) {
-    var lines = [folder(row[ID]) + ' (' + (['design', 'gradient', 'other'][row[KIND]]) + ', iteration ' + row[ITERATION] + ')'];
+    var lines = [folder(row[ID]) + ' (' + kindOf(row) + ', iteration ' + row[ITERATION] + ')'];
     if (row[STATUS] === 2) return lines.concat(['failed: ' + row[REASON]]);
     if (row[OBJECTIVE] !== null) lines.push((data.objective || 'objective') + ' = ' + short(row[OBJECTIVE]));
     if (row[WORST] !== null) lines.push('worst constraint ' + percent(row[WORST]) + ' of its bound');
@@ -229,7 +232,7 @@
   function table() {
     var element = document.getElementById('evaluations-table');
     if (!element) return null;
-    var kinds = ['design', 'gradient', '-'], states = ['feasible', 'infeasible', 'failed'];
+    var states = ['feasible', 'infeasible', 'failed'];
     var first = data.objective ? 1 : 0;
     var columns = [
       { title: 'Evaluation', text: true, cell: function (row, td) {
@@ -240,7 +243,7 @@
         td.setAttribute('data-sort', row[ID]);
       } },
       { title: 'Iteration', value: function (row) { return row[ITERATION]; } },
-      { title: 'Kind', text: true, value: function (row) { return kinds[row[KIND]]; } },
+      { title: 'Kind', text: true, value: function (row) { return kindOf(row); } },
       { title: 'Source', text: true, value: function (row) { return row[EARLIER] ? 'earlier' : 'ran'; } },
       { title: 'Status', text: true, cell: function (row, td) {
         var badge = document.createElement('span');
