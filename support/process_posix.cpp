@@ -35,6 +35,7 @@
 #include <stdexcept>
 
 #include "support/process.h"
+#include "support/text_file.h"
 
 extern char** environ;
 
@@ -141,8 +142,13 @@ std::string bootId() {
 
 void writeIdentity(const fs::path& file, pid_t group) {
   std::optional<ProcessStat> stat = readStat(std::to_string(group));
-  std::ofstream out(file, std::ios::trunc);
-  out << "process-group " << group << " " << (stat ? stat->start : 0) << " " << bootId() << "\n";
+  // Whole or not at all: a later run may read it at any moment.
+  // A file that cannot be written only loses the clean-up by a later run; the step runs on.
+  try {
+    writeFileAtomically(file, "process-group " + std::to_string(group) + " " + std::to_string(stat ? stat->start : 0) +
+                                  " " + bootId() + "\n");
+  } catch (const std::exception&) {
+  }
 }
 
 // --- the guard -------------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "support/process.h"
+#include "support/text_file.h"
 #include "support/strings.h"
 #include "support/wide_text.h"
 
@@ -168,8 +169,12 @@ unsigned long long creationTime(HANDLE process) {
 }
 
 void writeIdentity(const fs::path& file, DWORD pid, HANDLE process) {
-  std::ofstream out(file, std::ios::trunc);
-  out << "process " << pid << " " << creationTime(process) << "\n";
+  // Whole or not at all: a later run may read it at any moment.
+  // A file that cannot be written only loses the clean-up by a later run; the step runs on.
+  try {
+    writeFileAtomically(file, "process " + std::to_string(pid) + " " + std::to_string(creationTime(process)) + "\n");
+  } catch (const std::exception&) {
+  }
 }
 
 // What the engineer's search path and executable extensions say.

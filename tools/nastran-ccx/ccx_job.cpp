@@ -57,8 +57,8 @@ class CcxJobBuilder {
     return ids;
   }
 
-  [[noreturn]] void failAt(int line, const std::string& reason) const {
-    throw Failure(model_.fileName + ":" + std::to_string(line) + ": " + reason);
+  [[noreturn]] void failAt(nastran::Location at, const std::string& reason) const {
+    throw Failure(nastran::problemMessage(model_.files.at(at.file), at.line, "", reason));
   }
   static std::string label(const Element& element) {
     return std::string(cardName(element.type)) + " " + std::to_string(element.id);
@@ -116,7 +116,7 @@ class CcxJobBuilder {
     double tolerance = 1e-12 * std::pow(modelSize(), 3);
     auto requireLength = [&](int a, int b) {
       if (norm(position(b) - position(a)) <= 1e-12 * modelSize())
-        failAt(element.line, label(element) + ": its grids " + std::to_string(a) + " and " + std::to_string(b) +
+        failAt(element.at, label(element) + ": its grids " + std::to_string(a) + " and " + std::to_string(b) +
                                  " coincide (zero length)");
     };
     switch (element.type) {
@@ -128,13 +128,13 @@ class CcxJobBuilder {
       case ElementType::Quad4: {
         Vec3 area = shellAreaVector(element);
         if (norm(area) <= 1e-12 * modelSize() * modelSize())
-          failAt(element.line, label(element) + ": the element has no area");
+          failAt(element.at, label(element) + ": the element has no area");
         break;
       }
       case ElementType::Tetra4: {
         const Vec3& x1 = position(grids[0]);
         double volume = dot(position(grids[1]) - x1, cross(position(grids[2]) - x1, position(grids[3]) - x1));
-        if (std::abs(volume) <= tolerance) failAt(element.line, label(element) + ": the element has no volume");
+        if (std::abs(volume) <= tolerance) failAt(element.at, label(element) + ": the element has no volume");
         if (volume < 0) std::swap(grids[1], grids[2]);
         break;
       }
@@ -148,7 +148,7 @@ class CcxJobBuilder {
         Vec3 alongEta = centroidOf({2, 3, 7, 6}) - centroidOf({0, 1, 5, 4});
         Vec3 alongZeta = centroidOf({4, 5, 6, 7}) - centroidOf({0, 1, 2, 3});
         double volume = dot(alongXi, cross(alongEta, alongZeta));
-        if (std::abs(volume) <= tolerance) failAt(element.line, label(element) + ": the element has no volume");
+        if (std::abs(volume) <= tolerance) failAt(element.at, label(element) + ": the element has no volume");
         if (volume < 0) grids = {grids[0], grids[3], grids[2], grids[1], grids[4], grids[7], grids[6], grids[5]};
         break;
       }
@@ -244,7 +244,7 @@ class CcxJobBuilder {
                                                : element.orientation;
     Vec3 planeOne = orientation - dot(orientation, axis) * axis;
     if (norm(planeOne) <= 1e-9 * norm(orientation))
-      failAt(element.line, label(element) + ": the orientation vector is parallel to the bar");
+      failAt(element.at, label(element) + ": the orientation vector is parallel to the bar");
     planeOne = (1.0 / norm(planeOne)) * planeOne;
     double depth = std::sqrt(12 * property.inertia1 / property.area);  // along plane 1
     double width = property.area / depth;
@@ -259,7 +259,7 @@ class CcxJobBuilder {
     for (const GridTemperature& temperature : model_.temperatures) {
       if (temperature.setId != *model_.selection.temperatureSet) continue;
       if (!temperatures.emplace(temperature.grid, temperature.temperature).second)
-        failAt(temperature.line, "TEMP " + std::to_string(temperature.setId) + ": grid " +
+        failAt(temperature.at, "TEMP " + std::to_string(temperature.setId) + ": grid " +
                                      std::to_string(temperature.grid) + " has a temperature already");
     }
     return temperatures;
@@ -276,7 +276,7 @@ class CcxJobBuilder {
       for (int grid : element.grids) {
         auto [entry, inserted] = reference.emplace(grid, std::make_pair(material.referenceTemperature, material.id));
         if (!inserted && entry->second.first != material.referenceTemperature)
-          failAt(material.line, "MAT1 " + std::to_string(material.id) + ": grid " + std::to_string(grid) +
+          failAt(material.at, "MAT1 " + std::to_string(material.id) + ": grid " + std::to_string(grid) +
                                     " joins materials with different reference temperatures (MAT1 " +
                                     std::to_string(entry->second.second) + " has TREF " +
                                     formatReal(entry->second.first) + ")");
@@ -326,7 +326,7 @@ class CcxJobBuilder {
       if (!selectedLoad(load.setId)) continue;
       bool zero = load.value == Vec3{0, 0, 0};
       if (load.isMoment && !zero && !rotationalGrids_.count(load.grid))
-        failAt(load.line, "MOMENT " + std::to_string(load.setId) + ": grid " + std::to_string(load.grid) +
+        failAt(load.at, "MOMENT " + std::to_string(load.setId) + ": grid " + std::to_string(load.grid) +
                               " belongs to no bar or shell, so it has no rotational DOFs to take a moment");
       for (int axis = 0; axis < 3; ++axis) {
         components[{load.grid, axis + 1 + (load.isMoment ? 3 : 0)}] += load.value[axis];
@@ -386,7 +386,7 @@ class CcxJobBuilder {
       if (!selectedLoad(load.setId)) continue;
       const Element& element = model_.elements.at(load.element);
       if (element.type != ElementType::Quad4 && element.type != ElementType::Tria3)
-        failAt(load.line, "PLOAD4 " + std::to_string(load.setId) + ": element " + std::to_string(load.element) +
+        failAt(load.at, "PLOAD4 " + std::to_string(load.setId) + ": element " + std::to_string(load.element) +
                               " is a " + cardName(element.type) + "; pressures are supported on CQUAD4 and CTRIA3 only");
       pressures[load.element] += load.pressure;
     }

@@ -9,9 +9,9 @@
 
 #include "ccx_job.h"
 #include "ccx_output.h"
-#include "deck_reader.h"
 #include "failure.h"
 #include "model_builder.h"
+#include "nastran/deck.h"
 #include "numbers.h"
 #include "results.h"
 #include "support/process.h"
@@ -90,7 +90,7 @@ void removeStaleResults(const RunPaths& paths) {
 
 void solve(const RunPaths& paths, std::ostream& errors) {
   removeStaleResults(paths);
-  Model model = buildModel(readDeckFile(paths.deck, paths.deckName));
+  Model model = buildModel(nastran::readDeckFile(paths.deck, paths.deckName));
   CcxJob job = buildCcxJob(model);
   std::filesystem::path ccx = findCcx();
 

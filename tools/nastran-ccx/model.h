@@ -6,19 +6,22 @@
 #include <string>
 #include <vector>
 
+#include "nastran/deck_error.h"
+
 namespace nastranccx {
 
 using Vec3 = std::array<double, 3>;
 
 // The analysis model as the deck states it, in Nastran's terms and IDs. Every
 // reference in it has been checked: each element's grids and property exist,
-// each property's material exists, each load's grid or element exists.
+// each property's material exists, each load's grid or element exists. Each
+// entity keeps where its card stands (a file of `Model::files` and a line).
 
 struct Grid {
   int id = 0;
   Vec3 position{};
   std::vector<int> permanentConstraints;  // DOF numbers 1-6 from the GRID card's PS field
-  int line = 0;
+  nastran::Location at;
 };
 
 enum class ElementType { Rod, Bar, Quad4, Tria3, Tetra4, Hexa8 };
@@ -32,7 +35,7 @@ struct Element {
   // Bars: the orientation vector, or the grid it points to from GA.
   Vec3 orientation{};
   std::optional<int> orientationGrid;
-  int line = 0;
+  nastran::Location at;
 };
 
 struct Property {
@@ -43,7 +46,7 @@ struct Property {
   double inertia1 = 0;   // bars: plane 1 (bending about the element z axis)
   double inertia2 = 0;   // bars: plane 2
   double thickness = 0;  // shells
-  int line = 0;
+  nastran::Location at;
 };
 
 struct Material {
@@ -53,7 +56,7 @@ struct Material {
   std::optional<double> density;
   std::optional<double> expansion;  // thermal expansion coefficient
   double referenceTemperature = 0;
-  int line = 0;
+  nastran::Location at;
 };
 
 struct NodalLoad {
@@ -61,28 +64,28 @@ struct NodalLoad {
   int grid = 0;
   bool isMoment = false;
   Vec3 value{};  // magnitude times direction
-  int line = 0;
+  nastran::Location at;
 };
 
 struct PressureLoad {
   int setId = 0;
   int element = 0;
   double pressure = 0;  // positive along the element normal (G1-G2-G3 right-hand rule)
-  int line = 0;
+  nastran::Location at;
 };
 
 struct GridTemperature {
   int setId = 0;
   int grid = 0;
   double temperature = 0;
-  int line = 0;
+  nastran::Location at;
 };
 
 struct ConstraintSet {
   int setId = 0;
   std::vector<int> dofs;
   std::vector<int> grids;
-  int line = 0;
+  nastran::Location at;
 };
 
 // What the case control selects for the one subcase.
@@ -94,7 +97,8 @@ struct CaseSelection {
 };
 
 struct Model {
-  std::string fileName;
+  std::string fileName;            // the deck as the command line names it
+  std::vector<std::string> files;  // the deck and the files it includes, as messages name them
   CaseSelection selection;
   std::map<int, Grid> grids;
   std::map<int, Element> elements;

@@ -1,12 +1,10 @@
 #include "model_builder.h"
 
 #include <algorithm>
-#include <cmath>
-#include <functional>
-#include <set>
-#include <unordered_map>
+#include <array>
+#include <string_view>
 
-#include "failure.h"
+#include "nastran/cross_reference.h"
 #include "numbers.h"
 
 namespace nastranccx {
@@ -47,505 +45,315 @@ PropertyType propertyTypeFor(ElementType type) {
 
 namespace {
 
-// Reads the fields of one card, numbered as Nastran numbers them (field 1 is the
-// first after the name), and words every complaint with file, line and card.
-class CardFields {
- public:
-  CardFields(const Card& card, const std::string& fileName) : card_(card), fileName_(fileName) {}
-
-  const Card& card() const { return card_; }
-  std::size_t count() const { return card_.fields.size(); }
-  const std::string& text(std::size_t field) const {
-    static const std::string kBlank;
-    return field >= 1 && field <= card_.fields.size() ? card_.fields[field - 1] : kBlank;
-  }
-  bool isBlank(std::size_t field) const { return text(field).empty(); }
-
-  [[noreturn]] void fail(const std::string& reason) const {
-    std::string label = card_.name;
-    if (!isBlank(1)) label += " " + text(1);
-    throw Failure(fileName_ + ":" + std::to_string(card_.line) + ": " + label + ": " + reason);
-  }
-
-  std::optional<int> optionalInteger(std::size_t field, const char* what) const {
-    if (isBlank(field)) return std::nullopt;
-    auto value = tryParseInteger(text(field));
-    if (!value) fail(describe(field, what) + " '" + text(field) + "' is not an integer");
-    return value;
-  }
-  int integer(std::size_t field, const char* what) const {
-    auto value = optionalInteger(field, what);
-    if (!value) fail(describe(field, what) + " is blank");
-    return *value;
-  }
-  int identifier(std::size_t field, const char* what) const {
-    int value = integer(field, what);
-    if (value <= 0) fail(describe(field, what) + " must be a positive ID, not " + text(field));
-    return value;
-  }
-
-  std::optional<double> optionalReal(std::size_t field, const char* what) const {
-    if (isBlank(field)) return std::nullopt;
-    auto value = tryParseReal(text(field));
-    if (!value) fail(describe(field, what) + " '" + text(field) + "' is not a number");
-    if (!std::isfinite(*value)) fail(describe(field, what) + " '" + text(field) + "' is not a finite number");
-    return value;
-  }
-  double real(std::size_t field, const char* what) const {
-    auto value = optionalReal(field, what);
-    if (!value) fail(describe(field, what) + " is blank");
-    return *value;
-  }
-  double realOr(std::size_t field, const char* what, double fallback) const {
-    return optionalReal(field, what).value_or(fallback);
-  }
-  double positiveReal(std::size_t field, const char* what) const {
-    double value = real(field, what);
-    if (value <= 0) fail(describe(field, what) + " must be positive, not " + text(field));
-    return value;
-  }
-
-  // Fields from `first` on carry data this conversion cannot honour.
-  void requireBlankFrom(std::size_t first) const {
-    for (std::size_t field = first; field <= count(); ++field)
-      if (!isBlank(field)) fail("field " + std::to_string(field) + " ('" + text(field) + "') is not supported");
-  }
-  // A field that may be given only as blank or zero.
-  void requireZero(std::size_t field, const char* what) const {
-    if (isBlank(field)) return;
-    auto value = tryParseReal(text(field));
-    if (!value || *value != 0) fail(describe(field, what) + " '" + text(field) + "' is not supported (only blank or 0)");
-  }
-
-  std::vector<int> dofs(std::size_t field, const char* what) const {
-    std::vector<int> dofs;
-    const std::string& digits = text(field);
-    if (digits.empty()) fail(describe(field, what) + " is blank");
-    for (char c : digits) {
-      int dof = c - '0';
-      if (dof < 1 || dof > 6)
-        fail(describe(field, what) + " '" + digits + "' must be made of the digits 1 to 6");
-      if (std::find(dofs.begin(), dofs.end(), dof) != dofs.end())
-        fail(describe(field, what) + " '" + digits + "' repeats the digit " + std::string(1, c));
-      dofs.push_back(dof);
-    }
-    return dofs;
-  }
-
- private:
-  static std::string describe(std::size_t field, const char* what) {
-    return "field " + std::to_string(field) + " (" + what + ")";
-  }
-
-  const Card& card_;
-  const std::string& fileName_;
+// The cards the conversion to CalculiX knows; every other card of a deck is refused by name.
+constexpr std::array<std::string_view, 18> kSolvedCards = {
+    "GRID",   "CROD", "CBAR",   "CQUAD4", "CTRIA3", "CTETRA", "CHEXA",  "PROD", "PBAR",
+    "PSHELL", "PSOLID", "MAT1", "FORCE",  "MOMENT", "PLOAD4", "TEMP",   "SPC1", "PARAM",
 };
 
-void checkBasicSystem(const CardFields& fields, std::size_t field, const char* what) {
-  if (auto system = fields.optionalInteger(field, what); system && *system != 0)
-    fields.fail(std::string(what) + " " + std::to_string(*system) +
-                ": only the basic coordinate system (0) is supported");
+bool isSolved(std::string_view card) {
+  return std::find(kSolvedCards.begin(), kSolvedCards.end(), card) != kSolvedCards.end();
+}
+
+std::string label(std::string_view card, int id) { return std::string(card) + " " + std::to_string(id); }
+
+// The DOF numbers 1-6 of a set of components.
+std::vector<int> dofsOf(const nastran::Components& components) {
+  std::vector<int> dofs;
+  for (int dof = 1; dof <= 6; ++dof)
+    if (components.has(dof)) dofs.push_back(dof);
+  return dofs;
 }
 
 class ModelBuilder {
  public:
-  explicit ModelBuilder(const Deck& deck) : deck_(deck) { model_.fileName = deck.fileName; }
+  explicit ModelBuilder(const nastran::Deck& deck) : deck_(deck), bulk_(deck.bulk) {
+    model_.fileName = deck.files.front();
+    model_.files = deck.files;
+  }
 
   Model build() {
     readExecutive();
     readCaseControl();
-    for (const Card& card : deck_.bulk) readCard(card);
-    checkReferences();
+    refuseUnsolvedCards();
+    // An SPC selection without SPC cards leaves only the grids' own constraints: a model that
+    // needs more fails as singular after the solution.
+    nastran::requireConsistent(deck_, nastran::CheckOptions{.spcSelectionMayBeEmpty = true});
+    readGrids();
+    readElements();
+    readProperties();
+    readMaterials();
+    readLoads();
+    readConstraints();
     return std::move(model_);
   }
 
  private:
-  using Reader = void (ModelBuilder::*)(const CardFields&);
+  [[noreturn]] void fail(const nastran::Origin& origin, std::size_t field, const std::string& subject,
+                         const std::string& reason) const {
+    throw deck_.errorAt(origin, field, subject, reason);
+  }
+  [[noreturn]] void failAt(nastran::Location at, const std::string& reason) const { throw deck_.errorAt(at, "", reason); }
 
-  [[noreturn]] void failAt(int line, const std::string& reason) const {
-    throw Failure(deck_.fileName + ":" + std::to_string(line) + ": " + reason);
+  void basicSystemOnly(const nastran::Origin& origin, std::size_t field, const std::string& subject, const char* what,
+                       int system) const {
+    if (system != 0)
+      fail(origin, field, subject,
+           std::string(what) + " " + std::to_string(system) + ": only the basic coordinate system (0) is supported");
   }
 
   void readExecutive() {
-    for (const StatementLine& statement : deck_.executive) {
-      if (statement.text.rfind("SOL ", 0) != 0) continue;
-      std::string solution(trim(statement.text.substr(4)));
-      if (solution != "101" && solution != "SESTATIC")
-        failAt(statement.line, "SOL " + solution + ": only SOL 101 (linear statics) is supported");
-      return;
+    const std::optional<nastran::Solution>& solution = deck_.executive.solution;
+    if (!solution)
+      throw nastran::DeckError(model_.fileName, 0, "", "no SOL statement in the executive control (SOL 101 expected)");
+    if (solution->number != 101) {
+      std::string given = solution->number ? std::to_string(*solution->number) : solution->name;
+      failAt(solution->at, "SOL " + given + ": only SOL 101 (linear statics) is supported");
     }
-    throw Failure(deck_.fileName + ": no SOL statement in the executive control (SOL 101 expected)");
   }
 
   void readCaseControl() {
-    int subcases = 0;
-    for (const StatementLine& statement : deck_.caseControl) {
-      const std::string& text = statement.text;
-      if (text.rfind("SUBCASE", 0) == 0) {
-        auto id = tryParseInteger(trim(text.substr(7)));
-        if (!id || *id <= 0) failAt(statement.line, "'" + text + "' needs a positive subcase number");
-        if (++subcases > 1) failAt(statement.line, text + ": only one subcase is supported");
-        model_.selection.subcaseId = *id;
-        continue;
-      }
-      std::size_t equals = text.find('=');
-      if (equals == std::string::npos) continue;
-      std::string key;
-      for (char c : text.substr(0, equals))
-        if (c != ' ') key += c;
-      if (key == "TITLE" || key == "SUBTITLE" || key == "LABEL") continue;
-      std::string value(trim(text.substr(equals + 1)));
-      auto setId = [&] {
-        auto id = tryParseInteger(value);
-        if (!id || *id <= 0) failAt(statement.line, key + " = " + value + ": a positive set ID is expected");
-        return *id;
-      };
-      if (key == "LOAD") {
-        model_.selection.loadSet = setId();
-      } else if (key == "SPC") {
-        model_.selection.constraintSet = setId();
-      } else if (key.rfind("TEMP", 0) == 0) {
-        std::size_t open = key.find('(');
-        std::string kind = open == std::string::npos ? "BOTH" : key.substr(open + 1, key.find(')') - open - 1);
-        if (kind == "LOAD" || kind == "BOTH") model_.selection.temperatureSet = setId();
-        else if (kind != "MATERIAL" && kind != "MAT")
-          failAt(statement.line, key + ": only TEMPERATURE(LOAD) is supported");
-      }
+    const nastran::CaseControl& control = deck_.caseControl;
+    if (control.subcases.size() > 1) {
+      const nastran::Subcase& second = control.subcases[1];
+      throw deck_.errorAt(second.at, "SUBCASE " + std::to_string(second.id), "only one subcase is supported");
     }
+    nastran::Subcase subcase = control.effectiveSubcases().front();
+    if (subcase.temperatureInitial)
+      failAt(subcase.locationOf("TEMPERATURE(INITIAL)"), "TEMPERATURE(INITIAL): only TEMPERATURE(LOAD) is supported");
+    model_.selection.subcaseId = subcase.id;
+    model_.selection.loadSet = subcase.load;
+    model_.selection.constraintSet = subcase.spc;
+    model_.selection.temperatureSet = subcase.temperatureLoad;
   }
 
-  void readCard(const Card& card) {
-    static const std::unordered_map<std::string, Reader> kReaders = {
-        {"GRID", &ModelBuilder::readGrid},     {"CROD", &ModelBuilder::readRod},
-        {"CBAR", &ModelBuilder::readBar},      {"CQUAD4", &ModelBuilder::readQuad4},
-        {"CTRIA3", &ModelBuilder::readTria3},  {"CTETRA", &ModelBuilder::readTetra},
-        {"CHEXA", &ModelBuilder::readHexa},    {"PROD", &ModelBuilder::readRodProperty},
-        {"PBAR", &ModelBuilder::readBarProperty}, {"PSHELL", &ModelBuilder::readShellProperty},
-        {"PSOLID", &ModelBuilder::readSolidProperty}, {"MAT1", &ModelBuilder::readMaterial},
-        {"FORCE", &ModelBuilder::readForce},   {"MOMENT", &ModelBuilder::readMoment},
-        {"PLOAD4", &ModelBuilder::readPressure}, {"TEMP", &ModelBuilder::readTemperature},
-        {"SPC1", &ModelBuilder::readConstraint}, {"PARAM", &ModelBuilder::readParameter},
+  // The first card in the deck that the conversion does not know.
+  void refuseUnsolvedCards() {
+    std::optional<std::pair<std::string, nastran::Location>> first;
+    auto consider = [&](std::string_view card, const nastran::Origin& origin) {
+      if (isSolved(card)) return;
+      if (!first || std::pair(origin.at.file, origin.at.line) < std::pair(first->second.file, first->second.line))
+        first = {std::string(card), origin.at};
     };
-    auto reader = kReaders.find(card.name);
-    if (reader == kReaders.end()) failAt(card.line, card.name + ": unknown card");
-    CardFields fields(card, deck_.fileName);
-    (this->*reader->second)(fields);
+    auto all = [&](const auto& cards, auto nameOf) {
+      for (const auto& card : cards) consider(nameOf(card), card.origin);
+    };
+    auto named = [](std::string_view name) { return [name](const auto&) { return name; }; };
+    all(bulk_.spoints, named("SPOINT"));
+    all(bulk_.cord1s, [](const nastran::Cord1& c) { return nastran::cardName(c); });
+    all(bulk_.cord2s, [](const nastran::Cord2& c) { return nastran::cardName(c); });
+    all(bulk_.conrods, named("CONROD"));
+    all(bulk_.cbeams, named("CBEAM"));
+    all(bulk_.cbushes, named("CBUSH"));
+    all(bulk_.celas1s, named("CELAS1"));
+    all(bulk_.celas2s, named("CELAS2"));
+    all(bulk_.plates, [](const nastran::Plate& p) { return nastran::cardName(p.shape); });
+    all(bulk_.cshears, named("CSHEAR"));
+    all(bulk_.solids, [](const nastran::Solid& s) { return nastran::cardName(s.shape); });
+    all(bulk_.conm2s, named("CONM2"));
+    all(bulk_.rbe2s, named("RBE2"));
+    all(bulk_.rbe3s, named("RBE3"));
+    all(bulk_.rbars, named("RBAR"));
+    all(bulk_.pbarls, named("PBARL"));
+    all(bulk_.pbeams, named("PBEAM"));
+    all(bulk_.pbeamls, named("PBEAML"));
+    all(bulk_.pbushes, named("PBUSH"));
+    all(bulk_.pelas, named("PELAS"));
+    all(bulk_.pcomps, [](const nastran::Pcomp& p) { return std::string_view(p.global ? "PCOMPG" : "PCOMP"); });
+    all(bulk_.pshears, named("PSHEAR"));
+    all(bulk_.mat2s, named("MAT2"));
+    all(bulk_.mat8s, named("MAT8"));
+    all(bulk_.mat9s, named("MAT9"));
+    all(bulk_.nodalLoad1s, [](const nastran::NodalLoad1& l) { return std::string_view(l.moment ? "MOMENT1" : "FORCE1"); });
+    all(bulk_.ploads, named("PLOAD"));
+    all(bulk_.pload1s, named("PLOAD1"));
+    all(bulk_.pload2s, named("PLOAD2"));
+    all(bulk_.gravs, named("GRAV"));
+    all(bulk_.loads, named("LOAD"));
+    all(bulk_.tempds, named("TEMPD"));
+    all(bulk_.spcs, named("SPC"));
+    all(bulk_.spcds, named("SPCD"));
+    all(bulk_.spcadds, named("SPCADD"));
+    all(bulk_.mpcs, named("MPC"));
+    all(bulk_.mpcadds, named("MPCADD"));
+    all(bulk_.passed, [](const nastran::PassedCard& c) { return std::string_view(c.name); });
+    if (first)
+      throw deck_.errorAt(first->second, first->first,
+                          "not solved by nastran-ccx (unknown card to its CalculiX conversion)");
   }
 
-  void readParameter(const CardFields&) {}  // solver parameters do not change a linear static answer here
-
-  void readGrid(const CardFields& fields) {
-    Grid grid;
-    grid.id = fields.identifier(1, "ID");
-    checkBasicSystem(fields, 2, "CP");
-    for (int axis = 0; axis < 3; ++axis) grid.position[axis] = fields.realOr(3 + axis, "X", 0.0);
-    checkBasicSystem(fields, 6, "CD");
-    if (!fields.isBlank(7) && fields.text(7) != "0") grid.permanentConstraints = fields.dofs(7, "PS");
-    if (auto superElement = fields.optionalInteger(8, "SEID"); superElement && *superElement != 0)
-      fields.fail("superelements are not supported");
-    fields.requireBlankFrom(9);
-    grid.line = fields.card().line;
-    insertUnique(model_.grids, grid.id, std::move(grid), fields);
-  }
-
-  Element elementHeader(const CardFields& fields, ElementType type, std::size_t gridCount) {
-    Element element;
-    element.id = fields.identifier(1, "EID");
-    element.type = type;
-    element.propertyId = fields.isBlank(2) ? element.id : fields.identifier(2, "PID");
-    for (std::size_t i = 0; i < gridCount; ++i) {
-      std::string what = "G" + std::to_string(i + 1);
-      element.grids.push_back(fields.identifier(3 + i, what.c_str()));
+  void readGrids() {
+    for (const nastran::Grid& card : bulk_.grids) {
+      std::string subject = label("GRID", card.id);
+      basicSystemOnly(card.origin, 2, subject, "CP", card.cp);
+      basicSystemOnly(card.origin, 6, subject, "CD", card.cd);
+      if (card.seid != 0) fail(card.origin, 8, subject, "superelements are not supported");
+      model_.grids[card.id] = Grid{card.id, card.x, dofsOf(card.ps), card.origin.at};
     }
-    std::set<int> distinct(element.grids.begin(), element.grids.end());
-    if (distinct.size() != element.grids.size()) fields.fail("the same grid appears twice");
-    element.line = fields.card().line;
-    return element;
   }
 
-  void addElement(Element element, const CardFields& fields) {
-    insertUnique(model_.elements, element.id, std::move(element), fields);
-  }
+  void addElement(Element element) { model_.elements.emplace(element.id, std::move(element)); }
 
-  void readRod(const CardFields& fields) {
-    Element element = elementHeader(fields, ElementType::Rod, 2);
-    fields.requireBlankFrom(5);
-    addElement(std::move(element), fields);
-  }
-
-  void readBar(const CardFields& fields) {
-    Element element = elementHeader(fields, ElementType::Bar, 2);
-    bool pointsToGrid = fields.isBlank(6) && fields.isBlank(7) && tryParseInteger(fields.text(5)).has_value();
-    if (pointsToGrid) {
-      element.orientationGrid = fields.identifier(5, "G0");
-    } else {
-      for (int axis = 0; axis < 3; ++axis) element.orientation[axis] = fields.realOr(5 + axis, "X", 0.0);
-      if (element.orientation == Vec3{0, 0, 0}) fields.fail("the orientation vector X1, X2, X3 is zero or blank");
+  void readElements() {
+    for (const nastran::Crod& card : bulk_.crods)
+      addElement({card.eid, ElementType::Rod, card.pid, {card.g[0], card.g[1]}, {}, {}, card.origin.at});
+    for (const nastran::Cbar& card : bulk_.cbars) {
+      std::string subject = label("CBAR", card.eid);
+      Element element{card.eid, ElementType::Bar, card.pid, {card.ga, card.gb}, {}, {}, card.origin.at};
+      if (card.orientation.grid != 0) {
+        element.orientationGrid = card.orientation.grid;
+      } else {
+        element.orientation = card.orientation.vector.value_or(Vec3{0, 0, 0});
+        if (element.orientation == Vec3{0, 0, 0}) fail(card.origin, 5, subject, "the orientation vector X1, X2, X3 is zero or blank");
+      }
+      // OFFT only says how offsets are measured; there are none.
+      if (!card.pa.empty() || !card.pb.empty()) fail(card.origin, 9, subject, "pin flags (PA, PB) are not supported");
+      if (card.wa != Vec3{0, 0, 0} || card.wb != Vec3{0, 0, 0})
+        fail(card.origin, 11, subject, "offsets (W1A to W3B) are not supported");
+      addElement(std::move(element));
     }
-    // Field 8 (OFFT) only says how offsets are measured; there are none.
-    if (!fields.isBlank(9) || !fields.isBlank(10)) fields.fail("pin flags (PA, PB) are not supported");
-    for (std::size_t field = 11; field <= 16; ++field) fields.requireZero(field, "offset");
-    fields.requireBlankFrom(17);
-    addElement(std::move(element), fields);
+    for (const nastran::Plate& card : bulk_.plates) {
+      bool quad = card.shape == nastran::PlateShape::Quad4;
+      std::string subject = label(nastran::cardName(card.shape), card.eid);
+      // THETA/MCID orients the material, which is isotropic: nothing to do.
+      if (card.zoffs && *card.zoffs != 0)
+        fail(card.origin, quad ? 8 : 7, subject, "an offset of the reference plane (ZOFFS) is not supported");
+      for (const std::optional<double>& thickness : card.t)
+        if (thickness) fail(card.origin, 11, subject, "corner thicknesses (T1...) are not supported; give the thickness on PSHELL");
+      Element element{card.eid, quad ? ElementType::Quad4 : ElementType::Tria3, card.pid, {}, {}, {}, card.origin.at};
+      element.grids.assign(card.g.begin(), card.g.begin() + card.corners());
+      addElement(std::move(element));
+    }
+    for (const nastran::Solid& card : bulk_.solids) {
+      bool tetra = card.shape == nastran::SolidShape::Tetra;
+      if (card.gridCount() != card.corners())
+        fail(card.origin, 3 + static_cast<std::size_t>(card.corners()), label(nastran::cardName(card.shape), card.eid),
+             tetra ? "only 4-node tetrahedra are supported (G5 and later must be blank)"
+                   : "only 8-node hexahedra are supported (G9 and later must be blank)");
+      Element element{card.eid, tetra ? ElementType::Tetra4 : ElementType::Hexa8, card.pid, {}, {}, {}, card.origin.at};
+      element.grids.assign(card.g.begin(), card.g.begin() + card.corners());
+      addElement(std::move(element));
+    }
   }
 
-  void readShellTail(const CardFields& fields, std::size_t offsetField, std::size_t firstThicknessField,
-                     std::size_t corners) {
-    // THETA/MCID orients the material, which is isotropic: nothing to do.
-    fields.requireZero(offsetField, "ZOFFS");
-    for (std::size_t field = firstThicknessField; field < firstThicknessField + corners; ++field)
-      if (!fields.isBlank(field)) fields.fail("corner thicknesses (T1...) are not supported; give the thickness on PSHELL");
-    fields.requireBlankFrom(firstThicknessField + corners);
+  void positive(const nastran::Origin& origin, std::size_t field, const std::string& subject, const char* what,
+                double value) const {
+    if (value <= 0)
+      fail(origin, field, subject,
+           "field " + std::to_string(field) + " (" + what + ") must be positive, not " + formatReal(value));
   }
 
-  void readQuad4(const CardFields& fields) {
-    Element element = elementHeader(fields, ElementType::Quad4, 4);
-    readShellTail(fields, 8, 11, 4);
-    addElement(std::move(element), fields);
-  }
+  void addProperty(Property property) { model_.properties.emplace(property.id, property); }
 
-  void readTria3(const CardFields& fields) {
-    Element element = elementHeader(fields, ElementType::Tria3, 3);
-    readShellTail(fields, 7, 11, 3);
-    addElement(std::move(element), fields);
-  }
-
-  void readTetra(const CardFields& fields) {
-    Element element = elementHeader(fields, ElementType::Tetra4, 4);
-    if (fields.count() > 6) fields.fail("only 4-node tetrahedra are supported (G5 and later must be blank)");
-    addElement(std::move(element), fields);
-  }
-
-  void readHexa(const CardFields& fields) {
-    Element element = elementHeader(fields, ElementType::Hexa8, 8);
-    if (fields.count() > 10) fields.fail("only 8-node hexahedra are supported (G9 and later must be blank)");
-    addElement(std::move(element), fields);
-  }
-
-  Property propertyHeader(const CardFields& fields, PropertyType type, bool materialRequired = true) {
-    Property property;
-    property.id = fields.identifier(1, "PID");
-    property.type = type;
-    if (materialRequired) property.materialId = fields.identifier(2, "MID");
-    property.line = fields.card().line;
-    return property;
-  }
-
-  void addProperty(Property property, const CardFields& fields) {
-    insertUnique(model_.properties, property.id, std::move(property), fields);
-  }
-
-  void readRodProperty(const CardFields& fields) {
-    Property property = propertyHeader(fields, PropertyType::Rod);
-    property.area = fields.positiveReal(3, "A");
-    // J and C (torsion) have no counterpart in a truss; NSM only adds mass.
-    fields.requireBlankFrom(7);
-    addProperty(std::move(property), fields);
-  }
-
-  void readBarProperty(const CardFields& fields) {
-    Property property = propertyHeader(fields, PropertyType::Bar);
-    property.area = fields.positiveReal(3, "A");
-    property.inertia1 = fields.positiveReal(4, "I1");
-    property.inertia2 = fields.realOr(5, "I2", 0.0);
-    // J, NSM, stress recovery points and K1/K2 are not needed by the section we build.
-    fields.requireZero(19, "I12");
-    fields.requireBlankFrom(20);
-    addProperty(std::move(property), fields);
-  }
-
-  void readShellProperty(const CardFields& fields) {
-    if (fields.isBlank(2)) fields.fail("MID1 is blank: shells without membrane stiffness are not supported");
-    Property property = propertyHeader(fields, PropertyType::Shell);
-    property.thickness = fields.positiveReal(3, "T");
-    if (auto bending = fields.optionalInteger(4, "MID2"); bending && *bending != property.materialId)
-      fields.fail("a bending material (MID2 " + std::to_string(*bending) +
-                  ") other than the membrane material (MID1) is not supported");
-    if (auto ratio = fields.optionalReal(5, "12I/T**3"); ratio && *ratio != 1.0)
-      fields.fail("a bending stiffness ratio 12I/T**3 other than 1.0 is not supported");
-    // MID3 and TS/T (transverse shear) are left to the shell element; NSM, Z1, Z2 do not change stiffness.
-    if (!fields.isBlank(11)) fields.fail("a membrane-bending coupling material (MID4) is not supported");
-    fields.requireBlankFrom(12);
-    addProperty(std::move(property), fields);
-  }
-
-  void readSolidProperty(const CardFields& fields) {
+  void readProperties() {
+    for (const nastran::Prod& card : bulk_.prods) {
+      positive(card.origin, 3, label("PROD", card.pid), "A", card.a);
+      // J and C (torsion) have no counterpart in a truss; NSM only adds mass.
+      addProperty({card.pid, PropertyType::Rod, card.mid, card.a, 0, 0, 0, card.origin.at});
+    }
+    for (const nastran::Pbar& card : bulk_.pbars) {
+      std::string subject = label("PBAR", card.pid);
+      positive(card.origin, 3, subject, "A", card.a);
+      positive(card.origin, 4, subject, "I1", card.i1);
+      // J, NSM, stress recovery points and K1/K2 are not needed by the section we build.
+      if (card.i12 != 0) fail(card.origin, 19, subject, "a product of inertia (I12) is not supported (only blank or 0)");
+      addProperty({card.pid, PropertyType::Bar, card.mid, card.a, card.i1, card.i2, 0, card.origin.at});
+    }
+    for (const nastran::Pshell& card : bulk_.pshells) {
+      std::string subject = label("PSHELL", card.pid);
+      if (!card.mid1) fail(card.origin, 2, subject, "MID1 is blank: shells without membrane stiffness are not supported");
+      if (!card.t) fail(card.origin, 3, subject, "field 3 (T) is blank");
+      positive(card.origin, 3, subject, "T", *card.t);
+      if (card.mid2 && *card.mid2 != *card.mid1)
+        fail(card.origin, 4, subject,
+             "a bending material (MID2 " + std::to_string(*card.mid2) +
+                 ") other than the membrane material (MID1) is not supported");
+      if (card.bendingRatio != 1.0) fail(card.origin, 5, subject, "a bending stiffness ratio 12I/T**3 other than 1.0 is not supported");
+      // MID3 and TS/T (transverse shear) are left to the shell element; NSM, Z1, Z2 do not change stiffness.
+      if (card.mid4) fail(card.origin, 11, subject, "a membrane-bending coupling material (MID4) is not supported");
+      addProperty({card.pid, PropertyType::Shell, *card.mid1, 0, 0, 0, *card.t, card.origin.at});
+    }
     // CORDM, IN, STRESS, ISOP and FCTN choose integration and output details only.
-    addProperty(propertyHeader(fields, PropertyType::Solid), fields);
+    for (const nastran::Psolid& card : bulk_.psolids)
+      addProperty({card.pid, PropertyType::Solid, card.mid, 0, 0, 0, 0, card.origin.at});
   }
 
-  void readMaterial(const CardFields& fields) {
-    Material material;
-    material.id = fields.identifier(1, "MID");
-    auto youngs = fields.optionalReal(2, "E");
-    auto shear = fields.optionalReal(3, "G");
-    auto poisson = fields.optionalReal(4, "NU");
-    if (!youngs && shear && poisson) youngs = 2 * (1 + *poisson) * *shear;
-    if (!youngs) fields.fail("E is blank (and cannot be derived from G and NU)");
-    if (!poisson && shear) {
-      if (*shear <= 0) fields.fail("G must be positive");
-      poisson = *youngs / (2 * *shear) - 1;
-    }
-    material.youngsModulus = *youngs;
-    material.poissonRatio = poisson.value_or(0.0);
-    if (material.youngsModulus <= 0) fields.fail("E must be positive");
-    if (material.poissonRatio <= -1 || material.poissonRatio >= 0.5)
-      fields.fail("Poisson's ratio " + formatReal(material.poissonRatio) + " is outside (-1, 0.5)");
-    material.density = fields.optionalReal(5, "RHO");
-    material.expansion = fields.optionalReal(6, "A");
-    material.referenceTemperature = fields.realOr(7, "TREF", 0.0);
-    // GE, ST, SC, SS (damping and allowables) do not enter a static solution.
-    if (auto system = fields.optionalInteger(12, "MCSID"); system && *system != 0)
-      fields.fail("material coordinate systems (MCSID) are not supported");
-    fields.requireBlankFrom(13);
-    material.line = fields.card().line;
-    insertUnique(model_.materials, material.id, std::move(material), fields);
-  }
-
-  void readNodalLoad(const CardFields& fields, bool isMoment) {
-    NodalLoad load;
-    load.setId = fields.identifier(1, "SID");
-    load.grid = fields.identifier(2, "G");
-    checkBasicSystem(fields, 3, "CID");
-    double scale = fields.real(4, isMoment ? "M" : "F");
-    for (int axis = 0; axis < 3; ++axis) load.value[axis] = scale * fields.realOr(5 + axis, "N", 0.0);
-    fields.requireBlankFrom(8);
-    load.isMoment = isMoment;
-    load.line = fields.card().line;
-    model_.nodalLoads.push_back(load);
-  }
-  void readForce(const CardFields& fields) { readNodalLoad(fields, false); }
-  void readMoment(const CardFields& fields) { readNodalLoad(fields, true); }
-
-  void readPressure(const CardFields& fields) {
-    int setId = fields.identifier(1, "SID");
-    int first = fields.identifier(2, "EID");
-    double pressure = fields.real(3, "P1");
-    for (std::size_t field = 4; field <= 6; ++field)
-      if (auto corner = fields.optionalReal(field, "P"); corner && *corner != pressure)
-        fields.fail("a varying pressure (P2-P4 differ from P1) is not supported");
-    int last = first;
-    if (toUpper(fields.text(7)) == "THRU") {
-      last = fields.identifier(8, "EID2");
-      if (last < first) fields.fail("THRU range ends before it starts");
-    }
-    // For shells G1 and G3 do not apply; an explicit direction would replace the normal.
-    checkBasicSystem(fields, 9, "CID");
-    for (std::size_t field = 10; field <= 12; ++field) fields.requireZero(field, "N");
-    if (!fields.isBlank(13) || !fields.isBlank(14))
-      fields.fail("SORL/LDIR (edge or in-plane loads) are not supported");
-    fields.requireBlankFrom(15);
-    if (first == last) model_.pressures.push_back({setId, first, pressure, fields.card().line});
-    else pressureRanges_.push_back({PressureLoad{setId, first, pressure, fields.card().line}, last});
-  }
-
-  void readTemperature(const CardFields& fields) {
-    int setId = fields.identifier(1, "SID");
-    for (std::size_t field = 2; field <= 6; field += 2) {
-      if (field > 2 && fields.isBlank(field) && fields.isBlank(field + 1)) continue;
-      int grid = fields.identifier(field, "G");
-      double temperature = fields.real(field + 1, "T");
-      model_.temperatures.push_back({setId, grid, temperature, fields.card().line});
-    }
-    fields.requireBlankFrom(8);
-  }
-
-  void readConstraint(const CardFields& fields) {
-    ConstraintSet set;
-    set.setId = fields.identifier(1, "SID");
-    set.dofs = fields.dofs(2, "C");
-    set.line = fields.card().line;
-    if (toUpper(fields.text(4)) == "THRU") {
-      int first = fields.identifier(3, "G1");
-      int last = fields.identifier(5, "G2");
-      if (last < first) fields.fail("THRU range ends before it starts");
-      fields.requireBlankFrom(6);
-      thruConstraints_.push_back({model_.constraints.size(), first, last});
-    } else {
-      for (std::size_t field = 3; field <= fields.count(); ++field)
-        if (!fields.isBlank(field)) set.grids.push_back(fields.identifier(field, "G"));
-      if (set.grids.empty()) fields.fail("no grid listed");
-    }
-    model_.constraints.push_back(std::move(set));
-  }
-
-  template <typename Entity>
-  void insertUnique(std::map<int, Entity>& entities, int id, Entity entity, const CardFields& fields) {
-    auto [existing, inserted] = entities.emplace(id, std::move(entity));
-    if (!inserted)
-      fields.fail("ID " + std::to_string(id) + " is already used by the card at line " +
-                  std::to_string(existing->second.line));
-  }
-
-  void checkReferences() {
-    // THRU ranges may name grids and elements that come later in the deck: fill them in now.
-    for (const ThruRange& range : thruConstraints_) {
-      ConstraintSet& set = model_.constraints[range.index];
-      for (auto it = model_.grids.lower_bound(range.first); it != model_.grids.end() && it->first <= range.last; ++it)
-        set.grids.push_back(it->first);
-    }
-    for (const PressureRange& range : pressureRanges_) {
-      for (auto it = model_.elements.lower_bound(range.load.element);
-           it != model_.elements.end() && it->first <= range.lastElement; ++it) {
-        PressureLoad load = range.load;
-        load.element = it->first;
-        model_.pressures.push_back(load);
+  void readMaterials() {
+    for (const nastran::Mat1& card : bulk_.mat1s) {
+      std::string subject = label("MAT1", card.mid);
+      std::optional<double> youngs = card.e, shear = card.g, poisson = card.nu;
+      if (!youngs && shear && poisson) youngs = 2 * (1 + *poisson) * *shear;
+      if (!youngs) fail(card.origin, 2, subject, "E is blank (and cannot be derived from G and NU)");
+      if (!poisson && shear) {
+        if (*shear <= 0) fail(card.origin, 3, subject, "G must be positive");
+        poisson = *youngs / (2 * *shear) - 1;
       }
+      Material material;
+      material.id = card.mid;
+      material.youngsModulus = *youngs;
+      material.poissonRatio = poisson.value_or(0.0);
+      if (material.youngsModulus <= 0) fail(card.origin, 2, subject, "E must be positive");
+      if (material.poissonRatio <= -1 || material.poissonRatio >= 0.5)
+        fail(card.origin, 4, subject, "Poisson's ratio " + formatReal(material.poissonRatio) + " is outside (-1, 0.5)");
+      if (card.rho != 0) material.density = card.rho;
+      if (card.a != 0) material.expansion = card.a;
+      material.referenceTemperature = card.tref;
+      // GE, ST, SC, SS (damping and allowables) do not enter a static solution.
+      if (card.mcsid && *card.mcsid != 0)
+        fail(card.origin, 12, subject, "material coordinate systems (MCSID) are not supported");
+      material.at = card.origin.at;
+      model_.materials.emplace(material.id, material);
     }
-    auto requireGrid = [&](int grid, int line, const std::string& card) {
-      if (!model_.grids.count(grid)) failAt(line, card + ": grid " + std::to_string(grid) + " does not exist");
-    };
-    for (const auto& [id, element] : model_.elements) {
-      std::string card = std::string(cardName(element.type)) + " " + std::to_string(id);
-      for (int grid : element.grids) requireGrid(grid, element.line, card);
-      if (element.orientationGrid) {
-        requireGrid(*element.orientationGrid, element.line, card);
-        if (*element.orientationGrid == element.grids[0] || *element.orientationGrid == element.grids[1])
-          failAt(element.line, card + ": the orientation grid G0 must differ from GA and GB");
-      }
-      auto property = model_.properties.find(element.propertyId);
-      if (property == model_.properties.end())
-        failAt(element.line, card + ": property " + std::to_string(element.propertyId) + " does not exist");
-      PropertyType expected = propertyTypeFor(element.type);
-      if (property->second.type != expected)
-        failAt(element.line, card + ": property " + std::to_string(element.propertyId) + " is a " +
-                                 cardName(property->second.type) + ", a " + cardName(expected) + " is needed");
-    }
-    for (const auto& [id, property] : model_.properties)
-      if (!model_.materials.count(property.materialId))
-        failAt(property.line, std::string(cardName(property.type)) + " " + std::to_string(id) + ": material " +
-                                  std::to_string(property.materialId) + " does not exist");
-    for (const NodalLoad& load : model_.nodalLoads)
-      requireGrid(load.grid, load.line, std::string(load.isMoment ? "MOMENT " : "FORCE ") + std::to_string(load.setId));
-    for (const PressureLoad& load : model_.pressures)
-      if (!model_.elements.count(load.element))
-        failAt(load.line, "PLOAD4 " + std::to_string(load.setId) + ": element " + std::to_string(load.element) +
-                              " does not exist");
-    for (const GridTemperature& temperature : model_.temperatures)
-      requireGrid(temperature.grid, temperature.line, "TEMP " + std::to_string(temperature.setId));
-    for (const ConstraintSet& set : model_.constraints)
-      for (int grid : set.grids) requireGrid(grid, set.line, "SPC1 " + std::to_string(set.setId));
   }
 
-  struct ThruRange {
-    std::size_t index;
-    int first;
-    int last;
-  };
+  void readLoads() {
+    for (const nastran::NodalLoad& card : bulk_.nodalLoads) {
+      basicSystemOnly(card.origin, 3, label(card.moment ? "MOMENT" : "FORCE", card.sid), "CID", card.cid);
+      NodalLoad load{card.sid, card.g, card.moment, {}, card.origin.at};
+      for (int axis = 0; axis < 3; ++axis) load.value[axis] = card.scale * card.n[axis];
+      model_.nodalLoads.push_back(load);
+    }
+    for (const nastran::Pload4& card : bulk_.pload4s) {
+      std::string subject = label("PLOAD4", card.sid);
+      for (const std::optional<double>* corner : {&card.p2, &card.p3, &card.p4})
+        if (*corner && **corner != card.p1)
+          fail(card.origin, 4, subject, "a varying pressure (P2-P4 differ from P1) is not supported");
+      // For shells G1 and G3 do not apply; an explicit direction would replace the normal.
+      basicSystemOnly(card.origin, 9, subject, "CID", card.cid);
+      if (card.n != Vec3{0, 0, 0}) fail(card.origin, 10, subject, "a load direction (N1-N3) is not supported");
+      if (card.sorl != "SURF" || card.ldir != "NORM")
+        fail(card.origin, 13, subject, "SORL/LDIR (edge or in-plane loads) are not supported");
+      int last = card.thru.value_or(card.eid);
+      // THRU ranges may name elements that do not exist: those in between that do are loaded.
+      for (auto it = model_.elements.lower_bound(card.eid); it != model_.elements.end() && it->first <= last; ++it)
+        model_.pressures.push_back({card.sid, it->first, card.p1, card.origin.at});
+    }
+    for (const nastran::Temp& card : bulk_.temps)
+      model_.temperatures.push_back({card.sid, card.g, card.t, card.origin.at});
+  }
 
-  struct PressureRange {
-    PressureLoad load;  // its element is the first of the range
-    int lastElement;
-  };
+  void readConstraints() {
+    for (const nastran::Spc1& card : bulk_.spc1s) {
+      if (card.c.has(0))
+        fail(card.origin, 2, label("SPC1", card.sid), "field 2 (C) '" + card.c.digits() + "' must be made of the digits 1 to 6");
+      ConstraintSet set{card.sid, dofsOf(card.c), {}, card.origin.at};
+      if (card.thru) {
+        for (auto it = model_.grids.lower_bound(card.grids[0]); it != model_.grids.end() && it->first <= card.grids[1]; ++it)
+          set.grids.push_back(it->first);
+      } else {
+        set.grids = card.grids;
+      }
+      model_.constraints.push_back(std::move(set));
+    }
+  }
 
-  const Deck& deck_;
+  const nastran::Deck& deck_;
+  const nastran::Bulk& bulk_;
   Model model_;
-  std::vector<ThruRange> thruConstraints_;
-  std::vector<PressureRange> pressureRanges_;
 };
 
 }  // namespace
 
-Model buildModel(const Deck& deck) { return ModelBuilder(deck).build(); }
+Model buildModel(const nastran::Deck& deck) { return ModelBuilder(deck).build(); }
 
 }  // namespace nastranccx

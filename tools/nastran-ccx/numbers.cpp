@@ -6,10 +6,10 @@
 #include <cmath>
 #include <limits>
 
+#include "nastran/numbers.h"
+
 namespace nastranccx {
 namespace {
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::optional<double> tryParseSpecial(std::string_view text) {
   std::string word = toUpper(text);
@@ -44,48 +44,8 @@ std::string toUpper(std::string_view text) {
 
 std::optional<double> tryParseReal(std::string_view text) {
   text = trim(text);
-  if (text.empty()) return std::nullopt;
   if (auto special = tryParseSpecial(text)) return special;
-
-  // Rebuild the number as "[-]mantissa[e[-]exponent]" for from_chars.
-  std::string normal;
-  std::size_t i = 0;
-  if (text[i] == '+' || text[i] == '-') {
-    if (text[i] == '-') normal += '-';
-    ++i;
-  }
-  int mantissaDigits = 0;
-  bool point = false;
-  for (; i < text.size(); ++i) {
-    char c = text[i];
-    if (isDigit(c)) {
-      ++mantissaDigits;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-    normal += c;
-  }
-  if (mantissaDigits == 0) return std::nullopt;
-  if (i < text.size()) {
-    char c = text[i];
-    if (c == 'e' || c == 'E' || c == 'd' || c == 'D') ++i;
-    else if (c != '+' && c != '-') return std::nullopt;
-    normal += 'e';
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-      if (text[i] == '-') normal += '-';
-      ++i;
-    }
-    int exponentDigits = 0;
-    for (; i < text.size() && isDigit(text[i]); ++i, ++exponentDigits) normal += text[i];
-    if (exponentDigits == 0 || i != text.size()) return std::nullopt;
-  }
-
-  double value = 0;
-  auto [end, error] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
-  if (error != std::errc() || end != normal.data() + normal.size()) return std::nullopt;
-  return value;
+  return nastran::parseReal(text);
 }
 
 std::optional<int> tryParseInteger(std::string_view text) {
