@@ -247,13 +247,17 @@ int Application::saveModel() {
 
 int Application::readResults(const std::filesystem::path& path, ResultsFormat format) {
   if (current_ < 0) return failure("No model is open to read results into");
-  Model results;
+  LoadedResults loaded;
   try {
-    results = loadResultsFile(path, format);
+    loaded = loadResults(path, format);
   } catch (const std::exception& error) {
     return failure(std::string("Cannot read results ") + error.what());
   }
-  if (results.table(Kind::OutSet).empty()) return failure("No output set in " + path.string());
+  Model& results = loaded.model;
+  if (results.table(Kind::OutSet).empty()) {
+    if (loaded.whyNoOutputSet.empty()) return failure("No output set in " + path.string());
+    return failure(path.string() + ": No output set: " + loaded.whyNoOutputSet);
+  }
   Model& target = model();
   EntityTable& sets = target.table(Kind::OutSet);
   EntityTable& vectors = target.table(Kind::OutVec);

@@ -12,8 +12,6 @@ namespace {
 
 constexpr std::string_view kOwnGrammar = "FEMAPSIM";
 
-std::vector<double> asNumbers(const std::vector<int>& values) { return std::vector<double>(values.begin(), values.end()); }
-
 Model modelOf(const std::vector<resultfiles::OutputSet>& sets) {
   Model model;
   EntityTable& setTable = model.table(Kind::OutSet);
@@ -28,8 +26,8 @@ Model modelOf(const std::vector<resultfiles::OutputSet>& sets) {
       outvec.id = vector.id;
       outvec.set("setID", static_cast<double>(set.id));
       outvec.set("title", vector.title);
-      outvec.set("entity", asNumbers(vector.entities));
-      outvec.set("value", vector.values);
+      outvec.set("entity", std::vector<double>(vector.entities.begin(), vector.entities.end()));
+      outvec.set("value", vector.values.all());
       vectorTable.append(EntityTable::key(set.id, vector.id), std::move(outvec));
     }
   }
@@ -39,7 +37,7 @@ Model modelOf(const std::vector<resultfiles::OutputSet>& sets) {
 
 }  // namespace
 
-Model loadResultsFile(const std::filesystem::path& path, ResultsFormat format) {
+LoadedResults loadResults(const std::filesystem::path& path, ResultsFormat format) {
   std::string content;
   try {
     content = support::readWholeFile(path);
@@ -47,19 +45,18 @@ Model loadResultsFile(const std::filesystem::path& path, ResultsFormat format) {
     throw ModelFileError(path.string(), 0, failure.code().message());
   }
   if (std::string_view(content).substr(0, kOwnGrammar.size()) == kOwnGrammar)
-    return parseModel(content, path.string(), FileContent::Results);
+    return {parseModel(content, path.string(), FileContent::Results), ""};
   if (format == ResultsFormat::Detect)
-    format = content.size() >= 4 && content.compare(0, 4, std::string("\x04\0\0\0", 4)) == 0 ? ResultsFormat::Output2
-                                                                                             : ResultsFormat::Neutral;
-  std::vector<resultfiles::OutputSet> sets;
-  if (format == ResultsFormat::Output2) {
-    int setId = 1;
-    for (const resultfiles::SubcaseResults& subcase : resultfiles::readStaticResults(content, path.string()))
-      sets.push_back(resultfiles::outputSetFor(subcase, setId++));
-  } else {
-    sets = resultfiles::readNeutral(content, path.string()).sets;
-  }
-  return modelOf(sets);
+    format = resultfiles::looksLikeOutput2(content) ? ResultsFormat::Output2 : ResultsFormat::Neutral;
+  if (format == ResultsFormat::Neutral) return {modelOf(resultfiles::readNeutral(content, path.string()).sets), ""};
+  resultfiles::Op2Results results = resultfiles::readOp2Results(content, path.string());
+  LoadedResults loaded{modelOf(resultfiles::outputSetsFor(results.subcases)), ""};
+  if (results.subcases.empty()) loaded.whyNoOutputSet = resultfiles::whyNoStaticResults(results);
+  return loaded;
+}
+
+Model loadResultsFile(const std::filesystem::path& path, ResultsFormat format) {
+  return loadResults(path, format).model;
 }
 
 }  // namespace femapsim

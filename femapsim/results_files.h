@@ -5,20 +5,30 @@
 // outset and outvec lines only), which stays readable for tests.
 
 #include <filesystem>
+#include <string>
 
 #include "femapsim/model.h"
 
 namespace femapsim {
 
 enum class ResultsFormat {
-  Detect,   // by the file's first bytes
+  Detect,  // by the file's first bytes
   Output2,
   Neutral,
 };
 
-// A model holding only the file's output sets and vectors, sets numbered from 1. A file that
-// cannot be read is refused whole: throws ModelFileError (own grammar, or a file that cannot be
-// opened) or resultfiles::FormatError (byte offset or line).
+struct LoadedResults {
+  Model model;  // the file's output sets and vectors only, sets numbered from 1
+  // Why the file gave no output set, where the file says (an OUTPUT2 file of modes only:
+  // "the file holds normal modes (approach code 2), and only linear static results are read").
+  std::string whyNoOutputSet;
+};
+
+// A file that cannot be read is refused whole: throws ModelFileError (own grammar, or a file
+// that cannot be opened) or resultfiles::FormatError (byte offset or line).
+LoadedResults loadResults(const std::filesystem::path& path, ResultsFormat format);
+
+// The model alone.
 Model loadResultsFile(const std::filesystem::path& path, ResultsFormat format);
 
 }  // namespace femapsim

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "resultfiles/format_error.h"
+#include "resultfiles/op2_file.h"
 
 namespace resultfiles {
 namespace {
@@ -29,41 +30,30 @@ std::string real(double value) {
 
 std::string textLine(const std::string& text) { return text.empty() ? kNull : text; }
 
-// Derived vectors (totals, principal values, angles, von Mises) cannot be combined linearly.
-bool linearlyCombinable(const OutputVector& vector) {
-  int id = vector.id;
-  if ((id >= 2 && id <= 4) || (id >= 6 && id <= 8) || id == 3022 || id == 3024) return true;
-  int fibre = id % 1000;
-  if ((id / 1000 == 7 || id / 1000 == 9) && (fibre == 20 || fibre == 21 || fibre == 23)) return true;
-  return id >= 60020 && id <= 60025;
-}
-
 void writeVector(std::string& out, int setId, const OutputVector& vector) {
+  std::vector<double> values = vector.values.all();
   double min = 0, max = 0, absMax = 0;
   int minId = 0, maxId = 0;
-  for (std::size_t i = 0; i < vector.values.size(); ++i) {
-    double value = vector.values[i];
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    double value = values[i];
     if (i == 0 || value < min) min = value, minId = vector.entities[i];
     if (i == 0 || value > max) max = value, maxId = vector.entities[i];
     absMax = std::max(absMax, std::abs(value));
   }
-  int components[20] = {};
-  bool total = vector.id == 1 || vector.id == 5;
-  if (total)
-    for (int axis = 0; axis < 3; ++axis) components[axis] = vector.id + 1 + axis;
   out += std::to_string(setId) + "," + std::to_string(vector.id) + ",1,\r\n";
   out += textLine(vector.title) + "\r\n";
   out += real(min) + "," + real(max) + "," + real(absMax) + ",\r\n";
   for (int line = 0; line < 2; ++line) {
-    for (int i = 0; i < 10; ++i) out += std::to_string(components[line * 10 + i]) + ",";
+    for (int i = 0; i < 10; ++i) out += std::to_string(vector.components[line * 10 + i]) + ",";
     out += "\r\n";
   }
   out += "0,\r\n";  // no double-sided contour vector
   out += std::to_string(minId) + "," + std::to_string(maxId) + "," + std::to_string(vector.outputType) + "," +
          std::to_string(vector.entityType) + ",0,\r\n";
-  out += std::string(linearlyCombinable(vector) ? "0" : "1") + "," + (total ? "1" : "0") + ",1,0,\r\n";
-  for (std::size_t i = 0; i < vector.values.size(); ++i)
-    out += std::to_string(vector.entities[i]) + "," + real(vector.values[i]) + ",\r\n";
+  out += std::string(vector.combinable ? "0" : "1") + "," + std::to_string(vector.componentDirection) + "," +
+         (vector.centroidTotal ? "1" : "0") + ",0,\r\n";
+  for (std::size_t i = 0; i < values.size(); ++i)
+    out += std::to_string(vector.entities[i]) + "," + real(values[i]) + ",\r\n";
   out += "-1,0.\r\n";
 }
 
@@ -144,6 +134,10 @@ class NeutralReader {
   NeutralReader(std::string_view text, const std::string& fileName) : text_(text), fileName_(fileName) {}
 
   NeutralFile read() {
+    if (looksLikeOutput2(text_))
+      fail(0,
+           "not a FEMAP neutral file: an OUTPUT2 file (Nastran's binary results), which the Nastran results reader "
+           "reads");
     NeutralFile file;
     file.version.clear();
     bool anyBlock = false;
@@ -170,8 +164,8 @@ class NeutralReader {
     for (auto& [setId, vectors] : vectors_) {
       auto set = setIndex.find(setId);
       if (set == setIndex.end())
-        fail(vectorLines_[setId], "output vectors of output set " + std::to_string(setId) +
-                                      ", which the file does not define (block 450)");
+        fail(vectorLines_[setId],
+             "output vectors of output set " + std::to_string(setId) + ", which the file does not define (block 450)");
       file.sets[set->second].vectors = std::move(vectors);
     }
     return file;
@@ -235,7 +229,8 @@ class NeutralReader {
 
   int integer(std::string_view field, const Line& line, const char* what) const {
     int value = 0;
-    if (!parsedInteger(field, value)) fail(line.number, std::string(what) + ": '" + std::string(field) + "' is no integer");
+    if (!parsedInteger(field, value))
+      fail(line.number, std::string(what) + ": '" + std::string(field) + "' is no integer");
     return value;
   }
   double number(std::string_view field, const Line& line, const char* what) const {
@@ -254,7 +249,8 @@ class NeutralReader {
   std::vector<int> integers(const Line& line, std::size_t count, const std::string& what) const {
     std::vector<std::string_view> parts = fields(line);
     if (parts.size() < count)
-      fail(line.number, what + ": " + std::to_string(count) + " fields were expected, not " + std::to_string(parts.size()));
+      fail(line.number,
+           what + ": " + std::to_string(count) + " fields were expected, not " + std::to_string(parts.size()));
     std::vector<int> values;
     for (std::size_t i = 0; i < count; ++i) values.push_back(integer(parts[i], line, what.c_str()));
     return values;
@@ -330,22 +326,29 @@ class NeutralReader {
       std::vector<OutputVector>& vectors = vectors_[setId];
       vectorLines_.emplace(setId, line.number);
       if (!vectorIds_.emplace(setId, vector.id).second)
-        fail(line.number, "output vector " + std::to_string(vector.id) + " of set " + std::to_string(setId) +
-                              " is defined twice");
+        fail(line.number,
+             "output vector " + std::to_string(vector.id) + " of set " + std::to_string(setId) + " is defined twice");
       vector.title = text(next("the vector's title"));
       Line extremes = next("the vector's extremes");
       std::vector<std::string_view> extremeFields = fields(extremes);
-      if (extremeFields.size() < 3) fail(extremes.number, "the vector's minimum, maximum and largest magnitude were expected");
+      if (extremeFields.size() < 3)
+        fail(extremes.number, "the vector's minimum, maximum and largest magnitude were expected");
       for (int i = 0; i < 3; ++i) number(extremeFields[i], extremes, "extreme value");
-      integers(next("the vector's components"), 10, "components");
-      integers(next("the vector's components"), 10, "components");
+      for (int line = 0; line < 2; ++line) {
+        std::vector<int> components = integers(next("the vector's components"), 10, "components");
+        std::copy(components.begin(), components.end(), vector.components.begin() + 10 * line);
+      }
       if (current) integers(next("the double-sided contour vector"), 1, "double-sided contour vector");
       std::vector<int> types = integers(next("the vector's output and entity type"), 4, "output and entity type");
       vector.outputType = types[2];
       vector.entityType = types[3];
       if (vector.entityType != kNodalOutput && vector.entityType != kElementalOutput)
-        fail(lineNumber_, "entity type " + std::to_string(vector.entityType) + " is neither nodes (7) nor elements (8)");
-      integers(next("the vector's flags"), 3, "flags");
+        fail(lineNumber_,
+             "entity type " + std::to_string(vector.entityType) + " is neither nodes (7) nor elements (8)");
+      std::vector<int> flags = integers(next("the vector's flags"), 3, "flags");
+      vector.combinable = flags[0] == 0;
+      vector.componentDirection = flags[1];
+      vector.centroidTotal = flags[2] != 0;
       readValues(vector);
       vectors.push_back(std::move(vector));
       line = next("an output vector or the end of the block");
@@ -370,7 +373,9 @@ class NeutralReader {
       while (p != end && isBlank(*p)) ++p;
     };
     // A field read whole: a separator or the line's end follows it.
-    auto fieldEnds = [&](const char* after) { return after != p && (isLineEnd(after) || *after == ',' || isBlank(*after)); };
+    auto fieldEnds = [&](const char* after) {
+      return after != p && (isLineEnd(after) || *after == ',' || isBlank(*after));
+    };
     while (p != end && isBlank(*p)) ++p;
     const char* idEnd = shortInteger(p, end, entity);
     if (!idEnd) {
@@ -400,15 +405,17 @@ class NeutralReader {
 
   void readValues(OutputVector& vector) {
     // The vectors of a file mostly have as many values as the one before.
-    vector.entities.reserve(previousValues_);
-    vector.values.reserve(previousValues_);
+    std::vector<int> entities;
+    std::vector<double> values;
+    entities.reserve(previousValues_);
+    values.reserve(previousValues_);
     bool ascending = true;
     std::vector<std::string_view> parts;
     auto add = [&](int entity, double value, std::size_t lineNumber) {
       if (entity <= 0) fail(lineNumber, "entity ID " + std::to_string(entity) + " is not positive");
-      if (!vector.entities.empty() && entity < vector.entities.back()) ascending = false;
-      vector.entities.push_back(entity);
-      vector.values.push_back(value);
+      if (!entities.empty() && entity < entities.back()) ascending = false;
+      entities.push_back(entity);
+      values.push_back(value);
     };
     while (true) {
       int first = 0;
@@ -429,7 +436,8 @@ class NeutralReader {
       }
       // A range of entities with every value, 8 on this line and 10 on each further one.
       int last = integer(parts[1], line, "last entity ID of a range");
-      if (last < first) fail(line.number, "the range " + std::to_string(first) + " to " + std::to_string(last) + " is empty");
+      if (last < first)
+        fail(line.number, "the range " + std::to_string(first) + " to " + std::to_string(last) + " is empty");
       long long entity = first;
       std::size_t field = 2;
       Line current = line;
@@ -442,23 +450,25 @@ class NeutralReader {
         add(static_cast<int>(entity++), number(parts[field++], current, "value"), current.number);
       }
     }
-    previousValues_ = vector.values.size();
+    previousValues_ = values.size();
     // Entities come in ascending order as FEMAP writes them; others are sorted.
-    if (!ascending) sortByEntity(vector);
-    for (std::size_t i = 1; i < vector.entities.size(); ++i)
-      if (vector.entities[i] == vector.entities[i - 1])
-        fail(lineNumber_, "vector " + std::to_string(vector.id) + " has two values for entity " +
-                              std::to_string(vector.entities[i]));
+    if (!ascending) sortByEntity(entities, values);
+    for (std::size_t i = 1; i < entities.size(); ++i)
+      if (entities[i] == entities[i - 1])
+        fail(lineNumber_,
+             "vector " + std::to_string(vector.id) + " has two values for entity " + std::to_string(entities[i]));
+    vector.entities = VectorIds(std::move(entities));
+    vector.values = VectorValues(std::move(values));
   }
 
-  static void sortByEntity(OutputVector& vector) {
-    std::vector<std::pair<int, double>> values;
-    values.reserve(vector.values.size());
-    for (std::size_t i = 0; i < vector.values.size(); ++i) values.emplace_back(vector.entities[i], vector.values[i]);
-    std::stable_sort(values.begin(), values.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      vector.entities[i] = values[i].first;
-      vector.values[i] = values[i].second;
+  static void sortByEntity(std::vector<int>& entities, std::vector<double>& values) {
+    std::vector<std::pair<int, double>> pairs;
+    pairs.reserve(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) pairs.emplace_back(entities[i], values[i]);
+    std::stable_sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+      entities[i] = pairs[i].first;
+      values[i] = pairs[i].second;
     }
   }
 
@@ -477,7 +487,9 @@ class NeutralReader {
 
 std::string writeNeutral(const NeutralFile& file) {
   std::string out;
-  out += "   -1\r\n   100\r\n" + textLine(file.title) + "\r\n" + file.version + ",\r\n   -1\r\n";
+  // A file read without a header block has no version; the header then gives the current one.
+  const std::string& version = file.version.empty() ? NeutralFile{}.version : file.version;
+  out += "   -1\r\n   100\r\n" + textLine(file.title) + "\r\n" + version + ",\r\n   -1\r\n";
   out += "   -1\r\n   450\r\n";
   for (const OutputSet& set : file.sets) {
     out += std::to_string(set.id) + ",\r\n" + textLine(set.title) + "\r\n";

@@ -13,9 +13,9 @@
 namespace resultfiles {
 
 struct NeutralFile {
-  std::string title;                 // of the database; "<NULL>" in the file when empty
+  std::string title;  // of the database; "<NULL>" in the file when empty
   std::string version = "11.4";
-  std::vector<OutputSet> sets;       // each with its vectors
+  std::vector<OutputSet> sets;  // each with its vectors
 };
 
 // The file's text, CR LF line ends: 100, then 450 with every set, then 1051 with every

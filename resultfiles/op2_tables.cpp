@@ -1,411 +1,506 @@
 #include "resultfiles/op2_tables.h"
 
 #include <algorithm>
-#include <bit>
-#include <cassert>
-#include <cstring>
 #include <map>
 #include <optional>
+#include <set>
+#include <stdexcept>
+#include <span>
+#include <tuple>
 
 #include "resultfiles/format_error.h"
 
 namespace resultfiles {
 namespace {
 
-constexpr int kDeviceCode = 1;          // results as for printing: DISPLACEMENT = ALL, STRESS = ALL
-constexpr int kStaticApproach = 1;
-constexpr int kDisplacementTable = 1;
-constexpr int kStressTable = 5;
-constexpr int kRealFormat = 1;
-constexpr int kStressVonMisesFibreDistance = 1;  // stress code: von Mises, fibre distances
-constexpr int kGridPointType = 1;
-constexpr int kDisplacementWords = 8;
-constexpr int kRodWords = 5;
-constexpr int kPlateWords = 17;
-constexpr int kSolidHeadWords = 4;
-constexpr int kSolidPointWords = 21;
-constexpr std::array<Word, 7> kTrailer = {102, 0, 0, 0, 512, 0, 0};
-constexpr const char* kDisplacementName = "OUGV1";
-constexpr const char* kStressName = "OES1X1";
+using namespace op2;
 
-Word idWord(int id) { return intWord(id * 10 + kDeviceCode); }
+constexpr std::array<std::int64_t, kTrailerWords> kTrailer = {102, 0, 0, 0, 512, 0, 0};
+constexpr int kVonMisesStressCode = kVonMisesBit;
+constexpr int kMaxShearStressCode = 0;
 
-Op2Ident identFor(const SubcaseResults& subcase, int tableCode, int elementType, int numWide) {
+// The kinds of results table read, each with the table code its subtables carry.
+enum class Family { Displacement, SpcForce, Stress, CompositeStress, FailureIndex, ElementForce };
+
+struct FamilyTables {
+  Family family;
+  std::span<const std::string_view> names;  // in the order of preference
+  int tableCode;
+};
+const FamilyTables kFamilies[] = {
+    {Family::Displacement, kDisplacementTables, kDisplacementTable},
+    {Family::SpcForce, kSpcForceTables, kSpcForceTable},
+    {Family::Stress, kStressTables, kElementStressTable},
+    {Family::CompositeStress, kCompositeStressTables, kElementStressTable},
+    {Family::FailureIndex, kFailureIndexTables, kFailureIndexTable},
+    {Family::ElementForce, kElementForceTables, kElementForceTable},
+};
+
+struct TableRole {
+  const FamilyTables* family;
+  int priority;  // 0 is preferred
+};
+std::optional<TableRole> roleOf(std::string_view name) {
+  for (const FamilyTables& family : kFamilies)
+    for (std::size_t i = 0; i < family.names.size(); ++i)
+      if (family.names[i] == name) return TableRole{&family, static_cast<int>(i)};
+  return std::nullopt;
+}
+
+bool isElementFamily(Family family) { return family != Family::Displacement && family != Family::SpcForce; }
+
+// Sorts entries into ascending order where a file gave them otherwise, and refuses an
+// entry that stands twice.
+template <typename Entry, typename Key>
+void orderAndCheck(std::vector<Entry>& entries, const EntryReader& in, Key key, const char* what) {
+  auto less = [&](const Entry& a, const Entry& b) { return key(a) < key(b); };
+  if (!std::is_sorted(entries.begin(), entries.end(), less)) std::stable_sort(entries.begin(), entries.end(), less);
+  auto twice = std::adjacent_find(entries.begin(), entries.end(),
+                                  [&](const Entry& a, const Entry& b) { return key(a) == key(b); });
+  if (twice != entries.end())
+    in.fail(std::string(what) + " " + std::to_string(std::get<0>(key(*twice))) + " has two entries");
+}
+
+template <typename Entry>
+auto elementKey(const Entry& entry) {
+  return std::make_tuple(entry.element, 0);
+}
+auto plyKey(const PlyStress& ply) { return std::make_tuple(ply.element, ply.ply); }
+auto failureKey(const PlyFailure& ply) { return std::make_tuple(ply.element, ply.ply); }
+
+// How one element type's subtable is read into a subcase and written from one.
+struct ElementKind {
+  Family family;
+  Op2ElementType type;
+  std::size_t numWide;
+  void (*read)(EntryReader& in, std::size_t count, SubcaseResults& subcase, StressMeasure measure);
+  bool (*holds)(const SubcaseResults& subcase);  // whether the subcase has entries to write as this type
+  void (*write)(const SubcaseResults& subcase, Op2Words& out);
+  StressMeasure (*measure)(const SubcaseResults& subcase);
+};
+
+// An element type whose entries have one layout of fixed width.
+template <auto List, typename Layout,
+          auto Key = &elementKey<typename std::remove_reference_t<decltype(SubcaseResults{}.*List)>::value_type>>
+constexpr ElementKind fixedKind(Family family, Op2ElementType type) {
+  return {family,
+          type,
+          Layout::kWords,
+          [](EntryReader& in, std::size_t count, SubcaseResults& subcase, StressMeasure measure) {
+            auto& list = subcase.*List;
+            list.measure = measure;
+            if (!Layout::readAll(in, count, list.entries)) orderAndCheck(list.entries, in, Key, "element");
+          },
+          [](const SubcaseResults& subcase) { return !(subcase.*List).empty(); },
+          [](const SubcaseResults& subcase, Op2Words& out) {
+            for (const auto& entry : subcase.*List) Layout::write(out, entry);
+          },
+          [](const SubcaseResults& subcase) { return (subcase.*List).measure; }};
+}
+
+// Puts a plate list's centres, with their corners, into ascending element order where a file
+// gave them otherwise, and refuses a plate that stands twice.
+template <typename Centre, typename Corner>
+void orderPlates(PlateList<Centre, Corner>& list, const EntryReader& in) {
+  auto key = [](const Centre& centre) { return elementKey(centre); };
+  if (list.cornersEach > 0) {
+    std::vector<std::size_t> order(list.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return list[a].element < list[b].element; });
+    std::vector<Centre> centres;
+    std::vector<Corner> corners;
+    centres.reserve(list.size());
+    corners.reserve(list.corners.size());
+    for (std::size_t i : order) {
+      centres.push_back(list[i]);
+      std::span<const Corner> its = list.cornersOf(i);
+      corners.insert(corners.end(), its.begin(), its.end());
+    }
+    list.entries = std::move(centres);
+    list.corners = std::move(corners);
+  }
+  orderAndCheck(list.entries, in, key, "element");
+}
+
+// A plate element type: its entries' centres, and `Corners` corners each (0: the centre
+// alone). Where one list is written as either of two types (CQUAD4 33 and 144), the list's
+// corners decide which: 4 make type 144, any other count goes to type 33, which refuses it.
+constexpr std::size_t kQuadCorners = 4;
+template <auto List, typename Layout, Op2ElementType Type, std::size_t Corners, bool CornersDecide>
+constexpr ElementKind plateKind(Family family) {
+  return {family,
+          Type,
+          Layout::words(Corners),
+          [](EntryReader& in, std::size_t count, SubcaseResults& subcase, StressMeasure measure) {
+            auto& list = subcase.*List;
+            list.measure = measure;
+            if (list.empty()) list.cornersEach = Corners;
+            if (list.cornersEach != Corners)
+              in.fail(std::string("the subcase gives ") + elementName(Type) + " entries both with corners and without");
+            if (!Layout::readAll(in, count, list.entries, list.corners, Corners)) orderPlates(list, in);
+          },
+          [](const SubcaseResults& subcase) {
+            const auto& list = subcase.*List;
+            if (list.empty() || !CornersDecide) return !list.empty();
+            return Corners == 0 ? list.cornersEach != kQuadCorners : list.cornersEach == Corners;
+          },
+          [](const SubcaseResults& subcase, Op2Words& out) {
+            const auto& list = subcase.*List;
+            if (list.cornersEach != Corners)
+              throw std::invalid_argument(std::string(elementName(Type)) + " entries of type " +
+                                          std::to_string(static_cast<int>(Type)) + " give " + std::to_string(Corners) +
+                                          " corners each; the list's give " + std::to_string(list.cornersEach));
+            if (list.corners.size() != list.size() * Corners)
+              throw std::invalid_argument(std::string("the list of ") + elementName(Type) + " entries holds " +
+                                          std::to_string(list.corners.size()) + " corners for " +
+                                          std::to_string(list.size()) + " plates of " + std::to_string(Corners) +
+                                          " corners");
+            for (std::size_t i = 0; i < list.size(); ++i) Layout::write(out, list[i], list.cornersOf(i));
+          },
+          [](const SubcaseResults& subcase) { return (subcase.*List).measure; }};
+}
+
+// A solid element type: the centre and `Corners` corner points of each entry.
+template <auto List, std::size_t Corners>
+constexpr ElementKind solidKind(Op2ElementType type) {
+  return {Family::Stress,
+          type,
+          SolidStressLayout::words(Corners),
+          [](EntryReader& in, std::size_t count, SubcaseResults& subcase, StressMeasure measure) {
+            auto& list = subcase.*List;
+            list.measure = measure;
+            if (!SolidStressLayout::readAll(in, count, list.entries, Corners))
+              orderAndCheck(
+                  list.entries, in, [](const auto& entry) { return elementKey(entry); }, "element");
+          },
+          [](const SubcaseResults& subcase) { return !(subcase.*List).empty(); },
+          [](const SubcaseResults& subcase, Op2Words& out) {
+            for (const auto& entry : subcase.*List) SolidStressLayout::write(out, entry, Corners);
+          },
+          [](const SubcaseResults& subcase) { return (subcase.*List).measure; }};
+}
+
+// Failure indices name their element on its first ply only.
+template <auto List>
+constexpr ElementKind failureKind(Op2ElementType type) {
+  return {Family::FailureIndex,
+          type,
+          PlyFailureLayout::kWords,
+          [](EntryReader& in, std::size_t count, SubcaseResults& subcase, StressMeasure) {
+            auto& list = subcase.*List;
+            if (!PlyFailureLayout::readAll(in, count, list.entries))
+              orderAndCheck(list.entries, in, failureKey, "element");
+          },
+          [](const SubcaseResults& subcase) { return !(subcase.*List).empty(); },
+          [](const SubcaseResults& subcase, Op2Words& out) {
+            int previous = 0;
+            for (const PlyFailure& ply : subcase.*List) {
+              PlyFailureLayout::write(out, ply, ply.element != previous);
+              previous = ply.element;
+            }
+          },
+          [](const SubcaseResults& subcase) { return (subcase.*List).measure; }};
+}
+
+using T = Op2ElementType;
+using S = SubcaseResults;
+
+// Every element type read and written, in ascending type code within each table.
+const ElementKind kElementKinds[] = {
+    fixedKind<&S::rods, RodStressLayout>(Family::Stress, T::Rod),
+    fixedKind<&S::beams, BeamStressLayout>(Family::Stress, T::Beam),
+    fixedKind<&S::tubes, RodStressLayout>(Family::Stress, T::Tube),
+    fixedKind<&S::shearPanels, ShearPanelLayout>(Family::Stress, T::ShearPanel),
+    fixedKind<&S::conrods, RodStressLayout>(Family::Stress, T::Conrod),
+    fixedKind<&S::springs1, SpringLayout>(Family::Stress, T::Spring1),
+    fixedKind<&S::springs2, SpringLayout>(Family::Stress, T::Spring2),
+    plateKind<&S::quads, PlateStressLayout, T::Quad4, 0, true>(Family::Stress),
+    fixedKind<&S::bars, BarStressLayout>(Family::Stress, T::Bar),
+    solidKind<&S::tetras, 4>(T::Tetra),
+    plateKind<&S::quad8s, PlateStressLayout, T::Quad8, 4, false>(Family::Stress),
+    solidKind<&S::hexas, 8>(T::Hexa),
+    solidKind<&S::pentas, 6>(T::Penta),
+    plateKind<&S::triaRs, PlateStressLayout, T::TriaR, 3, false>(Family::Stress),
+    plateKind<&S::trias, PlateStressLayout, T::Tria3, 0, false>(Family::Stress),
+    plateKind<&S::tria6s, PlateStressLayout, T::Tria6, 3, false>(Family::Stress),
+    plateKind<&S::quadRs, PlateStressLayout, T::QuadR, 4, false>(Family::Stress),
+    fixedKind<&S::bushes, BushLayout>(Family::Stress, T::Bush),
+    plateKind<&S::quads, PlateStressLayout, T::Quad4Corner, 4, true>(Family::Stress),
+
+    fixedKind<&S::quadPlies, PlyStressLayout, plyKey>(Family::CompositeStress, T::Quad4Composite),
+    fixedKind<&S::triaPlies, PlyStressLayout, plyKey>(Family::CompositeStress, T::Tria3Composite),
+
+    failureKind<&S::quadPlyFailures>(T::Quad4Composite),
+    failureKind<&S::triaPlyFailures>(T::Tria3Composite),
+
+    fixedKind<&S::rodForces, RodForceLayout>(Family::ElementForce, T::Rod),
+    fixedKind<&S::beamForces, BeamForceLayout>(Family::ElementForce, T::Beam),
+    fixedKind<&S::tubeForces, RodForceLayout>(Family::ElementForce, T::Tube),
+    fixedKind<&S::conrodForces, RodForceLayout>(Family::ElementForce, T::Conrod),
+    plateKind<&S::quadForces, PlateForceLayout, T::Quad4, 0, true>(Family::ElementForce),
+    fixedKind<&S::barForces, BarForceLayout>(Family::ElementForce, T::Bar),
+    plateKind<&S::triaForces, PlateForceLayout, T::Tria3, 0, false>(Family::ElementForce),
+    plateKind<&S::quadForces, PlateForceLayout, T::Quad4Corner, 4, true>(Family::ElementForce),
+};
+
+const ElementKind* kindOf(Family family, int type) {
+  for (const ElementKind& kind : kElementKinds)
+    if (kind.family == family && static_cast<int>(kind.type) == type) return &kind;
+  return nullptr;
+}
+
+// The element IDs of lists whose elements meet in one output vector, where more than one of
+// them holds elements (each list on its own holds an element once).
+template <typename... Lists>
+std::vector<int> sharedIds(const Lists&... lists) {
+  std::vector<int> ids;
+  if ((0 + ... + (lists.empty() ? 0 : 1)) < 2) return ids;
+  auto add = [&](const auto& list) {
+    for (const auto& entry : list) ids.push_back(entry.element);
+  };
+  (add(lists), ...);
+  return ids;
+}
+
+void checkElementsStandOnce(const SubcaseResults& s, const std::string& fileName, const std::string& writer) {
+  std::vector<int> groups[] = {sharedIds(s.rods, s.conrods, s.tubes),
+                               sharedIds(s.quads, s.trias, s.quad8s, s.tria6s, s.quadRs, s.triaRs),
+                               sharedIds(s.tetras, s.pentas, s.hexas), sharedIds(s.springs1, s.springs2)};
+  const SubcaseResults& subcase = s;
+  for (std::vector<int>& ids : groups) {
+    std::sort(ids.begin(), ids.end());
+    auto twice = std::adjacent_find(ids.begin(), ids.end());
+    if (twice != ids.end())
+      throw FormatError(fileName, FormatError::Place::Whole, 0,
+                        "subcase " + std::to_string(subcase.subcase) + ": element " + std::to_string(*twice) +
+                            " has entries of two element types (damaged file" +
+                            (writer.empty() ? "" : "; written by " + writer) + ")");
+  }
+}
+
+void readGrids(EntryReader& in, std::size_t count, std::vector<GridValues>& rows) {
+  if (GridLayout::readAll(in, count, rows)) return;
+  orderAndCheck(
+      rows, in, [](const GridValues& row) { return std::make_tuple(row.grid, 0); }, "grid");
+}
+
+Op2Ident identFor(const SubcaseResults& subcase, int tableCode, int elementType, std::size_t numWide,
+                  std::optional<StressMeasure> measure) {
   Op2Ident ident;
-  ident.setWord(1, kStaticApproach * 10 + kDeviceCode);
-  ident.setWord(2, tableCode);
-  ident.setWord(3, elementType);
-  ident.setWord(4, subcase.subcase);
-  ident.setWord(5, subcase.loadSet);
-  ident.setWord(9, kRealFormat);
-  ident.setWord(10, numWide);
-  if (tableCode == kStressTable) ident.setWord(11, kStressVonMisesFibreDistance);
+  ident.setWord(kApproachAndDevice, kStatics * 10 + kPrintDevice);
+  ident.setWord(kTableAndSort, tableCode);
+  ident.setWord(kElementTypeWord, elementType);
+  ident.setWord(kSubcaseWord, subcase.subcase);
+  ident.setWord(kLoadSetWord, subcase.loadSet);
+  ident.setWord(kFormatCodeWord, kRealFormat);
+  ident.setWord(kNumWideWord, static_cast<std::int64_t>(numWide));
+  if (measure)
+    ident.setWord(kStressCodeWord, *measure == StressMeasure::VonMises ? kVonMisesStressCode : kMaxShearStressCode);
   ident.title = subcase.title;
   ident.subtitle = subcase.subtitle;
   ident.label = subcase.label;
   return ident;
 }
 
-void putFibre(std::vector<Word>& data, const PlateFibre& fibre) {
-  for (float value : {fibre.distance, fibre.normalX, fibre.normalY, fibre.shearXY, fibre.angle, fibre.major,
-                      fibre.minor, fibre.vonMises})
-    data.push_back(realWord(value));
+Op2Subtable gridSubtable(const SubcaseResults& subcase, int tableCode, const std::vector<GridValues>& rows,
+                         std::size_t wordBytes) {
+  Op2Words words(wordBytes);
+  words.reserve(rows.size() * GridLayout::kWords);
+  for (const GridValues& row : rows) GridLayout::write(words, row);
+  return {.ident = identFor(subcase, tableCode, 0, GridLayout::kWords, std::nullopt), .data = words.take()};
 }
 
-void putSolidPoint(std::vector<Word>& data, const SolidPoint& point) {
-  data.push_back(intWord(point.grid));
-  auto reals = [&](std::initializer_list<float> values) {
-    for (float value : values) data.push_back(realWord(value));
-  };
-  const auto& d = point.directions;
-  reals({point.normalX, point.shearXY, point.principal[0], d[0][0], d[0][1], d[0][2], point.pressure, point.vonMises});
-  reals({point.normalY, point.shearYZ, point.principal[1], d[1][0], d[1][1], d[1][2]});
-  reals({point.normalZ, point.shearZX, point.principal[2], d[2][0], d[2][1], d[2][2]});
-}
-
-Op2Subtable plateSubtable(const SubcaseResults& subcase, Op2ElementType type, const std::vector<PlateStress>& plates) {
-  Op2Subtable subtable{identFor(subcase, kStressTable, static_cast<int>(type), kPlateWords), {}, 0, {}};
-  subtable.data.reserve(plates.size() * kPlateWords);
-  for (const PlateStress& plate : plates) {
-    subtable.data.push_back(idWord(plate.element));
-    putFibre(subtable.data, plate.bottom);
-    putFibre(subtable.data, plate.top);
-  }
-  return subtable;
-}
-
-Op2Subtable solidSubtable(const SubcaseResults& subcase, Op2ElementType type, int corners,
-                          const std::vector<SolidStress>& solids) {
-  int numWide = kSolidHeadWords + kSolidPointWords * (corners + 1);
-  Op2Subtable subtable{identFor(subcase, kStressTable, static_cast<int>(type), numWide), {}, 0, {}};
-  subtable.data.reserve(solids.size() * static_cast<std::size_t>(numWide));
-  for (const SolidStress& solid : solids) {
-    // Bugs, not file faults: the writer is given a centre and every corner.
-    if (solid.points.size() != static_cast<std::size_t>(corners + 1)) continue;
-    subtable.data.push_back(idWord(solid.element));
-    subtable.data.push_back(intWord(0));  // stress coordinate system: basic
-    subtable.data.push_back(intWord(static_cast<std::int32_t>('G' | 'R' << 8 | 'I' << 16 | 'D' << 24)));
-    subtable.data.push_back(intWord(corners));
-    for (const SolidPoint& point : solid.points) putSolidPoint(subtable.data, point);
-  }
-  return subtable;
-}
-
-// Hands out the entries of a data record one at a time as the bytes of their words: in
-// place where an entry lies within one block, gathered into a buffer where it straddles two.
-class EntryCursor {
- public:
-  EntryCursor(const std::vector<std::string_view>& blocks, std::size_t entryBytes)
-      : blocks_(blocks), entryBytes_(entryBytes) {}
-
-  // The caller asks for no more entries than the blocks hold.
-  const char* next() {
-    if (offset_ == blocks_[block_].size()) nextBlock();
-    std::string_view block = blocks_[block_];
-    if (block.size() - offset_ >= entryBytes_) {
-      const char* entry = block.data() + offset_;
-      offset_ += entryBytes_;
-      return entry;
-    }
-    gathered_.resize(entryBytes_);
-    for (std::size_t filled = 0; filled < entryBytes_;) {
-      if (offset_ == blocks_[block_].size()) nextBlock();
-      std::size_t part = std::min(entryBytes_ - filled, blocks_[block_].size() - offset_);
-      std::memcpy(gathered_.data() + filled, blocks_[block_].data() + offset_, part);
-      filled += part;
-      offset_ += part;
-    }
-    return gathered_.data();
-  }
-
- private:
-  void nextBlock() {
-    ++block_;
-    offset_ = 0;
-    assert(block_ < blocks_.size());
-  }
-
-  const std::vector<std::string_view>& blocks_;
-  std::size_t entryBytes_;
-  std::size_t block_ = 0;
-  std::size_t offset_ = 0;
-  std::string gathered_;
+// The subtables of one subcase: which subtable of the file gives each of its results.
+struct Source {
+  int priority = 0;
+  const Op2Table* table = nullptr;
+  const Op2Subtable* subtable = nullptr;
+  const FamilyTables* family = nullptr;
+  const ElementKind* kind = nullptr;  // null for grid tables
 };
-
-// Decodes the entries of one subtable, straight from the bytes of its data record, one entry
-// at a time; `fail` names the subtable's offset.
-class SubtableReader {
- public:
-  SubtableReader(const Op2Subtable& subtable, const std::string& fileName, const std::string& tableName)
-      : subtable_(subtable), fileName_(fileName), tableName_(tableName) {
-    if (!subtable.inPlace.blocks.empty() || subtable.data.empty()) {
-      blocks_ = subtable.inPlace.blocks;
-      words_ = subtable.inPlace.words;
-      return;
-    }
-    // Words held in memory: their own bytes are the file's on a little-endian machine.
-    std::string_view bytes;
-    if constexpr (std::endian::native == std::endian::little) {
-      bytes = {reinterpret_cast<const char*>(subtable.data.data()), subtable.data.size() * sizeof(Word)};
-    } else {
-      for (Word word : subtable.data)
-        for (int shift = 0; shift < 32; shift += 8) encoded_.push_back(static_cast<char>((word >> shift) & 0xff));
-      bytes = encoded_;
-    }
-    blocks_.push_back(bytes);
-    words_ = subtable.data.size();
-  }
-
-  // How many entries of `numWide` words the data record holds; it must be a whole number.
-  // The entries are then taken in order with nextEntry().
-  std::size_t entries(int numWide) {
-    if (numWide <= 0 || words_ % static_cast<std::size_t>(numWide) != 0)
-      fail("its data record of " + std::to_string(words_) + " words is not a whole number of entries of " +
-           std::to_string(numWide) + " words");
-    numWide_ = static_cast<std::size_t>(numWide);
-    cursor_.emplace(blocks_, numWide_ * sizeof(Word));
-    return words_ / numWide_;
-  }
-  void nextEntry() {
-    entry_ = cursor_->next();
-    firstWord_ = entriesTaken_++ * numWide_;
-  }
-
-  // Words of the current entry, counted from 0.
-  float real(std::size_t word) const { return asReal(littleEndianWord(entry_ + sizeof(Word) * word)); }
-  std::int32_t integer(std::size_t word) const { return asInt(littleEndianWord(entry_ + sizeof(Word) * word)); }
-  int id(std::size_t word, const char* what) const {
-    std::int32_t value = integer(word);
-    if (value < 10) fail(std::string(what) + " " + std::to_string(value / 10) + " at word " + std::to_string(wordNumber(word)) +
-                         " of the data record is no valid ID");
-    return value / 10;
-  }
-  // Where a word of the current entry is in the data record, counted from 1.
-  std::size_t wordNumber(std::size_t word) const { return firstWord_ + word + 1; }
-
-  [[noreturn]] void fail(const std::string& reason) const {
-    throw FormatError(fileName_, FormatError::Place::Byte, subtable_.offset,
-                      "table " + tableName_ + ", subcase " + std::to_string(subtable_.ident.subcase()) + ": " + reason);
-  }
-
- private:
-  const Op2Subtable& subtable_;
-  const std::string& fileName_;
-  const std::string& tableName_;
-  std::vector<std::string_view> blocks_;
-  std::string encoded_;  // the words in the file's byte order, where the machine's differs
-  std::size_t words_ = 0;
-  std::size_t numWide_ = 0;
-  std::optional<EntryCursor> cursor_;
-  const char* entry_ = nullptr;
-  std::size_t entriesTaken_ = 0;
-  std::size_t firstWord_ = 0;
-};
-
-void readFibre(const SubtableReader& in, std::size_t first, PlateFibre& fibre) {
-  fibre.distance = in.real(first);
-  fibre.normalX = in.real(first + 1);
-  fibre.normalY = in.real(first + 2);
-  fibre.shearXY = in.real(first + 3);
-  fibre.angle = in.real(first + 4);
-  fibre.major = in.real(first + 5);
-  fibre.minor = in.real(first + 6);
-  fibre.vonMises = in.real(first + 7);
-}
-
-SolidPoint readSolidPoint(const SubtableReader& in, std::size_t first, bool centre) {
-  SolidPoint point;
-  point.grid = in.integer(first);
-  if (centre ? point.grid != 0 : point.grid <= 0)
-    in.fail("a solid's point has grid " + std::to_string(point.grid) + " at word " + std::to_string(in.wordNumber(first)) +
-            (centre ? " where the centre (0) was expected" : ", which is no valid grid ID"));
-  std::size_t w = first + 1;
-  auto row = [&](float& normal, float& shear, int axis) {
-    normal = in.real(w++);
-    shear = in.real(w++);
-    point.principal[axis] = in.real(w++);
-    for (int k = 0; k < 3; ++k) point.directions[axis][k] = in.real(w++);
-  };
-  row(point.normalX, point.shearXY, 0);
-  point.pressure = in.real(w++);
-  point.vonMises = in.real(w++);
-  row(point.normalY, point.shearYZ, 1);
-  row(point.normalZ, point.shearZX, 2);
-  return point;
-}
-
-void readSolids(SubtableReader& in, int numWide, int corners, std::vector<SolidStress>& out) {
-  if (numWide != kSolidHeadWords + kSolidPointWords * (corners + 1))
-    in.fail(std::to_string(numWide) + " words per entry, which is not the layout of this element (" +
-            std::to_string(kSolidHeadWords + kSolidPointWords * (corners + 1)) + ")");
-  std::size_t count = in.entries(numWide);
-  out.reserve(out.size() + count);
-  for (std::size_t e = 0; e < count; ++e) {
-    in.nextEntry();
-    SolidStress solid;
-    solid.points.reserve(static_cast<std::size_t>(corners) + 1);
-    solid.element = in.id(0, "element");
-    if (in.integer(3) != corners)
-      in.fail("element " + std::to_string(solid.element) + " gives " + std::to_string(in.integer(3)) +
-              " corner grids where " + std::to_string(corners) + " were expected");
-    for (int p = 0; p <= corners; ++p)
-      solid.points.push_back(readSolidPoint(in, kSolidHeadWords + static_cast<std::size_t>(p) * kSolidPointWords, p == 0));
-    out.push_back(std::move(solid));
-  }
-}
 
 }  // namespace
 
-PlateFibre plateFibre(double distance, double normalX, double normalY, double shearXY) {
-  PlaneStressSummary summary = summarisePlaneStress(normalX, normalY, shearXY);
-  return {static_cast<float>(distance),      static_cast<float>(normalX),     static_cast<float>(normalY),
-          static_cast<float>(shearXY),       static_cast<float>(summary.angle), static_cast<float>(summary.major),
-          static_cast<float>(summary.minor), static_cast<float>(summary.vonMises)};
-}
+bool isStaticResultsTable(std::string_view name) { return roleOf(name).has_value(); }
 
-SolidPoint solidPoint(int grid, const Tensor& stress) {
-  SolidStressSummary summary = summariseSolidStress(stress);
-  SolidPoint point;
-  point.grid = grid;
-  point.normalX = static_cast<float>(stress[0]);
-  point.normalY = static_cast<float>(stress[1]);
-  point.normalZ = static_cast<float>(stress[2]);
-  point.shearXY = static_cast<float>(stress[3]);
-  point.shearYZ = static_cast<float>(stress[4]);
-  point.shearZX = static_cast<float>(stress[5]);
-  for (int i = 0; i < 3; ++i) {
-    point.principal[i] = static_cast<float>(summary.principal[i]);
-    for (int k = 0; k < 3; ++k) point.directions[i][k] = static_cast<float>(summary.directions[i][k]);
-  }
-  point.pressure = static_cast<float>(summary.pressure);
-  point.vonMises = static_cast<float>(summary.vonMises);
-  return point;
-}
-
-bool isStaticResultsTable(std::string_view name) { return name == kDisplacementName || name == kStressName; }
-
-Op2File makeOp2File(const std::vector<SubcaseResults>& subcases, const Op2Date& date, const std::string& label) {
-  Op2File file;
-  file.date = date;
-  file.label = label;
-  Op2Table displacements{kDisplacementName, kTrailer, {}, {}, 0};
-  Op2Table stresses{kStressName, kTrailer, {}, {}, 0};
-  for (const SubcaseResults& subcase : subcases) {
-    Op2Subtable grids{identFor(subcase, kDisplacementTable, 0, kDisplacementWords), {}, 0, {}};
-    grids.data.reserve(subcase.displacements.size() * kDisplacementWords);
-    for (const GridDisplacement& row : subcase.displacements) {
-      grids.data.push_back(idWord(row.grid));
-      grids.data.push_back(intWord(kGridPointType));
-      for (float value : row.values) grids.data.push_back(realWord(value));
-    }
-    displacements.subtables.push_back(std::move(grids));
-
-    if (!subcase.rods.empty()) {
-      Op2Subtable rods{identFor(subcase, kStressTable, static_cast<int>(Op2ElementType::Rod), kRodWords), {}, 0, {}};
-      for (const RodStress& rod : subcase.rods) {
-        rods.data.push_back(idWord(rod.element));
-        for (float value : {rod.axial, rod.axialMargin, rod.torsion, rod.torsionMargin}) rods.data.push_back(realWord(value));
+Op2Results readOp2Results(const Op2File& file, const std::string& fileName) {
+  Op2Results results;
+  results.writer = describeWriter(file);
+  using Target = std::pair<int, int>;                        // subcase, occurrence
+  std::map<std::tuple<std::string, int, int>, int> counted;  // table, subcase, element type -> subtables so far
+  std::map<std::tuple<int, int, Family, int>, Source> sources;
+  std::map<Target, std::size_t> firstSeen;
+  std::map<int, std::size_t> subcaseFirstSeen;
+  std::size_t order = 0;
+  for (const Op2Table& table : file.tables) {
+    std::optional<TableRole> role = roleOf(table.name);
+    if (!role || table.matrix) continue;
+    results.anyResultsTable = true;
+    Family family = role->family->family;
+    for (const Op2Subtable& subtable : table.subtables) {
+      const Op2Ident& ident = subtable.ident;
+      if (ident.approachCode() != kStatics) {
+        if (std::find(results.otherApproachCodes.begin(), results.otherApproachCodes.end(), ident.approachCode()) ==
+            results.otherApproachCodes.end())
+          results.otherApproachCodes.push_back(ident.approachCode());
+        continue;
       }
-      stresses.subtables.push_back(std::move(rods));
+      if (ident.sortCode() != kSort1Real || ident.formatCode() != kRealFormat || ident.thermal() != 0 ||
+          ident.tableCode() != role->family->tableCode)
+        continue;
+      if ((family == Family::Stress || family == Family::CompositeStress) && (ident.stressCode() & kStrainBit))
+        continue;
+      const ElementKind* kind = nullptr;
+      int type = 0;
+      if (isElementFamily(family)) {
+        type = ident.elementType();
+        kind = kindOf(family, type);
+        if (!kind) continue;
+      }
+      int occurrence = ++counted[{table.name, ident.subcase(), type}];
+      Source source{role->priority, &table, &subtable, role->family, kind};
+      auto [found, inserted] = sources.emplace(std::make_tuple(ident.subcase(), occurrence, family, type), source);
+      if (!inserted && source.priority < found->second.priority) found->second = source;
+      firstSeen.emplace(Target{ident.subcase(), occurrence}, order);
+      subcaseFirstSeen.emplace(ident.subcase(), order);
+      ++order;
     }
-    if (!subcase.quads.empty()) stresses.subtables.push_back(plateSubtable(subcase, Op2ElementType::Quad4, subcase.quads));
-    if (!subcase.tetras.empty()) stresses.subtables.push_back(solidSubtable(subcase, Op2ElementType::Tetra, 4, subcase.tetras));
-    if (!subcase.hexas.empty()) stresses.subtables.push_back(solidSubtable(subcase, Op2ElementType::Hexa, 8, subcase.hexas));
-    if (!subcase.trias.empty()) stresses.subtables.push_back(plateSubtable(subcase, Op2ElementType::Tria3, subcase.trias));
   }
-  file.tables.push_back(std::move(displacements));
-  if (!stresses.subtables.empty()) file.tables.push_back(std::move(stresses));
-  return file;
-}
 
-std::vector<SubcaseResults> readStaticResults(const Op2File& file, const std::string& fileName) {
-  std::vector<SubcaseResults> result;
-  std::map<int, std::size_t> bySubcase;
-  auto subcaseFor = [&](const Op2Ident& ident) -> SubcaseResults& {
-    auto [entry, inserted] = bySubcase.emplace(ident.subcase(), result.size());
-    if (inserted) {
-      SubcaseResults subcase;
-      subcase.subcase = ident.subcase();
+  // The subcases: each subcase's first table, in the order of the file, then the later ones.
+  std::vector<Target> targets;
+  for (const auto& [target, seen] : firstSeen) targets.push_back(target);
+  std::sort(targets.begin(), targets.end(), [&](const Target& a, const Target& b) {
+    return std::make_pair(a.second, subcaseFirstSeen[a.first]) < std::make_pair(b.second, subcaseFirstSeen[b.first]);
+  });
+  std::map<int, int> occurrences;
+  for (const Target& target : targets) occurrences[target.first] = std::max(occurrences[target.first], target.second);
+  std::map<Target, std::size_t> index;
+  for (const Target& target : targets) {
+    index[target] = results.subcases.size();
+    SubcaseResults subcase;
+    subcase.subcase = target.first;
+    subcase.occurrence = target.second;
+    subcase.occurrences = occurrences[target.first];
+    results.subcases.push_back(std::move(subcase));
+  }
+  std::vector<bool> named(results.subcases.size(), false);  // title and load set taken from the first subtable
+
+  // The entries, subtable by subtable in the order of the file.
+  std::vector<std::pair<const Op2Subtable*, std::tuple<int, int, Family, int>>> inFileOrder;
+  for (const auto& [key, source] : sources) inFileOrder.emplace_back(source.subtable, key);
+  std::stable_sort(inFileOrder.begin(), inFileOrder.end(),
+                   [](const auto& a, const auto& b) { return a.first->offset < b.first->offset; });
+  for (const auto& [subtablePointer, key] : inFileOrder) {
+    const Source& source = sources.at(key);
+    const Op2Ident& ident = source.subtable->ident;
+    std::size_t at = index.at({std::get<0>(key), std::get<1>(key)});
+    SubcaseResults& subcase = results.subcases[at];
+    if (!named[at]) {
+      named[at] = true;
       subcase.loadSet = ident.loadSet();
       subcase.title = ident.title;
       subcase.subtitle = ident.subtitle;
       subcase.label = ident.label;
-      result.push_back(std::move(subcase));
     }
-    return result[entry->second];
-  };
-  for (const Op2Table& table : file.tables) {
-    if (!isStaticResultsTable(table.name)) continue;
-    bool displacementTable = table.name == kDisplacementName;
-    for (const Op2Subtable& subtable : table.subtables) {
-      const Op2Ident& ident = subtable.ident;
-      if (ident.approachCode() != kStaticApproach || ident.sortCode() != 0 || ident.formatCode() != kRealFormat ||
-          ident.thermal() != 0)
-        continue;
-      SubtableReader in(subtable, fileName, table.name);
-      int numWide = ident.numWide();
-      if (displacementTable) {
-        if (ident.tableCode() != kDisplacementTable) continue;
-        if (numWide != kDisplacementWords) in.fail(std::to_string(numWide) + " words per grid where 8 were expected");
-        SubcaseResults& subcase = subcaseFor(ident);
-        std::size_t count = in.entries(numWide);
-        subcase.displacements.reserve(subcase.displacements.size() + count);
-        for (std::size_t e = 0; e < count; ++e) {
-          in.nextEntry();
-          int grid = in.id(0, "grid");
-          GridDisplacement& row = subcase.displacements.emplace_back();
-          row.grid = grid;
-          for (std::size_t k = 0; k < 6; ++k) row.values[k] = in.real(2 + k);
-        }
-        continue;
-      }
-      if (ident.tableCode() != kStressTable) continue;
-      switch (ident.elementType()) {
-        case static_cast<int>(Op2ElementType::Rod): {
-          if (numWide != kRodWords) in.fail(std::to_string(numWide) + " words per CROD where 5 were expected");
-          SubcaseResults& subcase = subcaseFor(ident);
-          std::size_t count = in.entries(numWide);
-          subcase.rods.reserve(subcase.rods.size() + count);
-          for (std::size_t e = 0; e < count; ++e) {
-            in.nextEntry();
-            subcase.rods.push_back({in.id(0, "element"), in.real(1), in.real(2), in.real(3), in.real(4)});
-          }
-          break;
-        }
-        case static_cast<int>(Op2ElementType::Quad4):
-        case static_cast<int>(Op2ElementType::Tria3): {
-          // Only centre values: corner output of CQUAD4 is another element type (144).
-          if (numWide != kPlateWords) in.fail(std::to_string(numWide) + " words per plate where 17 were expected");
-          SubcaseResults& subcase = subcaseFor(ident);
-          auto& plates = ident.elementType() == static_cast<int>(Op2ElementType::Quad4) ? subcase.quads : subcase.trias;
-          std::size_t count = in.entries(numWide);
-          plates.reserve(plates.size() + count);
-          for (std::size_t e = 0; e < count; ++e) {
-            in.nextEntry();
-            int element = in.id(0, "element");
-            PlateStress& plate = plates.emplace_back();
-            plate.element = element;
-            readFibre(in, 1, plate.bottom);
-            readFibre(in, 9, plate.top);
-          }
-          break;
-        }
-        case static_cast<int>(Op2ElementType::Tetra):
-          readSolids(in, numWide, 4, subcaseFor(ident).tetras);
-          break;
-        case static_cast<int>(Op2ElementType::Hexa):
-          readSolids(in, numWide, 8, subcaseFor(ident).hexas);
-          break;
-        default:
-          break;
-      }
+    EntryReader in(*source.subtable, file.form.wordBytes, fileName, source.table->name, results.writer);
+    std::size_t numWide = source.kind ? source.kind->numWide : GridLayout::kWords;
+    if (ident.numWide() != static_cast<std::int64_t>(numWide))
+      in.fail(std::to_string(ident.numWide()) + " words per " +
+              (source.kind ? std::string(elementName(source.kind->type)) + " entry" : std::string("grid")) + " where " +
+              std::to_string(numWide) + " were expected");
+    std::size_t count = in.entries(numWide);
+    if (!source.kind) {
+      readGrids(in, count, source.family->family == Family::Displacement ? subcase.displacements : subcase.spcForces);
+      continue;
     }
+    StressMeasure measure = ident.stressCode() & kVonMisesBit ? StressMeasure::VonMises : StressMeasure::MaxShear;
+    source.kind->read(in, count, subcase, measure);
   }
-  return result;
+  for (const SubcaseResults& subcase : results.subcases) checkElementsStandOnce(subcase, fileName, results.writer);
+  return results;
+}
+
+Op2Results readOp2Results(std::string_view bytes, const std::string& fileName) {
+  return readOp2Results(readOp2(bytes, fileName, isStaticResultsTable, Op2DataRecords::InPlace), fileName);
+}
+
+std::vector<SubcaseResults> readStaticResults(const Op2File& file, const std::string& fileName) {
+  return readOp2Results(file, fileName).subcases;
 }
 
 std::vector<SubcaseResults> readStaticResults(std::string_view bytes, const std::string& fileName) {
-  return readStaticResults(readOp2(bytes, fileName, isStaticResultsTable, Op2DataRecords::InPlace), fileName);
+  return readOp2Results(bytes, fileName).subcases;
+}
+
+std::string whyNoStaticResults(const Op2Results& results) {
+  if (!results.otherApproachCodes.empty()) {
+    std::string held;
+    for (std::size_t i = 0; i < results.otherApproachCodes.size(); ++i) {
+      int code = results.otherApproachCodes[i];
+      if (i > 0) held += i + 1 == results.otherApproachCodes.size() ? " and " : ", ";
+      held += std::string(approachDescription(code)) + " (approach code " + std::to_string(code) + ")";
+    }
+    return "the file holds " + held + ", and only linear static results are read";
+  }
+  if (!results.anyResultsTable) {
+    std::string names;
+    for (const FamilyTables& family : kFamilies)
+      for (std::string_view name : family.names) names += (names.empty() ? "" : ", ") + std::string(name);
+    return "the file holds no results table that is read (" + names + ")";
+  }
+  return "the file's results tables hold no linear static results of the kinds read";
+}
+
+Op2File makeOp2File(const std::vector<SubcaseResults>& subcases, const Op2WriteOptions& options) {
+  Op2File file{.form = options.form, .date = options.date, .label = options.label, .tables = {}};
+  std::size_t wordBytes = options.form.wordBytes;
+  Op2Table displacements{.name = options.displacementTable, .trailer = kTrailer};
+  for (const SubcaseResults& subcase : subcases)
+    displacements.subtables.push_back(gridSubtable(subcase, kDisplacementTable, subcase.displacements, wordBytes));
+  file.tables.push_back(std::move(displacements));
+
+  Op2Table spcForces{.name = options.spcForceTable, .trailer = kTrailer};
+  for (const SubcaseResults& subcase : subcases)
+    if (!subcase.spcForces.empty())
+      spcForces.subtables.push_back(gridSubtable(subcase, kSpcForceTable, subcase.spcForces, wordBytes));
+  if (!spcForces.subtables.empty()) file.tables.push_back(std::move(spcForces));
+
+  const std::pair<Family, const std::string*> elementTables[] = {
+      {Family::Stress, &options.stressTable},
+      {Family::CompositeStress, &options.compositeStressTable},
+      {Family::FailureIndex, &options.failureIndexTable},
+      {Family::ElementForce, &options.elementForceTable},
+  };
+  for (const auto& [family, name] : elementTables) {
+    Op2Table table{.name = *name, .trailer = kTrailer};
+    int tableCode = 0;
+    for (const FamilyTables& tables : kFamilies)
+      if (tables.family == family) tableCode = tables.tableCode;
+    bool stresses = family == Family::Stress || family == Family::CompositeStress;
+    for (const SubcaseResults& subcase : subcases) {
+      for (const ElementKind& kind : kElementKinds) {
+        if (kind.family != family || !kind.holds(subcase)) continue;
+        Op2Words words(wordBytes);
+        kind.write(subcase, words);
+        std::optional<StressMeasure> measure;
+        if (stresses) measure = kind.measure(subcase);
+        table.subtables.push_back(
+            {.ident = identFor(subcase, tableCode, static_cast<int>(kind.type), kind.numWide, measure),
+             .data = words.take()});
+      }
+    }
+    if (!table.subtables.empty()) file.tables.push_back(std::move(table));
+  }
+  return file;
+}
+
+Op2File makeOp2File(const std::vector<SubcaseResults>& subcases, const Op2Date& date, const std::string& label) {
+  Op2WriteOptions options;
+  options.date = date;
+  options.label = label;
+  return makeOp2File(subcases, options);
 }
 
 }  // namespace resultfiles

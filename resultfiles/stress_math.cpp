@@ -13,8 +13,8 @@ PlaneStressSummary summarisePlaneStress(double normalX, double normalY, double s
   summary.major = centre + radius;
   summary.minor = centre - radius;
   summary.angle = radius == 0 ? 0 : 0.5 * std::atan2(2 * shearXY, normalX - normalY) * 180 / std::numbers::pi;
-  summary.vonMises = std::sqrt(std::max(
-      0.0, normalX * normalX - normalX * normalY + normalY * normalY + 3 * shearXY * shearXY));
+  summary.vonMises =
+      std::sqrt(std::max(0.0, normalX * normalX - normalX * normalY + normalY * normalY + 3 * shearXY * shearXY));
   return summary;
 }
 

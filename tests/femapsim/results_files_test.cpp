@@ -9,6 +9,7 @@
 #include "resultfiles/femap_vectors.h"
 #include "resultfiles/neutral_file.h"
 #include "resultfiles/op2_file.h"
+#include "resultfiles/op2_format.h"
 #include "resultfiles/op2_tables.h"
 #include "testing/temp_dir.h"
 
@@ -36,6 +37,11 @@ class ResultsFilesTest : public ::testing::Test {
     ASSERT_EQ(application_->openModel(dir_ / "plate.mod"), femap::kOk);
   }
   std::size_t outputSets() { return application_->model().table(Kind::OutSet).size(); }
+  std::string setTitle(int id) {
+    Object set = app_.call("feOutputSet").asObject();
+    EXPECT_EQ(set.call("Get", id).asInt(), femap::kOk) << "set " << id;
+    return set.get("title").asString();
+  }
   double value(int vector, int entity) {
     Object output = app_.call("feOutput").asObject();
     EXPECT_EQ(output.call("Get", vector).asInt(), femap::kOk) << "vector " << vector;
@@ -54,8 +60,8 @@ TEST_F(ResultsFilesTest, Output2AndNeutralResultsBecomeOutputSetsWithFemapsVecto
   EXPECT_EQ(outputSets(), 2u);
   EXPECT_EQ(app_.get("Info_ActiveID", 28).asInt(), 2);
   EXPECT_EQ(value(2, 3), 0.0063);  // T1, single precision read back as written
-  EXPECT_EQ(value(7033, 4), 80);    // plate top von Mises
-  EXPECT_EQ(value(9020, 2), 20);    // plate bottom x normal stress
+  EXPECT_EQ(value(7033, 4), 80);   // plate top von Mises
+  EXPECT_EQ(value(9020, 2), 20);   // plate bottom x normal stress
   EXPECT_EQ(value(3022, 5), 12.5);
 
   resultfiles::NeutralFile neutral;
@@ -66,6 +72,49 @@ TEST_F(ResultsFilesTest, Output2AndNeutralResultsBecomeOutputSetsWithFemapsVecto
   EXPECT_EQ(app_.get("Info_ActiveID", 28).asInt(), 3);
   EXPECT_EQ(value(2, 3), 0.0063);
   EXPECT_EQ(value(7033, 4), 80);
+}
+
+TEST_F(ResultsFilesTest, EveryFormOfOutput2IsReadAsItsFirstBytesTell) {
+  // 8-byte words, MSC's version records, no file header: the same values each time.
+  const resultfiles::Op2WriteOptions forms[] = {
+      {.form = {.wordBytes = 8}},
+      {.form = {.version = "20211"}, .label = "XXXXXXXX"},
+      {.form = {.fileHeader = false}},
+  };
+  std::size_t sets = 1;
+  for (const resultfiles::Op2WriteOptions& form : forms) {
+    auto path = dir_.write("form.op2", resultfiles::writeOp2(resultfiles::makeOp2File({plateResults()}, form)));
+    ASSERT_EQ(application_->readResults(path), femap::kOk) << application_->lastFailure();
+    EXPECT_EQ(outputSets(), ++sets);
+    // Results are held in single precision as FEMAP holds them, whatever the word size.
+    EXPECT_EQ(value(2, 3), 0.0063);
+    EXPECT_EQ(value(7033, 4), 80);
+  }
+}
+
+TEST_F(ResultsFilesTest, ASubcaseGivenTwiceBecomesTwoSetsTheLaterOneLastAndCurrent) {
+  resultfiles::SubcaseResults first = plateResults(), last = plateResults();
+  last.rods.entries[0].axial = 25;
+  auto path = dir_.write("design.op2", resultfiles::writeOp2(resultfiles::makeOp2File({first, last}, {})));
+  ASSERT_EQ(app_.call("feFileReadNastranResults", 8, path.string()).asInt(), femap::kOk);
+  EXPECT_EQ(outputSets(), 3u);
+  EXPECT_EQ(setTitle(2), "NX NASTRAN Case 1 (1 of 2)");
+  EXPECT_EQ(setTitle(3), "NX NASTRAN Case 1 (2 of 2)");
+  EXPECT_EQ(app_.get("Info_ActiveID", 28).asInt(), 3);
+  EXPECT_EQ(value(3022, 5), 25);
+}
+
+TEST_F(ResultsFilesTest, AFileOfModesSaysWhatItHoldsAndAddsNothing) {
+  resultfiles::Op2File file = resultfiles::makeOp2File({plateResults()}, {});
+  for (resultfiles::Op2Table& table : file.tables)
+    for (resultfiles::Op2Subtable& subtable : table.subtables)
+      subtable.ident.setWord(resultfiles::op2::kApproachAndDevice, 21);
+  auto path = dir_.write("modes.op2", resultfiles::writeOp2(file));
+  EXPECT_NE(app_.call("feFileReadNastranResults", 8, path.string()).asInt(), femap::kOk);
+  EXPECT_EQ(application_->lastFailure(), path.string() +
+                                             ": No output set: the file holds normal modes (approach code 2), "
+                                             "and only linear static results are read");
+  EXPECT_EQ(outputSets(), 1u);
 }
 
 TEST_F(ResultsFilesTest, DamagedOrForeignFilesAreRefusedWholeAndSayWhere) {
@@ -79,6 +128,13 @@ TEST_F(ResultsFilesTest, DamagedOrForeignFilesAreRefusedWholeAndSayWhere) {
   auto asNeutral = dir_.write("plate.fno", op2);
   EXPECT_NE(app_.call("feFileReadNeutral", 0, asNeutral.string(), false, false, true, true, 0).asInt(), femap::kOk);
   EXPECT_NE(application_->lastFailure().find("plate.fno"), std::string::npos);
+  EXPECT_NE(application_->lastFailure().find("not a FEMAP neutral file: an OUTPUT2 file"), std::string::npos);
+  // A formatted OUTPUT2 file, detected by its first bytes, says what it is.
+  auto formatted =
+      dir_.write("formatted.op2", "       3\n       1       2      26\n       7\nNASTRAN FORT TAPE ID CODE - \n");
+  EXPECT_NE(application_->readResults(formatted), femap::kOk);
+  EXPECT_NE(application_->lastFailure().find("a formatted (text) OUTPUT2 file"), std::string::npos)
+      << application_->lastFailure();
   auto asOutput2 = dir_.write("neutral.op2", "   -1\r\n   100\r\n<NULL>\r\n11.4,\r\n   -1\r\n");
   EXPECT_NE(app_.call("feFileReadNastranResults", 8, asOutput2.string()).asInt(), femap::kOk);
   EXPECT_NE(application_->lastFailure().find("not an OUTPUT2 file"), std::string::npos);

@@ -242,7 +242,7 @@ TEST_F(SolveTest, StretchedHexaCubeShowsTheAppliedStress) {
   for (const resultfiles::SolidPoint& point : points) {
     grids.push_back(point.grid);
     EXPECT_NEAR(point.normalX, 100.0, 1e-3) << "grid " << point.grid;
-    EXPECT_NEAR(point.vonMises, 100.0, 1e-3) << "grid " << point.grid;
+    EXPECT_NEAR(point.equivalent, 100.0, 1e-3) << "grid " << point.grid;
   }
   EXPECT_EQ(grids, (std::vector<int>{0, 1, 3, 4, 2, 5, 7, 8, 6}));
 }

@@ -139,7 +139,7 @@ ResultsFile NastranCcxTest::readResults(const std::string& name) const {
   results.setTitle = sets.front().title;
   for (const resultfiles::OutputVector& vector : sets.front().vectors) {
     EXPECT_TRUE(std::is_sorted(vector.entities.begin(), vector.entities.end())) << vector.title;
-    results.vectors.emplace(vector.id, ResultVector{vector.title, vector.entities, vector.values});
+    results.vectors.emplace(vector.id, ResultVector{vector.title, vector.entities.list(), vector.values.all()});
   }
   return results;
 }

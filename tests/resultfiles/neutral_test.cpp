@@ -7,6 +7,7 @@
 
 #include "resultfiles/format_error.h"
 #include "resultfiles/neutral_file.h"
+#include "resultfiles/op2_file.h"
 #include "resultfiles/sample_results.h"
 
 namespace {
@@ -22,9 +23,9 @@ std::string message(const std::string& text) {
   return "read";
 }
 
-TEST(NeutralFile, SetsAndVectorsReadBackAsWritten) {
+TEST(NeutralFile, SetsAndVectorsOfEveryKindReadBackAsWritten) {
   NeutralFile written;
-  written.sets.push_back(outputSetFor(resultfiles_testing::sampleSubcase(), 1));
+  written.sets.push_back(outputSetFor(resultfiles_testing::everyKind(), 1));
   written.sets.push_back(outputSetFor(resultfiles_testing::sampleSubcase(), 4));
   written.sets[1].title = "";
   std::string text = writeNeutral(written);
@@ -35,7 +36,7 @@ TEST(NeutralFile, SetsAndVectorsReadBackAsWritten) {
   for (std::size_t s = 0; s < 2; ++s) {
     EXPECT_EQ(read.sets[s].id, written.sets[s].id);
     EXPECT_EQ(read.sets[s].title, written.sets[s].title);
-    EXPECT_EQ(read.sets[s].subcase, 3);
+    EXPECT_EQ(read.sets[s].subcase, written.sets[s].subcase);
     ASSERT_EQ(read.sets[s].vectors.size(), written.sets[s].vectors.size());
     for (std::size_t v = 0; v < written.sets[s].vectors.size(); ++v) {
       const OutputVector& a = written.sets[s].vectors[v];
@@ -43,8 +44,13 @@ TEST(NeutralFile, SetsAndVectorsReadBackAsWritten) {
       EXPECT_EQ(b.id, a.id);
       EXPECT_EQ(b.title, a.title);
       EXPECT_EQ(b.entityType, a.entityType);
-      EXPECT_EQ(b.entities, a.entities) << a.title;
-      EXPECT_EQ(b.values, a.values) << a.title;  // every double's shortest text reads back exactly
+      EXPECT_EQ(b.outputType, a.outputType);
+      EXPECT_EQ(b.components, a.components) << a.title;
+      EXPECT_EQ(b.componentDirection, a.componentDirection) << a.title;
+      EXPECT_EQ(b.combinable, a.combinable) << a.title;
+      EXPECT_EQ(b.centroidTotal, a.centroidTotal) << a.title;
+      EXPECT_EQ(b.entities.list(), a.entities.list()) << a.title;
+      EXPECT_EQ(b.values.all(), a.values.all()) << a.title;  // every double's shortest text reads back exactly
     }
   }
 }
@@ -66,13 +72,13 @@ TEST(NeutralFile, OlderVectorBlockRangesAndOtherBlocksAreRead) {
   EXPECT_EQ(file.sets[1].id, 5);
   EXPECT_EQ(file.sets[1].subcase, 9);
   ASSERT_EQ(file.sets[0].vectors.size(), 1u);
-  EXPECT_EQ(file.sets[0].vectors[0].entities, (std::vector<int>{1, 3}));  // in ascending order
-  EXPECT_EQ(file.sets[0].vectors[0].values, (std::vector<double>{0.5, 0.25}));
+  EXPECT_EQ(file.sets[0].vectors[0].entities.list(), (std::vector<int>{1, 3}));  // in ascending order
+  EXPECT_EQ(file.sets[0].vectors[0].values.all(), (std::vector<double>{0.5, 0.25}));
   const OutputVector& range = file.sets[1].vectors.at(0);
   EXPECT_EQ(range.entityType, kElementalOutput);
   EXPECT_EQ(range.entities.size(), 10u);
-  EXPECT_EQ(range.entities.back(), 19);
-  EXPECT_EQ(range.values.back(), 10.0);
+  EXPECT_EQ(range.entities.list().back(), 19);
+  EXPECT_EQ(range.values[9], 10.0);
 }
 
 // A file of one set and one vector whose value records are `records` (from line 19 on).
@@ -81,6 +87,28 @@ std::string vectorWithRecords(const std::string& records) {
          "   -1\n   1051\n1,2,1,\nT1 Translation\n0.,0.,0.,\n0,0,0,0,0,0,0,0,0,0,\n0,0,0,0,0,0,0,0,0,0,\n0,\n"
          "0,0,1,7,0,\n0,0,1,0,\n" +
          records + "-1,0.\n   -1\n";
+}
+
+TEST(NeutralFile, AFileWithoutHeaderIsWrittenWithTheCurrentVersion) {
+  NeutralFile file = readNeutral(vectorWithRecords("1,0.5,\n"), "run.fno");
+  EXPECT_EQ(file.version, "");
+  std::string text = writeNeutral(file);
+  EXPECT_NE(text.find("\r\n11.4,\r\n"), std::string::npos);
+  NeutralFile again = readNeutral(text, "written.fno");
+  EXPECT_EQ(again.version, "11.4");
+  EXPECT_EQ(writeNeutral(again), text);
+  ASSERT_EQ(again.sets.size(), 1u);
+  EXPECT_EQ(again.sets[0].vectors.at(0).values.all(), (std::vector<double>{0.5}));
+}
+
+TEST(NeutralFile, ATitleThatHoldsOutput2sTapeCodeIsStillANeutralFile) {
+  NeutralFile file;
+  file.title = "NASTRAN FORT TAPE ID CODE - notes";
+  file.sets.push_back(outputSetFor(resultfiles_testing::sampleSubcase(), 1));
+  std::string text = writeNeutral(file);
+  EXPECT_FALSE(looksLikeOutput2(text));
+  EXPECT_EQ(readNeutral(text, "run.fno").title, file.title);
+  EXPECT_TRUE(looksLikeOutput2("       3\nNASTRAN FORT TAPE ID CODE - \n"));
 }
 
 TEST(NeutralFile, ValueRecordsAreReadInEveryForm) {
@@ -93,9 +121,9 @@ TEST(NeutralFile, ValueRecordsAreReadInEveryForm) {
   ASSERT_EQ(file.sets.size(), 1u);
   ASSERT_EQ(file.sets[0].vectors.size(), 1u);
   const OutputVector& vector = file.sets[0].vectors[0];
-  EXPECT_EQ(vector.entities, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
-  EXPECT_EQ(vector.values, (std::vector<double>{0.5, -2.5e-3, 725, 1.5, 0.1234567890123456789, 1e300, 0, 0.5, 100,
-                                                123456789012345, 1e-22, 4.4e-23}));
+  EXPECT_EQ(vector.entities.list(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+  EXPECT_EQ(vector.values.all(), (std::vector<double>{0.5, -2.5e-3, 725, 1.5, 0.1234567890123456789, 1e300, 0, 0.5, 100,
+                                                      123456789012345, 1e-22, 4.4e-23}));
   EXPECT_TRUE(std::signbit(vector.values[6]));
 
   EXPECT_EQ(message(vectorWithRecords("1,0.5,\n2,1.5x,\n")), "run.fno:20: value: '1.5x' is no number");
@@ -119,7 +147,8 @@ TEST(NeutralFile, DamagedAndForeignFilesSayWhereAndWhat) {
   }
   EXPECT_GE(refused, lines - 3);
 
-  EXPECT_EQ(message("FEMAPSIM 1\n"), "run.fno:1: not a FEMAP neutral file: it does not begin with a block start (\"   -1\")");
+  EXPECT_EQ(message("FEMAPSIM 1\n"),
+            "run.fno:1: not a FEMAP neutral file: it does not begin with a block start (\"   -1\")");
   EXPECT_EQ(message(""), "run.fno: not a FEMAP neutral file: it holds no block");
   EXPECT_EQ(message("   -1\n   1051\n3,1,1,\nT\n0.,0.,0.,\n0,0,0,0,0,0,0,0,0,0,\n0,0,0,0,0,0,0,0,0,0,\n0,\n"
                     "0,0,1,7,0,\n0,0,1,0,\n1,2.,\n-1,0.\n   -1\n"),
