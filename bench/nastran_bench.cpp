@@ -2,7 +2,9 @@
 // a solid of CTETRA10 with about a million grids, each written to a file with the library's own
 // writer (small fixed fields, as most decks are). For each deck: a plain line-by-line read of the
 // same bytes, the library's read into typed cards (held to 3 times the plain read), the cross-
-// reference check, and the deck written back; the peak memory of each step. The plate is read at
+// reference check, and the deck written back; then the simulated FEMAP's whole `femapsim import`
+// of the deck (read, checked, made a model, saved as a model file) and the deck it writes back
+// from that model (feFileWriteNastran); the peak memory of each step. The plate is read at
 // a tenth of its size too: ten times the deck must take at most twelve times as long.
 //
 //   build/bench/nastran_bench [FOLDER]     (the decks go to FOLDER, by default the temporary folder)
@@ -19,12 +21,17 @@
 #include <functional>
 #include <iostream>
 #include <numbers>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "femapsim/model_file.h"
+#include "femapsim/nastran_model.h"
+#include "femapsim/tool_commands.h"
 #include "nastran/cross_reference.h"
 #include "nastran/deck.h"
 #include "nastran/deck_writer.h"
+#include "support/text_file.h"
 #include "timing.h"
 
 #if defined(__linux__)
@@ -181,6 +188,7 @@ DeckRun measure(const std::string& name, nastran::Deck generated, const fs::path
   generated = nastran::Deck();  // out of the way of the peaks below
 
   nastran::Deck deck;
+  femapsim::Model model;
   std::size_t lines = 0;
   struct Step {
     std::string name;
@@ -222,15 +230,32 @@ DeckRun measure(const std::string& name, nastran::Deck generated, const fs::path
        }},
       {"deck written back",
        [&] { nastran::writeDeckFile(folder / (name + "-written.dat"), deck, {.format = nastran::FieldFormat::Fixed}); }},
-      // The simulated FEMAP's whole import of the deck belongs here once it reads decks.
+      {"femapsim import",
+       [&] {
+         deck = nastran::Deck();  // the import reads the deck itself
+         std::ostringstream out, err;
+         if (femapsim::runToolCommand({"import", run.file.string(), (folder / (name + ".mod")).string()}, out, err) != 0)
+           throw std::runtime_error("femapsim import " + run.file.string() + ": " + err.str());
+       }},
+      {"model read for the write",
+       [&] {
+         model = femapsim::Model();
+         model = femapsim::loadModelFile(folder / (name + ".mod"));
+         if (model.table(femapsim::Kind::Node).size() != expectedGrids)
+           throw std::runtime_error(name + ".mod: " + std::to_string(model.table(femapsim::Kind::Node).size()) + " nodes");
+       }},
+      {"FEMAP's deck written back",
+       [&] { support::writeFileAtomically(folder / (name + "-femap.dat"), femapsim::formatNastranModelDeck(model)); }},
   };
   for (const Step& step : steps) {
     double peak = 0, cpu = 0;
     double seconds = timed(repetitions, step.work, peak, cpu);
     run.figures.push_back({step.name, seconds, cpu, peak});
   }
-  run.cards = deck.bulk.grids.size() + deck.bulk.plates.size() + deck.bulk.solids.size();
+  run.cards = model.table(femapsim::Kind::Node).size() + model.table(femapsim::Kind::Elem).size();
   fs::remove(folder / (name + "-written.dat"));
+  fs::remove(folder / (name + "-femap.dat"));
+  fs::remove(folder / (name + ".mod"));
   fs::remove(run.file);
   return run;
 }
@@ -288,6 +313,13 @@ int main(int argc, char** argv) {
   double growth = large.seconds("deck read into typed cards") / small.seconds("deck read into typed cards");
   std::printf("plate: %.1f times the cards take %.1f times as long to read (target at most %.0f)\n", scale, growth,
               kGrowthTarget);
+  for (const DeckRun& run : runs) {
+    std::printf("%s: femapsim import %.2f times the deck read, FEMAP's deck written back %.2f times the library's\n",
+                run.name.c_str(), run.seconds("femapsim import") / run.seconds("deck read into typed cards"),
+                run.seconds("FEMAP's deck written back") / run.seconds("deck written back"));
+  }
+  std::printf("plate: femapsim import grows %.1f times for %.1f times the cards\n",
+              large.seconds("femapsim import") / small.seconds("femapsim import"), scale);
   missed = missed || growth > kGrowthTarget;
   if (missed) {
     std::cerr << "nastran_bench: a target is missed\n";

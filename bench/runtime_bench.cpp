@@ -1,14 +1,18 @@
 // Modprep and Respull on generated models, against the simulated FEMAP's own work on the same
 // files: Modprep (N records on a model of N entities) against loading and saving that model,
 // Respull (M output records) against loading the model and reading a results file of M
-// values. Both at a small and a large size, with the growth between them.
+// values. Both at a small and a large size, with the growth between them. A run of either
+// program that fails stops the benchmark with its reason: a failed run measures nothing.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <string>
+
+#include <unistd.h>
 
 #include "femapsim/application.h"
 #include "femapsim/registration.h"
@@ -21,6 +25,18 @@ namespace fs = std::filesystem;
 
 void writeFile(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
+}
+
+// A program run that failed: its log's last error line says why.
+[[noreturn]] void failedRun(const char* program, const fs::path& log) {
+  std::ifstream file(log, std::ios::binary);
+  std::string line, lastError;
+  while (std::getline(file, line)) {
+    if (line.rfind("ERROR:", 0) == 0) lastError = line;
+  }
+  if (!lastError.empty() && lastError.back() == '\r') lastError.pop_back();
+  throw std::runtime_error(std::string(program) + " run failed" + (lastError.empty() ? "" : ": " + lastError) +
+                           " (log " + log.string() + ")");
 }
 
 // Best of `repetitions` timings of `work`; `prepare` runs untimed before each.
@@ -74,9 +90,9 @@ std::string generatedModel(int entities, int& nodes, int& elements, int& propert
 }
 
 struct Timing {
-  int size;
-  double program;
-  double simulator;
+  int size = 0;
+  double program = 0;
+  double simulator = 0;
 };
 
 // Modprep with one record per node, element and property.
@@ -99,6 +115,7 @@ Timing timeModprep(int entities, const fs::path& folder) {
   for (int id = 1; id <= properties; ++id) add("Prop", id, "pval", "0");
   writeFile(folder / "Modprep.txt", exchange);
   writeFile(folder / "InputValues.txt", values);
+  writeFile(folder / "FunctionsInputvalues.txt", "");  // "Apply" writes it even without functions
   // A fresh model file, and no FEMAP left over from the run before (one the program started
   // goes when the program ends).
   auto restore = [&] {
@@ -108,7 +125,7 @@ Timing timeModprep(int entities, const fs::path& folder) {
 
   Timing timing{nodes + elements + properties, 0, 0};  // records; the model holds two entities more
   timing.program = bestSeconds(5, restore, [&] {
-    if (modprep::ModprepRun(folder.string()).run() != 0) std::puts("Modprep run failed");
+    if (modprep::ModprepRun(folder.string()).run() != 0) failedRun("Modprep", folder / "inputExeLogs.log");
   });
   timing.simulator = bestSeconds(5, restore, [&] {
     auto femap = std::make_shared<femapsim::Application>();
@@ -146,7 +163,7 @@ Timing timeRespull(int values, const fs::path& folder) {
 
   Timing timing{values, 0, 0};
   timing.program = bestSeconds(5, restore, [&] {
-    if (respull::RespullRun(folder.string()).run() != 0) std::puts("Respull run failed");
+    if (respull::RespullRun(folder.string()).run() != 0) failedRun("Respull", folder / "outputExeLogs.log");
   });
   timing.simulator = bestSeconds(5, restore, [&] {
     auto femap = std::make_shared<femapsim::Application>();
@@ -173,12 +190,19 @@ void report(const char* program, const char* baseline, const Timing& small, cons
 
 int main() {
   femapsim::registerFemapSim();
-  const fs::path folder = fs::temp_directory_path() / "runtime-bench";
+  // A folder of this run's own: others may run the benchmark on the same machine.
+  const fs::path folder = fs::temp_directory_path() / ("runtime-bench-" + std::to_string(getpid()));
   fs::create_directories(folder);
-  Timing modprepSmall = timeModprep(1000, folder);
-  Timing modprepLarge = timeModprep(32767, folder);
-  Timing respullSmall = timeRespull(1000, folder);
-  Timing respullLarge = timeRespull(100000, folder);
+  Timing modprepSmall, modprepLarge, respullSmall, respullLarge;
+  try {
+    modprepSmall = timeModprep(1000, folder);
+    modprepLarge = timeModprep(32767, folder);
+    respullSmall = timeRespull(1000, folder);
+    respullLarge = timeRespull(100000, folder);
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "runtime_bench: %s\n", failure.what());
+    return 1;  // the folder stays for its logs
+  }
   fs::remove_all(folder);
   report("Modprep", "load + save", modprepSmall, modprepLarge,
          static_cast<double>(modprepLarge.size) / modprepSmall.size, 40);

@@ -4,8 +4,11 @@
 #include <fstream>
 
 #include "femap/return_codes.h"
-#include "femapsim/deck_writer.h"
+#include "femapsim/coordinates.h"
+#include "femapsim/nastran_model.h"
+#include "femapsim/mass_model.h"
 #include "femapsim/model_file.h"
+#include "femapsim/neutral_model.h"
 #include "femapsim/objects.h"
 #include "support/number_text.h"
 #include "support/text_file.h"
@@ -23,17 +26,6 @@ std::string_view activeKey(int entityType) {
     case femap::kOutputSetType: return "activeOutputSet";
     case femap::kAnalysisSetType: return "activeAnalysisSet";
     default: return {};
-  }
-}
-
-std::size_t cornerCount(int topology) {
-  switch (topology) {
-    case 0: return 2;
-    case 2: return 3;
-    case 4: return 4;
-    case 6: return 4;
-    case 8: return 8;
-    default: return 0;
   }
 }
 
@@ -97,8 +89,12 @@ Variant Application::invoke(std::string_view member, Invoke how, Args args) {
       {"feFileSave", [](Application& self, Invoke, Args) { return Variant(self.saveModel()); }},
       {"feFileClose", [](Application& self, Invoke, Args) { return Variant(self.closeModel()); }},
       {"feFileReadNeutral", [](Application& self, Invoke, Args args) {
-         return Variant(self.readResults(argument(args, 1, "Application", "feFileReadNeutral").asString(),
-                                         ResultsFormat::Neutral));
+         std::string path = argument(args, 1, "Application", "feFileReadNeutral").asString();
+         // The results switches (the fifth and sixth arguments) read output sets; without them
+         // the file is read as a model.
+         bool results = (args.size() > 4 && args[4].asBool()) || (args.size() > 5 && args[5].asBool());
+         if (results) return Variant(self.readResults(path, ResultsFormat::Neutral));
+         return Variant(self.readModel(path, ModelFormat::Neutral));
        }},
       {"feDeleteResultsRead", [](Application& self, Invoke, Args) { return Variant(self.deleteResultsRead()); }},
       {"feFileReadNastranResults", [](Application& self, Invoke, Args args) {
@@ -108,14 +104,15 @@ Variant Application::invoke(std::string_view member, Invoke how, Args args) {
       {"feFileWriteNastran", [](Application& self, Invoke, Args args) {
          std::string path = argument(args, 1, "Application", "feFileWriteNastran").asString();
          try {
-           support::writeFileAtomically(path, formatNastranDeck(self.model()));
+           support::writeFileAtomically(path, formatNastranModelDeck(self.model()));
          } catch (const std::exception& failure) {
            return Variant(self.failure("cannot write the Nastran deck " + path + ": " + failure.what()));
          }
          return Variant(femap::kOk);
        }},
-      {"feFileReadNastran", [](Application& self, Invoke, Args) {
-         return Variant(notAvailable(self, "feFileReadNastran (reading a Nastran deck as a model)"));
+      {"feFileReadNastran", [](Application& self, Invoke, Args args) {
+         return Variant(self.readModel(argument(args, 1, "Application", "feFileReadNastran").asString(),
+                                       ModelFormat::Nastran));
        }},
       {"feFileReadAnsys", [](Application& self, Invoke, Args) { return Variant(notAvailable(self, "feFileReadAnsys")); }},
       {"feFileReadMarc", [](Application& self, Invoke, Args) { return Variant(notAvailable(self, "feFileReadMarc")); }},
@@ -282,6 +279,37 @@ int Application::readResults(const std::filesystem::path& path, ResultsFormat fo
   return femap::kOk;
 }
 
+int Application::readModel(const std::filesystem::path& path, ModelFormat format) {
+  Model read;
+  std::string unread;
+  try {
+    if (format == ModelFormat::Neutral) {
+      read = readNeutralModel(support::readWholeFile(path), path.string());
+    } else {
+      const Model empty;
+      NastranRead deck = readNastranModel(path, current_ < 0 ? empty : model());
+      read = std::move(deck.model);
+      unread = std::move(deck.unread);
+    }
+  } catch (const ModelFileError& error) {
+    return failure(std::string("Cannot read ") + error.what());
+  } catch (const nastran::DeckError& error) {
+    return failure(std::string("Cannot read ") + error.what());
+  } catch (const std::system_error& error) {
+    return failure("Cannot read " + path.string() + ": " + error.code().message());
+  }
+  // A model that holds nothing but what this read brings gets a file beside the one read (its
+  // name with ".mod" added, so that no model file of the same stem is overwritten), where
+  // feFileSave puts it: FEMAP asks for a name there, which no batch program can answer.
+  if (current_ < 0) newModel();
+  bool fresh = model().path.empty() && model().entityCount() == 0;
+  model().merge(std::move(read));
+  if (fresh) model().path = path.string() + ".mod";
+  if (!unread.empty()) addMessage(femap::kMessageInfo, path.string() + ": " + unread);
+  outputsChanged();
+  return femap::kOk;
+}
+
 int Application::deleteResultsRead() {
   if (current_ < 0 || models_[static_cast<std::size_t>(current_)].id != resultsModel_) return femap::kNotExist;
   bool deleted = false;
@@ -413,34 +441,11 @@ MassProperties Application::measure(int setId) {
   Model& current = model();
   std::shared_ptr<SetObject> set = setId > 0 ? findSet(setId) : nullptr;
   if (setId > 0 && !set) throw femap::Error("Set " + std::to_string(setId) + " does not exist");
-  std::vector<MassElement> elements;
-  auto addElement = [&](const Entity& element) {
-    MassElement mass;
-    mass.topology = element.integer("topology");
-    std::size_t corners = cornerCount(mass.topology);
-    for (std::size_t i = 0; i < corners; ++i) {
-      const Entity* node = current.table(Kind::Node).find(static_cast<int>(element.element("node", i)));
-      if (!node) return;
-      mass.nodes.push_back({node->number("x"), node->number("y"), node->number("z")});
-    }
-    if (const Entity* property = current.table(Kind::Prop).find(element.integer("propID"))) {
-      mass.section = property->element("pval", 0);
-      mass.nonStructural = property->element("pval", 7);
-      if (const Entity* material = current.table(Kind::Matl).find(property->integer("matlID"))) {
-        mass.density = material->number("Density");
-      }
-    }
-    elements.push_back(std::move(mass));
-  };
-  const EntityTable& table = current.table(Kind::Elem);
-  if (set) {
-    for (int id : set->ids()) {
-      if (const Entity* element = table.find(id)) addElement(*element);
-    }
-  } else {
-    for (const auto& [key, element] : table.entities()) addElement(element);
+  try {
+    return measureMassProperties(massElementsOf(current, set ? &set->ids() : nullptr));
+  } catch (const CoordinateError& error) {
+    throw femap::Error(std::string("Mass properties: ") + error.what());
   }
-  return measureMassProperties(elements);
 }
 
 }  // namespace femapsim

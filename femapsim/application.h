@@ -25,6 +25,8 @@
 
 namespace femapsim {
 
+enum class ModelFormat { Neutral, Nastran };
+
 struct Message {
   int colour;
   std::string text;
@@ -65,6 +67,11 @@ class Application : public femap::Dispatch, public std::enable_shared_from_this<
   // Reads a results file into the current model: OUTPUT2 or neutral results as `format` says
   // (or as the file's first bytes say), or the simulator's own grammar.
   int readResults(const std::filesystem::path& path, ResultsFormat format = ResultsFormat::Detect);
+  // Reads a reference model (a FEMAP neutral model file; a Nastran deck) into the current
+  // model, or into a new one when none is open, as FEMAP's readers do: entities keep their IDs
+  // and replace those of the same ID. A file with a fault adds nothing: FEMAP's failure code,
+  // and the file, line and reason in the message window.
+  int readModel(const std::filesystem::path& path, ModelFormat format);
   // Deletes the output sets that the last results read added to the current model and that
   // are still there; -1, or 4 when none is left.
   int deleteResultsRead();

@@ -130,6 +130,26 @@ void EntityTable::eraseSet(int setId) {
   entities_.erase(lowerBound(key(setId, 0)), lowerBound(key(setId + 1, 0)));
 }
 
+void EntityTable::merge(EntityTable&& other) {
+  if (entities_.empty()) {
+    entities_ = std::move(other.entities_);
+    return;
+  }
+  entities_.reserve(entities_.size() + other.entities_.size());
+  for (Entry& entry : other.entities_) entities_.push_back(std::move(entry));
+  other.entities_.clear();
+  auto byKey = [](const Entry& a, const Entry& b) { return a.first < b.first; };
+  std::stable_sort(entities_.begin(), entities_.end(), byKey);
+  // Of entries with the same key the last (the merged one) stays.
+  Entries kept;
+  kept.reserve(entities_.size());
+  for (std::size_t i = 0; i < entities_.size(); ++i) {
+    if (i + 1 < entities_.size() && entities_[i + 1].first == entities_[i].first) continue;
+    kept.push_back(std::move(entities_[i]));
+  }
+  entities_ = std::move(kept);
+}
+
 std::optional<EntityTable::Key> EntityTable::finishAppending() {
   if (!std::is_sorted(entities_.begin(), entities_.end(),
                       [](const Entry& a, const Entry& b) { return a.first < b.first; })) {
@@ -159,6 +179,16 @@ int EntityTable::lastId(int setId) const {
 
 Model::Model() {
   for (int k = 0; k < kKindCount; ++k) tables[k] = EntityTable(static_cast<Kind>(k));
+}
+
+void Model::merge(Model&& other) {
+  for (int k = 0; k < kKindCount; ++k) tables[k].merge(std::move(other.tables[k]));
+  for (Member& member : other.header.members) {
+    const Member* held = header.find(member.key);
+    bool empty = !held || (std::holds_alternative<double>(held->value) && std::get<double>(held->value) == 0) ||
+                 (std::holds_alternative<std::string>(held->value) && std::get<std::string>(held->value).empty());
+    if (empty) header.set(member.key, std::move(member.value));
+  }
 }
 
 std::size_t Model::entityCount() const {

@@ -33,6 +33,8 @@ struct Entity {
   Member* find(std::string_view key);
   // Sets a member, keeping the spelling of an existing key.
   void set(std::string_view key, Value value);
+  void set(std::string_view key, double value) { set(key, Value(value)); }
+  void set(std::string_view key, int value) { set(key, Value(static_cast<double>(value))); }
   bool erase(std::string_view key);
 
   // Typed reads with defaults for absent members or values of another shape.
@@ -69,7 +71,10 @@ class EntityTable {
   bool erase(int id, int setId = 0);
   // Removes every entity of one set.
   void eraseSet(int setId);
+  // Takes every entity of `other`; an entity of the same key replaces the one held.
+  void merge(EntityTable&& other);
   void clear() { entities_.clear(); }
+  void reserve(std::size_t count) { entities_.reserve(count); }
 
   // Bulk loading: entities are appended in any order, then sorted once by finishAppending,
   // which answers the key of a duplicate if there is one.
@@ -102,6 +107,9 @@ struct Model {
   EntityTable& table(Kind kind) { return tables[static_cast<int>(kind)]; }
   const EntityTable& table(Kind kind) const { return tables[static_cast<int>(kind)]; }
   std::size_t entityCount() const;
+  // Takes every entity of `other` (replacing entities of the same kind and ID), its title when
+  // this model has none, and its active IDs where this model has none.
+  void merge(Model&& other);
 };
 
 }  // namespace femapsim

@@ -61,6 +61,198 @@ bool parseInt(std::string_view text, int& value) {
   return error == std::errc() && end == last;
 }
 
+// The references of a whole model: every entity a member names must exist, lists that go
+// together must have the same length, and no coordinate system may be defined in itself.
+class ReferenceChecker {
+ public:
+  ReferenceChecker(const Model& model, std::string_view fileName, const EntityLineOf& lineOf, FileContent content)
+      : model_(model), fileName_(fileName), lineOf_(lineOf), content_(content) {}
+
+  std::string describe(Kind kind, const Entity& entity) const {
+    return std::string(info(kind).word) + " " + std::to_string(entity.id);
+  }
+
+  void requireEntity(Kind owner, int ownerSet, const Entity& entity, std::string_view member, Kind target,
+                     int targetId, int targetSet = 0) const {
+    if (model_.table(target).find(targetId, targetSet)) return;
+    fail(lineOf(owner, ownerSet, entity.id),
+         describe(owner, entity) + " refers to missing " + std::string(info(target).word) + " " +
+             std::to_string(targetId) + " (" + std::string(member) + ")");
+  }
+
+  void run() const {
+    for (int k = 0; k < kKindCount; ++k) {
+      Kind kind = static_cast<Kind>(k);
+      for (const auto& [key, entity] : model_.table(kind).entities()) {
+        int setId = static_cast<int>(key >> 32);
+        checkEntity(kind, setId, entity);
+      }
+    }
+    checkCoordinateCycles();
+  }
+
+  // Every entry of a list member names an entity of `target` (0 entries are allowed where
+  // `zeroAllowed`).
+  void requireEach(Kind owner, int ownerSet, const Entity& entity, std::string_view member, Kind target,
+                   bool zeroAllowed = false) const {
+    for (double id : entity.list(member)) {
+      if (id == 0 && zeroAllowed) continue;
+      if (!(id >= 1 && id <= std::numeric_limits<int>::max() && id == std::floor(id))) {
+        fail(lineOf(owner, ownerSet, entity.id), describe(owner, entity) + " lists " + formatModelNumber(id) +
+                                                   " in " + std::string(member) + ", which is no " +
+                                                   std::string(info(target).word) + " ID");
+      }
+      requireEntity(owner, ownerSet, entity, member, target, static_cast<int>(id));
+    }
+  }
+
+  // A member that names an entity when it is above 0.
+  void requireIfSet(Kind owner, int ownerSet, const Entity& entity, std::string_view member, Kind target) const {
+    if (int id = entity.integer(member); id > 0) requireEntity(owner, ownerSet, entity, member, target, id);
+  }
+
+  void requireSameLength(Kind kind, int setId, const Entity& entity, std::string_view first,
+                         std::string_view second) const {
+    std::size_t a = entity.list(first).size(), b = entity.list(second).size();
+    if (a == b) return;
+    fail(lineOf(kind, setId, entity.id), describe(kind, entity) + " has " + std::to_string(a) + " " +
+                                             std::string(first) + " values but " + std::to_string(b) + " " +
+                                             std::string(second) + " values");
+  }
+
+  void checkEntity(Kind kind, int setId, const Entity& entity) const {
+    switch (kind) {
+      case Kind::CSys:
+        requireIfSet(kind, 0, entity, "defCSys", Kind::CSys);
+        if (entity.find("defNode")) requireEach(kind, 0, entity, "defNode", Kind::Node, true);
+        break;
+      case Kind::Elem: {
+        for (double node : entity.list("node")) {
+          if (node == 0) continue;  // an unused corner
+          if (!(node >= 1 && node <= std::numeric_limits<int>::max() && node == std::floor(node))) {
+            fail(lineOf(kind, 0, entity.id),
+                 describe(kind, entity) + " lists " + formatModelNumber(node) + " among its nodes, which is no node ID");
+          }
+          requireEntity(kind, 0, entity, "node", Kind::Node, static_cast<int>(node));
+        }
+        if (int prop = entity.integer("propID")) requireEntity(kind, 0, entity, "propID", Kind::Prop, prop);
+        requireEach(kind, 0, entity, "nodeList", Kind::Node);
+        if (entity.find("nodeDOF")) requireSameLength(kind, 0, entity, "nodeList", "nodeDOF");
+        if (entity.find("nodeWeight")) requireSameLength(kind, 0, entity, "nodeList", "nodeWeight");
+        if (int type = entity.integer("type"); type == 2 || type == 5 || type == 6) {
+          requireIfSet(kind, 0, entity, "orientID", Kind::Node);
+        }
+        if (entity.integer("MaterialOrient") == 1) requireIfSet(kind, 0, entity, "MaterialCSys", Kind::CSys);
+        requireIfSet(kind, 0, entity, "orientCSys", Kind::CSys);
+        break;
+      }
+      case Kind::Prop:
+        if (int matl = entity.integer("matlID")) requireEntity(kind, 0, entity, "matlID", Kind::Matl, matl);
+        requireIfSet(kind, 0, entity, "layupID", Kind::Layup);
+        requireIfSet(kind, 0, entity, "bendMatlID", Kind::Matl);
+        requireIfSet(kind, 0, entity, "shearMatlID", Kind::Matl);
+        requireIfSet(kind, 0, entity, "couplingMatlID", Kind::Matl);
+        break;
+      case Kind::Layup:
+        requireEach(kind, 0, entity, "matlID", Kind::Matl, true);
+        requireSameLength(kind, 0, entity, "matlID", "thickness");
+        break;
+      case Kind::LoadSet:
+        requireEach(kind, 0, entity, "LoadCombineSet", Kind::LoadSet);
+        requireSameLength(kind, 0, entity, "LoadCombineSet", "LoadCombineScale");
+        break;
+      case Kind::BcSet:
+        requireEach(kind, 0, entity, "SPCAddSet", Kind::BcSet);
+        requireEach(kind, 0, entity, "MPCAddSet", Kind::BcSet);
+        break;
+      case Kind::LoadDef:
+        requireEntity(kind, setId, entity, "setID", Kind::LoadSet, setId);
+        break;
+      case Kind::LoadMesh:
+      case Kind::LoadGeom:
+      case Kind::ElemTemp:
+      case Kind::NodeTemp:
+        requireEntity(kind, setId, entity, "setID", Kind::LoadSet, setId);
+        if (int definition = entity.integer("LoadDefinitionID")) {
+          requireEntity(kind, setId, entity, "LoadDefinitionID", Kind::LoadDef, definition, setId);
+        }
+        if (kind == Kind::NodeTemp) {
+          requireEntity(kind, setId, entity, "meshID", Kind::Node, entity.integer("meshID"));
+        }
+        if (kind == Kind::ElemTemp) {
+          requireEntity(kind, setId, entity, "meshID", Kind::Elem, entity.integer("meshID"));
+        }
+        if (kind == Kind::LoadMesh) requireIfSet(kind, setId, entity, "CSys", Kind::CSys);
+        break;
+      case Kind::BcNode:
+        requireEntity(kind, setId, entity, "setID", Kind::BcSet, setId);
+        requireEntity(kind, setId, entity, "ID", Kind::Node, entity.id);
+        break;
+      case Kind::BcEqn:
+        requireEntity(kind, setId, entity, "setID", Kind::BcSet, setId);
+        requireEach(kind, setId, entity, "node", Kind::Node);
+        requireSameLength(kind, setId, entity, "node", "dof");
+        requireSameLength(kind, setId, entity, "node", "coeff");
+        break;
+      case Kind::AnalysisCase:
+        requireEntity(kind, setId, entity, "setID", Kind::Analysis, setId);
+        requireIfSet(kind, setId, entity, "LoadSetID", Kind::LoadSet);
+        requireIfSet(kind, setId, entity, "BCSetID", Kind::BcSet);
+        requireIfSet(kind, setId, entity, "MPCSetID", Kind::BcSet);
+        requireIfSet(kind, setId, entity, "TempSetID", Kind::LoadSet);
+        requireIfSet(kind, setId, entity, "TempInitSetID", Kind::LoadSet);
+        break;
+      case Kind::OutVec:
+        if (content_ == FileContent::Model || setId > 0) {
+          requireEntity(kind, setId, entity, "setID", Kind::OutSet, setId);
+        }
+        if (entity.list("entity").size() != entity.list("value").size()) {
+          fail(lineOf(kind, setId, entity.id),
+               describe(kind, entity) + " has " + std::to_string(entity.list("entity").size()) +
+                   " entities but " + std::to_string(entity.list("value").size()) + " values");
+        }
+        break;
+      case Kind::Func:
+        if (entity.list("x").size() != entity.list("y").size()) {
+          fail(lineOf(kind, 0, entity.id), describe(kind, entity) + " has " +
+                                               std::to_string(entity.list("x").size()) + " x values but " +
+                                               std::to_string(entity.list("y").size()) + " y values");
+        }
+        break;
+      default:
+        break;
+    }
+  }
+
+  // A coordinate system may not be defined, through its reference systems, in itself.
+  void checkCoordinateCycles() const {
+    const EntityTable& systems = model_.table(Kind::CSys);
+    for (const auto& [key, system] : systems.entities()) {
+      int steps = 0;
+      for (int reference = system.integer("defCSys"); reference > 0;) {
+        if (reference == system.id || ++steps > static_cast<int>(systems.size())) {
+          fail(lineOf(Kind::CSys, 0, system.id),
+               "csys " + std::to_string(system.id) + " is defined in itself through its reference systems (defCSys)");
+        }
+        const Entity* next = systems.find(reference);
+        reference = next ? next->integer("defCSys") : 0;
+      }
+    }
+  }
+
+
+ private:
+  [[noreturn]] void fail(int line, std::string reason) const {
+    throw ModelFileError(std::string(fileName_), line, std::move(reason));
+  }
+  int lineOf(Kind kind, int setId, int id) const { return lineOf_ ? lineOf_(kind, setId, id) : 0; }
+
+  const Model& model_;
+  std::string_view fileName_;
+  const EntityLineOf& lineOf_;
+  FileContent content_;
+};
+
 // Parses one file, line by line, into a Model; remembers where each entity stood for the
 // reference checks that follow.
 class Parser {
@@ -114,36 +306,50 @@ class Parser {
   }
 
   void readLine(std::string_view line) {
-    std::string_view rest = line;
-    std::string_view word = nextToken(rest);
-    if (word == "model") {
+    ParsedLine parsed = readEntityLine(line);
+    if (!parsed.kind) {
       if (content_ == FileContent::Results) fail("only outset and outvec lines belong in a results file");
       if (modelLineSeen_) fail("a second model line");
       modelLineSeen_ = true;
-      readMembers(rest, nullptr, model_.header);
+      model_.header = std::move(parsed.entity);
       return;
+    }
+    Kind kind = *parsed.kind;
+    if (content_ == FileContent::Results && kind != Kind::OutSet && kind != Kind::OutVec) {
+      fail("only outset and outvec lines belong in a results file, found \"" + std::string(info(kind).word) + "\"");
+    }
+    EntityTable& table = model_.table(kind);
+    int setId = table.inSet() ? parsed.entity.integer("setID") : 0;
+    table.append(EntityTable::key(setId, parsed.entity.id), std::move(parsed.entity));
+  }
+
+ public:
+  // One line: the model line (no kind) or an entity of its kind with its members.
+  ParsedLine readEntityLine(std::string_view line) {
+    std::string_view rest = line;
+    std::string_view word = nextToken(rest);
+    ParsedLine parsed;
+    if (word == "model") {
+      readMembers(rest, nullptr, parsed.entity);
+      return parsed;
     }
     auto kind = kindFromWord(word);
     if (!kind) fail("unknown kind \"" + std::string(word) + "\"");
-    if (content_ == FileContent::Results && *kind != Kind::OutSet && *kind != Kind::OutVec) {
-      fail("only outset and outvec lines belong in a results file, found \"" + std::string(word) + "\"");
-    }
     std::string_view idText = nextToken(rest);
-    Entity entity;
-    if (!parseInt(idText, entity.id) || entity.id <= 0) {
+    if (!parseInt(idText, parsed.entity.id) || parsed.entity.id <= 0) {
       fail("the ID of a " + std::string(word) + " must be a whole number above 0, found \"" +
            std::string(idText) + "\"");
     }
-    readMembers(rest, &*kind, entity);
-    EntityTable& table = model_.table(*kind);
-    int setId = 0;
-    if (table.inSet()) {
-      setId = entity.integer("setID");
-      if (setId <= 0) fail(std::string(word) + " " + std::to_string(entity.id) + " needs setID");
+    readMembers(rest, &*kind, parsed.entity);
+    if (info(*kind).inSet && parsed.entity.integer("setID") <= 0) {
+      fail(std::string(word) + " " + std::to_string(parsed.entity.id) + " needs setID");
     }
-    table.append(EntityTable::key(setId, entity.id), std::move(entity));
+    parsed.kind = kind;
+    return parsed;
   }
+  void setLine(int lineNumber) { lineNumber_ = lineNumber; }
 
+ private:
   void readMembers(std::string_view rest, const Kind* kind, Entity& entity) const {
     entity.members.reserve(4);
     while (true) {
@@ -302,18 +508,6 @@ class Parser {
     return 0;
   }
 
-  std::string describe(Kind kind, const Entity& entity) const {
-    return std::string(info(kind).word) + " " + std::to_string(entity.id);
-  }
-
-  void requireEntity(Kind owner, int ownerSet, const Entity& entity, std::string_view member, Kind target,
-                     int targetId, int targetSet = 0) const {
-    if (model_.table(target).find(targetId, targetSet)) return;
-    fail(lineOf(owner, ownerSet, entity.id),
-         describe(owner, entity) + " refers to missing " + std::string(info(target).word) + " " +
-             std::to_string(targetId) + " (" + std::string(member) + ")");
-  }
-
   // Entities were appended as read; sorting each table once finds IDs given twice.
   void checkDuplicates() {
     for (int k = 0; k < kKindCount; ++k) {
@@ -328,75 +522,13 @@ class Parser {
     }
   }
 
-  void checkReferences() const {
-    for (int k = 0; k < kKindCount; ++k) {
-      Kind kind = static_cast<Kind>(k);
-      for (const auto& [key, entity] : model_.table(kind).entities()) {
-        int setId = static_cast<int>(key >> 32);
-        checkEntity(kind, setId, entity);
-      }
-    }
+  std::string describe(Kind kind, const Entity& entity) const {
+    return std::string(info(kind).word) + " " + std::to_string(entity.id);
   }
 
-  void checkEntity(Kind kind, int setId, const Entity& entity) const {
-    switch (kind) {
-      case Kind::Elem: {
-        for (double node : entity.list("node")) {
-          if (node == 0) continue;  // an unused corner
-          if (!(node >= 1 && node <= std::numeric_limits<int>::max() && node == std::floor(node))) {
-            fail(lineOf(kind, 0, entity.id),
-                 describe(kind, entity) + " lists " + formatModelNumber(node) + " among its nodes, which is no node ID");
-          }
-          requireEntity(kind, 0, entity, "node", Kind::Node, static_cast<int>(node));
-        }
-        if (int prop = entity.integer("propID")) requireEntity(kind, 0, entity, "propID", Kind::Prop, prop);
-        break;
-      }
-      case Kind::Prop:
-        if (int matl = entity.integer("matlID")) requireEntity(kind, 0, entity, "matlID", Kind::Matl, matl);
-        break;
-      case Kind::LoadDef:
-        requireEntity(kind, setId, entity, "setID", Kind::LoadSet, setId);
-        break;
-      case Kind::LoadMesh:
-      case Kind::LoadGeom:
-      case Kind::ElemTemp:
-      case Kind::NodeTemp:
-        requireEntity(kind, setId, entity, "setID", Kind::LoadSet, setId);
-        if (int definition = entity.integer("LoadDefinitionID")) {
-          requireEntity(kind, setId, entity, "LoadDefinitionID", Kind::LoadDef, definition, setId);
-        }
-        if (kind == Kind::NodeTemp) {
-          requireEntity(kind, setId, entity, "meshID", Kind::Node, entity.integer("meshID"));
-        }
-        if (kind == Kind::ElemTemp) {
-          requireEntity(kind, setId, entity, "meshID", Kind::Elem, entity.integer("meshID"));
-        }
-        break;
-      case Kind::BcNode:
-        requireEntity(kind, setId, entity, "setID", Kind::BcSet, setId);
-        requireEntity(kind, setId, entity, "ID", Kind::Node, entity.id);
-        break;
-      case Kind::OutVec:
-        if (content_ == FileContent::Model || setId > 0) {
-          requireEntity(kind, setId, entity, "setID", Kind::OutSet, setId);
-        }
-        if (entity.list("entity").size() != entity.list("value").size()) {
-          fail(lineOf(kind, setId, entity.id),
-               describe(kind, entity) + " has " + std::to_string(entity.list("entity").size()) +
-                   " entities but " + std::to_string(entity.list("value").size()) + " values");
-        }
-        break;
-      case Kind::Func:
-        if (entity.list("x").size() != entity.list("y").size()) {
-          fail(lineOf(kind, 0, entity.id), describe(kind, entity) + " has " +
-                                               std::to_string(entity.list("x").size()) + " x values but " +
-                                               std::to_string(entity.list("y").size()) + " y values");
-        }
-        break;
-      default:
-        break;
-    }
+  void checkReferences() const {
+    checkModelReferences(model_, fileName_, [this](Kind kind, int setId, int id) { return lineOf(kind, setId, id); },
+                         content_);
   }
 
   std::string_view text_;
@@ -475,6 +607,17 @@ ModelFileError::ModelFileError(std::string file, int line, std::string reason)
       line_(line),
       reason_(std::move(reason)) {}
 
+void checkModelReferences(const Model& model, std::string_view fileName, const EntityLineOf& lineOf,
+                          FileContent content) {
+  ReferenceChecker(model, fileName, lineOf, content).run();
+}
+
+ParsedLine parseModelLine(std::string_view line, std::string_view fileName, int lineNumber) {
+  Parser parser(line, fileName, FileContent::Model);
+  parser.setLine(lineNumber);
+  return parser.readEntityLine(trimmed(line));
+}
+
 Model parseModel(std::string_view text, std::string_view fileName, FileContent content) {
   return Parser(text, fileName, content).run();
 }
@@ -489,6 +632,20 @@ Model loadModelFile(const std::filesystem::path& path, FileContent content) {
   Model model = parseModel(text, path.string(), content);
   if (content == FileContent::Model) model.path = path.string();
   return model;
+}
+
+std::string formatModelLine(Kind kind, const Entity& entity) {
+  std::string out(info(kind).word);
+  out += ' ';
+  out += std::to_string(entity.id);
+  appendMembers(out, entity);
+  return out;
+}
+
+std::string formatModelMembers(const Entity& entity) {
+  std::string out;
+  appendMembers(out, entity);
+  return out;
 }
 
 std::string formatModelNumber(double value) {

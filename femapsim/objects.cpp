@@ -271,6 +271,8 @@ int EntityObject::remove(int id) {
   if (kind_ == Kind::OutSet) return application_->deleteOutputSet(id) ? femap::kOk : femap::kNotExist;
   Model& model = application_->model();
   if (!model.table(kind_).erase(id, lookupSet())) return femap::kNotExist;
+  // An analysis set takes its analysis cases with it.
+  if (kind_ == Kind::Analysis) model.table(Kind::AnalysisCase).eraseSet(id);
   if (kind_ == Kind::OutVec) application_->outputsChanged();
   return femap::kOk;
 }

@@ -9,11 +9,12 @@
 
 namespace femapsim {
 
+// In the order a model file lists them.
 enum class Kind {
-  Node, Elem, Prop, Matl, Func, LoadSet, LoadDef, LoadMesh, LoadGeom, ElemTemp, NodeTemp,
-  BcSet, BcNode, OutSet, OutVec, Analysis, View,
+  CSys, Node, Elem, Prop, Layup, Matl, Func, LoadSet, LoadDef, LoadMesh, LoadGeom, ElemTemp,
+  NodeTemp, BcSet, BcNode, BcEqn, OutSet, OutVec, Analysis, AnalysisCase, View, DeckCard,
 };
-inline constexpr int kKindCount = static_cast<int>(Kind::View) + 1;
+inline constexpr int kKindCount = static_cast<int>(Kind::DeckCard) + 1;
 
 enum class ValueType { Int, Real, Text };
 

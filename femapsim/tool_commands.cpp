@@ -3,8 +3,10 @@
 #include <array>
 
 #include "femapsim/application.h"
-#include "femapsim/deck_writer.h"
+#include "femapsim/nastran_model.h"
 #include "femapsim/model_file.h"
+#include "femapsim/neutral_model.h"
+#include "nastran/deck_error.h"
 #include "resultfiles/op2_dump.h"
 #include "support/text_file.h"
 
@@ -12,7 +14,8 @@ namespace femapsim {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: femapsim check MODEL | dump MODEL | mass MODEL | deck MODEL DECK | results MODEL FILE | op2dump FILE\n";
+    "usage: femapsim check MODEL | dump MODEL | mass MODEL | deck MODEL DECK | results MODEL FILE | op2dump FILE"
+    " | import DECK|NEUTRAL MODEL\n";
 
 void printQuantity(std::ostream& out, const char* name, std::initializer_list<double> values) {
   out << name;
@@ -41,6 +44,37 @@ void printMass(std::ostream& out, const MassProperties& mass) {
   printQuantity(out, "InertiaCG", mass.inertiaCG);
 }
 
+// A FEMAP neutral file opens with a block start, "-1" alone on its first line.
+bool isNeutralFile(const std::string& text) {
+  std::size_t end = text.find('\n');
+  std::string_view first = std::string_view(text).substr(0, end);
+  while (!first.empty() && (first.back() == '\r' || first.back() == ' ')) first.remove_suffix(1);
+  while (!first.empty() && first.front() == ' ') first.remove_prefix(1);
+  return first == "-1";
+}
+
+// A deck or neutral model file as a model file; what was passed over is said on `out`.
+void importModel(const std::string& source, const std::string& target, std::ostream& out) {
+  std::string text = support::readWholeFile(source);
+  Model model;
+  if (isNeutralFile(text)) {
+    std::vector<int> passed;
+    model = readNeutralModel(text, source, &passed);
+    if (!passed.empty()) {
+      out << source << ": " << passed.size() << (passed.size() == 1 ? " block" : " blocks") << " passed over:";
+      for (int block : passed) out << ' ' << block;
+      out << '\n';
+    }
+  } else {
+    text.clear();
+    text.shrink_to_fit();
+    NastranRead read = readNastranModel(source, Model());
+    model = std::move(read.model);
+    if (!read.unread.empty()) out << source << ": " << read.unread << '\n';
+  }
+  saveModelFile(model, target);
+}
+
 }  // namespace
 
 int runToolCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -50,7 +84,7 @@ int runToolCommand(const std::vector<std::string>& arguments, std::ostream& out,
   }
   const std::string& command = arguments[0];
   const std::string& modelPath = arguments[1];
-  bool twoFiles = command == "deck" || command == "results";
+  bool twoFiles = command == "deck" || command == "results" || command == "import";
   if (!(twoFiles ? arguments.size() == 3
                  : command == "check" || command == "dump" || command == "mass" || command == "op2dump")) {
     err << kUsage;
@@ -63,6 +97,10 @@ int runToolCommand(const std::vector<std::string>& arguments, std::ostream& out,
         return 2;
       }
       out << resultfiles::dumpOp2(support::readWholeFile(modelPath), modelPath);
+      return 0;
+    }
+    if (command == "import") {
+      importModel(modelPath, arguments[2], out);
       return 0;
     }
     if (command == "results") {
@@ -85,9 +123,12 @@ int runToolCommand(const std::vector<std::string>& arguments, std::ostream& out,
     }
     Model model = loadModelFile(modelPath);
     if (command == "dump") out << formatModel(model);
-    if (command == "deck") support::writeFileAtomically(arguments[2], formatNastranDeck(model));
+    if (command == "deck") support::writeFileAtomically(arguments[2], formatNastranModelDeck(model));
     return 0;
   } catch (const ModelFileError& error) {
+    err << error.what() << '\n';
+    return 1;
+  } catch (const nastran::DeckError& error) {
     err << error.what() << '\n';
     return 1;
   } catch (const std::exception& error) {

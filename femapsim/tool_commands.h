@@ -7,6 +7,8 @@
 //   femapsim results MODEL FILE reads a results file (OUTPUT2, neutral or own grammar) into the
 //                               model and saves it
 //   femapsim op2dump FILE       the tables of an OUTPUT2 file: names, IDENT fields, entries
+//   femapsim import FILE MODEL  a Nastran deck or a FEMAP neutral model file (as its first line
+//                               says) as a model file; says what it passed through unread
 
 #include <ostream>
 #include <string>

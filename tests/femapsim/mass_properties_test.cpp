@@ -40,18 +40,19 @@ void expectSame(const MassProperties& actual, const MassProperties& expected) {
 void expectAllZero(const MassProperties& p) { expectSame(p, MassProperties{}); }
 
 MassElement rod(Vec3 a, Vec3 b, double area, double density, double massPerLength = 0) {
-  return {0, {a, b}, area, density, massPerLength};
+  return {.topology = 0, .nodes = {a, b}, .section = area, .density = density, .nonStructural = massPerLength};
 }
 
 MassElement plate(std::vector<Vec3> corners, double thickness, double density,
                   double massPerArea = 0) {
   int topology = corners.size() == 3 ? 2 : 4;
-  return {topology, std::move(corners), thickness, density, massPerArea};
+  return {.topology = topology, .nodes = std::move(corners), .section = thickness, .density = density,
+          .nonStructural = massPerArea};
 }
 
 MassElement solid(std::vector<Vec3> corners, double density) {
   int topology = corners.size() == 4 ? 6 : 8;
-  return {topology, std::move(corners), 0, density, 0};
+  return {.topology = topology, .nodes = std::move(corners), .density = density};
 }
 
 MassElement box(Vec3 low, Vec3 high, double density) {
@@ -296,19 +297,22 @@ TEST(MassPropertiesTest, EmptyInputGivesAllZeros) {
 }
 
 TEST(MassPropertiesTest, UnknownTopologiesAndMissingNodesAreSkipped) {
+  auto element = [](int topology, std::vector<Vec3> nodes) {
+    return MassElement{.topology = topology, .nodes = std::move(nodes), .section = 1, .density = 1, .nonStructural = 1};
+  };
   std::vector<MassElement> model = {
-      {3, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, 1, 1, 1},  // unknown topology
-      {-1, {{0, 0, 0}, {1, 0, 0}}, 1, 1, 1},
-      {0, {{0, 0, 0}}, 1, 1, 1},                                   // line with one node
-      {4, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, 1, 1, 1},            // quadrilateral with three
-      {8, {kCube.begin(), kCube.begin() + 4}, 1, 1, 1},            // brick with four
-      {6, {}, 1, 1, 1},
+      element(3, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}),  // six-node triangle with four
+      element(-1, {{0, 0, 0}, {1, 0, 0}}),                       // unknown topology
+      element(0, {{0, 0, 0}}),                                   // line with one node
+      element(4, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}),             // quadrilateral with three
+      element(8, {kCube.begin(), kCube.begin() + 4}),            // brick with four
+      element(6, {}),
   };
   expectAllZero(measureMassProperties(model));
 }
 
 TEST(MassPropertiesTest, NodesBeyondTheCornersAreIgnored) {
-  std::vector<MassElement> model = {{0, {{0, 0, 0}, {2, 0, 0}, {9, 9, 9}}, 1, 1, 0}};
+  std::vector<MassElement> model = {{.topology = 0, .nodes = {{0, 0, 0}, {2, 0, 0}, {9, 9, 9}}, .section = 1, .density = 1}};
   MassProperties p = measureMassProperties(model);
   EXPECT_NEAR(p.length, 2, kTolerance);
   expectNear(p.totalCG, {1, 0, 0});

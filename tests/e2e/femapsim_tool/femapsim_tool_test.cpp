@@ -113,4 +113,24 @@ TEST(FemapsimTool, ResultsAreReadIntoTheModelAndSaved) {
   EXPECT_EQ(run("results " + quoted(dir / "truss.mod") + " " + quoted(dir / "none.op2")).status, 1);
 }
 
+// A deck and a neutral file of it imported as model files: the same mass either way; what passed
+// through unread is said; a bad deck names its file and line.
+TEST(FemapsimTool, ImportOfADeckAndOfItsNeutralFile) {
+  ScopedTempDir dir;
+  auto deck = dir.write("truss.bdf",
+                        "SOL 101\nCEND\nBEGIN BULK\nGRID,1,,0.,0.,0.\nGRID,2,,100.,0.,0.\nCROD,1,1,1,2\n"
+                        "PROD,1,1,2.5\nMAT1,1,1.E7,,.3,.1\nEIGRL,9,,,6\nENDDATA\n");
+  ToolRun imported = run("import " + quoted(deck) + " " + quoted(dir / "truss.mod"));
+  ASSERT_EQ(imported.status, 0) << imported.output;
+  EXPECT_EQ(imported.output, deck.string() + ": 1 card passed through unread: EIGRL (1)\n");
+  ToolRun mass = run("mass " + quoted(dir / "truss.mod"));
+  EXPECT_NE(mass.output.find("MassTotal 25\n"), std::string::npos) << mass.output;  // 0.1 x 2.5 x 100
+
+  auto bad = dir.write("bad.bdf", "SOL 101\nCEND\nBEGIN BULK\nGRID,1,,0.,0.,x\nENDDATA\n");
+  ToolRun refused = run("import " + quoted(bad) + " " + quoted(dir / "bad.mod"));
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.output, bad.string() + ":4: GRID 1: field 5 (X3) 'x' is not a number\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "bad.mod"));
+}
+
 }  // namespace
