@@ -32,10 +32,12 @@ std::string rowCount(const fs::path& database) { return query(database, "SELECT 
 
 TEST(TaskrunStudyFolder, ASecondRunIsRefusedWhileTheFirstHoldsTheFolderAndTheLockDiesWithItsProcess) {
   ScopedTempDir dir;
-  // The second evaluation's Modprep tells the test taskrun's number, then waits to be let go.
+  // The first evaluation's Modprep tells the test taskrun's number, then waits to be let go.
+  // The first, because the main thread stores and reports an evaluation while a worker already
+  // runs the next one: only before the first has ended does the first run write nothing.
   fs::path holder = dir / "holder", release = dir / "release";
   dir.write("task.desc", descriptionFile(squareTask(
-                             dir, "if [ \"$x\" = 1 ]; then echo $PPID > " + shellQuoted(holder.string() + ".new") + " && mv " +
+                             dir, "if [ ! -e " + shellQuoted(holder.string()) + " ]; then echo $PPID > " + shellQuoted(holder.string() + ".new") + " && mv " +
                                       shellQuoted(holder.string() + ".new") + " " + shellQuoted(holder.string()) + "; " +
                                       waitUntil("[ -e " + shellQuoted(release.string()) + " ]", "never let go") + "fi\n")));
   dir.write("study.toml", kDoe);
