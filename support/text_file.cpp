@@ -23,6 +23,9 @@ constexpr std::string_view kTemporaryMark = ".tmp-";
 
 // Lines are collected up to this size and then written in one piece.
 constexpr std::size_t kFlushThreshold = 1 << 20;
+// A piece this large written to an empty buffer skips it: copying it would only cost time
+// (fresh memory for a whole file rewritten often, as the study report is).
+constexpr std::size_t kDirectWrite = 1 << 16;
 
 std::string displayName(const std::filesystem::path& path) {
   const std::u8string name = path.u8string();
@@ -127,7 +130,8 @@ void TextFileWriter::writeLine(std::string_view text) {
 void TextFileWriter::write(std::string_view text) {
   assert(!committed_ && "write after commit");
   if (committed_) return;
-  if (text.size() >= kFlushThreshold) {
+  // A large piece goes to the file as it stands rather than through the buffer.
+  if (text.size() >= kFlushThreshold || (buffer_.empty() && text.size() >= kDirectWrite)) {
     flushBuffer();
     file_.write(text.data(), static_cast<std::streamsize>(text.size()));
     return;

@@ -2,8 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -17,6 +19,8 @@ namespace fs = std::filesystem;
 std::string identifier(const std::string& name) { return "\"" + support::replaceAll(name, "\"", "\"\"") + "\""; }
 
 const char* kFixedColumns[] = {"id", "status", "failed_step", "reason", "started", "folder", "inputs", "outputs"};
+// After the values: what the plan said of the evaluation ("kind", TEXT) and its numbers.
+const char* kTrailingColumns[] = {"kind", "iteration", "start", "attempt", "retry_of", "transient"};
 
 // An SQLite statement, finalised when it goes away.
 class Statement {
@@ -74,7 +78,26 @@ std::optional<double> real(sqlite3_stmt* statement, int column) {
   return sqlite3_column_double(statement, column);
 }
 
+// The evaluations table's columns in order.
+std::vector<std::string> tableColumns(sqlite3* db) {
+  std::vector<std::string> found;
+  Statement statement(db, "PRAGMA table_info(evaluations)");
+  while (sqlite3_step(statement.get()) == SQLITE_ROW) found.push_back(text(statement.get(), 1).value_or(""));
+  return found;
+}
+
 }  // namespace
+
+std::vector<std::string> evaluationFoldersOfDataLog(const fs::path& file) {
+  std::vector<std::string> folders;
+  try {
+    Connection connection(file, SQLITE_OPEN_READONLY);
+    Statement statement(connection.get(), "SELECT folder FROM evaluations WHERE folder IS NOT NULL");
+    while (sqlite3_step(statement.get()) == SQLITE_ROW) folders.push_back(text(statement.get(), 0).value_or(""));
+  } catch (const std::exception&) {
+  }
+  return folders;
+}
 
 std::vector<std::uint64_t> designKey(const std::vector<double>& inputs) {
   std::vector<std::uint64_t> key(inputs.size());
@@ -94,8 +117,8 @@ std::size_t DataLog::DesignHash::operator()(const std::vector<std::uint64_t>& bi
   return static_cast<std::size_t>(hash ^ (hash >> 29));
 }
 
-// The columns of the evaluations table in order: the log's own, each step's duration, then
-// (when they can be had) one per input and output.
+// The columns of the evaluations table in order: the log's own, each step's duration, (when
+// they can be had) one per input and output, then what the plan told of each evaluation.
 std::vector<std::string> DataLog::columns() const {
   std::vector<std::string> names(std::begin(kFixedColumns), std::end(kFixedColumns));
   for (const Step& step : task_.process) names.push_back(step.name + " seconds");
@@ -103,7 +126,34 @@ std::vector<std::string> DataLog::columns() const {
     for (const InputParameter& input : task_.inputs) names.push_back(input.name);
     for (const OutputParameter& output : task_.outputs) names.push_back(output.name);
   }
+  names.insert(names.end(), std::begin(kTrailingColumns), std::end(kTrailingColumns));
   return names;
+}
+
+// A column per value where SQLite allows that many and no two names clash.
+void DataLog::decideNamedColumns() {
+  namedColumns_ = false;
+  std::size_t total = columns().size() + task_.inputs.size() + task_.outputs.size();
+  namedColumns_ = total <= static_cast<std::size_t>(std::min(sqlite3_limit(db_, SQLITE_LIMIT_COLUMN, -1),
+                                                             sqlite3_limit(db_, SQLITE_LIMIT_VARIABLE_NUMBER, -1)));
+  if (namedColumns_) {
+    std::set<std::string> seen;
+    for (const std::string& name : columns()) namedColumns_ = namedColumns_ && seen.insert(support::toLower(name)).second;
+  }
+}
+
+void DataLog::createTables() {
+  std::vector<std::string> names = columns();
+  execute("CREATE TABLE parameters (kind TEXT NOT NULL, position INTEGER NOT NULL, name TEXT NOT NULL, "
+          "PRIMARY KEY (kind, position))");
+  std::string create = "CREATE TABLE evaluations (id INTEGER PRIMARY KEY, status TEXT NOT NULL, "
+                       "failed_step TEXT, reason TEXT, started TEXT, folder TEXT, inputs BLOB NOT NULL, outputs BLOB NOT NULL";
+  std::size_t trailing = names.size() - std::size(kTrailingColumns);
+  for (std::size_t i = std::size(kFixedColumns); i < names.size(); ++i) {
+    create += ", " + identifier(names[i]) + (i < trailing ? " REAL" : i == trailing ? " TEXT" : " INTEGER");
+  }
+  create += ")";
+  execute(create);
 }
 
 DataLog::DataLog(const fs::path& file, const Task& task, bool fresh) : file_(file), task_(task) {
@@ -112,49 +162,97 @@ DataLog::DataLog(const fs::path& file, const Task& task, bool fresh) : file_(fil
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) fs::remove(fs::path(file.string() + suffix), ignored);
   }
   fs::create_directories(file.parent_path(), ignored);
-  Connection connection(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  std::error_code error;
+  bool exists = fs::exists(file, error);
+  if (exists && fs::is_regular_file(file, error) && fs::file_size(file, error) == 0 && !error) {
+    throw DataLogError("the data log " + file.string() + " is empty (0 bytes): it is no data log of taskrun; remove it, "
+                       "or start the study afresh with --overwrite");
+  }
+  if (!exists) {
+    // Made whole under a temporary name, so that a data log is never found half made.
+    fs::path temporary = file.string() + ".new";
+    for (const char* suffix : {"", "-journal"}) fs::remove(fs::path(temporary.string() + suffix), ignored);
+    {
+      Connection connection(temporary, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+      db_ = connection.get();
+      try {
+        decideNamedColumns();
+        createTables();
+        checkParameters(db_, temporary);
+      } catch (...) {
+        db_ = nullptr;
+        throw;
+      }
+      db_ = nullptr;
+    }
+    fs::rename(temporary, file, error);
+    if (error) throw DataLogError(file.string() + " cannot be made: " + error.message());
+  }
+  Connection connection(file, SQLITE_OPEN_READWRITE);
   db_ = connection.get();
+  try {
+    open();
+  } catch (...) {
+    db_ = nullptr;
+    throw;
+  }
+  connection.release();
+}
+
+void DataLog::open() {
+  auto damaged = [&](const std::string& what) {
+    return DataLogError("the data log " + file_.string() + " is damaged (" + what +
+                        "); remove it, or start the study afresh with --overwrite");
+  };
+  {
+    sqlite3_stmt* check = nullptr;
+    std::string result;
+    if (sqlite3_prepare_v2(db_, "PRAGMA quick_check", -1, &check, nullptr) == SQLITE_OK && sqlite3_step(check) == SQLITE_ROW) {
+      result = text(check, 0).value_or("");
+    } else {
+      result = sqlite3_errmsg(db_);
+    }
+    sqlite3_finalize(check);
+    if (result != "ok") throw damaged(result);
+  }
   // Write-ahead logging: a commit survives taskrun being killed without waiting for the disk
   // on every evaluation.
   execute("PRAGMA journal_mode=WAL");
   execute("PRAGMA synchronous=NORMAL");
-
-  // A column per value where SQLite allows that many and no two names clash.
-  std::size_t total = columns().size() + task_.inputs.size() + task_.outputs.size();
-  namedColumns_ = total <= static_cast<std::size_t>(std::min(sqlite3_limit(db_, SQLITE_LIMIT_COLUMN, -1),
-                                                             sqlite3_limit(db_, SQLITE_LIMIT_VARIABLE_NUMBER, -1)));
-  if (namedColumns_) {
-    std::set<std::string> seen;
-    for (const std::string& name : columns()) namedColumns_ = namedColumns_ && seen.insert(support::toLower(name)).second;
-  }
-  std::vector<std::string> names = columns();
-
-  execute("CREATE TABLE IF NOT EXISTS parameters (kind TEXT NOT NULL, position INTEGER NOT NULL, name TEXT NOT NULL, "
-          "PRIMARY KEY (kind, position))");
-  std::string create = "CREATE TABLE IF NOT EXISTS evaluations (id INTEGER PRIMARY KEY, status TEXT NOT NULL, "
-                       "failed_step TEXT, reason TEXT, started TEXT, folder TEXT, inputs BLOB NOT NULL, outputs BLOB NOT NULL";
-  for (std::size_t i = std::size(kFixedColumns); i < names.size(); ++i) create += ", " + identifier(names[i]) + " REAL";
-  create += ")";
-  execute(create);
-  checkParameters(db_, file);
-  // The table of an earlier run must have the same columns.
-  std::vector<std::string> found;
+  std::set<std::string> tables;
   {
-    Statement statement(db_, "PRAGMA table_info(evaluations)");
-    while (sqlite3_step(statement.get()) == SQLITE_ROW) found.push_back(text(statement.get(), 1).value_or(""));
+    Statement statement(db_, "SELECT name FROM sqlite_master WHERE type = 'table'");
+    while (sqlite3_step(statement.get()) == SQLITE_ROW) tables.insert(text(statement.get(), 0).value_or(""));
+  }
+  if (!tables.count("evaluations") || !tables.count("parameters")) {
+    throw DataLogError(file_.string() + " is no data log of taskrun (it lacks the tables \"evaluations\" and "
+                       "\"parameters\"); remove it, or start the study afresh with --overwrite");
+  }
+  decideNamedColumns();
+  std::vector<std::string> names = columns();
+  checkParameters(db_, file_);
+  // The table of an earlier run must have the same columns; a log written before the
+  // trailing columns existed gets them.
+  std::vector<std::string> found = tableColumns(db_);
+  std::size_t trailing = names.size() - std::size(kTrailingColumns);
+  if (found.size() >= trailing && found.size() < names.size() &&
+      std::equal(found.begin(), found.end(), names.begin())) {
+    for (std::size_t i = found.size(); i < names.size(); ++i) {
+      execute("ALTER TABLE evaluations ADD COLUMN " + identifier(names[i]) + (i == trailing ? " TEXT" : " INTEGER"));
+    }
+    found = tableColumns(db_);
   }
   if (found != names) {
-    throw DataLogError(file.string() + " was written for another task (its columns are not this task's); start the "
-                                       "study afresh or give it another data log");
+    throw DataLogError(file_.string() + " was written for another task (its columns are not this task's); start the "
+                                        "study afresh or give it another data log");
   }
   load(db_, true);
   std::string insert = "INSERT INTO evaluations VALUES (?";
   for (std::size_t i = 1; i < names.size(); ++i) insert += ", ?";
   insert += ")";
   if (sqlite3_prepare_v2(db_, insert.c_str(), -1, &insert_, nullptr) != SQLITE_OK) {
-    throw DataLogError(file.string() + ": " + sqlite3_errmsg(db_));
+    throw DataLogError(file_.string() + ": " + sqlite3_errmsg(db_));
   }
-  connection.release();
 }
 
 DataLog::~DataLog() {
@@ -225,36 +323,67 @@ std::optional<std::vector<double>> doublesOf(sqlite3_stmt* statement, int column
 
 }  // namespace
 
-void DataLog::load(sqlite3* db, bool own) {
-  std::string select = "SELECT id, status, started, folder, inputs, outputs";
+// Every row of the evaluations table in id order, as records; a row whose values are not the
+// task's count of doubles is passed over.
+void DataLog::eachRow(sqlite3* db, const std::function<void(EvaluationRecord&&)>& take) {
+  std::string select = "SELECT id, status, failed_step, reason, started, folder, inputs, outputs";
   for (const Step& step : task_.process) select += ", " + identifier(step.name + " seconds");
+  // A look-up log written before the trailing columns existed has none of them.
+  std::vector<std::string> present = tableColumns(db);
+  for (const char* column : kTrailingColumns) {
+    bool has = std::find(present.begin(), present.end(), column) != present.end();
+    select += has ? ", " + identifier(column) : std::string(", NULL");
+  }
   select += " FROM evaluations ORDER BY id";
   Statement statement(db, select);
   std::size_t steps = task_.process.size();
   int rc;
   while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
     sqlite3_stmt* row = statement.get();
-    std::int64_t id = sqlite3_column_int64(row, 0);
-    if (own) nextId_ = std::max(nextId_, id + 1);
-    if (text(row, 1).value_or("") != "ok") continue;
-    auto inputs = doublesOf(row, 4, task_.inputs.size());
-    auto outputs = doublesOf(row, 5, task_.outputs.size());
+    auto inputs = doublesOf(row, 6, task_.inputs.size());
+    auto outputs = doublesOf(row, 7, task_.outputs.size());
     if (!inputs || !outputs) continue;
     EvaluationRecord record;
-    record.id = id;
-    record.ok = true;
-    record.started = text(row, 2).value_or("");
-    record.folder = text(row, 3).value_or("");
-    for (std::size_t i = 0; i < steps; ++i) record.stepSeconds.push_back(real(row, 6 + static_cast<int>(i)).value_or(0));
+    record.id = sqlite3_column_int64(row, 0);
+    record.ok = text(row, 1).value_or("") == "ok";
+    record.failedStep = text(row, 2).value_or("");
+    record.reason = text(row, 3).value_or("");
+    record.started = text(row, 4).value_or("");
+    record.folder = text(row, 5).value_or("");
+    for (std::size_t i = 0; i < steps; ++i) record.stepSeconds.push_back(real(row, 8 + static_cast<int>(i)).value_or(0));
+    int trailing = 8 + static_cast<int>(steps);
+    record.kind = text(row, trailing).value_or("");
+    record.iteration = sqlite3_column_int(row, trailing + 1);
+    record.start = sqlite3_column_int(row, trailing + 2);
+    record.attempt = std::max(1, sqlite3_column_int(row, trailing + 3));
+    record.retryOf = sqlite3_column_int64(row, trailing + 4);
+    record.transient = sqlite3_column_int(row, trailing + 5) != 0;
     record.inputs = std::move(*inputs);
-    bool complete = true;
-    for (double value : *outputs) {
-      complete = complete && !std::isnan(value);
-      record.outputs.push_back(value);
-    }
-    if (complete) remember(record);
+    for (double value : *outputs) record.outputs.push_back(std::isnan(value) ? std::nullopt : std::optional<double>(value));
+    take(std::move(record));
   }
   if (rc != SQLITE_DONE) throw DataLogError(file_.string() + ": " + sqlite3_errmsg(db));
+}
+
+void DataLog::load(sqlite3* db, bool own) {
+  if (own) {
+    // The next id follows every row, also one whose values cannot be read.
+    Statement statement(db, "SELECT MAX(id) FROM evaluations");
+    if (sqlite3_step(statement.get()) == SQLITE_ROW && sqlite3_column_type(statement.get(), 0) != SQLITE_NULL) {
+      nextId_ = std::max<std::int64_t>(nextId_, sqlite3_column_int64(statement.get(), 0) + 1);
+    }
+  }
+  eachRow(db, [&](EvaluationRecord&& record) {
+    bool complete = record.ok;
+    for (const std::optional<double>& value : record.outputs) complete = complete && value.has_value();
+    if (complete) remember(record);
+  });
+}
+
+std::vector<EvaluationRecord> DataLog::records() {
+  std::vector<EvaluationRecord> all;
+  eachRow(db_, [&](EvaluationRecord&& record) { all.push_back(std::move(record)); });
+  return all;
 }
 
 void DataLog::addLookUp(const fs::path& file) {
@@ -308,6 +437,12 @@ void DataLog::insert(const EvaluationRecord& record) {
     for (double value : record.inputs) bindReal(value);
     for (const std::optional<double>& value : record.outputs) bindReal(value);
   }
+  bindText(record.kind, !record.kind.empty());
+  sqlite3_bind_int(statement, column++, record.iteration);
+  sqlite3_bind_int(statement, column++, record.start);
+  sqlite3_bind_int(statement, column++, record.attempt);
+  sqlite3_bind_int64(statement, column++, record.retryOf);
+  sqlite3_bind_int(statement, column++, record.transient ? 1 : 0);
   int rc = sqlite3_step(statement);
   std::string message = rc == SQLITE_DONE ? std::string() : sqlite3_errmsg(db_);
   sqlite3_reset(statement);

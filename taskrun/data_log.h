@@ -9,9 +9,15 @@
 // "outputs": 8-byte IEEE doubles in the machine's byte order, NaN for a missing output), in the
 // order of the table "parameters" (kind, position, name). Where SQLite's column limit allows
 // and no name clashes with another column, every value also has a REAL column of its name,
-// for reading the log with SQL.
+// for reading the log with SQL. After them come what the plan told of the evaluation and its
+// attempts: "kind", "iteration", "start", "attempt", "retry_of", "transient" (a log written
+// before these existed gains them when opened).
+//
+// A new log is made whole under a temporary name ("<name>.new") and renamed; an existing one
+// that is empty, damaged, not a data log of taskrun, or of another task is refused.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <deque>
@@ -35,6 +41,13 @@ struct EvaluationRecord {
   std::vector<double> stepSeconds;
   std::vector<double> inputs;
   std::vector<std::optional<double>> outputs;
+  // What the plan said of it, and its attempts (the trailing columns of the data log):
+  std::string kind;           // "design", "gradient" (a finite-difference design), "step-back"; "" when not told
+  int iteration = 0;          // the plan's iteration it belongs to (0: none)
+  int start = 0;              // the optimiser's start it belongs to (1...; 0: one start only)
+  int attempt = 1;            // 1, or 2... when it runs a design again after a transient failure
+  std::int64_t retryOf = 0;   // the evaluation it runs again (0: none)
+  bool transient = false;     // failed, and the failure counted as transient
 };
 
 class DataLogError : public std::runtime_error {
@@ -61,6 +74,9 @@ class DataLog {
   // A successful evaluation of exactly these input values; nullptr when there is none.
   const EvaluationRecord* find(const std::vector<double>& inputs) const;
 
+  // Every evaluation the log holds, failed ones too, in id order.
+  std::vector<EvaluationRecord> records();
+
   std::int64_t nextId() const { return nextId_; }
   bool namedColumns() const { return namedColumns_; }
   const std::filesystem::path& file() const { return file_; }
@@ -79,11 +95,19 @@ class DataLog {
   std::unordered_map<std::vector<std::uint64_t>, std::size_t, DesignHash> index_;
 
   std::vector<std::string> columns() const;
+  void decideNamedColumns();
+  void createTables();
+  void open();
   void execute(const std::string& sql);
   void checkParameters(sqlite3* db, const std::filesystem::path& file);
+  void eachRow(sqlite3* db, const std::function<void(EvaluationRecord&&)>& take);
   void load(sqlite3* db, bool own);
   void remember(const EvaluationRecord& record);
 };
+
+// The evaluation folders that the data log `file` records (its "folder" column); none when it
+// cannot be read.
+std::vector<std::string> evaluationFoldersOfDataLog(const std::filesystem::path& file);
 
 // The key of a design: its values' bit patterns, with -0 taken as 0.
 std::vector<std::uint64_t> designKey(const std::vector<double>& inputs);

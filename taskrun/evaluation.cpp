@@ -7,6 +7,7 @@
 #include "support/process.h"
 #include "support/strings.h"
 #include "taskrun/exchange_io.h"
+#include "taskrun/failures.h"
 
 namespace taskrun {
 namespace {
@@ -64,12 +65,27 @@ std::string exitReason(const ProcessOutcome& outcome, const Step& step) {
 struct StepFailure {
   std::string reason;
   bool interrupted = false;
+  bool transient = false;
 };
 
-// "del": every file named (patterns with * and ? as well); a missing file is no error.
-void removeFiles(const fs::path& folder, const std::vector<std::string>& names) {
-  for (const std::string& name : names) {
-    fs::path path = folder / name;
+// A del or copy line's path, held to the evaluation folder; a path that leads outside fails
+// the step naming the line.
+fs::path scriptPath(const fs::path& folder, const ScriptAction& action, const std::string& written, PathUse use,
+                    const std::string& where) {
+  ScriptPath checked = pathInFolder(folder, written, use);
+  if (!checked.problem.empty()) {
+    throw StepFailure{where + std::to_string(action.line) + ": " + action.text + ": " + quote(written) + " " + checked.problem};
+  }
+  return checked.path;
+}
+
+// "del": every file named (patterns with * and ? as well); a missing file is no error. A
+// symbolic link is removed itself, never what it leads to.
+void removeFiles(const fs::path& folder, const ScriptAction& action, const std::string& where) {
+  if (action.paths.empty()) throw StepFailure{where + std::to_string(action.line) + ": " + action.text + ": names no file"};
+  std::vector<fs::path> paths;
+  for (const std::string& name : action.paths) paths.push_back(scriptPath(folder, action, name, PathUse::remove, where));
+  for (const fs::path& path : paths) {
     std::string pattern = path.filename().string();
     std::error_code error;
     if (pattern.find_first_of("*?") == std::string::npos) {
@@ -78,7 +94,7 @@ void removeFiles(const fs::path& folder, const std::vector<std::string>& names) 
     }
     std::vector<fs::path> matches;
     for (fs::directory_iterator entry(path.parent_path(), error), end; !error && entry != end; entry.increment(error)) {
-      if (entry->is_regular_file(error) && support::matchesWildcard(pattern, entry->path().filename().string())) {
+      if (!entry->is_directory(error) && support::matchesWildcard(pattern, entry->path().filename().string())) {
         matches.push_back(entry->path());
       }
     }
@@ -86,20 +102,42 @@ void removeFiles(const fs::path& folder, const std::vector<std::string>& names) 
   }
 }
 
-void copyFile(const fs::path& folder, const std::vector<std::string>& paths) {
-  if (paths.size() != 2) throw StepFailure{"copy takes one source and one destination"};
-  fs::path source = folder / paths[0];
+// "copy": through a temporary file renamed over the destination, so that a symbolic link the
+// solver left at the destination is replaced, never written through.
+void copyFile(const fs::path& folder, const ScriptAction& action, const std::string& where) {
+  if (action.paths.size() != 2) throw StepFailure{"copy takes one source and one destination"};
+  fs::path source = scriptPath(folder, action, action.paths[0], PathUse::read, where);
+  fs::path destination = scriptPath(folder, action, action.paths[1], PathUse::write, where);
   std::error_code error;
-  if (!fs::is_regular_file(source, error)) throw StepFailure{"copy: the source " + quote(paths[0]) + " does not exist"};
-  fs::path destination = folder / paths[1];
+  if (!fs::is_regular_file(source, error)) throw StepFailure{"copy: the source " + quote(action.paths[0]) + " does not exist"};
   if (fs::is_directory(destination, error)) destination /= source.filename();
-  fs::copy_file(source, destination, fs::copy_options::overwrite_existing, error);
-  if (error) throw StepFailure{"copy " + quote(paths[0]) + " to " + quote(paths[1]) + ": " + error.message()};
+  fs::path temporary = destination.parent_path() / (".taskrun-copy-" + destination.filename().string());
+  fs::remove(temporary, error);
+  fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, error);
+  if (!error) fs::rename(temporary, destination, error);
+  if (error) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    throw StepFailure{"copy " + quote(action.paths[0]) + " to " + quote(action.paths[1]) + ": " + error.message()};
+  }
 }
 
-void checkExit(const ProcessOutcome& outcome, const Step& step) {
+// A step that ended otherwise than with one of its return codes fails with its reason and the
+// end of its output.
+void checkExit(const ProcessOutcome& outcome, const Step& step, const fs::path& output, const std::vector<std::string>& texts) {
   if (outcome.kind == ProcessOutcome::Kind::exited && step.succeeded(outcome.status)) return;
-  throw StepFailure{exitReason(outcome, step), outcome.kind == ProcessOutcome::Kind::interrupted};
+  std::string all;
+  std::string tail = outputTail(output, 3, &all);
+  bool transient = false;
+  switch (outcome.kind) {
+    case ProcessOutcome::Kind::notStarted: transient = true; break;
+    case ProcessOutcome::Kind::signalled: transient = killedFromOutside(outcome.status); break;
+    case ProcessOutcome::Kind::exited: transient = mentionsTransientFailure(all, texts); break;
+    case ProcessOutcome::Kind::timedOut:
+    case ProcessOutcome::Kind::interrupted: break;
+  }
+  throw StepFailure{exitReason(outcome, step) + outputNote(output, tail), outcome.kind == ProcessOutcome::Kind::interrupted,
+                    transient};
 }
 
 class EvaluationRun {
@@ -115,6 +153,7 @@ class EvaluationRun {
     try {
       prepareFolder();
     } catch (const std::exception& error) {
+      outcome_.transient = mentionsTransientFailure(error.what(), setup_.transientTexts);
       return failed("preparation", error.what());
     }
     std::string lastReader;
@@ -127,12 +166,13 @@ class EvaluationRun {
         if (prepared.femapStep()) {
           runProgram(prepared);
         } else {
-          runScript(prepared);
+          runScript(prepared, i == setup_.resultsStep);
         }
         for (const std::string& file : step.readsAfter) readOutputs(folder_ / exchangeFileName(file), file);
       } catch (const StepFailure& failure) {
         outcome_.stepSeconds[i] = seconds(start);
         outcome_.interrupted = failure.interrupted;
+        outcome_.transient = failure.transient;
         return failed(step.name, failure.reason);
       } catch (const std::exception& error) {
         outcome_.stepSeconds[i] = seconds(start);
@@ -213,17 +253,19 @@ class EvaluationRun {
     request.verbatimArguments = true;  // Modprep and Respull take the rest of their command line as the folder
     std::unique_lock<std::mutex> turn;
     if (femapTurns_) turn = std::unique_lock<std::mutex>(*femapTurns_);
-    checkExit(launcher_.run(request), step);
+    checkExit(launcher_.run(request), step, outputFile(step), setup_.transientTexts);
   }
 
-  void runScript(const PreparedStep& prepared) {
+  // The solver script; `writesResults`: the last script of the task, which must leave the
+  // results file that "Respull.txt" names.
+  void runScript(const PreparedStep& prepared, bool writesResults) {
     const Step& step = *prepared.step;
     Clock::time_point start = Clock::now();
     std::optional<ProcessOutcome> last;
     for (const ScriptAction& action : prepared.actions) {
       switch (action.kind) {
-        case ScriptAction::Kind::remove: removeFiles(folder_, action.paths); break;
-        case ScriptAction::Kind::copy: copyFile(folder_, action.paths); break;
+        case ScriptAction::Kind::remove: removeFiles(folder_, action, task_.file.string() + ":"); break;
+        case ScriptAction::Kind::copy: copyFile(folder_, action, task_.file.string() + ":"); break;
         case ScriptAction::Kind::shell: {
           std::optional<double> left = timeLimit(step);
           if (left) {
@@ -233,12 +275,23 @@ class EvaluationRun {
           ProcessRequest request{solver_.command(action.shellText, folder_, left, "taskrun-" + folder_.filename().string()),
                                  folder_, left, setup_.environment, outputFile(step), folder_ / kRunningStepFile};
           last = launcher_.run(request);
-          if (last->kind != ProcessOutcome::Kind::exited) checkExit(*last, step);
+          if (last->kind != ProcessOutcome::Kind::exited) checkExit(*last, step, outputFile(step), setup_.transientTexts);
           break;
         }
       }
     }
-    if (last) checkExit(*last, step);
+    if (last) checkExit(*last, step, outputFile(step), setup_.transientTexts);
+    std::error_code error;
+    if (writesResults && setup_.resultsFile && !fs::exists(folder_ / *setup_.resultsFile, error)) {
+      // Its return code was taken as success, but the solver left nothing for Respull: the
+      // reason is the solver's, not Respull's.
+      std::string all;
+      std::string tail = outputTail(outputFile(step), 3, &all);
+      std::string ended = last ? "ended with exit status " + std::to_string(last->status) + ", one of its return codes, but wrote"
+                               : std::string("wrote");
+      throw StepFailure{ended + " no results file " + quote(*setup_.resultsFile) + outputNote(outputFile(step), tail), false,
+                        mentionsTransientFailure(all, setup_.transientTexts)};
+    }
   }
 };
 
@@ -253,6 +306,7 @@ std::vector<std::string> SlurmSolverLauncher::command(const std::string& shellTe
                                                       std::optional<double> timeLimitSeconds, const std::string& jobName) const {
   std::vector<std::string> command{srun_.string(), "--chdir=" + folder.string(), "--job-name=" + jobName, "--ntasks=1",
                                    "--quiet"};
+  if (insideAllocation_) command.push_back("--exact");
   if (timeLimitSeconds) {
     long minutes = std::max(1L, static_cast<long>(std::ceil(*timeLimitSeconds / 60)));
     command.push_back("--time=" + std::to_string(minutes));
@@ -276,6 +330,9 @@ EvaluationSetup prepareEvaluations(const Task& task, const fs::path& programFold
     readsOutputs = readsOutputs || !step.readsAfter.empty();
     setup.steps.push_back(std::move(prepared));
   }
+  for (std::size_t i = 0; i < setup.steps.size(); ++i) {
+    if (!setup.steps[i].femapStep()) setup.resultsStep = i;
+  }
   if (!task.outputs.empty() && !readsOutputs) {
     throw SetupError(task.file.string() + ": no program of the task reads the outputs (\"ReadOutputSpecs:\" in an Epilogue)");
   }
@@ -292,6 +349,7 @@ EvaluationSetup prepareEvaluations(const Task& task, const fs::path& programFold
     } catch (const std::exception& failure) {
       throw SetupError(failure.what());
     }
+    if (std::string(name) == "Respull.txt" && !head.solverFile.empty()) setup.resultsFile = exchangeFileName(head.solverFile);
     fs::path model = findModel(task, file, head.referenceModel);
     if (model.filename() != exchangeFileName(head.referenceModel)) {
       throw SetupError(file.string() + ": the reference model " + quote(head.referenceModel) + " has no file name");

@@ -43,15 +43,20 @@ class LocalSolverLauncher : public SolverLauncher {
 };
 
 // srun: one Slurm job step a solver step, in the evaluation folder (which the nodes must see
-// at the same path), with the step's time limit in whole minutes.
+// at the same path), with the step's time limit in whole minutes. Inside an allocation
+// (taskrun itself a batch job: `insideAllocation`) the steps are steps of that job, each
+// given only the processors of its one task (--exact), so that `workers` of them run side by
+// side within it; elsewhere every step is a job of its own.
 class SlurmSolverLauncher : public SolverLauncher {
  public:
-  explicit SlurmSolverLauncher(std::filesystem::path srun) : srun_(std::move(srun)) {}
+  SlurmSolverLauncher(std::filesystem::path srun, bool insideAllocation)
+      : srun_(std::move(srun)), insideAllocation_(insideAllocation) {}
   std::vector<std::string> command(const std::string& shellText, const std::filesystem::path& folder,
                                    std::optional<double> timeLimitSeconds, const std::string& jobName) const override;
 
  private:
   std::filesystem::path srun_;
+  bool insideAllocation_;
 };
 
 // A step ready to run: its program found, or its script taken apart.
@@ -69,6 +74,11 @@ struct EvaluationSetup {
   std::vector<std::filesystem::path> exchangeCopies;  // rewritten as they are copied
   std::vector<std::filesystem::path> plainCopies;     // the functions file and the model files
   std::vector<std::string> environment;               // for the solver steps: taskrun's folder first in PATH
+  // The results file that "Respull.txt" names: the last script step (the solver) must leave
+  // it, or it failed whatever its exit status.
+  std::optional<std::string> resultsFile;
+  std::size_t resultsStep = static_cast<std::size_t>(-1);
+  std::vector<std::string> transientTexts;  // the study's own, beside the built-in ones
 };
 
 // Finds the programs ("Program:" beside taskrun first, then in PATH; ".exe" dropped off
@@ -78,6 +88,7 @@ EvaluationSetup prepareEvaluations(const Task& task, const std::filesystem::path
 struct EvaluationOutcome {
   bool ok = false;
   bool interrupted = false;
+  bool transient = false;  // failed in a way that may pass in a fresh folder (see failures.h)
   std::string failedStep, reason;
   std::vector<std::optional<double>> outputs;  // one a task output
   std::vector<double> stepSeconds;             // one a step

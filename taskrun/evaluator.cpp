@@ -43,13 +43,15 @@ Evaluator::Evaluator(const EvaluationSetup& setup, DataLog& log, ProcessLauncher
       firstIdOfRun_(log.nextId()),
       nextId_(log.nextId()) {}
 
-std::vector<Answer> Evaluator::evaluate(const std::vector<std::vector<double>>& designs) {
+std::vector<Answer> Evaluator::evaluate(const std::vector<std::vector<double>>& designs,
+                                       const std::vector<EvaluationTag>& tags) {
   if (interruption_.interrupted()) throw Interrupted();
   std::vector<Answer> answers(designs.size());
   std::vector<Job> jobs;
   std::map<std::vector<std::uint64_t>, std::size_t> firstInBatch;
   std::vector<std::pair<std::size_t, std::size_t>> repeats;  // (answer, the earlier answer it repeats)
   for (std::size_t i = 0; i < designs.size(); ++i) {
+    EvaluationTag tag = i < tags.size() ? tags[i] : EvaluationTag{};
     auto [earlier, first] = firstInBatch.emplace(designKey(designs[i]), i);
     if (!first) {
       repeats.emplace_back(i, earlier->second);
@@ -58,6 +60,10 @@ std::vector<Answer> Evaluator::evaluate(const std::vector<std::vector<double>>& 
     if (options_.lookUp) {
       if (const EvaluationRecord* known = log_.find(designs[i])) {
         answers[i].record = *known;
+        // Reported as what the plan asked for now; the stored row keeps what it was then.
+        answers[i].record.iteration = tag.iteration;
+        answers[i].record.kind = tag.kind;
+        answers[i].record.start = tag.start;
         if (known->id >= firstIdOfRun_) {
           answers[i].source = Answer::Source::repeated;
         } else {
@@ -68,41 +74,61 @@ std::vector<Answer> Evaluator::evaluate(const std::vector<std::vector<double>>& 
         continue;
       }
     }
-    jobs.push_back({i, designs[i], nextId_++});
+    jobs.push_back({i, designs[i], nextId_++, tag});
   }
-  runJobs(jobs, answers);
+  if (options_.beforeFolders && !jobs.empty()) {
+    std::vector<std::string> names;
+    names.reserve(jobs.size());
+    for (const Job& job : jobs) names.push_back(evaluationFolderName(job.id));
+    options_.beforeFolders(names);
+  }
+  for (const Job& job : jobs) answers[job.answer].source = Answer::Source::notRun;
+  runJobs(std::move(jobs), answers);
   for (auto [answer, earlier] : repeats) {
     answers[answer] = answers[earlier];
-    answers[answer].source = Answer::Source::repeated;
+    if (answers[answer].source != Answer::Source::notRun) answers[answer].source = Answer::Source::repeated;
   }
   return answers;
 }
 
-void Evaluator::runJobs(const std::vector<Job>& jobs, std::vector<Answer>& answers) {
+std::optional<Evaluator::Job> Evaluator::retryOf(const Job& job, const EvaluationRecord& failed) {
+  if (failed.ok || !failed.transient || job.attempt > options_.retries || interruption_.interrupted()) return std::nullopt;
+  Job again = job;
+  again.id = nextId_++;
+  again.attempt = job.attempt + 1;
+  again.retryOf = failed.id;
+  if (options_.beforeFolders) options_.beforeFolders({evaluationFolderName(again.id)});
+  return again;
+}
+
+void Evaluator::runJobs(std::vector<Job> jobs, std::vector<Answer>& answers) {
   if (jobs.empty()) return;
   struct Finished {
-    std::size_t job;
+    Job job;
     EvaluationOutcome outcome;
     std::string started;
     double seconds;
   };
   std::mutex mutex;
-  std::condition_variable changed;
+  std::condition_variable changed, workToDo;
+  std::deque<Job> pending(std::make_move_iterator(jobs.begin()), std::make_move_iterator(jobs.end()));
   std::deque<Finished> finished;
-  std::size_t nextJob = 0;
+  std::size_t outstanding = pending.size();  // designs whose final answer is still to come
   bool stop = false;
-  std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(std::max(1, options_.workers)), jobs.size());
+  std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(std::max(1, options_.workers)), pending.size());
   std::size_t running = workers;  // threads not yet ended
 
+  // A worker takes jobs until none can come any more: the main thread may add a retry.
   auto work = [&] {
     for (;;) {
-      std::size_t index;
+      Job job;
       {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (stop || nextJob == jobs.size() || interruption_.interrupted()) break;
-        index = nextJob++;
+        std::unique_lock<std::mutex> lock(mutex);
+        workToDo.wait(lock, [&] { return stop || outstanding == 0 || !pending.empty() || interruption_.interrupted(); });
+        if (stop || pending.empty() || interruption_.interrupted()) break;
+        job = std::move(pending.front());
+        pending.pop_front();
       }
-      const Job& job = jobs[index];
       std::string started = isoTime(std::chrono::system_clock::now());
       Clock::time_point start = Clock::now();
       EvaluationOutcome outcome;
@@ -114,8 +140,12 @@ void Evaluator::runJobs(const std::vector<Job>& jobs, std::vector<Answer>& answe
         outcome.reason = error.what();
       }
       double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+      // A failure for good stops the batch here already, so that no worker takes another job
+      // before the main thread has seen it.
+      bool failedForGood = !outcome.ok && !outcome.interrupted && !(outcome.transient && job.attempt <= options_.retries);
       std::lock_guard<std::mutex> lock(mutex);
-      finished.push_back({index, std::move(outcome), std::move(started), seconds});
+      if (failedForGood && options_.stopAtFirstFailure) stop = true;
+      finished.push_back({std::move(job), std::move(outcome), std::move(started), seconds});
       changed.notify_one();
     }
     std::lock_guard<std::mutex> lock(mutex);
@@ -132,12 +162,18 @@ void Evaluator::runJobs(const std::vector<Job>& jobs, std::vector<Answer>& answe
       std::lock_guard<std::mutex> lock(mutex);
       stop = true;  // the started threads take no further job
     }
+    workToDo.notify_all();
     for (std::thread& thread : threads) thread.join();
     throw;
   }
 
   // Only this thread stores evaluations and reports them.
   std::exception_ptr failure;
+  auto stopAll = [&] {
+    std::lock_guard<std::mutex> lock(mutex);
+    stop = true;
+    workToDo.notify_all();
+  };
   for (;;) {
     std::unique_lock<std::mutex> lock(mutex);
     changed.wait(lock, [&] { return !finished.empty() || running == 0; });
@@ -145,16 +181,29 @@ void Evaluator::runJobs(const std::vector<Job>& jobs, std::vector<Answer>& answe
     Finished done = std::move(finished.front());
     finished.pop_front();
     lock.unlock();
+    if (interruption_.interrupted()) stopAll();
     if (done.outcome.interrupted || failure) continue;
+    std::optional<Job> again;
     try {
-      const Job& job = jobs[done.job];
-      answers[job.answer] = finish(job, done.outcome, done.started, done.seconds);
-      progress_(answers[job.answer]);
+      Answer answer = finish(done.job, done.outcome, done.started, done.seconds);
+      progress_(answer);
+      again = retryOf(done.job, answer.record);
+      if (!again) {
+        answers[done.job.answer] = answer;
+        if (!answer.record.ok && options_.stopAtFirstFailure) stopAll();
+      }
     } catch (...) {
       failure = std::current_exception();
-      std::lock_guard<std::mutex> stopLock(mutex);
-      stop = true;
+      stopAll();
+      continue;
     }
+    std::lock_guard<std::mutex> relock(mutex);
+    if (again) {
+      pending.push_back(std::move(*again));
+    } else {
+      --outstanding;
+    }
+    workToDo.notify_all();
   }
   for (std::thread& thread : threads) thread.join();
   if (failure) std::rethrow_exception(failure);
@@ -175,6 +224,12 @@ Answer Evaluator::finish(const Job& job, const EvaluationOutcome& outcome, const
   record.stepSeconds = outcome.stepSeconds;
   record.inputs = job.inputs;
   record.outputs = outcome.outputs;
+  record.kind = job.tag.kind;
+  record.iteration = job.tag.iteration;
+  record.start = job.tag.start;
+  record.attempt = job.attempt;
+  record.retryOf = job.retryOf;
+  record.transient = !outcome.ok && outcome.transient;
   if (record.outputs.size() != setup_.task->outputs.size()) record.outputs.assign(setup_.task->outputs.size(), std::nullopt);
   log_.insert(record);
   ++ran_;

@@ -1,16 +1,21 @@
 #include "taskrun/study_run.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 
 #include "support/number_text.h"
+#include "support/strings.h"
 #include "taskrun/data_log.h"
 #include "taskrun/evaluation.h"
 #include "taskrun/evaluator.h"
 #include "taskrun/exchange_io.h"
+#include "taskrun/help_text.h"
 #include "taskrun/plans.h"
 #include "taskrun/report.h"
+#include "taskrun/report_files.h"
+#include "taskrun/study_folder.h"
 #include "taskrun/task.h"
 
 namespace taskrun {
@@ -18,22 +23,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kUsage[] = "usage: taskrun TASKFILE [STUDYFILE] [--resume] [--workers N] [--launcher local|slurm]";
-
-bool isEvaluationFolder(const fs::path& path) {
-  std::string name = path.filename().string();
-  if (name.size() < 11 || name.rfind("eval-", 0) != 0) return false;
-  return name.find_first_not_of("0123456789", 5) == std::string::npos;
-}
-
-// A fresh study starts without the evaluations and reports of an earlier one.
-void clearStudyFolder(const fs::path& folder) {
-  std::vector<fs::path> old;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-    if (entry.is_directory() && isEvaluationFolder(entry.path())) old.push_back(entry.path());
+// The data log lives in the study folder beside taskrun's own files, and must never take the
+// name of a file that an evaluation copies or writes (the model, the exchange files): a
+// study folder that once was the model's folder lost the model to it.
+void checkDataLogName(const Task& task, const EvaluationSetup& setup, const std::string& name) {
+  std::string where = task.file.string() + ":" + std::to_string(task.storage.line) + ": the data log " + "\"" + name + "\"";
+  if (name.empty() || name == "." || name == "..") throw SetupError(where + " is no file name; name one after \"DataLog:\"");
+  if (StudyFolder::isOwnFileName(name)) {
+    throw SetupError(where + " would take the name of a file taskrun writes in the study folder; name another after \"DataLog:\"");
   }
-  for (const fs::path& path : old) fs::remove_all(path);
-  for (const char* report : {"history.csv", "progress.svg", "variables.svg"}) fs::remove(folder / report);
+  std::vector<std::pair<std::string, std::string>> taken;
+  for (const fs::path& file : setup.exchangeCopies) taken.emplace_back(file.filename().string(), "an exchange file");
+  for (const fs::path& file : setup.plainCopies) taken.emplace_back(file.filename().string(), "a file every evaluation copies");
+  for (const Step& step : task.process) {
+    for (const std::string& file : step.writesBefore) taken.emplace_back(exchangeFileName(file), "the values file of SimCode " + step.name);
+    for (const std::string& file : step.readsAfter) taken.emplace_back(exchangeFileName(file), "the values file of SimCode " + step.name);
+  }
+  for (const auto& [file, what] : taken) {
+    if (support::equalsIgnoreCase(file, name)) {
+      throw SetupError(where + " would take the name of " + what + " (" + file + "); name another after \"DataLog:\"");
+    }
+  }
 }
 
 // FEMAP is shared by the evaluations when the programs attach to one running FEMAP: always
@@ -47,11 +57,93 @@ bool femapShared() {
 #endif
 }
 
-void writeReports(const Study& study, const Task& task, const PlanContext& context, const PlanOutcome& outcome) {
-  writeHistoryCsv(study.folder / "history.csv", task, context.measures(), context.history());
-  writeProgressSvg(study.folder / "progress.svg", context.measures(), context.history());
-  writeVariablesSvg(study.folder / "variables.svg", task, study, outcome.iterations);
-}
+// Removes an evaluation's folder once its outcome is known, as the study's "keep" says; its
+// data-log row always stays. "best" keeps the folder of the best design so far until a better
+// one comes.
+class FolderKeeper {
+ public:
+  FolderKeeper(KeepFolders keep, fs::path folder, const Measures& measures, std::ostream& err)
+      : keep_(keep), folder_(std::move(folder)), measures_(measures), err_(err) {}
+
+  void settled(const Answer& answer) {
+    if (keep_ == KeepFolders::all) return;
+    if (answer.source != Answer::Source::ran && answer.source != Answer::Source::reused) return;
+    const EvaluationRecord& record = answer.record;
+    switch (keep_) {
+      case KeepFolders::all: return;
+      case KeepFolders::none: remove(record.folder); return;
+      case KeepFolders::failed:
+        if (record.ok) remove(record.folder);
+        return;
+      case KeepFolders::best:
+        if (record.ok && (!best_ || measures_.better(record, *best_))) {
+          if (best_) remove(best_->folder);
+          best_ = record;
+        } else {
+          remove(record.folder);
+        }
+        return;
+    }
+  }
+
+ private:
+  KeepFolders keep_;
+  fs::path folder_;
+  const Measures& measures_;
+  std::ostream& err_;
+  std::optional<EvaluationRecord> best_;
+
+  void remove(const std::string& name) {
+    if (!StudyFolder::isEvaluationFolderName(name)) return;
+    std::error_code error;
+    fs::remove_all(folder_ / name, error);
+    if (error) err_ << "taskrun: " << (folder_ / name).string() << " cannot be removed: " << error.message() << "\n";
+  }
+};
+
+// The report of the study, kept up to date as answers come in and written to the study folder.
+// A report file that cannot be written is told once and does not stop the study: the data log
+// holds every evaluation.
+class LiveReport {
+ public:
+  LiveReport(StudyReport report, const Measures& measures, const fs::path& folder, std::ostream& out, std::ostream& err)
+      : report_(std::move(report)), measures_(measures), files_(folder), out_(out), err_(err) {}
+
+  StudyReport& report() { return report_; }
+
+  void add(const Answer& answer) {
+    ReportedEvaluation shown = addAnswer(report_, measures_, answer, elapsed());
+    out_ << progressLine(report_, shown, answer.source) << std::endl;
+    write(false);
+  }
+
+  void write(bool all) {
+    report_.elapsedSeconds = elapsed();
+    try {
+      if (all) {
+        files_.writeAll(report_);
+      } else {
+        files_.writeProgress(report_);
+      }
+    } catch (const std::exception& error) {
+      if (!warned_) err_ << "taskrun: the report cannot be written: " << error.what() << "\n";
+      warned_ = true;
+      if (all) throw;
+    }
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  StudyReport report_;
+  const Measures& measures_;
+  ReportFiles files_;
+  std::ostream& out_;
+  std::ostream& err_;
+  Clock::time_point start_ = Clock::now();
+  bool warned_ = false;
+
+  double elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+};
 
 }  // namespace
 
@@ -69,6 +161,8 @@ std::optional<RunOptions> parseArguments(const std::vector<std::string>& argumen
     };
     if (argument == "--resume") {
       options.resume = true;
+    } else if (argument == "--overwrite") {
+      options.overwrite = true;
     } else if (argument == "--workers" || argument.rfind("--workers=", 0) == 0) {
       auto value = valueOf("--workers");
       auto workers = value ? support::parseInteger(*value) : std::nullopt;
@@ -94,6 +188,10 @@ std::optional<RunOptions> parseArguments(const std::vector<std::string>& argumen
       files.push_back(argument);
     }
   }
+  if (options.resume && options.overwrite) {
+    error = "--resume and --overwrite exclude each other";
+    return std::nullopt;
+  }
   if (files.empty() || files.size() > 2) {
     error = files.empty() ? "no task file given" : "more than a task file and a study file given";
     return std::nullopt;
@@ -115,6 +213,7 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
     if (options.workers) study.workers = *options.workers;
     if (options.launcher) study.launcher = *options.launcher;
     setup = prepareEvaluations(task, programFolder);
+    setup.transientTexts = study.failure.transientTexts;
     if (study.launcher == LauncherKind::slurm) {
       if (support::platformName() != "Linux") {
         throw SetupError("the Slurm launcher runs on Linux only; on " + std::string(support::platformName()) +
@@ -122,7 +221,8 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
       }
       auto srun = findInPath("srun");
       if (!srun) throw SetupError("the Slurm launcher needs srun, which is not in PATH");
-      solver = std::make_unique<SlurmSolverLauncher>(*srun);
+      const char* job = std::getenv("SLURM_JOB_ID");
+      solver = std::make_unique<SlurmSolverLauncher>(*srun, job && *job);
     } else {
       solver = std::make_unique<LocalSolverLauncher>();
     }
@@ -132,14 +232,25 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
   }
 
   std::string logName = task.storage.dataLog.empty() ? std::string("taskrun.db") : exchangeFileName(task.storage.dataLog);
-  bool fresh = !options.resume && task.storage.overwrite;
+  // "Mode: append" keeps the data log of an earlier run as --resume does.
+  StudyStart start = options.overwrite                                   ? StudyStart::overwrite
+                     : (options.resume || !task.storage.overwrite) ? StudyStart::resume
+                                                                        : StudyStart::fresh;
+  std::unique_ptr<StudyFolder> folder;
   std::unique_ptr<DataLog> log;
+  bool fresh = true;
   try {
-    fs::create_directories(study.folder);
-    if (int ended = endStepsLeftRunning(study.folder)) {
-      out << "taskrun: ended " << ended << (ended == 1 ? " step" : " steps") << " that an earlier run left running" << std::endl;
-    }
-    if (fresh) clearStudyFolder(study.folder);
+    checkDataLogName(task, setup, logName);
+    StudyFolderRequest request{study.folder, task.file.parent_path(), study.studyName, logName, start, {}};
+    // Under the lock, before anything of an earlier run is removed: what a killed run left
+    // running goes first (never the steps of a run that still holds the folder).
+    request.whenLocked = [&](const fs::path& locked) {
+      if (int ended = endStepsLeftRunning(locked)) {
+        out << "taskrun: ended " << ended << (ended == 1 ? " step" : " steps") << " that an earlier run left running" << std::endl;
+      }
+    };
+    folder = std::make_unique<StudyFolder>(request);
+    fresh = !folder->continuesEarlierStudy();
     fs::remove(study.folder / "summary.json");
     log = std::make_unique<DataLog>(study.folder / logName, task, fresh);
     if (task.storage.lookUp && exchangeFileName(*task.storage.lookUp) != logName) {
@@ -151,16 +262,36 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
   }
 
   std::unique_ptr<ProcessLauncher> launcher = platformLauncher(interruption);
-  EvaluatorOptions evaluatorOptions{study.workers, task.storage.lookUp.has_value(), femapShared(), study.folder};
+  EvaluatorOptions evaluatorOptions;
+  evaluatorOptions.workers = study.workers;
+  evaluatorOptions.lookUp = task.storage.lookUp.has_value();
+  evaluatorOptions.femapShared = femapShared();
+  evaluatorOptions.studyFolder = study.folder;
+  evaluatorOptions.retries = study.failure.policy == FailureOptions::Policy::abort ? 0 : study.failure.retries;
+  evaluatorOptions.stopAtFirstFailure = study.failure.policy != FailureOptions::Policy::infeasible;
+  evaluatorOptions.beforeFolders = [&](const std::vector<std::string>& names) { folder->recordEvaluationFolders(names); };
   Measures measures(task, study);
+  FolderKeeper keeper(study.keep, study.folder, measures, err);
+  std::unique_ptr<LiveReport> live;
+  try {
+    live = std::make_unique<LiveReport>(beginReport(task, study, logName, log->records()), measures, study.folder, out, err);
+  } catch (const std::exception& error) {
+    err << "taskrun: " << error.what() << "\n";
+    return kExitUsage;
+  }
   Evaluator evaluator(setup, *log, *launcher, *solver, interruption, evaluatorOptions, [&](const Answer& answer) {
-    out << progressLine(answer, measures) << std::endl;
+    live->add(answer);
+    keeper.settled(answer);
   });
   PlanContext context(task, study, evaluator);
-  out << "taskrun: plan " << planName(study.plan) << ", " << study.variables.size() << " variables, " << study.workers
+  std::string description = planDescription(study);
+  out << "taskrun: plan " << planName(study.plan) << (description.empty() ? "" : " (" + description + ")") << ", "
+      << study.variables.size() << " variables, " << study.workers
       << (study.workers == 1 ? " worker" : " workers") << ", solver steps "
       << (study.launcher == LauncherKind::slurm ? "on Slurm" : "local") << (evaluatorOptions.femapShared ? ", FEMAP shared" : "")
       << "; study folder " << study.folder.string() << (fresh ? "" : " (data log kept)") << std::endl;
+  out << "taskrun: watch it in " << (study.folder / "report.html").string() << std::endl;
+  live->write(false);
   PlanOutcome outcome;
   try {
     switch (study.plan) {
@@ -168,37 +299,47 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
       case PlanKind::stressRatio: outcome = runStressRatio(context); break;
       case PlanKind::doe: outcome = runDesignOfExperiments(context); break;
       case PlanKind::optimise: outcome = runOptimiser(context); break;
+      case PlanKind::list: outcome = runList(context); break;
+      case PlanKind::sweep: outcome = runSweep(context); break;
     }
   } catch (const Interrupted&) {
+    live->report().state = StudyState::interrupted;
+    live->report().message = "interrupted";
     try {
-      writeReports(study, task, context, outcome);
+      live->write(true);
     } catch (const std::exception&) {
     }
     out << "Interrupted: " << evaluator.ran() << " evaluations finished and stored; run again with --resume to go on"
         << std::endl;
     return kExitInterrupted;
   } catch (const std::exception& error) {
+    live->report().state = StudyState::failed;
+    live->report().message = error.what();
+    try {
+      live->write(true);
+    } catch (const std::exception&) {
+    }
     err << "taskrun: " << error.what() << "\n";
     return kExitFailed;
   }
-  StudyCounts counts{evaluator.ran(), evaluator.reused(), evaluator.failed()};
+  StudyReport& report = live->report();
+  concludeReport(report, measures, outcome, context.history());
   try {
-    writeReports(study, task, context, outcome);
-    writeSummaryJson(study.folder / "summary.json", task, study, outcome, counts);
+    live->write(true);
   } catch (const std::exception& error) {
     err << "taskrun: " << error.what() << "\n";
     return kExitFailed;
   }
-  out << closingSummary(task, study, outcome, counts);
-  out << "Study folder: " << study.folder.string() << " (history.csv, summary.json, progress.svg, variables.svg, "
+  out << closingSummary(report);
+  out << "Study folder: " << study.folder.string() << " (report.html, history.csv, summary.json, progress.svg, variables.svg, "
       << logName << ")" << std::endl;
-  return outcome.status == PlanStatus::failed ? kExitFailed : kExitOk;
+  return outcome.status == PlanStatus::failed || !report.best ? kExitFailed : kExitOk;
 }
 
 int taskrunMain(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
   if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
-    std::cout << kUsage << "\n";
+    std::cout << helpText();
     return kExitOk;
   }
   std::string error;

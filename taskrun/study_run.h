@@ -1,10 +1,11 @@
 #pragma once
-// taskrun TASKFILE [STUDYFILE] [--resume] [--workers N] [--launcher local|slurm]
+// taskrun TASKFILE [STUDYFILE] [--resume | --overwrite] [--workers N] [--launcher local|slurm]
 //
 // Reads the task and the study, checks that everything the evaluations need is there, then
-// runs the plan. Exit status: 0 when the plan ended normally (converged, or its budget spent),
-// 1 when it failed, 2 when the command line, the task, the study or their surroundings are
-// wrong (nothing was started), 130 when interrupted (running steps killed, the data log
+// runs the plan. Exit status: 0 when the plan ended normally (converged, or its budget spent)
+// with a feasible best design, 1 when it failed or found no feasible design, 2 when the command
+// line, the task, the study or their surroundings are wrong, or the study folder is not to be
+// had (nothing was started), 130 when interrupted (running steps killed, the data log
 // consistent: --resume goes on from there).
 
 #include <filesystem>
@@ -21,7 +22,8 @@ namespace taskrun {
 struct RunOptions {
   std::filesystem::path taskFile;
   std::optional<std::filesystem::path> studyFile;
-  bool resume = false;
+  bool resume = false;     // an earlier study in the folder goes on
+  bool overwrite = false;  // an earlier study in the folder is removed first
   std::optional<int> workers;
   std::optional<LauncherKind> launcher;
 };

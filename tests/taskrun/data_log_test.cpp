@@ -4,6 +4,10 @@
 
 #include <cmath>
 
+#include <sqlite3.h>
+
+#include <filesystem>
+
 #include "taskrun/data_log.h"
 #include "testing/temp_dir.h"
 
@@ -88,6 +92,79 @@ TEST(DataLog, ADatabaseOfAnotherTaskIsRefused) {
   Task other = task;
   other.outputs.pop_back();
   EXPECT_THROW(DataLog(dir / "Task1.db", other, false), DataLogError);
+}
+
+TEST(DataLog, EmptyDamagedAndForeignDatabasesAreRefusedUntouched) {
+  ScopedTempDir dir;
+  Task task = smallTask();
+  auto refusal = [&](const std::string& name) -> std::string {
+    try {
+      DataLog log(dir / name, task, false);
+    } catch (const DataLogError& error) {
+      return error.what();
+    }
+    return "accepted";
+  };
+  dir.write("empty.db", "");
+  EXPECT_NE(refusal("empty.db").find("empty.db is empty (0 bytes)"), std::string::npos) << refusal("empty.db");
+  EXPECT_EQ(dir.read("empty.db"), "");
+  dir.write("text.db", std::string(4096, 'x'));
+  EXPECT_NE(refusal("text.db").find("text.db is damaged (file is not a database)"), std::string::npos);
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir / "other.db").string().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE results (x REAL)", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  }
+  EXPECT_NE(refusal("other.db").find("other.db is no data log of taskrun"), std::string::npos) << refusal("other.db");
+  // A new log is made whole under another name first: no half-made file under its own.
+  { DataLog made(dir / "Task1.db", task, false); }
+  EXPECT_FALSE(std::filesystem::exists(dir / "Task1.db.new"));
+  EXPECT_EQ(refusal("Task1.db"), "accepted");
+}
+
+TEST(DataLog, WhatThePlanToldOfAnEvaluationIsKeptAndOlderLogsGainItsColumns) {
+  ScopedTempDir dir;
+  Task task = smallTask();
+  {
+    DataLog log(dir / "Task1.db", task, true);
+    EvaluationRecord told = record(1, {1, 2}, true);
+    told.kind = "gradient";
+    told.iteration = 4;
+    told.start = 2;
+    told.attempt = 3;
+    told.retryOf = 9;
+    log.insert(told);
+  }
+  DataLog kept(dir / "Task1.db", task, false);
+  const EvaluationRecord* found = kept.find({1, 2});
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->kind, "gradient");
+  EXPECT_EQ(found->iteration, 4);
+  EXPECT_EQ(found->start, 2);
+  EXPECT_EQ(found->attempt, 3);
+  EXPECT_EQ(found->retryOf, 9);
+
+  // A log from before these columns: its table without them, one row in it.
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir / "Old.db").string().c_str(), &db), SQLITE_OK);
+    const char* sql =
+        "CREATE TABLE parameters (kind TEXT NOT NULL, position INTEGER NOT NULL, name TEXT NOT NULL, PRIMARY KEY (kind, position));"
+        "INSERT INTO parameters VALUES ('step', 0, 'Modprep'), ('step', 1, 'Nastran'), ('input', 0, 'AreaAtProp1'),"
+        " ('input', 1, 'AreaAtProp2'), ('output', 0, 'Stress'), ('output', 1, 'TotalMass');"
+        "CREATE TABLE evaluations (id INTEGER PRIMARY KEY, status TEXT NOT NULL, failed_step TEXT, reason TEXT, started TEXT,"
+        " folder TEXT, inputs BLOB NOT NULL, outputs BLOB NOT NULL, \"Modprep seconds\" REAL, \"Nastran seconds\" REAL,"
+        " \"AreaAtProp1\" REAL, \"AreaAtProp2\" REAL, \"Stress\" REAL, \"TotalMass\" REAL);"
+        "INSERT INTO evaluations VALUES (1, 'ok', NULL, NULL, '', 'eval-000001', zeroblob(16), zeroblob(16), 1, 1, 0, 0, 0, 0);";
+    ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+  }
+  DataLog old(dir / "Old.db", task, false);
+  EXPECT_EQ(old.nextId(), 2);
+  ASSERT_NE(old.find({0, 0}), nullptr);
+  EXPECT_EQ(old.find({0, 0})->attempt, 1);
+  old.insert(record(2, {3, 3}, true));
 }
 
 TEST(DataLog, ValuesWithoutColumnsOfTheirOwnAreKeptAllTheSame) {

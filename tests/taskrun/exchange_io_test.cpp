@@ -12,6 +12,7 @@ namespace taskrun {
 namespace {
 
 using testing_support::ScopedTempDir;
+namespace fs = std::filesystem;
 
 TEST(ExchangeFiles, InputValuesOneNameAndValueALine) {
   ScopedTempDir dir;
@@ -82,6 +83,64 @@ TEST(BatchScript, DelAndCopyAreTakenApartAndOtherLinesRunTogether) {
   EXPECT_EQ(actions[4].paths, (std::vector<std::string>{"result.op2", "."}));
   EXPECT_EQ(batchWords("a  \"b c\"d \"\""), (std::vector<std::string>{"a", "b cd", ""}));
 }
+
+TEST(BatchScript, ASlashWordIsASwitchOnlyWhenItIsOneOfTheCommands) {
+  std::vector<ScriptAction> actions = scriptActions({{"del /q /F /a:rh /abs/path out.txt", 1}, {"copy /Y /-y /tmp/a.txt /B", 2}});
+  EXPECT_EQ(actions[0].paths, (std::vector<std::string>{"/abs/path", "out.txt"}));
+  EXPECT_EQ(actions[0].text, "del /q /F /a:rh /abs/path out.txt");
+  EXPECT_EQ(actions[1].paths, (std::vector<std::string>{"/tmp/a.txt", "."}));
+}
+
+TEST(BatchScript, DelAndCopyPathsStayInsideTheEvaluationFolder) {
+  ScopedTempDir dir;
+  fs::path folder = dir / "study/eval-000001";
+  fs::create_directories(folder / "sub");
+  auto problem = [&](const std::string& path, PathUse use) { return pathInFolder(folder, path, use).problem; };
+  for (PathUse use : {PathUse::remove, PathUse::write, PathUse::read}) {
+    EXPECT_EQ(problem("../../*.*", use), "leads outside the evaluation folder");
+    EXPECT_EQ(problem("sub/../../x", use), "leads outside the evaluation folder");
+    EXPECT_EQ(problem("sub\\..\\..\\x", use), "leads outside the evaluation folder");
+    EXPECT_EQ(problem("c:truss.mod", use), "names a drive, outside the evaluation folder");
+    EXPECT_EQ(problem("sub/../results.op2", use), "");
+    EXPECT_EQ(problem("sub/new/deeper.txt", use), "");
+  }
+  EXPECT_EQ(pathInFolder(folder, "sub/../results.op2", PathUse::remove).path, folder / "results.op2");
+  // Rooted paths and drives are never removed or written; an absolute source of this system is
+  // read where it is (a solver's installation).
+  for (PathUse use : {PathUse::remove, PathUse::write}) {
+    EXPECT_EQ(problem("/abs/path", use), "is a rooted path, outside the evaluation folder");
+    EXPECT_EQ(problem("\\abs\\path", use), "is a rooted path, outside the evaluation folder");
+    EXPECT_EQ(problem("C:/work/truss.mod", use), "names a drive, outside the evaluation folder");
+  }
+#ifdef _WIN32
+  EXPECT_EQ(problem("C:\\Program Files\\NEiNastran Engine V84\\nastran.ini", PathUse::read), "");
+#else
+  EXPECT_EQ(problem("/opt/solver/nastran.ini", PathUse::read), "");
+  EXPECT_EQ(problem("C:/work/truss.mod", PathUse::read), "names a drive, outside the evaluation folder");
+#endif
+}
+
+#ifndef _WIN32
+TEST(BatchScript, DelAndCopyPathsStayInsideTheEvaluationFolderThroughLinks) {
+  ScopedTempDir dir;
+  fs::path folder = dir / "study/eval-000001";
+  fs::create_directories(folder);
+  fs::create_directories(dir / "outside");
+  dir.write("outside/model.mod", "model");
+  fs::create_directory_symlink(dir / "outside", folder / "away");
+  fs::create_symlink(dir / "outside/model.mod", folder / "model-link");
+  auto problem = [&](const std::string& path, PathUse use) { return pathInFolder(folder, path, use).problem; };
+  for (PathUse use : {PathUse::remove, PathUse::write, PathUse::read}) {
+    EXPECT_EQ(problem("away/model.mod", use), "leads outside the evaluation folder through a symbolic link");
+    EXPECT_EQ(problem("away/*.*", use), "leads outside the evaluation folder through a symbolic link");
+  }
+  // Removed or replaced, a link at the end is the link itself; read or copied into, it is followed.
+  EXPECT_EQ(problem("model-link", PathUse::remove), "");
+  EXPECT_EQ(problem("model-link", PathUse::write), "");
+  EXPECT_EQ(problem("model-link", PathUse::read), "leads outside the evaluation folder through a symbolic link");
+  EXPECT_EQ(problem("away", PathUse::write), "leads outside the evaluation folder through a symbolic link");
+}
+#endif
 
 }  // namespace
 }  // namespace taskrun

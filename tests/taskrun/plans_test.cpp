@@ -8,7 +8,7 @@
 namespace taskrun {
 namespace {
 
-std::vector<Variable> twoVariables() { return {{0, 1.0, 3.0}, {1, -10.0, 10.0}}; }
+std::vector<Variable> twoVariables() { return {{0, 1.0, 3.0, {}}, {1, -10.0, 10.0, {}}}; }
 
 TEST(DesignOfExperiments, ALatinHypercubeFillsEveryStratumOfEveryVariableOnce) {
   std::vector<Variable> variables = twoVariables();

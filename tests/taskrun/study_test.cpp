@@ -5,6 +5,7 @@
 #include <string>
 
 #include "support/text_file.h"
+#include "taskrun/plans.h"
 #include "taskrun/study.h"
 #include "testing/temp_dir.h"
 
@@ -117,6 +118,93 @@ simulations = 12
   EXPECT_EQ(study.stressRatio.simulations, 12);
 }
 
+TEST(Study, EachStudyFileHasAFolderOfItsOwnInsideTheDescriptionFilesFolder) {
+  Task task = plateTask();
+  std::filesystem::path models = task.file.parent_path();
+  EXPECT_EQ(parseStudy(task, "plan = \"run\"\n", "runs/doe.toml").folder, models / "doe");
+  EXPECT_EQ(parseStudy(task, "plan = \"run\"\n", "optimise.toml").folder, models / "optimise");
+  EXPECT_EQ(parseStudy(task, "plan = \"run\"\n", "optimise.toml").studyName, "optimise.toml");
+  EXPECT_EQ(parseStudy(task, "plan = \"run\"\nfolder = \"a/../b/\"\n", "s.toml").folder, models / "b");
+  Study absolute = parseStudy(task, "plan = \"run\"\nfolder = \"/scratch/me/study\"\n", "s.toml");
+  EXPECT_EQ(absolute.folder, models.root_name() / "/scratch/me/study");  // on Windows, on the models' drive
+  EXPECT_TRUE(absolute.folderAbsolute);
+}
+
+TEST(Study, StartValuesListsSweepsFailuresAndFolders) {
+  testing_support::ScopedTempDir dir;
+  Task task = plateTask();
+  Study study = parseStudy(task, R"(
+plan = "optimise"
+keep = "best"
+[objective]
+output = "TotalMass"
+[variables]
+"ThicknessAtProp2" = { lower = 0.5, upper = 8, start = 2.5 }
+"XAtNode6" = { lower = 10, upper = 30, start = 12 }
+[optimise]
+starts = 4
+seed = 9
+[failure]
+policy = "infeasible"
+retries = 1
+step-backs = 3
+transient = ["licence", "No space left"]
+)",
+                           "study.toml");
+  EXPECT_EQ(study.variables[0].start, 2.5);
+  EXPECT_EQ(study.variables[1].start, 12);
+  EXPECT_EQ(study.keep, KeepFolders::best);
+  EXPECT_EQ(study.optimise.starts, 4);
+  EXPECT_EQ(study.optimise.seed, 9u);
+  EXPECT_EQ(study.failure.policy, FailureOptions::Policy::infeasible);
+  EXPECT_EQ(study.failure.retries, 1);
+  EXPECT_EQ(study.failure.stepBacks, 3);
+  EXPECT_EQ(study.failure.transientTexts, (std::vector<std::string>{"licence", "No space left"}));
+
+  // The policy when none is given: surveys go on past failed designs, the others end; "retry"
+  // runs a transient failure twice more unless told.
+  EXPECT_EQ(parseStudy(task, "plan = \"run\"\n", "s.toml").failure.policy, FailureOptions::Policy::abort);
+  EXPECT_EQ(parseStudy(task, "plan = \"sweep\"\n[variables]\n\"XAtNode6\" = { lower = 0, upper = 1 }\n", "s.toml").failure.policy,
+            FailureOptions::Policy::infeasible);
+  EXPECT_EQ(parseStudy(task, "plan = \"run\"\n[failure]\npolicy = \"retry\"\n", "s.toml").failure.retries, 2);
+
+  // A list: its header's inputs become the variables, in the task's order.
+  dir.write("designs.csv", "\xEF\xBB\xBF\"XAtNode6\", AreaAtProp3\r\n# a comment\r\n10, 1.5\r\n\r\n20,2e0\r\n");
+  Study list = parseStudy(task, "plan = \"list\"\n[list]\nfile = \"designs.csv\"\n", (dir / "study.toml").string());
+  ASSERT_EQ(list.variables.size(), 2u);
+  EXPECT_EQ(task.inputs[list.variables[0].input].name, "AreaAtProp3");
+  EXPECT_EQ(list.list.designs, (std::vector<std::vector<double>>{{1.5, 10}, {2, 20}}));
+  EXPECT_EQ(list.list.lines, (std::vector<std::size_t>{3, 5}));
+  EXPECT_EQ(planDescription(list), "2 designs from designs.csv");
+  Study withStart = parseStudy(task, "plan = \"list\"\n[list]\nfile = \"designs.csv\"\n[variables]\n\"ThicknessAtProp1\" = { start = 0.5 }\n",
+                               (dir / "study.toml").string());
+  ASSERT_EQ(withStart.variables.size(), 3u);
+  EXPECT_EQ(task.inputs[withStart.variables[1].input].name, "ThicknessAtProp1");
+  EXPECT_EQ(withStart.list.designs, (std::vector<std::vector<double>>{{1.5, 0.5, 10}, {2, 0.5, 20}}));
+
+  Study sweep = parseStudy(task, "plan = \"sweep\"\n[sweep]\npoints = 3\n[variables]\n\"XAtNode6\" = { lower = 0, upper = 1 }\n"
+                                 "\"AreaAtProp3\" = { lower = 1, upper = 2 }\n",
+                           "s.toml");
+  EXPECT_EQ(planDescription(sweep), "6 designs: 2 variables through 3 points each, the others at their start values");
+
+  const char* bad[][2] = {
+      {"a,b\n", ":1: \"a\" is no input of the task"},
+      {"AreaAtProp3,AreaAtProp3\n1,2\n", ":1: \"AreaAtProp3\" stands twice"},
+      {"AreaAtProp3,XAtNode6\n1\n", ":2: 1 value for the 2 columns"},
+      {"AreaAtProp3\nthick\n", ":2: the value of \"AreaAtProp3\" is no number: \"thick\""},
+      {"AreaAtProp3\n1\n99\n", ":3: the value 99 of \"AreaAtProp3\" lies outside its bounds"},
+      {"AreaAtProp3\n", ":1: the list holds no designs"}};
+  for (const auto& [csv, expected] : bad) {
+    dir.write("bad.csv", csv);
+    try {
+      parseStudy(task, "plan = \"list\"\n[list]\nfile = \"bad.csv\"\n", (dir / "study.toml").string());
+      ADD_FAILURE() << "accepted: " << csv;
+    } catch (const StudyError& error) {
+      EXPECT_EQ(std::string(error.what()).rfind((dir / "bad.csv").string() + expected, 0), 0u) << error.what();
+    }
+  }
+}
+
 struct BadStudy {
   std::string toml;
   std::string expected;  // the start of the message, with its line
@@ -143,13 +231,24 @@ INSTANTIATE_TEST_SUITE_P(
         BadStudy{"plan = \"run\"\n[variables]\n\"TotalMass\" = { upper = 1 }\n", "study.toml:3: \"TotalMass\" is no input"},
         BadStudy{"plan = \"run\"\n[variables]\n\"XAtNode6\" = { upper = 1, step = 2 }\n", "study.toml:3: unknown key \"step\""},
         BadStudy{"plan = \"run\"\n\n[optimise]\nalgorithm = \"BFGS\"\n", "study.toml:4: algorithm \"BFGS\""},
-        BadStudy{"plan = \"sweep\"\n", "study.toml:1: plan \"sweep\""},
+        BadStudy{"plan = \"anneal\"\n", "study.toml:1: plan \"anneal\""},
         BadStudy{"plan = \"run\"\nworkers = \"two\"\n", "study.toml:2: \"workers\" must be a whole number"},
         BadStudy{"plan = \"run\"\nworkers = 0\n", "study.toml:2: \"workers\" must lie between 1 and 256"},
         BadStudy{"plan = \"run\"\n[doe]\nsamples = 2.5\n", "study.toml:3: \"samples\" must be a whole number"},
         BadStudy{"plan = [\n", "study.toml:"},
         BadStudy{"plan = \"optimise\"\n", "study.toml: the optimise plan needs an [objective]"},
-        BadStudy{"plan = \"doe\"\n[variables]\n\"XAtNode6\" = { lower = 1 }\n", "study.toml: the variable \"XAtNode6\" needs"}));
+        BadStudy{"plan = \"doe\"\n[variables]\n\"XAtNode6\" = { lower = 1 }\n", "study.toml: the variable \"XAtNode6\" needs"},
+        BadStudy{"folder = \".\"\n", "study.toml:1: the study folder \".\" is the description file's own folder"},
+        BadStudy{"folder = \"../elsewhere\"\n", "study.toml:1: the study folder \"../elsewhere\" leaves the description file's folder"},
+        BadStudy{"folder = \"/\"\n", "study.toml:1: the study folder \"/\" is the root folder"},
+        BadStudy{"keep = \"some\"\n", "study.toml:1: keep \"some\": expected \"all\", \"failed\", \"best\" or \"none\""},
+        BadStudy{"plan = \"run\"\n[variables]\n\"XAtNode6\" = { lower = 0, upper = 1, start = 2 }\n",
+                 "study.toml:3: the start value of \"XAtNode6\" lies outside its bounds"},
+        BadStudy{"plan = \"run\"\n[failure]\nretries = 2\n", "study.toml: retries = 2 with policy = \"abort\""},
+        BadStudy{"plan = \"run\"\n[failure]\npolicy = \"ignore\"\n", "study.toml:3: policy \"ignore\""},
+        BadStudy{"plan = \"run\"\n[failure]\ntransient = \"licence\"\n", "study.toml:3: \"transient\" must be a list"},
+        BadStudy{"plan = \"list\"\n", "study.toml: the list plan needs [list]"},
+        BadStudy{"plan = \"sweep\"\n[sweep]\npoints = 1\n", "study.toml:3: \"points\" must lie between 2"}));
 
 }  // namespace
 }  // namespace taskrun

@@ -82,7 +82,12 @@ levels = 6
   std::string sleeper = dir.read("study/eval-000002/sleeper.pid");
   sleeper.pop_back();
   EXPECT_TRUE(processEnds(sleeper)) << sleeper;
-  EXPECT_NE(run.output.find("eval-000004  failed  at Respull: exit status 1"), std::string::npos) << run.output;
+  // Each progress line: the evaluation, how many of the budget, its kind and what became of it.
+  std::size_t line = run.output.find("eval-000004  ");
+  ASSERT_NE(line, std::string::npos) << run.output;
+  std::string progress = run.output.substr(line, run.output.find('\n', line) - line);
+  EXPECT_NE(progress.find(" of 6  design    failed  at Respull: exit status 1  best feasible 10  ("), std::string::npos)
+      << progress;
   std::string history = dir.read("study/history.csv");
   EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 7);
   EXPECT_NE(dir.read("study/progress.svg").find("<polyline"), std::string::npos);
@@ -143,6 +148,12 @@ TEST(TaskrunFailures, SigtermEndsTheStudyWithItsDataLogConsistentAndResumeGoesOn
   EXPECT_EQ(query(dir / "study/Task1.db", "SELECT id, X, status FROM evaluations"),
             (std::vector<std::vector<std::string>>{{"1", "0.0", "ok"}, {"2", "1.0", "ok"}}));
   EXPECT_FALSE(fs::exists(dir / "study/summary.json"));
+  // The reports hold what the data log holds, though the plan never got its answers back.
+  std::string history = dir.read("study/history.csv");
+  EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 3) << history;
+  EXPECT_NE(history.find("\r\n1,1,1,design,0,1,,ran,ok,"), std::string::npos) << history;
+  EXPECT_NE(history.find("\r\n2,2,2,design,0,1,,ran,ok,"), std::string::npos) << history;
+  EXPECT_NE(dir.read("study/report.html").find("id=\"state\">interrupted<"), std::string::npos);
 
   TaskrunRun resumed = runTaskrun(dir.path(), {"task.desc", "study.toml", "--resume"});
   ASSERT_EQ(resumed.status, 0) << resumed.output;
@@ -151,6 +162,12 @@ TEST(TaskrunFailures, SigtermEndsTheStudyWithItsDataLogConsistentAndResumeGoesOn
   EXPECT_EQ(summary["evaluations"]["run"], 3);
   EXPECT_EQ(query(dir / "study/Task1.db", "SELECT COUNT(*), COUNT(DISTINCT X) FROM evaluations WHERE status = 'ok'"),
             (std::vector<std::vector<std::string>>{{"5", "5"}}));
+  history = dir.read("study/history.csv");
+  EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 6) << history;  // two from before, three new
+  std::size_t second = history.find("\r\n2,2,");
+  ASSERT_NE(second, std::string::npos) << history;
+  EXPECT_NE(history.substr(second, history.find("\r\n", second + 2) - second).find(",earlier,ok,"), std::string::npos) << history;
+  EXPECT_NE(history.find("\r\n5,5,5,design,0,1,,ran,ok,"), std::string::npos) << history;
 }
 
 }  // namespace

@@ -106,7 +106,7 @@ TEST(TaskrunOrphans, KilledMidStepTaskrunLeavesNothingRunningEveryTime) {
     ScopedTempDir dir;
     writeTask(dir);
     pid_t taskrun = startTaskrun(dir, {"task.desc", "run.toml"});
-    fs::path evaluation = dir / "study/eval-000001";
+    fs::path evaluation = dir / "run/eval-000001";  // the folder named after run.toml
     ASSERT_TRUE(stepRunning(evaluation, taskrun)) << dir.read("taskrun.out");
     std::vector<std::string> step = stepProcesses(evaluation);
     ASSERT_EQ(::kill(taskrun, SIGKILL), 0);
@@ -119,7 +119,7 @@ TEST(TaskrunOrphans, WhatAKilledRunLeftRunningIsEndedByTheNextRun) {
   ScopedTempDir dir;
   writeTask(dir);
   pid_t taskrun = startTaskrun(dir, {"task.desc", "run.toml"});
-  fs::path evaluation = dir / "study/eval-000001";
+  fs::path evaluation = dir / "run/eval-000001";  // the folder named after run.toml
   ASSERT_TRUE(stepRunning(evaluation, taskrun)) << dir.read("taskrun.out");
   std::vector<std::string> step = stepProcesses(evaluation);
   // taskrun and its guard killed at once, as a kill of everything named taskrun would.

@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -122,6 +124,39 @@ inline TaskrunRun runTaskrun(const fs::path& folder, const std::vector<std::stri
   for (const std::string& argument : arguments) command += " " + shellQuoted(argument);
   command += " 2>&1";
   return testing_support::runShellCommand(command);
+}
+
+// The first line of a text, without its line end.
+inline std::string firstLine(const std::string& text) { return text.substr(0, text.find_first_of("\r\n")); }
+
+// Starts taskrun with `arguments` in `folder` in the background, its output going to
+// `outputFile`; returns its process number.
+inline std::string startTaskrun(const fs::path& folder, const std::vector<std::string>& arguments, const fs::path& outputFile) {
+  std::string command = "cd " + shellQuoted(folder.string()) + " && exec env -u FEMAPSIM_ATTACH " + shellQuoted(TASKRUN_PATH);
+  for (const std::string& argument : arguments) command += " " + shellQuoted(argument);
+  TaskrunRun started = testing_support::runShellCommand("(" + command + ") > " + shellQuoted(outputFile.string()) +
+                                                        " 2>&1 & echo $!");
+  return firstLine(started.output);
+}
+
+// Waits up to a minute for a file that another process makes; false when it never comes.
+inline bool waitForFile(const fs::path& file) {
+  for (int i = 0; i < 6000; ++i) {
+    std::error_code error;
+    if (fs::exists(file, error)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+// The names in a folder and below it, with each file's size: to show that nothing changed.
+inline std::map<std::string, std::uintmax_t> folderListing(const fs::path& folder) {
+  std::map<std::string, std::uintmax_t> listing;
+  std::error_code error;
+  for (fs::recursive_directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+    listing[entry->path().lexically_relative(folder).string()] = entry->is_regular_file() ? entry->file_size() : 0;
+  }
+  return listing;
 }
 
 inline nlohmann::json readJson(const fs::path& file) { return nlohmann::json::parse(support::readWholeFile(file)); }

@@ -57,7 +57,7 @@ TEST(TaskrunWorkers, TwoWorkersRunSideBySideAndNeverShareAFile) {
   dir.write("Modprep.txt", "Reference Model (FEMAP) = " + (dir / "models/truss.mod").string() +
                                "\r\nInput Deck (NastranNX) = truss.dat\r\nNameValue = InputValues.txt\r\n");
   dir.write("Respull.txt", "Reference Model (FEMAP) = " + (dir / "models/truss.mod").string() +
-                               "\r\nResults File (NastranNX) = truss.op2\r\nOutputNameValue = OutputValues.txt\r\n");
+                               "\r\nResults File (NastranNX) = results.txt\r\nOutputNameValue = OutputValues.txt\r\n");
   dir.write("FunctionsInputvalues.txt", "");
   // Every Modprep checks its folder's copies, then waits for a second one to have started:
   // only two evaluations running at once get past the first two.
