@@ -8,6 +8,7 @@
 
 #include "femapsim/coordinates.h"
 #include "femapsim/femap_layout.h"
+#include "femapsim/model_file.h"
 #include "femapsim/sections.h"
 #include "nastran/coordinate_systems.h"
 #include "nastran/cross_reference.h"
@@ -1055,7 +1056,18 @@ class DeckReader {
 Model modelFromDeck(const nastran::Deck& deck, const Model& into) {
   DeckReader reader(deck, into);
   if (!deck.bulk.pload2s.empty() || !deck.bulk.pload4s.empty()) reader.collectElementIds();
-  return reader.read();
+  Model model = reader.read();
+  // The deck may refer to a property, material or coordinate system that only a card passed
+  // through unread defines: the model would then name an entity it lacks, so the deck is
+  // refused as a model (the model checks' own words say what is missing).
+  std::string deckFile = deck.files.empty() ? std::string() : deck.files.front();
+  try {
+    checkModelReferences(model, deckFile, [](Kind, int, int) { return 0; });
+  } catch (const ModelFileError& error) {
+    throw nastran::DeckError(deckFile, 0, "model",
+                             error.reason() + ", which only a card passed through unread defines");
+  }
+  return model;
 }
 
 NastranRead readNastranModel(const std::filesystem::path& path, const Model& into) {

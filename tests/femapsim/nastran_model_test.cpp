@@ -323,6 +323,9 @@ TEST(NastranModel, BadDecksAreRefusedWholeWithFileLineAndReason) {
       {"GRID,1,1,0.,0.,0.\nCORD2R,1,2,0.,0.,0.,0.,0.,1.\n,1.,0.,0.\nCORD2R,2,1,0.,0.,0.,0.,0.,1.\n,1.,0.,0.\n", "loop"},
       {"+,1,2\n", "bad.dat:4: continuation line without a card before it"},
       {"INCLUDE 'missing.inc'\n", "bad.dat:4: INCLUDE 'missing.inc'"},
+      // A property that only a card passed through unread defines: the model would lack it.
+      {"GRID,1,,0.,0.,0.\nGRID,2,,1.,0.,0.\nCROD,1,1,1,2\nPROX,1,1,1.\n",
+       "refers to missing prop 1 (propID), which only a card passed through unread defines"},
   };
   for (const Case& c : cases) {
     ScopedTempDir dir;
