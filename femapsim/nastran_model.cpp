@@ -687,6 +687,16 @@ class DeckReader {
     if (value) entity.set(key, *value);
   }
 
+  // What MAT1 and MAT2 share: damping, stress limits and the material's coordinate system.
+  template <class Card>
+  static void setDampingLimitsAndSystem(Entity& entity, const Card& card) {
+    entity.set("Damping", card.ge);
+    setIfGiven(entity, "TensionLimit1", card.st);
+    setIfGiven(entity, "CompressionLimit1", card.sc);
+    setIfGiven(entity, "ShearLimit", card.ss);
+    if (card.mcsid) entity.set("MaterialCSys", *card.mcsid);
+  }
+
   void materials() {
     for (const auto& card : deck_.bulk.mat1s) {
       Entity& entity = material(card.mid, material_type::kIsotropic);
@@ -696,11 +706,7 @@ class DeckReader {
       entity.set("Density", card.rho);
       entity.set("Alphaxx", card.a);
       entity.set("RefTemp", card.tref);
-      entity.set("Damping", card.ge);
-      setIfGiven(entity, "TensionLimit1", card.st);
-      setIfGiven(entity, "CompressionLimit1", card.sc);
-      setIfGiven(entity, "ShearLimit", card.ss);
-      if (card.mcsid) entity.set("MaterialCSys", *card.mcsid);
+      setDampingLimitsAndSystem(entity, card);
     }
     for (const auto& card : deck_.bulk.mat2s) {
       Entity& entity = material(card.mid, material_type::kAnisotropic2D);
@@ -710,11 +716,7 @@ class DeckReader {
       entity.set("Alphayy", card.a[1]);
       entity.set("Alphaxy", card.a[2]);
       entity.set("RefTemp", card.tref);
-      entity.set("Damping", card.ge);
-      setIfGiven(entity, "TensionLimit1", card.st);
-      setIfGiven(entity, "CompressionLimit1", card.sc);
-      setIfGiven(entity, "ShearLimit", card.ss);
-      if (card.mcsid) entity.set("MaterialCSys", *card.mcsid);
+      setDampingLimitsAndSystem(entity, card);
     }
     for (const auto& card : deck_.bulk.mat8s) {
       Entity& entity = material(card.mid, material_type::kOrthotropic2D);
