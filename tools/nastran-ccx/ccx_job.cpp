@@ -6,6 +6,9 @@
 
 #include "failure.h"
 #include "numbers.h"
+#include "pressure_loads.h"
+#include "shell_elements.h"
+#include "solid_elements.h"
 
 namespace nastranccx {
 namespace {
@@ -42,6 +45,7 @@ class CcxJobBuilder {
     writeBoundaries();
     writeNodalLoads();
     writePressures();
+    writeCloads();
     writeTemperatures();
     out_ << "*NODE PRINT, NSET=NALL\nU, RF\n*EL PRINT, ELSET=EALL\nS\n*END STEP\n";
     job_.forceScale = forceScale();
@@ -98,7 +102,7 @@ class CcxJobBuilder {
 
   void findRotationalGrids() {
     for (const auto& [id, element] : model_.elements)
-      if (element.type == ElementType::Bar || element.type == ElementType::Quad4 || element.type == ElementType::Tria3)
+      if (element.type == ElementType::Bar || (isShell(element.type) && !propertyOf(element).membraneOnly))
         rotationalGrids_.insert(element.grids.begin(), element.grids.end());
   }
 
@@ -112,8 +116,8 @@ class CcxJobBuilder {
   // Nastran and CalculiX agree on the node order of every element but solids,
   // where CalculiX insists on a positive volume: mirrored solids are turned over.
   std::vector<int> ccxNodeOrder(const Element& element) const {
+    if (isSolid(element.type)) return solidCcxNodeOrder(model_, element, modelSize());
     std::vector<int> grids = element.grids;
-    double tolerance = 1e-12 * std::pow(modelSize(), 3);
     auto requireLength = [&](int a, int b) {
       if (norm(position(b) - position(a)) <= 1e-12 * modelSize())
         failAt(element.at, label(element) + ": its grids " + std::to_string(a) + " and " + std::to_string(b) +
@@ -124,48 +128,21 @@ class CcxJobBuilder {
       case ElementType::Bar:
         requireLength(grids[0], grids[1]);
         break;
-      case ElementType::Tria3:
-      case ElementType::Quad4: {
+      default: {
         Vec3 area = shellAreaVector(element);
         if (norm(area) <= 1e-12 * modelSize() * modelSize())
           failAt(element.at, label(element) + ": the element has no area");
-        break;
-      }
-      case ElementType::Tetra4: {
-        const Vec3& x1 = position(grids[0]);
-        double volume = dot(position(grids[1]) - x1, cross(position(grids[2]) - x1, position(grids[3]) - x1));
-        if (std::abs(volume) <= tolerance) failAt(element.at, label(element) + ": the element has no volume");
-        if (volume < 0) std::swap(grids[1], grids[2]);
-        break;
-      }
-      case ElementType::Hexa8: {
-        auto centroidOf = [&](std::initializer_list<int> corners) {
-          Vec3 sum{};
-          for (int corner : corners) sum = sum + position(grids[corner]);
-          return 0.25 * sum;
-        };
-        Vec3 alongXi = centroidOf({1, 2, 6, 5}) - centroidOf({0, 3, 7, 4});
-        Vec3 alongEta = centroidOf({2, 3, 7, 6}) - centroidOf({0, 1, 5, 4});
-        Vec3 alongZeta = centroidOf({4, 5, 6, 7}) - centroidOf({0, 1, 2, 3});
-        double volume = dot(alongXi, cross(alongEta, alongZeta));
-        if (std::abs(volume) <= tolerance) failAt(element.at, label(element) + ": the element has no volume");
-        if (volume < 0) grids = {grids[0], grids[3], grids[2], grids[1], grids[4], grids[7], grids[6], grids[5]};
         break;
       }
     }
     return grids;
   }
 
-  static const char* ccxType(ElementType type) {
-    switch (type) {
-      case ElementType::Rod: return "T3D2";
-      case ElementType::Bar: return "B31";
-      case ElementType::Quad4: return "S4";
-      case ElementType::Tria3: return "S3";
-      case ElementType::Tetra4: return "C3D4";
-      case ElementType::Hexa8: return "C3D8";
-    }
-    return "?";
+  const char* ccxType(const Element& element) const {
+    if (element.type == ElementType::Rod) return "T3D2";
+    if (element.type == ElementType::Bar) return "B31";
+    if (isSolid(element.type)) return solidCcxType(element.type);
+    return shellCcxType(element.type, propertyOf(element).membraneOnly);
   }
 
   // One element set per property and CalculiX type; bars get one each because
@@ -173,22 +150,23 @@ class CcxJobBuilder {
   std::string elementSetName(const Element& element) const {
     if (element.type == ElementType::Bar) return "CBAR" + std::to_string(element.id);
     return std::string(cardName(propertyOf(element).type)) + std::to_string(element.propertyId) + "_" +
-           ccxType(element.type);
+           ccxType(element);
   }
 
   void writeElements() {
     std::map<std::string, std::vector<const Element*>> sets;
     for (const auto& [id, element] : model_.elements) {
       sets[elementSetName(element)].push_back(&element);
-      job_.ccxTypes[id] = ccxType(element.type);
+      job_.ccxTypes[id] = ccxType(element);
     }
     for (const auto& [name, members] : sets) {
-      out_ << "*ELEMENT, TYPE=" << ccxType(members.front()->type) << ", ELSET=" << name << "\n";
+      out_ << "*ELEMENT, TYPE=" << ccxType(*members.front()) << ", ELSET=" << name << "\n";
       for (const Element* element : members) {
         out_ << job_.elements.toCcx(element->id);
         std::vector<int>& grids = job_.ccxGrids[element->id];
         grids = ccxNodeOrder(*element);
-        for (int grid : grids) out_ << ", " << job_.nodes.toCcx(grid);
+        // CalculiX reads at most 16 entries a line: longer elements continue on the next.
+        for (std::size_t i = 0; i < grids.size(); ++i) out_ << (i == 15 ? ",\n" : ", ") << job_.nodes.toCcx(grids[i]);
         out_ << "\n";
       }
       setNames_.push_back(name);
@@ -226,7 +204,8 @@ class CcxJobBuilder {
           out_ << "*SOLID SECTION, " << head << "\n";
           break;
         case PropertyType::Shell:
-          out_ << "*SHELL SECTION, " << head << "\n" << real(property.thickness) << "\n";
+          out_ << (property.membraneOnly ? "*MEMBRANE SECTION, " : "*SHELL SECTION, ") << head << "\n"
+               << real(property.thickness) << "\n";
           break;
         case PropertyType::Bar:
           writeBarSection(element, property, head);
@@ -321,7 +300,6 @@ class CcxJobBuilder {
   bool selectedLoad(int setId) const { return model_.selection.loadSet && *model_.selection.loadSet == setId; }
 
   void writeNodalLoads() {
-    std::map<std::pair<int, int>, double> components;  // (grid, DOF) -> sum
     for (const NodalLoad& load : model_.nodalLoads) {
       if (!selectedLoad(load.setId)) continue;
       bool zero = load.value == Vec3{0, 0, 0};
@@ -329,81 +307,39 @@ class CcxJobBuilder {
         failAt(load.at, "MOMENT " + std::to_string(load.setId) + ": grid " + std::to_string(load.grid) +
                               " belongs to no bar or shell, so it has no rotational DOFs to take a moment");
       for (int axis = 0; axis < 3; ++axis) {
-        components[{load.grid, axis + 1 + (load.isMoment ? 3 : 0)}] += load.value[axis];
+        loadComponents_[{load.grid, axis + 1 + (load.isMoment ? 3 : 0)}] += load.value[axis];
         if (!load.isMoment) job_.balance[load.grid].pointForce[axis] += load.value[axis];
       }
-    }
-    bool header = false;
-    for (const auto& [key, value] : components) {
-      if (value == 0) continue;
-      if (!header) out_ << "*CLOAD\n";
-      header = true;
-      out_ << job_.nodes.toCcx(key.first) << ", " << key.second << ", " << real(value) << "\n";
     }
   }
 
   Vec3 shellAreaVector(const Element& element) const {
     const std::vector<int>& g = element.grids;
-    if (element.type == ElementType::Tria3)
+    if (shellCorners(element.type) == 3)
       return 0.5 * cross(position(g[1]) - position(g[0]), position(g[2]) - position(g[0]));
     return 0.5 * cross(position(g[2]) - position(g[0]), position(g[3]) - position(g[1]));
   }
 
-  // The consistent nodal forces of a uniform pressure on a shell: p times the
-  // integral of each shape function times the surface normal (2x2 Gauss points
-  // integrate the bilinear quadrilateral exactly).
-  std::vector<Vec3> pressureNodalForces(const Element& element, double pressure) const {
-    std::vector<Vec3> forces;
-    if (element.type == ElementType::Tria3) {
-      Vec3 share = (pressure / 3) * shellAreaVector(element);
-      return {share, share, share};
-    }
-    forces.assign(4, Vec3{});
-    const double point = 1 / std::sqrt(3.0);
-    const double xiCorner[4] = {-1, 1, 1, -1};
-    const double etaCorner[4] = {-1, -1, 1, 1};
-    for (double xi : {-point, point}) {
-      for (double eta : {-point, point}) {
-        Vec3 alongXi{}, alongEta{};
-        for (int i = 0; i < 4; ++i) {
-          const Vec3& x = position(element.grids[i]);
-          alongXi = alongXi + (0.25 * xiCorner[i] * (1 + eta * etaCorner[i])) * x;
-          alongEta = alongEta + (0.25 * etaCorner[i] * (1 + xi * xiCorner[i])) * x;
-        }
-        Vec3 normal = cross(alongXi, alongEta);
-        for (int i = 0; i < 4; ++i) {
-          double shape = 0.25 * (1 + xi * xiCorner[i]) * (1 + eta * etaCorner[i]);
-          forces[i] = forces[i] + (pressure * shape) * normal;
-        }
-      }
-    }
-    return forces;
-  }
-
+  // Pressures become the consistent nodal forces they put on the grids (pressure_loads.h),
+  // given to CalculiX with the point loads.
   void writePressures() {
-    std::map<int, double> pressures;  // element -> sum
     for (const PressureLoad& load : model_.pressures) {
       if (!selectedLoad(load.setId)) continue;
-      const Element& element = model_.elements.at(load.element);
-      if (element.type != ElementType::Quad4 && element.type != ElementType::Tria3)
-        failAt(load.at, "PLOAD4 " + std::to_string(load.setId) + ": element " + std::to_string(load.element) +
-                              " is a " + cardName(element.type) + "; pressures are supported on CQUAD4 and CTRIA3 only");
-      pressures[load.element] += load.pressure;
-    }
-    bool header = false;
-    for (const auto& [id, pressure] : pressures) {
-      if (pressure == 0) continue;
-      if (!header) out_ << "*DLOAD\n";
-      header = true;
-      // CalculiX pushes a positive shell pressure along the normal, as Nastran does.
-      out_ << job_.elements.toCcx(id) << ", P, " << real(pressure) << "\n";
-      const Element& element = model_.elements.at(id);
-      std::vector<Vec3> forces = pressureNodalForces(element, pressure);
-      for (std::size_t i = 0; i < forces.size(); ++i) {
-        GridBalance& balance = job_.balance[element.grids[i]];
-        balance.pressureForce = balance.pressureForce + forces[i];
-        balance.pressureShare += norm(forces[i]);
+      for (const GridForce& share : pressureNodalForces(model_, load)) {
+        GridBalance& balance = job_.balance[share.grid];
+        balance.pressureForce = balance.pressureForce + share.force;
+        for (int axis = 0; axis < 3; ++axis) loadComponents_[{share.grid, axis + 1}] += share.force[axis];
       }
+    }
+  }
+
+  void writeCloads() {
+    bool header = false;
+    for (const auto& [key, value] : loadComponents_) {
+      if (value == 0) continue;
+      if (!header) out_ << "*CLOAD\n";
+      header = true;
+      out_ << job_.nodes.toCcx(key.first) << ", " << key.second << ", " << real(value) << "\n";
     }
   }
 
@@ -415,6 +351,7 @@ class CcxJobBuilder {
   std::vector<std::string> setNames_;
   std::map<std::string, const Element*> setMembers_;
   std::map<int, double> temperatures_;
+  std::map<std::pair<int, int>, double> loadComponents_;  // (grid, DOF) -> sum of point and pressure loads
 };
 
 }  // namespace
@@ -444,7 +381,9 @@ const std::set<std::size_t>& stressRowsPerElement(const std::string& ccxType) {
   // Line and shell elements are expanded into solids; their rows are the
   // integration points of the expanded element.
   static const std::map<std::string, std::set<std::size_t>> kRows = {
-      {"T3D2", {8}}, {"B31", {8}}, {"S4", {8}}, {"S3", {2, 9}}, {"C3D4", {1}}, {"C3D8", {8}},
+      {"T3D2", {8}},  {"B31", {8}},    {"S4", {8}},    {"S3", {2, 9}}, {"S8R", {8}},   {"S6", {9}},
+      {"M3D4", {8}},  {"M3D3", {2}},   {"M3D8R", {8}}, {"M3D6", {9}},  {"C3D4", {1}},  {"C3D10", {4}},
+      {"C3D6", {2}},  {"C3D15", {9}},  {"C3D8", {8}},  {"C3D8I", {8}}, {"C3D20R", {8}},
   };
   static const std::set<std::size_t> kNone;
   auto found = kRows.find(ccxType);

@@ -30,7 +30,7 @@ class IdMap {
 // not constrained, the internal force equals the applied load.
 struct GridBalance {
   Vec3 pointForce{};      // FORCE cards
-  Vec3 pressureForce{};   // consistent nodal share of PLOAD4 pressures (exact for flat elements)
+  Vec3 pressureForce{};   // consistent nodal share of PLOAD, PLOAD2 and PLOAD4 pressures (given as such)
   double pressureShare = 0;  // size of that share, to allow for warped elements
   std::array<bool, 3> fixed{};
 };
@@ -42,7 +42,7 @@ struct CcxJob {
   std::string inputText;
   IdMap nodes{{}};
   IdMap elements{{}};
-  std::map<int, std::string> ccxTypes;  // by element ID: T3D2, B31, S4, S3, C3D4, C3D8
+  std::map<int, std::string> ccxTypes;  // by element ID: T3D2, B31, S4, S8R, M3D4, C3D10, C3D20R, ...
   std::map<int, std::vector<int>> ccxGrids;  // by element ID: its grids in CalculiX's node order
   std::map<int, GridBalance> balance;   // by grid ID
   // The smallest force by which to judge the balance: round-off is measured

@@ -24,7 +24,10 @@ struct Grid {
   nastran::Location at;
 };
 
-enum class ElementType { Rod, Bar, Quad4, Tria3, Tetra4, Hexa8 };
+enum class ElementType {
+  Rod, Bar, Quad4, Tria3, Tetra4, Hexa8,
+  Quad8, Tria6, QuadR, TriaR, Tetra10, Penta6, Penta15, Hexa20,
+};
 enum class PropertyType { Rod, Bar, Shell, Solid };
 
 struct Element {
@@ -47,6 +50,7 @@ struct Property {
   double inertia2 = 0;   // bars: plane 2
   double thickness = 0;  // shells
   nastran::Location at;
+  bool membraneOnly = false;  // shells: PSHELL without a bending material (MID2 blank)
 };
 
 struct Material {
@@ -67,11 +71,21 @@ struct NodalLoad {
   nastran::Location at;
 };
 
+// PLOAD (a face through three or four grids), PLOAD2 (a shell) and PLOAD4 (a shell, or the
+// face of a solid named by G1 and G34). Positive pressure pushes along the shell's or the
+// face's normal (G1-G2-G3 right-hand rule; into a solid), or along `direction` when given.
+enum class PressureCard { Pload, Pload2, Pload4 };
+
 struct PressureLoad {
   int setId = 0;
-  int element = 0;
-  double pressure = 0;  // positive along the element normal (G1-G2-G3 right-hand rule)
+  PressureCard card = PressureCard::Pload4;
+  int element = 0;               // 0 for PLOAD
+  std::vector<int> faceGrids;    // PLOAD: the face's grids in order
+  std::array<double, 4> cornerPressures{};  // at the face's corners, from G1 (all equal when uniform)
+  int g1 = 0, g34 = 0;           // PLOAD4 on a solid: the face
+  Vec3 direction{};              // zero: the normal
   nastran::Location at;
+  double pressure() const { return cornerPressures[0]; }
 };
 
 struct GridTemperature {

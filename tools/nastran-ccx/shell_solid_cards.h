@@ -1,0 +1,23 @@
+#pragma once
+
+#include "model.h"
+#include "nastran/deck.h"
+
+// The shell, solid and pressure cards of a deck in the model's terms. Each throws the deck's
+// error, with the card's file, line and field, for what the conversion to CalculiX cannot
+// solve as Nastran would.
+namespace nastranccx {
+
+// CQUAD4, CTRIA3, CQUAD8, CTRIA6, CQUADR, CTRIAR: every grid given (mid-side grids too).
+Element plateElement(const nastran::Deck& deck, const nastran::Plate& card);
+
+// CTETRA, CPENTA, CHEXA with their corners only, or with every mid-side grid.
+Element solidElement(const nastran::Deck& deck, const nastran::Solid& card);
+
+// PSHELL: membrane and bending of one material (MID2 = MID1), or membrane only (MID2 blank).
+Property shellProperty(const nastran::Deck& deck, const nastran::Pshell& card);
+
+// PLOAD, PLOAD2 and PLOAD4 into `model.pressures`; the elements must be read first.
+void readPressureLoads(const nastran::Deck& deck, Model& model);
+
+}  // namespace nastranccx
