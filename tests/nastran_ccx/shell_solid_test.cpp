@@ -1,0 +1,516 @@
+// Shells, solids and pressures solved through CalculiX, each against an answer worked out
+// without it: plate theory's series for a simply supported plate, Lame's thick cylinder, the
+// exact linear stress of a column under a linearly varying pressure, and hand calculations.
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+#include <cmath>
+#include <functional>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "decks.h"
+#include "resultfiles/op2_file.h"
+#include "resultfiles/op2_tables.h"
+#include "tool_runner.h"
+
+namespace nastranccx::testing {
+namespace {
+
+using Point = std::array<double, 3>;
+using Index = std::array<int, 3>;
+
+// A card in free field, eight fields a line.
+std::string card(const std::string& name, const std::vector<std::string>& fields) {
+  std::string text = name;
+  for (std::size_t i = 0; i < fields.size(); ++i) text += (i > 0 && i % 8 == 0 ? "\n+," : ",") + fields[i];
+  return text + "\n";
+}
+
+std::string number(double value) {
+  std::ostringstream out;
+  out.precision(15);
+  out << value;
+  std::string text = out.str();
+  if (text.find_first_of(".e") == std::string::npos) text += ".";
+  return text;
+}
+
+// A structured mesh on a lattice of half steps: cell (i, j, k) spans lattice points 2i..2i+2,
+// so that every edge's mid-point is a lattice point too. Grids are numbered by lattice point
+// and written only when an element uses them.
+class Lattice {
+ public:
+  Lattice(Index cells, std::function<Point(double, double, double)> place) : cells_(cells), place_(std::move(place)) {}
+
+  int grid(const Index& at) {
+    int id = 1 + at[0] + (2 * cells_[0] + 1) * (at[1] + (2 * cells_[1] + 1) * at[2]);
+    used_[id] = at;
+    return id;
+  }
+  Point position(const Index& at) const {
+    auto fraction = [&](int axis) { return cells_[axis] == 0 ? 0.0 : at[axis] / (2.0 * cells_[axis]); };
+    return place_(fraction(0), fraction(1), fraction(2));
+  }
+  Point positionOf(int id) const { return position(used_.at(id)); }
+  const Index& indexOf(int id) const { return used_.at(id); }
+  const Index& cells() const { return cells_; }
+
+  // An element's grids: its corners (lattice points), then the mid-points of the given edges.
+  std::vector<int> grids(const std::vector<Index>& corners, const std::vector<std::pair<int, int>>& edges) {
+    std::vector<int> ids;
+    for (const Index& corner : corners) ids.push_back(grid(corner));
+    for (auto [a, b] : edges)
+      ids.push_back(grid({(corners[a][0] + corners[b][0]) / 2, (corners[a][1] + corners[b][1]) / 2,
+                          (corners[a][2] + corners[b][2]) / 2}));
+    return ids;
+  }
+
+  std::string gridCards() const {
+    std::string text;
+    for (const auto& [id, at] : used_) {
+      Point x = position(at);
+      text += card("GRID", {std::to_string(id), "", number(x[0]), number(x[1]), number(x[2])});
+    }
+    return text;
+  }
+
+ private:
+  Index cells_;
+  std::function<Point(double, double, double)> place_;
+  std::map<int, Index> used_;
+};
+
+const std::vector<std::pair<int, int>> kTetraEdges = {{0, 1}, {1, 2}, {2, 0}, {0, 3}, {1, 3}, {2, 3}};
+const std::vector<std::pair<int, int>> kPentaEdges = {{0, 1}, {1, 2}, {2, 0}, {0, 3}, {1, 4},
+                                                      {2, 5}, {3, 4}, {4, 5}, {5, 3}};
+const std::vector<std::pair<int, int>> kHexaEdges = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {0, 4}, {1, 5},
+                                                     {2, 6}, {3, 7}, {4, 5}, {5, 6}, {6, 7}, {7, 4}};
+
+enum class SolidKind { Tetra4, Tetra10, Penta6, Penta15, Hexa8, Hexa20 };
+
+struct SolidMesh {
+  std::string cards;  // elements
+  std::map<int, std::vector<int>> elements;  // corners of each element
+};
+
+Index offset(const Index& base, int i, int j, int k) { return {base[0] + 2 * i, base[1] + 2 * j, base[2] + 2 * k}; }
+
+// Every cell as one CHEXA, two CPENTA (the cell's XY square split along its diagonal) or six
+// CTETRA round the cell's main diagonal (three of them mirrored, as a mesher leaves them).
+SolidMesh solidMesh(Lattice& lattice, SolidKind kind, int pid) {
+  SolidMesh mesh;
+  int eid = 0;
+  auto add = [&](const char* name, const std::vector<Index>& corners, const std::vector<std::pair<int, int>>& edges,
+                 bool secondOrder) {
+    std::vector<int> grids = lattice.grids(corners, secondOrder ? edges : std::vector<std::pair<int, int>>{});
+    std::vector<std::string> fields = {std::to_string(++eid), std::to_string(pid)};
+    for (int grid : grids) fields.push_back(std::to_string(grid));
+    mesh.cards += card(name, fields);
+    mesh.elements[eid].assign(grids.begin(), grids.begin() + static_cast<std::ptrdiff_t>(corners.size()));
+  };
+  const Index& cells = lattice.cells();
+  for (int k = 0; k < cells[2]; ++k)
+    for (int j = 0; j < cells[1]; ++j)
+      for (int i = 0; i < cells[0]; ++i) {
+        Index base{2 * i, 2 * j, 2 * k};
+        auto at = [&](int a, int b, int c) { return offset(base, a, b, c); };
+        switch (kind) {
+          case SolidKind::Hexa8:
+          case SolidKind::Hexa20:
+            add("CHEXA", {at(0, 0, 0), at(1, 0, 0), at(1, 1, 0), at(0, 1, 0), at(0, 0, 1), at(1, 0, 1), at(1, 1, 1), at(0, 1, 1)},
+                kHexaEdges, kind == SolidKind::Hexa20);
+            break;
+          case SolidKind::Penta6:
+          case SolidKind::Penta15:
+            add("CPENTA", {at(0, 0, 0), at(1, 0, 0), at(1, 1, 0), at(0, 0, 1), at(1, 0, 1), at(1, 1, 1)}, kPentaEdges,
+                kind == SolidKind::Penta15);
+            add("CPENTA", {at(0, 0, 0), at(1, 1, 0), at(0, 1, 0), at(0, 0, 1), at(1, 1, 1), at(0, 1, 1)}, kPentaEdges,
+                kind == SolidKind::Penta15);
+            break;
+          case SolidKind::Tetra4:
+          case SolidKind::Tetra10: {
+            static const int kAxes[6][2] = {{0, 1}, {0, 2}, {1, 0}, {1, 2}, {2, 0}, {2, 1}};
+            for (const auto& axes : kAxes) {
+              Index step1{0, 0, 0}, step2{0, 0, 0};
+              step1[axes[0]] = 1;
+              step2 = step1;
+              step2[axes[1]] = 1;
+              add("CTETRA", {at(0, 0, 0), at(step1[0], step1[1], step1[2]), at(step2[0], step2[1], step2[2]), at(1, 1, 1)},
+                  kTetraEdges, kind == SolidKind::Tetra10);
+            }
+            break;
+          }
+        }
+      }
+  return mesh;
+}
+
+// The faces of the mesh's elements whose corners all lie on lattice plane `axis` = `value`,
+// as PLOAD4 names them: G1, and G34 (the CTETRA's corner off the face; the corner diagonally
+// opposite G1 on a quadrilateral face; none for a CPENTA's triangle).
+struct LoadedFace {
+  int element = 0;
+  std::vector<int> corners;  // on the face
+  int g1 = 0, g34 = 0;
+};
+
+std::vector<LoadedFace> facesOn(const Lattice& lattice, const SolidMesh& mesh, int axis, int value) {
+  std::vector<LoadedFace> faces;
+  for (const auto& [eid, corners] : mesh.elements) {
+    LoadedFace face{eid, {}, 0, 0};
+    std::vector<int> off;
+    for (int grid : corners) (lattice.indexOf(grid)[axis] == value ? face.corners : off).push_back(grid);
+    if (face.corners.size() < 3) continue;
+    face.g1 = face.corners[0];
+    if (corners.size() == 4) face.g34 = off[0];
+    if (face.corners.size() == 4) {
+      // The corner not sharing a lattice line with G1.
+      const Index& first = lattice.indexOf(face.g1);
+      for (int grid : face.corners) {
+        const Index& other = lattice.indexOf(grid);
+        int differ = 0;
+        for (int k = 0; k < 3; ++k) differ += other[k] != first[k];
+        if (differ == 2) face.g34 = grid;
+      }
+    }
+    faces.push_back(face);
+  }
+  return faces;
+}
+
+class ShellSolidTest : public NastranCcxTest {
+ protected:
+  // Runs the deck; fails the test unless it solves, and gives its one subcase.
+  resultfiles::SubcaseResults solveDeck(const std::string& name, const std::string& bulk) {
+    writeFile(name + ".dat", staticDeck(bulk));
+    ToolRun run = this->run({name + ".dat"});
+    EXPECT_EQ(run.exitCode, 0) << run.standardError;
+    if (run.exitCode != 0) return {};
+    resultfiles::Op2File file =
+        resultfiles::readOp2(readFile(name + ".op2"), name + ".op2", resultfiles::isStaticResultsTable);
+    std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, name + ".op2");
+    EXPECT_EQ(subcases.size(), 1u);
+    return subcases.empty() ? resultfiles::SubcaseResults{} : subcases.front();
+  }
+};
+
+// (x, y, z) of a lattice point; s = a'Sb of a stress point in the tables' order.
+double project(const resultfiles::SolidPoint& s, const Point& a, const Point& b) {
+  double m[3][3] = {{s.normalX, s.shearXY, s.shearZX}, {s.shearXY, s.normalY, s.shearYZ}, {s.shearZX, s.shearYZ, s.normalZ}};
+  double sum = 0;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) sum += a[i] * m[i][j] * b[j];
+  return sum;
+}
+
+Point centroid(const Lattice& lattice, const std::vector<int>& grids) {
+  Point sum{};
+  for (int grid : grids)
+    for (int k = 0; k < 3; ++k) sum[k] += lattice.positionOf(grid)[k] / static_cast<double>(grids.size());
+  return sum;
+}
+
+std::string spc(const std::string& dofs, const std::vector<int>& grids) {
+  std::vector<std::string> fields = {"1", dofs};
+  for (int grid : grids) fields.push_back(std::to_string(grid));
+  return card("SPC1", fields);
+}
+
+// The lattice's used grids whose index along `axis` is `value`.
+std::vector<int> gridsOn(const Lattice& lattice, const std::vector<int>& all, int axis, int value) {
+  std::vector<int> on;
+  for (int grid : all)
+    if (lattice.indexOf(grid)[axis] == value) on.push_back(grid);
+  return on;
+}
+
+std::vector<int> usedGrids(const SolidMesh& mesh, const Lattice& lattice, int count) {
+  std::vector<int> all;
+  for (int id = 1; id <= count; ++id) {
+    try {
+      lattice.indexOf(id);
+      all.push_back(id);
+    } catch (const std::out_of_range&) {
+    }
+  }
+  (void)mesh;
+  return all;
+}
+
+const char* kindName(SolidKind kind) {
+  switch (kind) {
+    case SolidKind::Tetra4: return "tetra4";
+    case SolidKind::Tetra10: return "tetra10";
+    case SolidKind::Penta6: return "penta6";
+    case SolidKind::Penta15: return "penta15";
+    case SolidKind::Hexa8: return "hexa8";
+    case SolidKind::Hexa20: return "hexa20";
+  }
+  return "?";
+}
+
+const std::vector<resultfiles::SolidStress>& solidsOf(const resultfiles::SubcaseResults& results, SolidKind kind) {
+  if (kind == SolidKind::Tetra4 || kind == SolidKind::Tetra10) return results.tetras.entries;
+  if (kind == SolidKind::Penta6 || kind == SolidKind::Penta15) return results.pentas.entries;
+  return results.hexas.entries;
+}
+
+// A column 1 x 1 x 2 on rollers at Z = 0, its top pressed by p = 100 + 50 X given at the
+// faces' corners (PLOAD4 P1-P4 from G1 round the face, the right-hand normal into the
+// element). Its exact stress is linear, sz = -p(X) and nothing else, which quadratic solids
+// and the incompatible-modes brick reproduce at every point; the linear tetrahedron and
+// pentahedron only in the mean over the column.
+TEST_F(ShellSolidTest, ColumnUnderLinearlyVaryingPressureCarriesItExactly) {
+  REQUIRE_CCX();
+  auto pressure = [](double x) { return 100 + 50 * x; };
+  for (SolidKind kind : {SolidKind::Hexa8, SolidKind::Hexa20, SolidKind::Tetra10, SolidKind::Penta15, SolidKind::Tetra4,
+                         SolidKind::Penta6}) {
+    SCOPED_TRACE(kindName(kind));
+    Lattice lattice({2, 2, 2}, [](double u, double v, double w) { return Point{u, v, 2 * w}; });
+    SolidMesh mesh = solidMesh(lattice, kind, 1);
+    std::string loads;
+    for (const LoadedFace& face : facesOn(lattice, mesh, 2, 4)) {
+      // Clockwise seen from above is the right-hand rule pointing down, into the element.
+      Point centre = centroid(lattice, face.corners);
+      std::vector<std::pair<double, int>> around;
+      for (int grid : face.corners) {
+        Point x = lattice.positionOf(grid);
+        around.emplace_back(-std::atan2(x[1] - centre[1], x[0] - centre[0]), grid);
+      }
+      std::sort(around.begin(), around.end());
+      while (around.front().second != face.g1) std::rotate(around.begin(), around.begin() + 1, around.end());
+      std::vector<std::string> fields = {"1", std::to_string(face.element)};
+      for (std::size_t i = 0; i < 4; ++i)
+        fields.push_back(i < around.size() ? number(pressure(lattice.positionOf(around[i].second)[0])) : "");
+      fields.push_back(std::to_string(face.g1));
+      fields.push_back(face.g34 ? std::to_string(face.g34) : "");
+      loads += card("PLOAD4", fields);
+    }
+    std::vector<int> all = usedGrids(mesh, lattice, 200);
+    std::string bulk = lattice.gridCards() + mesh.cards + "PSOLID,1,1\nMAT1,1,1.E+7,,.3\n" + loads +
+                       spc("3", gridsOn(lattice, all, 2, 0)) + spc("12", {lattice.grid({0, 0, 0})}) +
+                       spc("2", {lattice.grid({4, 0, 0})});
+    resultfiles::SubcaseResults results = solveDeck(std::string("column_") + kindName(kind), bulk);
+    const auto& solids = solidsOf(results, kind);
+    ASSERT_EQ(solids.size(), mesh.elements.size());
+    bool linear = kind == SolidKind::Tetra4 || kind == SolidKind::Penta6;
+    double meanStress = 0;  // the elements are of equal volume
+    for (const resultfiles::SolidStress& solid : solids) {
+      SCOPED_TRACE("element " + std::to_string(solid.element));
+      const std::vector<int>& corners = mesh.elements.at(solid.element);
+      ASSERT_EQ(solid.points.size(), corners.size() + 1);
+      meanStress += solid.points[0].normalZ / static_cast<double>(solids.size());
+      if (linear) continue;
+      EXPECT_NEAR(solid.points[0].normalZ, -pressure(centroid(lattice, corners)[0]), 1e-3 * 125);
+      EXPECT_NEAR(solid.points[0].normalX, 0.0, 1e-3 * 125);
+      for (std::size_t i = 1; i < solid.points.size(); ++i) {
+        EXPECT_EQ(solid.points[i].grid, corners[i - 1]);
+        EXPECT_NEAR(solid.points[i].normalZ, -pressure(lattice.positionOf(corners[i - 1])[0]), 2e-3 * 125);
+      }
+    }
+    // Over the column the stress balances the load exactly: its mean is minus the mean pressure.
+    EXPECT_NEAR(meanStress, -125.0, 1e-3 * 125);
+  }
+}
+
+// A thick-walled cylinder, radii 1 and 2, under an internal pressure of 100 in plane strain:
+// Lame's sr = A - B/r^2, st = A + B/r^2 with A = p a^2/(b^2 - a^2), B = A b^2. A quarter by
+// symmetry, one layer thick, the pressure a PLOAD4 on the faces at the bore.
+TEST_F(ShellSolidTest, ThickCylinderUnderInternalPressureMatchesLame) {
+  REQUIRE_CCX();
+  const double inner = 1, outer = 2, p = 100;
+  const double a = p * inner * inner / (outer * outer - inner * inner), b = a * outer * outer;
+  for (SolidKind kind : {SolidKind::Hexa20, SolidKind::Tetra10}) {
+    SCOPED_TRACE(kindName(kind));
+    Lattice lattice({4, 8, 1}, [&](double u, double v, double w) {
+      double r = inner + (outer - inner) * u, theta = std::acos(-1.0) / 2 * v;
+      return Point{r * std::cos(theta), r * std::sin(theta), 0.2 * w};
+    });
+    SolidMesh mesh = solidMesh(lattice, kind, 1);
+    std::string loads;
+    for (const LoadedFace& face : facesOn(lattice, mesh, 0, 0))
+      loads += card("PLOAD4", {"1", std::to_string(face.element), number(p), "", "", "", std::to_string(face.g1),
+                               face.g34 ? std::to_string(face.g34) : ""});
+    std::vector<int> all = usedGrids(mesh, lattice, 1000);
+    std::string bulk = lattice.gridCards() + mesh.cards + "PSOLID,1,1\nMAT1,1,2.E+5,,.3\n" + loads + spc("3", all) +
+                       spc("2", gridsOn(lattice, all, 1, 0)) + spc("1", gridsOn(lattice, all, 1, 16));
+    resultfiles::SubcaseResults results = solveDeck(std::string("cylinder_") + kindName(kind), bulk);
+    const auto& solids = solidsOf(results, kind);
+    ASSERT_EQ(solids.size(), mesh.elements.size());
+    for (const resultfiles::SolidStress& solid : solids) {
+      Point centre = centroid(lattice, mesh.elements.at(solid.element));
+      double r = std::hypot(centre[0], centre[1]);
+      Point radial{centre[0] / r, centre[1] / r, 0}, hoop{-centre[1] / r, centre[0] / r, 0};
+      double radialStress = a - b / (r * r), hoopStress = a + b / (r * r);
+      EXPECT_NEAR(project(solid.points[0], radial, radial), radialStress, 0.02 * p) << "element " << solid.element;
+      EXPECT_NEAR(project(solid.points[0], hoop, hoop), hoopStress, 0.02 * hoopStress) << "element " << solid.element;
+    }
+  }
+}
+
+// Navier's series for a simply supported square plate, side a, under a uniform pressure q:
+// the deflection and the bending moment Mx at (x, y).
+struct Navier {
+  double a, q, d, nu;
+  double sum(double x, double y, bool moment) const {
+    const double pi = std::acos(-1.0);
+    double total = 0;
+    for (int m = 1; m < 200; m += 2)
+      for (int n = 1; n < 200; n += 2) {
+        double k = (m * m + n * n) / (a * a);
+        double shape = std::sin(m * pi * x / a) * std::sin(n * pi * y / a) / (m * n * k * k);
+        total += moment ? (m * m + nu * n * n) / (a * a) * shape : shape;
+      }
+    return moment ? 16 * q / std::pow(pi, 4) * total : 16 * q / (std::pow(pi, 6) * d) * total;
+  }
+};
+
+// A simply supported square plate, side 10, 0.1 thick, under a pressure of 1 (PLOAD2 on the
+// CQUAD4, PLOAD4 THRU on the CQUAD8): the centre's deflection and the bending moment against
+// plate theory, within 2 %. A quarter by symmetry.
+TEST_F(ShellSolidTest, SimplySupportedPlateMatchesNavierSeries) {
+  REQUIRE_CCX();
+  const double side = 10, t = 0.1, e = 1e7, nu = 0.3;
+  Navier navier{side, 1.0, e * t * t * t / (12 * (1 - nu * nu)), nu};
+  for (bool quadratic : {false, true}) {
+    SCOPED_TRACE(quadratic ? "CQUAD8" : "CQUAD4");
+    int cells = quadratic ? 6 : 12;
+    Lattice lattice({cells, cells, 0}, [&](double u, double v, double) { return Point{side / 2 * u, side / 2 * v, 0}; });
+    std::string elements;
+    std::map<int, std::vector<int>> corners;
+    for (int j = 0; j < cells; ++j)
+      for (int i = 0; i < cells; ++i) {
+        Index base{2 * i, 2 * j, 0};
+        std::vector<Index> quad = {base, offset(base, 1, 0, 0), offset(base, 1, 1, 0), offset(base, 0, 1, 0)};
+        std::vector<int> grids =
+            lattice.grids(quad, quadratic ? std::vector<std::pair<int, int>>{{0, 1}, {1, 2}, {2, 3}, {3, 0}}
+                                          : std::vector<std::pair<int, int>>{});
+        int eid = 1 + i + cells * j;
+        std::vector<std::string> fields = {std::to_string(eid), "1"};
+        for (int grid : grids) fields.push_back(std::to_string(grid));
+        elements += card(quadratic ? "CQUAD8" : "CQUAD4", fields);
+        corners[eid].assign(grids.begin(), grids.begin() + 4);
+      }
+    int last = cells * cells;
+    std::string load = quadratic ? "PLOAD4,1,1,1.,,,,THRU," + std::to_string(last) + "\n"
+                                 : "PLOAD2,1,1.,1,THRU," + std::to_string(last) + "\n";
+    std::vector<int> all;
+    for (int id = 1; id <= 1000; ++id) {
+      try {
+        lattice.indexOf(id);
+        all.push_back(id);
+      } catch (const std::out_of_range&) {
+      }
+    }
+    int edge = 2 * cells;
+    std::string bulk = lattice.gridCards() + elements + "PSHELL,1,1," + number(t) + ",1\nMAT1,1," + number(e) + ",," +
+                       number(nu) + "\n" + load + spc("3", gridsOn(lattice, all, 0, 0)) +
+                       spc("3", gridsOn(lattice, all, 1, 0)) + spc("15", gridsOn(lattice, all, 0, edge)) +
+                       spc("24", gridsOn(lattice, all, 1, edge));
+    resultfiles::SubcaseResults results = solveDeck(quadratic ? "plate8" : "plate4", bulk);
+    int centreGrid = lattice.grid({edge, edge, 0});
+    double deflection = 0;
+    for (const resultfiles::GridValues& row : results.displacements)
+      if (row.grid == centreGrid) deflection = row.values[2];
+    double expected = navier.sum(side / 2, side / 2, false);
+    EXPECT_NEAR(deflection, expected, 0.02 * expected);
+
+    // The element at the plate's centre.
+    int centreElement = last;
+    Point at = centroid(lattice, corners.at(centreElement));
+    if (!quadratic) {
+      ASSERT_EQ(results.quadForces.size(), static_cast<std::size_t>(last));
+      const resultfiles::PlateForce& force = results.quadForces[static_cast<std::size_t>(centreElement - 1)];
+      double moment = navier.sum(at[0], at[1], true);
+      EXPECT_NEAR(force.values.momentX, moment, 0.02 * moment);
+      EXPECT_NEAR(force.values.momentY, moment, 0.02 * moment);
+      EXPECT_NEAR(force.values.membraneX, 0.0, 1e-3 * moment);
+      // The top fibre carries 6 M / t^2.
+      EXPECT_NEAR(results.quads[static_cast<std::size_t>(centreElement - 1)].top.normalX, 6 * moment / (t * t),
+                  0.02 * 6 * moment / (t * t));
+    } else {
+      ASSERT_EQ(results.quad8s.size(), static_cast<std::size_t>(last));
+      double moment = navier.sum(side / 2, side / 2, true);
+      auto cornersOf = results.quad8s.cornersOf(static_cast<std::size_t>(centreElement - 1));
+      ASSERT_EQ(cornersOf.size(), 4u);
+      EXPECT_EQ(cornersOf[2].grid, centreGrid);
+      EXPECT_NEAR(cornersOf[2].top.normalX, 6 * moment / (t * t), 0.02 * 6 * moment / (t * t));
+      EXPECT_NEAR(cornersOf[2].bottom.normalX, -6 * moment / (t * t), 0.02 * 6 * moment / (t * t));
+      double centreMoment = navier.sum(at[0], at[1], true);
+      EXPECT_NEAR(results.quad8s[static_cast<std::size_t>(centreElement - 1)].top.normalX, 6 * centreMoment / (t * t),
+                  0.02 * 6 * centreMoment / (t * t));
+    }
+  }
+}
+
+// A membrane-only PSHELL (MID2 blank) pulled in its plane carries F / (b t) at both fibres;
+// pressed across its plane it has no stiffness, which is a failure, not a result.
+TEST_F(ShellSolidTest, MembraneShellCarriesInPlaneLoadAndNothingAcross) {
+  REQUIRE_CCX();
+  std::string sheet =
+      "GRID,1,,0.,0.,0.\nGRID,2,,10.,0.,0.\nGRID,3,,10.,10.,0.\nGRID,4,,0.,10.,0.\nGRID,5,,20.,0.,0.\nGRID,6,,20.,10.,0.\n"
+      "CQUAD4,1,1,1,2,3,4\nCTRIA3,2,1,2,5,6\nCTRIA3,3,1,2,6,3\nPSHELL,1,1,.5\nMAT1,1,1.E+7,,.3\n"
+      "SPC1,1,1,1,4\nSPC1,1,2,1\n";
+  resultfiles::SubcaseResults results = solveDeck(
+      "membrane", sheet + "SPC1,1,3,1,2,3,4,5,6\nFORCE,1,5,0,1000.,1.,0.,0.\nFORCE,1,6,0,1000.,1.,0.,0.\n");
+  ASSERT_EQ(results.quads.size(), 1u);
+  ASSERT_EQ(results.trias.size(), 2u);
+  for (const resultfiles::PlateFibre& fibre : {results.quads[0].top, results.quads[0].bottom}) {
+    EXPECT_NEAR(fibre.normalX, 2000 / (10 * 0.5), 1e-3);
+    EXPECT_NEAR(fibre.normalY, 0.0, 1e-3);
+  }
+  ASSERT_EQ(results.quadForces.size(), 1u);
+  EXPECT_NEAR(results.quadForces[0].values.membraneX, 200.0, 1e-3);
+  EXPECT_NEAR(results.quadForces[0].values.momentX, 0.0, 1e-6);
+  EXPECT_NEAR(results.trias[0].top.normalX, 400.0, 1e-3);
+
+  // Grids 2 and 3 are held in their plane only.
+  writeFile("pressed.dat", staticDeck(sheet + "PLOAD2,1,1.,1\nSPC1,1,3,1,4,5,6\n"));
+  ToolRun run = this->run({"pressed.dat"});
+  EXPECT_NE(run.exitCode, 0) << run.standardError;
+  EXPECT_NE(run.standardError.find("singular or a mechanism"), std::string::npos) << run.standardError;
+  EXPECT_FALSE(exists("pressed.op2"));
+}
+
+// A bending-only PSHELL (MID1 blank) has no CalculiX counterpart: refused with its line.
+TEST_F(ShellSolidTest, BendingOnlyShellIsRefusedWithItsLine) {
+  writeFile("bending.dat", staticDeck("GRID,1,,0.,0.,0.\nGRID,2,,1.,0.,0.\nGRID,3,,1.,1.,0.\n"
+                                      "CTRIA3,1,1,1,2,3\nPSHELL,1,,.5,1\nMAT1,1,1.E+7,,.3\n",
+                                      ""));
+  ToolRun run = this->run({"bending.dat"});
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_NE(run.standardError.find("bending.dat:15: PSHELL 1"), std::string::npos) << run.standardError;
+  EXPECT_NE(run.standardError.find("MID1 is blank"), std::string::npos) << run.standardError;
+}
+
+// PLOAD on four grids of a block's top, ordered so that its right-hand normal points down,
+// presses it like a PLOAD4; a PLOAD4 naming a CHEXA face by two grids that are not diagonal
+// is refused with its line.
+TEST_F(ShellSolidTest, PloadOnGridsPressesTheirFace) {
+  REQUIRE_CCX();
+  Lattice lattice({1, 1, 1}, [](double u, double v, double w) { return Point{u, v, w}; });
+  SolidMesh mesh = solidMesh(lattice, SolidKind::Hexa8, 1);
+  int g1 = lattice.grid({0, 0, 2}), g2 = lattice.grid({0, 2, 2}), g3 = lattice.grid({2, 2, 2}), g4 = lattice.grid({2, 0, 2});
+  std::vector<int> all = usedGrids(mesh, lattice, 100);
+  std::string base = lattice.gridCards() + mesh.cards + "PSOLID,1,1\nMAT1,1,1.E+7,,.3\n" +
+                     spc("3", gridsOn(lattice, all, 2, 0)) + spc("12", {lattice.grid({0, 0, 0})}) +
+                     spc("2", {lattice.grid({2, 0, 0})});
+  resultfiles::SubcaseResults results = solveDeck(
+      "pload", base + card("PLOAD", {"1", "50.", std::to_string(g1), std::to_string(g2), std::to_string(g3), std::to_string(g4)}));
+  ASSERT_EQ(results.hexas.size(), 1u);
+  EXPECT_NEAR(results.hexas[0].points[0].normalZ, -50.0, 1e-3);
+
+  writeFile("face.dat", staticDeck(base + card("PLOAD4", {"1", "1", "50.", "", "", "", std::to_string(g1), std::to_string(g2)})));
+  ToolRun run = this->run({"face.dat"});
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_NE(run.standardError.find("PLOAD4 1: G1 and G34 are not diagonally opposite corners"), std::string::npos)
+      << run.standardError;
+  EXPECT_FALSE(exists("face.op2"));
+}
+
+}  // namespace
+}  // namespace nastranccx::testing
