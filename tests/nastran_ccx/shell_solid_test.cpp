@@ -447,6 +447,114 @@ TEST_F(ShellSolidTest, SimplySupportedPlateMatchesNavierSeries) {
   }
 }
 
+// Classical lamination theory for a symmetric laminate under in-plane forces per unit length
+// (Nx, Ny, Nxy): each ply's stresses in its own axes (1 along the fibres), plies given by
+// their angle from the x axis and thickness.
+std::vector<std::array<double, 3>> laminateStresses(double e1, double e2, double nu12, double g12,
+                                                    const std::vector<std::pair<double, double>>& plies,
+                                                    const std::array<double, 3>& forces) {
+  const double pi = std::acos(-1.0);
+  double nu21 = nu12 * e2 / e1, d = 1 - nu12 * nu21;
+  double q[3][3] = {{e1 / d, nu12 * e2 / d, 0}, {nu12 * e2 / d, e2 / d, 0}, {0, 0, g12}};
+  // Stresses in the ply's axes from strains (ex, ey, gxy) in the laminate's.
+  auto plyStress = [&](double angle, const std::array<double, 3>& strain) {
+    double c = std::cos(angle * pi / 180), s = std::sin(angle * pi / 180);
+    double local[3] = {c * c * strain[0] + s * s * strain[1] + c * s * strain[2],
+                       s * s * strain[0] + c * c * strain[1] - c * s * strain[2],
+                       -2 * c * s * strain[0] + 2 * c * s * strain[1] + (c * c - s * s) * strain[2]};
+    std::array<double, 3> stress{};
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) stress[i] += q[i][j] * local[j];
+    return stress;
+  };
+  auto toLaminate = [&](double angle, const std::array<double, 3>& stress) {
+    double c = std::cos(angle * pi / 180), s = std::sin(angle * pi / 180);
+    return std::array<double, 3>{c * c * stress[0] + s * s * stress[1] - 2 * c * s * stress[2],
+                                 s * s * stress[0] + c * c * stress[1] + 2 * c * s * stress[2],
+                                 c * s * stress[0] - c * s * stress[1] + (c * c - s * s) * stress[2]};
+  };
+  double a[3][3] = {};
+  for (int j = 0; j < 3; ++j) {
+    std::array<double, 3> unitStrain{};
+    unitStrain[j] = 1;
+    for (const auto& [angle, thickness] : plies) {
+      std::array<double, 3> stress = toLaminate(angle, plyStress(angle, unitStrain));
+      for (int i = 0; i < 3; ++i) a[i][j] += thickness * stress[i];
+    }
+  }
+  // Strains from A e = N (Cramer's rule).
+  auto det = [](double m[3][3]) {
+    return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+           m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+  };
+  std::array<double, 3> strain{};
+  for (int k = 0; k < 3; ++k) {
+    double m[3][3];
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) m[i][j] = j == k ? forces[i] : a[i][j];
+    strain[k] = det(m) / det(a);
+  }
+  std::vector<std::array<double, 3>> stresses;
+  for (const auto& [angle, thickness] : plies) stresses.push_back(plyStress(angle, strain));
+  return stresses;
+}
+
+// A [0/90]s strip of MAT8 plies (PCOMP with LAM SYM), 80 x 10, pulled along X by 100 per unit
+// width at both ends: the ply stresses of the elements in its middle against classical
+// lamination theory, with the material axes along the elements' G1 -> G2 edges and turned by
+// THETA = 30. (CalculiX lays plies on its eight-node shell, whose generated mid-side nodes
+// carry no load: the ends' loads spread out over a few widths, hence the long strip.)
+TEST_F(ShellSolidTest, CrossPlyLaminateMatchesLaminationTheory) {
+  REQUIRE_CCX();
+  const double e1 = 140e3, e2 = 10e3, nu12 = 0.3, g12 = 5e3, t = 0.125;
+  const int columns = 16;
+  for (double theta : {0.0, 30.0}) {
+    SCOPED_TRACE("THETA " + number(theta));
+    std::string bulk;
+    auto id = [&](int i, int j) { return 1 + i + (columns + 1) * j; };
+    for (int j = 0; j <= 2; ++j)
+      for (int i = 0; i <= columns; ++i)
+        bulk += card("GRID", {std::to_string(id(i, j)), "", number(5.0 * i), number(5.0 * j), "0."});
+    for (int j = 0; j < 2; ++j)
+      for (int i = 0; i < columns; ++i)
+        bulk += card("CQUAD4", {std::to_string(1 + i + columns * j), "1", std::to_string(id(i, j)),
+                                std::to_string(id(i + 1, j)), std::to_string(id(i + 1, j + 1)), std::to_string(id(i, j + 1)),
+                                number(theta)});
+    bulk += "PCOMP,1,,,,,,,SYM\n+,1," + number(t) + ",0.,,1," + number(t) + ",90.\n";
+    bulk += "MAT8,1," + number(e1) + "," + number(e2) + "," + number(nu12) + "," + number(g12) + "\n";
+    // Pulled at both ends, held at its middle.
+    for (int j = 0; j <= 2; ++j) {
+      std::string share = j == 1 ? "500." : "250.";
+      bulk += card("FORCE", {"1", std::to_string(id(columns, j)), "0", share, "1.", "0.", "0."});
+      bulk += card("FORCE", {"1", std::to_string(id(0, j)), "0", share, "-1.", "0.", "0."});
+    }
+    int middle = columns / 2;
+    bulk += card("SPC1", {"1", "1", std::to_string(id(middle, 0)), std::to_string(id(middle, 1)), std::to_string(id(middle, 2))});
+    bulk += card("SPC1", {"1", "2", std::to_string(id(middle, 1))});
+    bulk += card("SPC1", {"1", "3", "1", "THRU", std::to_string(id(columns, 2))});
+    resultfiles::SubcaseResults results = solveDeck("laminate", bulk);
+    ASSERT_EQ(results.quadPlies.size(), 2u * columns * 4);
+    EXPECT_TRUE(results.quads.empty());
+    std::vector<std::pair<double, double>> plies = {{theta, t}, {theta + 90, t}, {theta + 90, t}, {theta, t}};
+    std::vector<std::array<double, 3>> expected = laminateStresses(e1, e2, nu12, g12, plies, {100, 0, 0});
+    for (const resultfiles::PlyStress& ply : results.quadPlies) {
+      int column = (ply.element - 1) % columns;
+      if (column < middle - 1 || column > middle) continue;  // away from the ends
+      SCOPED_TRACE("element " + std::to_string(ply.element) + ", ply " + std::to_string(ply.ply));
+      const std::array<double, 3>& want = expected.at(static_cast<std::size_t>(ply.ply - 1));
+      double scale = std::abs(want[0]) + std::abs(want[1]) + std::abs(want[2]);
+      EXPECT_NEAR(ply.normal1, want[0], 0.01 * scale);
+      EXPECT_NEAR(ply.normal2, want[1], 0.01 * scale);
+      EXPECT_NEAR(ply.shear12, want[2], 0.01 * scale);
+    }
+    ASSERT_EQ(results.quadForces.size(), 2u * columns);
+    const resultfiles::PlateForce& force = results.quadForces[static_cast<std::size_t>(middle)];
+    EXPECT_NEAR(force.values.membraneX, 100.0, 1.0);
+    EXPECT_NEAR(force.values.membraneY, 0.0, 1.0);
+    EXPECT_NEAR(force.values.momentX, 0.0, 0.01);
+  }
+}
+
 // A membrane-only PSHELL (MID2 blank) pulled in its plane carries F / (b t) at both fibres;
 // pressed across its plane it has no stiffness, which is a failure, not a result.
 TEST_F(ShellSolidTest, MembraneShellCarriesInPlaneLoadAndNothingAcross) {

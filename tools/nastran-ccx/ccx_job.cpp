@@ -4,6 +4,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "composite_shells.h"
 #include "failure.h"
 #include "numbers.h"
 #include "pressure_loads.h"
@@ -111,6 +112,29 @@ class CcxJobBuilder {
     for (const auto& [id, grid] : model_.grids)
       out_ << job_.nodes.toCcx(id) << ", " << real(grid.position[0]) << ", " << real(grid.position[1]) << ", "
            << real(grid.position[2]) << "\n";
+    writeMidsideNodes();
+  }
+
+  // Nodes at the middle of the edges of first-order shells that CalculiX must give plies
+  // (composite_shells.h), numbered after the grids and left out of NALL: they carry no load
+  // and no constraint, and are no grid of the deck.
+  void writeMidsideNodes() {
+    int next = job_.nodes.ids().empty() ? 1 : job_.nodes.toCcx(job_.nodes.ids().back()) + 1;
+    bool header = false;
+    for (const auto& [id, element] : model_.elements) {
+      if (!needsMidsideNodes(element, propertyOf(element))) continue;
+      std::size_t corners = element.grids.size();
+      for (std::size_t i = 0; i < corners; ++i) {
+        int a = element.grids[i], b = element.grids[(i + 1) % corners];
+        auto [entry, added] = midsideNodes_.emplace(std::minmax(a, b), next);
+        if (!added) continue;
+        ++next;
+        if (!header) out_ << "*NODE\n";
+        header = true;
+        Vec3 middle = 0.5 * (position(a) + position(b));
+        out_ << entry->second << ", " << real(middle[0]) << ", " << real(middle[1]) << ", " << real(middle[2]) << "\n";
+      }
+    }
   }
 
   // Nastran and CalculiX agree on the node order of every element but solids,
@@ -142,6 +166,7 @@ class CcxJobBuilder {
     if (element.type == ElementType::Rod) return "T3D2";
     if (element.type == ElementType::Bar) return "B31";
     if (isSolid(element.type)) return solidCcxType(element.type);
+    if (propertyOf(element).composite()) return compositeCcxType(element.type);
     return shellCcxType(element.type, propertyOf(element).membraneOnly);
   }
 
@@ -149,6 +174,12 @@ class CcxJobBuilder {
   // each carries its own orientation.
   std::string elementSetName(const Element& element) const {
     if (element.type == ElementType::Bar) return "CBAR" + std::to_string(element.id);
+    if (propertyOf(element).composite()) {
+      // Laminates: one set per property, type and material axes, which its plies' orientations follow.
+      auto [entry, added] = orientationGroups_.emplace(orientationKey(model_, element), orientationGroups_.size() + 1);
+      return std::string("PCOMP") + std::to_string(element.propertyId) + "_" + ccxType(element) + "_" +
+             std::to_string(entry->second);
+    }
     return std::string(cardName(propertyOf(element).type)) + std::to_string(element.propertyId) + "_" +
            ccxType(element);
   }
@@ -166,8 +197,14 @@ class CcxJobBuilder {
         std::vector<int>& grids = job_.ccxGrids[element->id];
         grids = ccxNodeOrder(*element);
         // CalculiX reads at most 16 entries a line: longer elements continue on the next.
-        for (std::size_t i = 0; i < grids.size(); ++i) out_ << (i == 15 ? ",\n" : ", ") << job_.nodes.toCcx(grids[i]);
+        std::vector<int> numbers;
+        for (int grid : grids) numbers.push_back(job_.nodes.toCcx(grid));
+        if (needsMidsideNodes(*element, propertyOf(*element)))
+          for (std::size_t i = 0; i < grids.size(); ++i)
+            numbers.push_back(midsideNodes_.at(std::minmax(grids[i], grids[(i + 1) % grids.size()])));
+        for (std::size_t i = 0; i < numbers.size(); ++i) out_ << (i == 15 ? ",\n" : ", ") << numbers[i];
         out_ << "\n";
+        if (propertyOf(*element).composite()) job_.layers[element->id] = propertyOf(*element).plies.size();
       }
       setNames_.push_back(name);
       setMembers_[name] = members.front();
@@ -180,13 +217,31 @@ class CcxJobBuilder {
 
   void writeMaterials() {
     std::set<int> used;
-    for (const auto& [id, property] : model_.properties) used.insert(property.materialId);
+    for (const auto& [id, property] : model_.properties) {
+      used.insert(property.materialId);
+      for (const Property::Ply& ply : property.plies) used.insert(ply.materialId);
+    }
     for (int id : used) {
       const Material& material = model_.materials.at(id);
-      out_ << "*MATERIAL, NAME=MAT1_" << id << "\n*ELASTIC\n"
-           << real(material.youngsModulus) << ", " << real(material.poissonRatio) << "\n";
+      out_ << "*MATERIAL, NAME=" << materialName(id) << "\n";
+      if (material.lamina) {
+        // A lamina in its axes: E3 = E2 and NU13 = NU23 = 0, so that the plies' in-plane response
+        // is the plane stress of E1, E2, NU12, G12 however CalculiX's expanded shell strains them
+        // through the thickness; G13 and G23 from G1Z and G2Z, else G12.
+        const Material::Lamina& lamina = *material.lamina;
+        out_ << "*ELASTIC, TYPE=ENGINEERING CONSTANTS\n"
+             << real(material.youngsModulus) << ", " << real(lamina.e2) << ", " << real(lamina.e2) << ", "
+             << real(material.poissonRatio) << ", 0, 0, " << real(lamina.g12) << ", "
+             << real(lamina.g1z.value_or(lamina.g12)) << "\n"
+             << real(lamina.g2z.value_or(lamina.g12)) << "\n";
+      } else {
+        out_ << "*ELASTIC\n" << real(material.youngsModulus) << ", " << real(material.poissonRatio) << "\n";
+      }
       if (material.density) out_ << "*DENSITY\n" << real(*material.density) << "\n";
-      if (material.expansion)
+      if (material.expansion && material.lamina)
+        out_ << "*EXPANSION, TYPE=ORTHO, ZERO=" << real(material.referenceTemperature) << "\n" << real(*material.expansion)
+             << ", " << real(material.lamina->expansion2) << ", " << real(material.lamina->expansion2) << "\n";
+      else if (material.expansion)
         out_ << "*EXPANSION, ZERO=" << real(material.referenceTemperature) << "\n" << real(*material.expansion) << "\n";
     }
   }
@@ -195,7 +250,11 @@ class CcxJobBuilder {
     for (const std::string& name : setNames_) {
       const Element& element = *setMembers_.at(name);
       const Property& property = propertyOf(element);
-      std::string head = "ELSET=" + name + ", MATERIAL=MAT1_" + std::to_string(property.materialId);
+      std::string head = "ELSET=" + name + ", MATERIAL=" + materialName(property.materialId);
+      if (property.composite()) {
+        writeCompositeSection(element, property, name);
+        continue;
+      }
       switch (property.type) {
         case PropertyType::Rod:
           out_ << "*SOLID SECTION, " << head << "\n" << real(property.area) << "\n";
@@ -212,6 +271,25 @@ class CcxJobBuilder {
           break;
       }
     }
+  }
+
+  std::string materialName(int id) const {
+    return (model_.materials.at(id).lamina ? "MAT8_" : "MAT1_") + std::to_string(id);
+  }
+
+  // A laminate: each ply's orientation is the set's material axes turned by the ply's angle.
+  void writeCompositeSection(const Element& element, const Property& property, const std::string& name) {
+    std::array<Vec3, 3> material = materialAxes(model_, element);
+    for (std::size_t i = 0; i < property.plies.size(); ++i) {
+      std::array<Vec3, 3> axes = plyAxes(material, property.plies[i].angle);
+      out_ << "*ORIENTATION, NAME=" << name << "_P" << i + 1 << "\n"
+           << real(axes[0][0]) << ", " << real(axes[0][1]) << ", " << real(axes[0][2]) << ", " << real(axes[1][0]) << ", "
+           << real(axes[1][1]) << ", " << real(axes[1][2]) << "\n";
+    }
+    out_ << "*SHELL SECTION, ELSET=" << name << ", COMPOSITE\n";
+    for (std::size_t i = 0; i < property.plies.size(); ++i)
+      out_ << real(property.plies[i].thickness) << ", , " << materialName(property.plies[i].materialId) << ", " << name
+           << "_P" << i + 1 << "\n";
   }
 
   // A bar becomes a rectangle of the bar's area whose plane-1 inertia I1 is the
@@ -351,7 +429,9 @@ class CcxJobBuilder {
   std::vector<std::string> setNames_;
   std::map<std::string, const Element*> setMembers_;
   std::map<int, double> temperatures_;
-  std::map<std::pair<int, int>, double> loadComponents_;  // (grid, DOF) -> sum of point and pressure loads
+  std::map<std::pair<int, int>, double> loadComponents_;
+  std::map<std::pair<int, int>, int> midsideNodes_;     // generated: edge (low grid, high grid) -> CalculiX node
+  mutable std::map<std::string, std::size_t> orientationGroups_;  // laminates' material axes -> set number  // (grid, DOF) -> sum of point and pressure loads
 };
 
 }  // namespace

@@ -45,6 +45,7 @@ struct CcxJob {
   std::map<int, std::string> ccxTypes;  // by element ID: T3D2, B31, S4, S8R, M3D4, C3D10, C3D20R, ...
   std::map<int, std::vector<int>> ccxGrids;  // by element ID: its grids in CalculiX's node order
   std::map<int, GridBalance> balance;   // by grid ID
+  std::map<int, std::size_t> layers;    // laminates, by element ID: their plies, each printing the type's rows
   // The smallest force by which to judge the balance: round-off is measured
   // against it when no load is larger (pure moments, pure temperatures).
   double forceScale = 0;

@@ -39,6 +39,10 @@ struct Element {
   Vec3 orientation{};
   std::optional<int> orientationGrid;
   nastran::Location at;
+  // Shells: the material axes, THETA degrees from the G1 -> G2 edge, or the basic X axis
+  // projected on the element when MCID is 0.
+  double materialAngle = 0;
+  bool materialAxisFromBasic = false;
 };
 
 struct Property {
@@ -51,6 +55,16 @@ struct Property {
   double thickness = 0;  // shells
   nastran::Location at;
   bool membraneOnly = false;  // shells: PSHELL without a bending material (MID2 blank)
+  // PCOMP and PCOMPG: the plies from the bottom (materialId is the first ply's, thickness the
+  // laminate's).
+  struct Ply {
+    int id = 0;  // 1, 2, ... from the bottom; PCOMPG: the global ply ID
+    int materialId = 0;
+    double thickness = 0;
+    double angle = 0;  // degrees from the element's material X axis
+  };
+  std::vector<Ply> plies;
+  bool composite() const { return !plies.empty(); }
 };
 
 struct Material {
@@ -61,6 +75,13 @@ struct Material {
   std::optional<double> expansion;  // thermal expansion coefficient
   double referenceTemperature = 0;
   nastran::Location at;
+  // MAT8: an orthotropic lamina in its material axes (youngsModulus is E1, poissonRatio NU12).
+  struct Lamina {
+    double e2 = 0, g12 = 0;
+    std::optional<double> g1z, g2z;
+    double expansion2 = 0;  // A2 (expansion holds A1)
+  };
+  std::optional<Lamina> lamina;
 };
 
 struct NodalLoad {

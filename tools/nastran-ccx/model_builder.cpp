@@ -63,10 +63,10 @@ PropertyType propertyTypeFor(ElementType type) {
 namespace {
 
 // The cards the conversion to CalculiX knows; every other card of a deck is refused by name.
-constexpr std::array<std::string_view, 25> kSolvedCards = {
-    "GRID",   "CROD",   "CBAR",   "CQUAD4", "CTRIA3", "CQUAD8", "CTRIA6", "CQUADR", "CTRIAR",
-    "CTETRA", "CPENTA", "CHEXA",  "PROD",   "PBAR",   "PSHELL", "PSOLID", "MAT1",   "FORCE",
-    "MOMENT", "PLOAD",  "PLOAD2", "PLOAD4", "TEMP",   "SPC1",   "PARAM",
+constexpr std::array<std::string_view, 28> kSolvedCards = {
+    "GRID",   "CROD",   "CBAR",   "CQUAD4", "CTRIA3", "CQUAD8", "CTRIA6", "CQUADR", "CTRIAR", "CTETRA",
+    "CPENTA", "CHEXA",  "PROD",   "PBAR",   "PSHELL", "PCOMP",  "PCOMPG", "PSOLID", "MAT1",   "MAT8",
+    "FORCE",  "MOMENT", "PLOAD",  "PLOAD2", "PLOAD4", "TEMP",   "SPC1",   "PARAM",
 };
 
 bool isSolved(std::string_view card) {
@@ -101,6 +101,7 @@ class ModelBuilder {
     readElements();
     readProperties();
     readMaterials();
+    checkPropertyMaterials(deck_, model_);
     readLoads();
     readConstraints();
     return std::move(model_);
@@ -258,6 +259,7 @@ class ModelBuilder {
       addProperty({card.pid, PropertyType::Bar, card.mid, card.a, card.i1, card.i2, 0, card.origin.at});
     }
     for (const nastran::Pshell& card : bulk_.pshells) addProperty(shellProperty(deck_, card));
+    for (const nastran::Pcomp& card : bulk_.pcomps) addProperty(compositeProperty(deck_, card));
     // CORDM, IN, STRESS, ISOP and FCTN choose integration and output details only.
     for (const nastran::Psolid& card : bulk_.psolids)
       addProperty({card.pid, PropertyType::Solid, card.mid, 0, 0, 0, 0, card.origin.at});
@@ -289,6 +291,7 @@ class ModelBuilder {
       material.at = card.origin.at;
       model_.materials.emplace(material.id, material);
     }
+    readLaminae(deck_, model_);
   }
 
   void readLoads() {

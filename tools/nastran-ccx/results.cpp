@@ -4,8 +4,10 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include "failure.h"
+#include "composite_shells.h"
 #include "numbers.h"
 #include "shell_elements.h"
 #include "solid_elements.h"
@@ -98,11 +100,16 @@ class ResultsMaker {
       result.emplace(*element, points);
     }
     for (const auto& [id, element] : model_.elements) {
-      const std::string& type = job_.ccxTypes.at(id);
+      std::string type = job_.ccxTypes.at(id);
       auto found = result.find(id);
       std::size_t rows = found == result.end() ? 0 : found->second.size();
       std::string label = std::string(cardName(element.type)) + " " + std::to_string(id);
-      if (!stressRowsPerElement(type).count(rows))
+      std::set<std::size_t> expected = stressRowsPerElement(type);
+      if (auto laminate = job_.layers.find(id); laminate != job_.layers.end()) {
+        expected = {compositeRowsPerPly(type) * laminate->second};
+        type += " laminate of " + std::to_string(laminate->second) + " plies";
+      }
+      if (!expected.count(rows))
         fail(label + " has " + std::to_string(rows) + " stress rows, which is not what a " + type + " element prints");
       auto [sameType, inserted] = rowsByType.emplace(type, rows);
       if (!inserted && sameType->second != rows)
@@ -169,6 +176,10 @@ class ResultsMaker {
   // A shell's centre (and, where its type has them, corner) stresses, and for CQUAD4 and
   // CTRIA3 its forces per unit length.
   void addShell(SubcaseResults& subcase, const Element& element, const std::vector<StressTensor>& points) const {
+    if (model_.properties.at(element.propertyId).composite()) {
+      addLaminate(subcase, element, points);
+      return;
+    }
     ShellResults shell = shellResults(model_, element, points);
     switch (element.type) {
       case ElementType::Quad4:
@@ -184,6 +195,21 @@ class ResultsMaker {
       case ElementType::QuadR: subcase.quadRs.push_back(shell.centre, shell.corners); break;
       case ElementType::TriaR: subcase.triaRs.push_back(shell.centre, shell.corners); break;
       default: break;
+    }
+  }
+
+  // A laminate's plies (OES1C) and forces, for CQUAD4 and CTRIA3; Nastran writes no OES1X
+  // entry for a laminate.
+  void addLaminate(SubcaseResults& subcase, const Element& element, const std::vector<StressTensor>& points) const {
+    CompositeResults laminate = compositeResults(model_, element, points);
+    if (element.type == ElementType::Quad4) {
+      subcase.quadPlies.measure = resultfiles::StressMeasure::MaxShear;
+      for (const resultfiles::PlyStress& ply : laminate.plies) subcase.quadPlies.push_back(ply);
+      subcase.quadForces.push_back({element.id, laminate.forces});
+    } else if (element.type == ElementType::Tria3) {
+      subcase.triaPlies.measure = resultfiles::StressMeasure::MaxShear;
+      for (const resultfiles::PlyStress& ply : laminate.plies) subcase.triaPlies.push_back(ply);
+      subcase.triaForces.push_back({element.id, laminate.forces});
     }
   }
 

@@ -1,6 +1,7 @@
 #include "shell_solid_cards.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "numbers.h"
@@ -35,7 +36,14 @@ Element plateElement(const nastran::Deck& deck, const nastran::Plate& card) {
                            : corners == 4                             ? 8
                                                                       : 7;
   const std::size_t thicknessField = 11;
-  // THETA/MCID orients the material, which is isotropic: nothing to do.
+  std::size_t angleField = card.shape == nastran::PlateShape::Quad8   ? 15
+                          : card.shape == nastran::PlateShape::Tria6 ? 9
+                          : corners == 4                             ? 7
+                                                                     : 6;
+  if (card.mcid && *card.mcid != 0)
+    throw deck.errorAt(card.origin, angleField, subject,
+                       "MCID " + std::to_string(*card.mcid) +
+                           ": only the basic coordinate system (0) may orient the material; give THETA instead");
   if (card.zoffs && *card.zoffs != 0)
     throw deck.errorAt(card.origin, zoffsField, subject, "an offset of the reference plane (ZOFFS) is not supported");
   for (const std::optional<double>& thickness : card.t)
@@ -48,6 +56,9 @@ Element plateElement(const nastran::Deck& deck, const nastran::Plate& card) {
                          "mid-side grid G" + std::to_string(i + 1) + " is blank: every mid-side grid must be given");
   Element element{card.eid, plateType(card.shape), card.pid, {}, {}, {}, card.origin.at};
   element.grids.assign(card.g.begin(), card.g.begin() + static_cast<std::ptrdiff_t>(grids));
+  // The material axes matter to orthotropic plies only; an isotropic material ignores them.
+  element.materialAngle = card.theta;
+  element.materialAxisFromBasic = card.mcid.has_value();
   return element;
 }
 
@@ -94,6 +105,66 @@ Property shellProperty(const nastran::Deck& deck, const nastran::Pshell& card) {
   Property property{card.pid, PropertyType::Shell, *card.mid1, 0, 0, 0, *card.t, card.origin.at};
   property.membraneOnly = membraneOnly;
   return property;
+}
+
+Property compositeProperty(const nastran::Deck& deck, const nastran::Pcomp& card) {
+  std::string subject = label(card.global ? "PCOMPG" : "PCOMP", card.pid);
+  if (card.plies.empty()) throw deck.errorAt(card.origin, 9, subject, "the laminate has no plies");
+  if (!card.lam.empty() && card.lam != "SYM")
+    throw deck.errorAt(card.origin, 8, subject,
+                       "LAM " + card.lam + " is not supported (only blank, every ply given, or SYM)");
+  Property property{card.pid, PropertyType::Shell, card.plies.front().mid, 0, 0, 0, 0, card.origin.at};
+  std::vector<nastran::Ply> plies = card.plies;
+  if (card.lam == "SYM") plies.insert(plies.end(), card.plies.rbegin(), card.plies.rend());
+  for (std::size_t i = 0; i < plies.size(); ++i) {
+    const nastran::Ply& ply = plies[i];
+    if (ply.t <= 0)
+      throw deck.errorAt(card.origin, 10 + 4 * (i % card.plies.size()), subject,
+                         "ply " + std::to_string(i + 1) + ": its thickness must be positive, not " + formatReal(ply.t));
+    int id = card.global && i < card.plies.size() ? ply.globalId : static_cast<int>(i + 1);
+    property.plies.push_back({id, ply.mid, ply.t, ply.theta});
+    property.thickness += ply.t;
+  }
+  // Z0 places the laminate's bottom; CalculiX's composite section lies on its mid-plane.
+  if (card.z0 && std::abs(*card.z0 + property.thickness / 2) > 1e-9 * property.thickness)
+    throw deck.errorAt(card.origin, 2, subject,
+                       "Z0 " + formatReal(*card.z0) + " offsets the laminate from the grids' plane (only -T/2, " +
+                           formatReal(-property.thickness / 2) + ", or blank is supported)");
+  // NSM adds mass only; SB, FT and the ply's SOUT choose failure output, GE damping, TREF is
+  // the plies' materials'.
+  return property;
+}
+
+void readLaminae(const nastran::Deck& deck, Model& model) {
+  for (const nastran::Mat8& card : deck.bulk.mat8s) {
+    std::string subject = label("MAT8", card.mid);
+    if (card.e1 <= 0) throw deck.errorAt(card.origin, 2, subject, "E1 must be positive");
+    if (card.e2 <= 0) throw deck.errorAt(card.origin, 3, subject, "E2 must be positive");
+    if (card.g12 <= 0) throw deck.errorAt(card.origin, 5, subject, "G12 must be positive");
+    if (card.nu12 * card.nu12 * card.e2 / card.e1 >= 1)
+      throw deck.errorAt(card.origin, 4, subject, "NU12 " + formatReal(card.nu12) + " makes the lamina unstable");
+    Material material;
+    material.id = card.mid;
+    material.youngsModulus = card.e1;
+    material.poissonRatio = card.nu12;
+    if (card.rho != 0) material.density = card.rho;
+    if (card.a1 != 0 || card.a2 != 0) material.expansion = card.a1;
+    material.referenceTemperature = card.tref;
+    material.at = card.origin.at;
+    material.lamina = Material::Lamina{card.e2, card.g12, card.g1z, card.g2z, card.a2};
+    model.materials.emplace(material.id, material);
+  }
+}
+
+void checkPropertyMaterials(const nastran::Deck& deck, const Model& model) {
+  for (const auto& [id, property] : model.properties) {
+    if (property.composite()) continue;
+    const Material& material = model.materials.at(property.materialId);
+    if (material.lamina)
+      throw deck.errorAt(property.at, label(cardName(property.type), id),
+                         "material " + std::to_string(material.id) +
+                             " is a MAT8 lamina, which only PCOMP and PCOMPG plies may use");
+  }
 }
 
 void readPressureLoads(const nastran::Deck& deck, Model& model) {

@@ -17,6 +17,16 @@ Element solidElement(const nastran::Deck& deck, const nastran::Solid& card);
 // PSHELL: membrane and bending of one material (MID2 = MID1), or membrane only (MID2 blank).
 Property shellProperty(const nastran::Deck& deck, const nastran::Pshell& card);
 
+// PCOMP and PCOMPG: the plies from the bottom (LAM blank, or SYM: the plies given and
+// their mirror image); the laminate on its mid-plane.
+Property compositeProperty(const nastran::Deck& deck, const nastran::Pcomp& card);
+
+// MAT8 into `model.materials`.
+void readLaminae(const nastran::Deck& deck, Model& model);
+
+// A MAT8 lamina serves PCOMP plies only: any other property naming one is refused.
+void checkPropertyMaterials(const nastran::Deck& deck, const Model& model);
+
 // PLOAD, PLOAD2 and PLOAD4 into `model.pressures`; the elements must be read first.
 void readPressureLoads(const nastran::Deck& deck, Model& model);
 
