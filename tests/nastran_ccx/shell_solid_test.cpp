@@ -555,6 +555,36 @@ TEST_F(ShellSolidTest, CrossPlyLaminateMatchesLaminationTheory) {
   }
 }
 
+// What the conversion cannot give CalculiX as Nastran means it is refused at its line, with no
+// results file: a laminate's LAM option, a solid with some of its mid-side grids, a lamina
+// under a PSHELL, a pressure on a rod, a shear panel, an offset shell.
+TEST_F(ShellSolidTest, CardsCalculiXCannotTakeAreRefusedWithTheirLine) {
+  const std::string head =
+      "GRID,1,,0.,0.,0.\nGRID,2,,1.,0.,0.\nGRID,3,,1.,1.,0.\nGRID,4,,0.,1.,0.\nGRID,5,,0.,0.,1.\nGRID,6,,.5,0.,0.\n"
+      "SPC1,1,123,1\nMAT1,1,1.E+7,,.3\n";  // lines 13-20 of the deck
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"CQUAD4,1,1,1,2,3,4\nPCOMP,1,,,,,,,MEM\n+,1,.1,0.\nFORCE,1,3,,1.,1.\n",
+       "22: PCOMP 1: LAM MEM is not supported (only blank, every ply given, or SYM)"},
+      {"CTETRA,1,1,1,2,3,5,6\nPSOLID,1,1\nFORCE,1,3,,1.,1.\n",
+       "21: CTETRA 1: mid-side grid G6 is blank: give every mid-side grid or none (CalculiX has no element with some)"},
+      {"CQUAD4,1,1,1,2,3,4\nPSHELL,1,8,.1,8\nMAT8,8,1.E+7,1.E+6,.3,1.E+6\nFORCE,1,3,,1.,1.\n",
+       "22: PSHELL 1: material 8 is a MAT8 lamina, which only PCOMP and PCOMPG plies may use"},
+      {"CROD,1,1,1,2\nPROD,1,1,1.\nPLOAD4,1,1,5.\n",
+       "23: PLOAD4 1: element 1 is a CROD; PLOAD4 loads shells and the faces of solids only"},
+      {"CSHEAR,1,1,1,2,3,4\nPSHEAR,1,1,.1\nFORCE,1,3,,1.,1.\n",
+       "21: CSHEAR: not solved by nastran-ccx: a shear panel carries shear alone, and no CalculiX element does"},
+      {"CQUAD4,1,1,1,2,3,4,,.5\nPSHELL,1,1,.1,1\nFORCE,1,3,,1.,1.\n",
+       "21: CQUAD4 1: an offset of the reference plane (ZOFFS) is not supported"},
+  };
+  for (const auto& [bulk, message] : cases) {
+    writeFile("refused.dat", staticDeck(head + bulk));
+    ToolRun run = this->run({"refused.dat"});
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_EQ(run.standardError, "nastran-ccx: refused.dat:" + message + "\n");
+    EXPECT_FALSE(exists("refused.op2"));
+  }
+}
+
 // A membrane-only PSHELL (MID2 blank) pulled in its plane carries F / (b t) at both fibres;
 // pressed across its plane it has no stiffness, which is a failure, not a result.
 TEST_F(ShellSolidTest, MembraneShellCarriesInPlaneLoadAndNothingAcross) {

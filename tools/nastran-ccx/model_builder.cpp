@@ -197,8 +197,7 @@ class ModelBuilder {
     all(bulk_.mpcadds, named("MPCADD"));
     all(bulk_.passed, [](const nastran::PassedCard& c) { return std::string_view(c.name); });
     if (first)
-      throw deck_.errorAt(first->second, first->first,
-                          "not solved by nastran-ccx (unknown card to its CalculiX conversion)");
+      throw deck_.errorAt(first->second, first->first, unsolvedCardReason(first->first));
   }
 
   void readGrids() {

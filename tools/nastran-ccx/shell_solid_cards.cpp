@@ -167,6 +167,14 @@ void checkPropertyMaterials(const nastran::Deck& deck, const Model& model) {
   }
 }
 
+std::string unsolvedCardReason(std::string_view card) {
+  if (card == "CSHEAR" || card == "PSHEAR")
+    return "not solved by nastran-ccx: a shear panel carries shear alone, and no CalculiX element does";
+  if (card == "MAT2" || card == "MAT9")
+    return "not solved by nastran-ccx: anisotropic materials are not converted (MAT1, and MAT8 for PCOMP plies, are)";
+  return "not solved by nastran-ccx (unknown card to its CalculiX conversion)";
+}
+
 void readPressureLoads(const nastran::Deck& deck, Model& model) {
   const nastran::Bulk& bulk = deck.bulk;
   for (const nastran::Pload& card : bulk.ploads) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "model.h"
 #include "nastran/deck.h"
 
@@ -26,6 +29,10 @@ void readLaminae(const nastran::Deck& deck, Model& model);
 
 // A MAT8 lamina serves PCOMP plies only: any other property naming one is refused.
 void checkPropertyMaterials(const nastran::Deck& deck, const Model& model);
+
+// Why a card is not solved: for shear panels and the anisotropic materials a sentence of
+// their own, else "not solved by nastran-ccx (unknown card to its CalculiX conversion)".
+std::string unsolvedCardReason(std::string_view card);
 
 // PLOAD, PLOAD2 and PLOAD4 into `model.pressures`; the elements must be read first.
 void readPressureLoads(const nastran::Deck& deck, Model& model);
