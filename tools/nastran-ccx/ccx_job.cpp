@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "failure.h"
+#include "free_directions.h"
 #include "numbers.h"
 #include "subcases.h"
 
@@ -33,6 +34,7 @@ class CcxJobBuilder {
     job_.nodes = IdMap(keys(model_.grids));
     job_.elements = IdMap(keys(model_.elements));
     findRotationalGrids();
+    axialOnly_ = axialOnlyStiffness(model_);
     out_ << "** CalculiX input written by nastran-ccx from " << model_.fileName << "\n";
     writeNodes();
     writeElements();
@@ -50,13 +52,15 @@ class CcxJobBuilder {
   // feeds `step_->balance` with the nodal force each load puts at each grid.
   void writeStep(const SubcaseSelection& subcase) {
     sets_ = resolveSubcase(model_, subcase);
-    job_.steps.push_back(StepJob{&subcase, {}, 0, 0});
+    job_.steps.push_back(StepJob{&subcase, {}, 0, 0, 0});
     step_ = &job_.steps.back();
     out_ << "** SUBCASE " << subcase.id << "\n*STEP\n*STATIC\n";
     writeBoundaries();
     writeNodalLoads();
     writePressures();
     writeTemperatures();
+    // Every load of the step is known from here on.
+    holdFreeDirections();
     out_ << "*NODE PRINT, NSET=NALL\nU, RF\n*EL PRINT, ELSET=EALL\nS\n*END STEP\n";
     step_->forceScale = forceScale();
     step_->stiffnessScale = stiffnessScale();
@@ -115,6 +119,7 @@ class CcxJobBuilder {
   }
 
   void findRotationalGrids() {
+    for (const auto& [id, element] : model_.elements) elementGrids_.insert(element.grids.begin(), element.grids.end());
     for (const auto& [id, element] : model_.elements)
       if (element.type == ElementType::Bar || element.type == ElementType::Quad4 || element.type == ElementType::Tria3)
         rotationalGrids_.insert(element.grids.begin(), element.grids.end());
@@ -322,8 +327,13 @@ class CcxJobBuilder {
     if (initial_.empty()) return;  // no subcase heats the model
     out_ << "*TEMPERATURE, OP=NEW\n";
     if (!sets_.selection->temperatureSet) return;
-    for (const auto& [grid, temperature] : temperaturesOf(model_, *sets_.selection->temperatureSet))
+    double expansion = 0;
+    for (const auto& [id, material] : model_.materials) expansion = std::max(expansion, std::abs(material.expansion.value_or(0)));
+    for (const auto& [grid, temperature] : temperaturesOf(model_, *sets_.selection->temperatureSet)) {
       out_ << job_.nodes.toCcx(grid) << ", " << real(temperature) << "\n";
+      step_->drivenDisplacement =
+          std::max(step_->drivenDisplacement, expansion * std::abs(temperature - initial_[grid]) * modelSize());
+    }
   }
 
   // Grids that belong to no bar or shell have no rotational DOFs in CalculiX:
@@ -351,6 +361,7 @@ class CcxJobBuilder {
       }
     }
     for (const auto& [key, value] : enforced) fixed[key] = value;
+    for (const auto& [key, value] : fixed) step_->drivenDisplacement = std::max(step_->drivenDisplacement, std::abs(value));
     out_ << "*BOUNDARY, OP=NEW\n";
     for (const auto& [key, value] : fixed) {
       auto [grid, dof] = key;
@@ -360,6 +371,41 @@ class CcxJobBuilder {
       if (value != 0) out_ << ", " << real(value);
       out_ << "\n";
     }
+  }
+
+  // A direction in which nothing holds a grid where only rods meet: unloaded, it is held, as
+  // Nastran's AUTOSPC holds such a singular DOF (its SPC force is then 0); loaded, the model is
+  // a mechanism, which fails here with the grid and direction rather than after the solution.
+  void holdFreeDirections() {
+    std::map<int, std::array<bool, 3>> fixed;
+    for (const auto& [grid, balance] : step_->balance) fixed[grid] = balance.fixed;
+    bool header = false;
+    std::string loaded;
+    int count = 0;
+    for (const FreeDirection& free : freeDirections(model_, axialOnly_, fixed)) {
+      auto balance = step_->balance.find(free.grid);
+      Vec3 applied = balance == step_->balance.end() ? Vec3{} : balance->second.applied;
+      double along = std::abs(dot(applied, free.direction));
+      bool inElement = elementGrids_.count(free.grid) != 0;
+      if (along > 1e-9 * norm(applied) && along > 0) {
+        if (count++ < 8)
+          loaded += (loaded.empty() ? "" : ", ") + std::string("grid ") + std::to_string(free.grid) + " " +
+                    (free.component ? "T" + std::to_string(free.component)
+                                    : "along (" + real(free.direction[0]) + ", " + real(free.direction[1]) + ", " +
+                                          real(free.direction[2]) + ")");
+        continue;
+      }
+      if (!inElement || free.component == 0) continue;
+      if (!header) out_ << "*BOUNDARY\n";
+      header = true;
+      out_ << job_.nodes.toCcx(free.grid) << ", " << free.component << ", " << free.component << "\n";
+      step_->balance[free.grid].fixed[free.component - 1] = true;
+    }
+    if (count > 8) loaded += " and " + std::to_string(count - 8) + " more";
+    if (!loaded.empty())
+      throw Failure(model_.fileName + ": subcase " + std::to_string(sets_.selection->id) +
+                    ": the stiffness is singular: " + loaded +
+                    " free (no element stiffens it that way, and it is not constrained), yet loaded along it");
   }
 
   // Loads are given to CalculiX in each grid's CD components (the grid's transform turns them).
@@ -454,6 +500,8 @@ class CcxJobBuilder {
   std::vector<std::string> setNames_;
   std::map<std::string, const Element*> setMembers_;
   std::map<int, double> initial_;
+  std::set<int> elementGrids_;
+  std::map<int, Matrix3> axialOnly_;
   SubcaseSets sets_;
   StepJob* step_ = nullptr;
 };

@@ -59,6 +59,9 @@ struct StepJob {
   // The largest stiffness times the model's size: a free DOF's displacement times this is the
   // force it would take to move it that far in a sound model (see results.cpp).
   double stiffnessScale = 0;
+  // The largest displacement the step drives without force: enforced values, and thermal
+  // strain times the model's size.
+  double drivenDisplacement = 0;
 };
 
 // A Nastran model turned into a CalculiX input file, with what the run must give

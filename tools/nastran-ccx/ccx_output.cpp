@@ -91,6 +91,8 @@ class DatReader {
 
   void readNodeRow(std::string_view line, std::map<int, Vec3>& rows, const char* what) {
     std::vector<std::string> fields = words(line);
+    // A node with a transform has its values in the transform's directions, marked "L".
+    if (fields.size() == 5 && fields[4] == "L") fields.pop_back();
     if (fields.size() != 4) fail(std::string(what) + " row with " + std::to_string(fields.size()) + " entries instead of 4");
     int node = number(fields[0]);
     Vec3 row{};
