@@ -366,7 +366,10 @@ class CcxJobBuilder {
     for (const auto& [key, value] : fixed) {
       auto [grid, dof] = key;
       if (dof > 3 && !rotationalGrids_.count(grid)) continue;
-      if (dof <= 3) step_->balance[grid].fixed[dof - 1] = true;
+      if (dof <= 3) {
+        step_->balance[grid].fixed[dof - 1] = true;
+        step_->balance[grid].enforced[dof - 1] = value;
+      }
       out_ << job_.nodes.toCcx(grid) << ", " << dof << ", " << dof;
       if (value != 0) out_ << ", " << real(value);
       out_ << "\n";

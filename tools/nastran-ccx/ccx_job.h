@@ -40,6 +40,7 @@ struct GridBalance {
   Vec3 applied{};
   double looseness = 0;
   std::array<bool, 3> fixed{};
+  Vec3 enforced{};  // the value of each fixed DOF (SPC's D, SPCD)
   bool tied = false;
   void addApplied(const Vec3& force, double share = 0) {
     for (int axis = 0; axis < 3; ++axis) applied[axis] += force[axis];

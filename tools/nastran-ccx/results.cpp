@@ -217,10 +217,10 @@ class ResultsMaker {
   void addDisplacements(SubcaseResults& subcase, const std::map<int, Vec3>& displacements) const {
     subcase.displacements.reserve(displacements.size());
     for (auto [grid, u] : displacements) {
-      // A constrained DOF does not move; CalculiX prints round-off there.
+      // A constrained DOF is where it is held; CalculiX prints round-off there.
       if (auto balance = step_.balance.find(grid); balance != step_.balance.end())
         for (int axis = 0; axis < 3; ++axis)
-          if (balance->second.fixed[axis]) u[axis] = 0;
+          if (balance->second.fixed[axis]) u[axis] = balance->second.enforced[axis];
       resultfiles::GridValues row;
       row.grid = grid;
       for (int axis = 0; axis < 3; ++axis) row.values[axis] = static_cast<float>(u[axis]);

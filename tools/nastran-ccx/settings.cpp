@@ -71,8 +71,8 @@ std::vector<std::string> checkSettings(const nastran::Deck& deck) {
   }
   for (const nastran::PassedCard& card : deck.bulk.passed) {
     if (card.name != "MDLPRM") continue;
-    // MDLPRM holds name-value pairs from field 2 on.
-    for (std::size_t field = 1; field < card.fields.size(); field += 2) {
+    // MDLPRM holds name-value pairs.
+    for (std::size_t field = 0; field < card.fields.size(); field += 2) {
       const std::string& name = card.fields[field];
       if (name.empty()) continue;
       if (!contains(kNeutralModelParams, name))
