@@ -205,9 +205,13 @@ class ResultsMaker {
       if (balance == step_.balance.end()) continue;
       const std::array<bool, 3>& fixed = balance->second.fixed;
       if (!fixed[0] && !fixed[1] && !fixed[2]) continue;
+      // CalculiX's RF is the internal force K u; the constraint supplies what the loads at the
+      // DOF do not.
+      Vec3 applied = toGridComponents(model_.grids.at(grid), balance->second.applied);
       resultfiles::GridValues row;
       row.grid = grid;
-      for (int axis = 0; axis < 3; ++axis) row.values[axis] = fixed[axis] ? static_cast<float>(force[axis]) : 0.0f;
+      for (int axis = 0; axis < 3; ++axis)
+        row.values[axis] = fixed[axis] ? static_cast<float>(force[axis] - applied[axis]) : 0.0f;
       subcase.spcForces.push_back(row);
     }
   }
