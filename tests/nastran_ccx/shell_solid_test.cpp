@@ -3,7 +3,6 @@
 // exact linear stress of a column under a linearly varying pressure, and hand calculations.
 #include <algorithm>
 #include <array>
-#include <stdexcept>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -56,6 +55,11 @@ class Lattice {
     return place_(fraction(0), fraction(1), fraction(2));
   }
   Point positionOf(int id) const { return position(used_.at(id)); }
+  std::vector<int> usedGrids() const {
+    std::vector<int> ids;
+    for (const auto& entry : used_) ids.push_back(entry.first);
+    return ids;
+  }
   const Index& indexOf(int id) const { return used_.at(id); }
   const Index& cells() const { return cells_; }
 
@@ -228,19 +232,6 @@ std::vector<int> gridsOn(const Lattice& lattice, const std::vector<int>& all, in
   return on;
 }
 
-std::vector<int> usedGrids(const SolidMesh& mesh, const Lattice& lattice, int count) {
-  std::vector<int> all;
-  for (int id = 1; id <= count; ++id) {
-    try {
-      lattice.indexOf(id);
-      all.push_back(id);
-    } catch (const std::out_of_range&) {
-    }
-  }
-  (void)mesh;
-  return all;
-}
-
 const char* kindName(SolidKind kind) {
   switch (kind) {
     case SolidKind::Tetra4: return "tetra4";
@@ -290,7 +281,7 @@ TEST_F(ShellSolidTest, ColumnUnderLinearlyVaryingPressureCarriesItExactly) {
       fields.push_back(face.g34 ? std::to_string(face.g34) : "");
       loads += card("PLOAD4", fields);
     }
-    std::vector<int> all = usedGrids(mesh, lattice, 200);
+    std::vector<int> all = lattice.usedGrids();
     std::string bulk = lattice.gridCards() + mesh.cards + "PSOLID,1,1\nMAT1,1,1.E+7,,.3\n" + loads +
                        spc("3", gridsOn(lattice, all, 2, 0)) + spc("12", {lattice.grid({0, 0, 0})}) +
                        spc("2", {lattice.grid({4, 0, 0})});
@@ -312,8 +303,14 @@ TEST_F(ShellSolidTest, ColumnUnderLinearlyVaryingPressureCarriesItExactly) {
         EXPECT_NEAR(solid.points[i].normalZ, -pressure(lattice.positionOf(corners[i - 1])[0]), 2e-3 * 125);
       }
     }
-    // Over the column the stress balances the load exactly: its mean is minus the mean pressure.
+    // Over the column the stress balances the load exactly: its mean is minus the mean pressure;
+    // and the supports carry the whole load, 125 up.
     EXPECT_NEAR(meanStress, -125.0, 1e-3 * 125);
+    std::array<double, 3> reaction{};
+    for (const resultfiles::GridValues& row : results.spcForces)
+      for (int axis = 0; axis < 3; ++axis) reaction[axis] += row.values[axis];
+    EXPECT_NEAR(reaction[2], 125.0, 1e-3 * 125);
+    EXPECT_NEAR(reaction[0], 0.0, 1e-3 * 125);
   }
 }
 
@@ -335,7 +332,7 @@ TEST_F(ShellSolidTest, ThickCylinderUnderInternalPressureMatchesLame) {
     for (const LoadedFace& face : facesOn(lattice, mesh, 0, 0))
       loads += card("PLOAD4", {"1", std::to_string(face.element), number(p), "", "", "", std::to_string(face.g1),
                                face.g34 ? std::to_string(face.g34) : ""});
-    std::vector<int> all = usedGrids(mesh, lattice, 1000);
+    std::vector<int> all = lattice.usedGrids();
     std::string bulk = lattice.gridCards() + mesh.cards + "PSOLID,1,1\nMAT1,1,2.E+5,,.3\n" + loads + spc("3", all) +
                        spc("2", gridsOn(lattice, all, 1, 0)) + spc("1", gridsOn(lattice, all, 1, 16));
     resultfiles::SubcaseResults results = solveDeck(std::string("cylinder_") + kindName(kind), bulk);
@@ -398,14 +395,7 @@ TEST_F(ShellSolidTest, SimplySupportedPlateMatchesNavierSeries) {
     int last = cells * cells;
     std::string load = quadratic ? "PLOAD4,1,1,1.,,,,THRU," + std::to_string(last) + "\n"
                                  : "PLOAD2,1,1.,1,THRU," + std::to_string(last) + "\n";
-    std::vector<int> all;
-    for (int id = 1; id <= 1000; ++id) {
-      try {
-        lattice.indexOf(id);
-        all.push_back(id);
-      } catch (const std::out_of_range&) {
-      }
-    }
+    std::vector<int> all = lattice.usedGrids();
     int edge = 2 * cells;
     std::string bulk = lattice.gridCards() + elements + "PSHELL,1,1," + number(t) + ",1\nMAT1,1," + number(e) + ",," +
                        number(nu) + "\n" + load + spc("3", gridsOn(lattice, all, 0, 0)) +
@@ -445,6 +435,39 @@ TEST_F(ShellSolidTest, SimplySupportedPlateMatchesNavierSeries) {
                   0.02 * 6 * centreMoment / (t * t));
     }
   }
+}
+
+// Pressures are loads of their subcase: a cube pressed on its top by PLOAD4 in one subcase, by
+// PLOAD in a second, and pushed sideways by a PLOAD4 along N1-N3 of a system turned 90 degrees
+// about Z (its X along basic Y) in a third; each subcase's supports carry its own load.
+TEST_F(ShellSolidTest, PressuresLoadTheirOwnSubcaseAlongTheirDirection) {
+  REQUIRE_CCX();
+  Lattice lattice({1, 1, 1}, [](double u, double v, double w) { return Point{u, v, w}; });
+  SolidMesh mesh = solidMesh(lattice, SolidKind::Hexa8, 1);
+  int g1 = lattice.grid({0, 0, 2}), g2 = lattice.grid({0, 2, 2}), g3 = lattice.grid({2, 2, 2}), g4 = lattice.grid({2, 0, 2});
+  std::vector<int> all = lattice.usedGrids();
+  std::string bulk = lattice.gridCards() + mesh.cards + "PSOLID,1,1\nMAT1,1,1.E+7,,.3\n" +
+                     spc("123", gridsOn(lattice, all, 2, 0)) + card("PLOAD4", {"1", "1", "100.", "", "", "", std::to_string(g1), std::to_string(g3)}) +
+                     card("PLOAD", {"2", "50.", std::to_string(g1), std::to_string(g2), std::to_string(g3), std::to_string(g4)}) +
+                     card("PLOAD4", {"3", "1", "20.", "", "", "", std::to_string(g1), std::to_string(g3), "5", "1.", "0.", "0."}) +
+                     "CORD2R,5,,0.,0.,0.,0.,0.,1.\n+,0.,1.,0.\n";
+  writeFile("subcases.dat", "SOL 101\nCEND\nSPC = 1\nSUBCASE 1\n  LOAD = 1\nSUBCASE 2\n  LOAD = 2\nSUBCASE 3\n  LOAD = 3\n"
+                            "BEGIN BULK\n" + bulk + "ENDDATA\n");
+  ToolRun run = this->run({"subcases.dat"});
+  ASSERT_EQ(run.exitCode, 0) << run.standardError;
+  resultfiles::Op2File file = resultfiles::readOp2(readFile("subcases.op2"), "subcases.op2", resultfiles::isStaticResultsTable);
+  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, "subcases.op2");
+  ASSERT_EQ(subcases.size(), 3u);
+  const std::array<std::array<double, 3>, 3> expected = {{{0, 0, 100}, {0, 0, 50}, {0, -20, 0}}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE("subcase " + std::to_string(subcases[i].subcase));
+    std::array<double, 3> reaction{};
+    for (const resultfiles::GridValues& row : subcases[i].spcForces)
+      for (int axis = 0; axis < 3; ++axis) reaction[axis] += row.values[axis];
+    for (int axis = 0; axis < 3; ++axis) EXPECT_NEAR(reaction[axis], expected[i][axis], 1e-3 * 100);
+  }
+  ASSERT_EQ(subcases[1].hexas.size(), 1u);
+  EXPECT_NEAR(subcases[1].hexas[0].points[0].normalZ, -50.0, 2.0);  // the base holds it from spreading
 }
 
 // Classical lamination theory for a symmetric laminate under in-plane forces per unit length
@@ -633,7 +656,7 @@ TEST_F(ShellSolidTest, PloadOnGridsPressesTheirFace) {
   Lattice lattice({1, 1, 1}, [](double u, double v, double w) { return Point{u, v, w}; });
   SolidMesh mesh = solidMesh(lattice, SolidKind::Hexa8, 1);
   int g1 = lattice.grid({0, 0, 2}), g2 = lattice.grid({0, 2, 2}), g3 = lattice.grid({2, 2, 2}), g4 = lattice.grid({2, 0, 2});
-  std::vector<int> all = usedGrids(mesh, lattice, 100);
+  std::vector<int> all = lattice.usedGrids();
   std::string base = lattice.gridCards() + mesh.cards + "PSOLID,1,1\nMAT1,1,1.E+7,,.3\n" +
                      spc("3", gridsOn(lattice, all, 2, 0)) + spc("12", {lattice.grid({0, 0, 0})}) +
                      spc("2", {lattice.grid({2, 0, 0})});

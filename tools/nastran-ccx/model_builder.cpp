@@ -338,7 +338,7 @@ class ModelBuilder {
     for (const nastran::Tempd& card : bulk_.tempds)
       if (!model_.defaultTemperatures.emplace(card.sid, card.t).second)
         fail(card.origin, 2, label("TEMPD", card.sid), "set " + std::to_string(card.sid) + " has a TEMPD already");
-    readPressureLoads(deck_, model_);
+    readPressureLoads(deck_, *systems_, model_);
     for (const nastran::Temp& card : bulk_.temps)
       model_.temperatures.push_back({card.sid, card.g, card.t, card.origin.at});
   }

@@ -175,7 +175,7 @@ std::string unsolvedCardReason(std::string_view card) {
   return "not solved by nastran-ccx (unknown card to its CalculiX conversion)";
 }
 
-void readPressureLoads(const nastran::Deck& deck, Model& model) {
+void readPressureLoads(const nastran::Deck& deck, const nastran::CoordinateSystems& systems, Model& model) {
   const nastran::Bulk& bulk = deck.bulk;
   for (const nastran::Pload& card : bulk.ploads) {
     PressureLoad load;
@@ -207,9 +207,15 @@ void readPressureLoads(const nastran::Deck& deck, Model& model) {
   }
   for (const nastran::Pload4& card : bulk.pload4s) {
     std::string subject = label("PLOAD4", card.sid);
-    if (card.cid != 0)
+    // N1-N3 in CID: a rectangular system's axes are the same everywhere; a cylindrical or
+    // spherical system's would turn over the face.
+    const nastran::ResolvedSystem* system = systems.find(card.cid);
+    if (!system)
+      throw deck.errorAt(card.origin, 9, subject, "CID " + std::to_string(card.cid) + ": no such coordinate system");
+    if (card.n != Vec3{0, 0, 0} && system && system->kind != nastran::CoordinateKind::Rectangular)
       throw deck.errorAt(card.origin, 9, subject,
-                         "CID " + std::to_string(card.cid) + ": only the basic coordinate system (0) is supported");
+                         "CID " + std::to_string(card.cid) +
+                             ": a load direction in a cylindrical or spherical system is not supported");
     if (card.sorl != "SURF" || card.ldir != "NORM")
       throw deck.errorAt(card.origin, 13, subject, "SORL/LDIR (edge or in-plane loads) are not supported");
     PressureLoad load;
@@ -218,7 +224,8 @@ void readPressureLoads(const nastran::Deck& deck, Model& model) {
     load.cornerPressures = {card.p1, card.p2.value_or(card.p1), card.p3.value_or(card.p1), card.p4.value_or(card.p1)};
     load.g1 = card.g1;
     load.g34 = card.g34;
-    load.direction = card.n;
+    for (int axis = 0; axis < 3; ++axis)
+        for (int basic = 0; basic < 3; ++basic) load.direction[basic] += card.n[axis] * system->axes[axis][basic];
     load.at = card.origin.at;
     addRange(load, card.eid, card.thru.value_or(card.eid));
   }

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "model.h"
+#include "nastran/coordinate_systems.h"
 #include "nastran/deck.h"
 
 // The shell, solid and pressure cards of a deck in the model's terms. Each throws the deck's
@@ -34,7 +35,8 @@ void checkPropertyMaterials(const nastran::Deck& deck, const Model& model);
 // their own, else "not solved by nastran-ccx (unknown card to its CalculiX conversion)".
 std::string unsolvedCardReason(std::string_view card);
 
-// PLOAD, PLOAD2 and PLOAD4 into `model.pressures`; the elements must be read first.
-void readPressureLoads(const nastran::Deck& deck, Model& model);
+// PLOAD, PLOAD2 and PLOAD4 into `model.pressures`; the elements must be read first. A
+// PLOAD4 direction N1-N3 is given in a rectangular system CID.
+void readPressureLoads(const nastran::Deck& deck, const nastran::CoordinateSystems& systems, Model& model);
 
 }  // namespace nastranccx
