@@ -124,13 +124,16 @@ int main(int argc, char** argv) {
       if (std::system(command.c_str()) != 0) throw std::runtime_error("CalculiX failed: see its log");
     });
     nastranccx::checkCcxLog(readAll(work.path() / "ccx.log"), "block.dat");
-    nastranccx::CcxDatResults listing;
+    std::vector<nastranccx::CcxDatResults> listing;
     readListing = secondsOf([&] { listing = nastranccx::readCcxDat(readAll(work.path() / "block.dat"), "block.dat"); });
-    resultfiles::SubcaseResults subcase;
-    results = secondsOf([&] { subcase = nastranccx::makeSubcaseResults(model, job, listing, "block.dat"); });
+    if (listing.size() != job.steps.size()) throw std::runtime_error("CalculiX's listing lacks the step's results");
+    std::vector<resultfiles::SubcaseResults> subcases;
+    results = secondsOf([&] {
+      subcases.push_back(nastranccx::makeSubcaseResults(model, job, job.steps.front(), listing.front(), "block.dat"));
+    });
     writeResults = secondsOf([&] {
       nastranccx::writeFileAtomically(work.path() / "block.op2",
-                                      nastranccx::formatResultsFile(subcase, nastranccx::ResultsFormat::Output2,
+                                      nastranccx::formatResultsFile(subcases, nastranccx::ResultsFormat::Output2,
                                                                     {1, 2, 2026}));
     });
     double own = readDeck + writeInput + readListing + results + writeResults;
