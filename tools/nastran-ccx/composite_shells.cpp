@@ -72,7 +72,8 @@ CompositeResults compositeResults(const Model& model, const Element& element, co
   const double zeta = 1 / std::sqrt(3.0);
 
   CompositeResults results;
-  double n[3] = {}, m[3] = {}, q[2] = {};
+  std::array<double, 3> n{}, m{};
+  std::array<double, 2> q{};
   double bottom = -property.thickness / 2;
   for (std::size_t p = 0; p < property.plies.size(); ++p) {
     const Property::Ply& ply = property.plies[p];
@@ -119,15 +120,7 @@ CompositeResults compositeResults(const Model& model, const Element& element, co
     entry.equivalent = summary.equivalent;
     results.plies.push_back(entry);
   }
-  resultfiles::PlateForceValues& f = results.forces;
-  f.membraneX = static_cast<float>(n[0]);
-  f.membraneY = static_cast<float>(n[1]);
-  f.membraneXY = static_cast<float>(n[2]);
-  f.momentX = static_cast<float>(m[0]);
-  f.momentY = static_cast<float>(m[1]);
-  f.momentXY = static_cast<float>(m[2]);
-  f.shearX = static_cast<float>(q[0]);
-  f.shearY = static_cast<float>(q[1]);
+  results.forces = plateForceValues(n, m, q);
   return results;
 }
 

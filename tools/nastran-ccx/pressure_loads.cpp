@@ -133,9 +133,7 @@ Face solidFace(const Model& model, const Element& element, const PressureLoad& l
   static const std::vector<std::vector<int>> kHexaFaces = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
                                                            {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
   const std::vector<int>& g = element.grids;
-  std::size_t cornerCount = element.type == ElementType::Tetra4 || element.type == ElementType::Tetra10 ? 4
-                            : element.type == ElementType::Penta6 || element.type == ElementType::Penta15 ? 6
-                                                                                                          : 8;
+  std::size_t cornerCount = static_cast<std::size_t>(solidCorners(element.type));
   const auto& faces = cornerCount == 4 ? kTetraFaces : cornerCount == 6 ? kPentaFaces : kHexaFaces;
   auto cornerOf = [&](int grid) -> int {
     for (std::size_t i = 0; i < cornerCount; ++i)
@@ -177,12 +175,7 @@ Face solidFace(const Model& model, const Element& element, const PressureLoad& l
   for (int corner : corners) face.grids.push_back(g[static_cast<std::size_t>(corner)]);
   if (g.size() > cornerCount) {
     // The mid-side grid of each edge, found from Nastran's edge order of the shape.
-    static const std::vector<std::pair<int, int>> kTetraEdges = {{0, 1}, {1, 2}, {2, 0}, {0, 3}, {1, 3}, {2, 3}};
-    static const std::vector<std::pair<int, int>> kPentaEdges = {{0, 1}, {1, 2}, {2, 0}, {0, 3}, {1, 4},
-                                                                 {2, 5}, {3, 4}, {4, 5}, {5, 3}};
-    static const std::vector<std::pair<int, int>> kHexaEdges = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {0, 4}, {1, 5},
-                                                                {2, 6}, {3, 7}, {4, 5}, {5, 6}, {6, 7}, {7, 4}};
-    const auto& edges = cornerCount == 4 ? kTetraEdges : cornerCount == 6 ? kPentaEdges : kHexaEdges;
+    const auto& edges = solidEdges(element.type);
     for (std::size_t i = 0; i < corners.size(); ++i) {
       int a = corners[i], b = corners[(i + 1) % corners.size()];
       for (std::size_t e = 0; e < edges.size(); ++e)

@@ -81,6 +81,13 @@ StressTensor throughThickness(const std::vector<StressTensor>& layers, const Lay
 
 }  // namespace
 
+resultfiles::PlateForceValues plateForceValues(const std::array<double, 3>& membrane, const std::array<double, 3>& moments,
+                                               const std::array<double, 2>& shears) {
+  auto single = [](double value) { return static_cast<float>(value); };
+  return {single(membrane[0]), single(membrane[1]), single(membrane[2]), single(moments[0]),
+          single(moments[1]),  single(moments[2]),  single(shears[0]),   single(shears[1])};
+}
+
 bool isShell(ElementType type) {
   switch (type) {
     case ElementType::Quad4:
@@ -159,8 +166,8 @@ ShellResults shellResults(const Model& model, const Element& element, const std:
   // Forces per unit length: N = integral of s dz, M = integral of s z dz (positive M pulls
   // the top fibre, z along the element normal), Q = integral of the transverse shear dz, each
   // by Gauss quadrature over the layers (dz = t/2 dzeta).
-  resultfiles::PlateForceValues& f = results.forces;
-  double n[3] = {}, m[3] = {}, q[2] = {};
+  std::array<double, 3> n{}, m{};
+  std::array<double, 2> q{};
   for (std::size_t layer = 0; layer < layout.layers; ++layer) {
     const StressTensor& s = means[layer];
     double w = layout.weights[layer] * thickness / 2;
@@ -173,14 +180,7 @@ ShellResults shellResults(const Model& model, const Element& element, const std:
     q[0] += w * project(s, x, z);
     q[1] += w * project(s, y, z);
   }
-  f.membraneX = static_cast<float>(n[0]);
-  f.membraneY = static_cast<float>(n[1]);
-  f.membraneXY = static_cast<float>(n[2]);
-  f.momentX = static_cast<float>(m[0]);
-  f.momentY = static_cast<float>(m[1]);
-  f.momentXY = static_cast<float>(m[2]);
-  f.shearX = static_cast<float>(q[0]);
-  f.shearY = static_cast<float>(q[1]);
+  results.forces = plateForceValues(n, m, q);
   return results;
 }
 

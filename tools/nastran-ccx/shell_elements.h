@@ -32,6 +32,11 @@ struct ShellResults {
 };
 ShellResults shellResults(const Model& model, const Element& element, const std::vector<StressTensor>& points);
 
+// Forces per unit length from their integrals through the thickness: membrane (x, y, xy),
+// moments (x, y, xy), transverse shears (xz, yz).
+resultfiles::PlateForceValues plateForceValues(const std::array<double, 3>& membrane, const std::array<double, 3>& moments,
+                                               const std::array<double, 2>& shears);
+
 // Whether Nastran writes the element type's stresses with its corners.
 bool shellHasCorners(ElementType type);
 

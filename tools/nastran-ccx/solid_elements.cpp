@@ -24,15 +24,7 @@ const std::vector<Edge> kHexaEdgesNastran = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {0,
 const std::vector<Edge> kHexaEdgesCcx = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6},
                                          {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
 
-int cornerCount(ElementType type) {
-  switch (type) {
-    case ElementType::Tetra4:
-    case ElementType::Tetra10: return 4;
-    case ElementType::Penta6:
-    case ElementType::Penta15: return 6;
-    default: return 8;
-  }
-}
+int cornerCount(ElementType type) { return solidCorners(type); }
 
 [[noreturn]] void failAt(const Model& model, const Element& element, const std::string& reason) {
   throw Failure(nastran::problemMessage(model.files.at(element.at.file), element.at.line, "",
@@ -155,6 +147,21 @@ resultfiles::Tensor tableOrder(const StressTensor& s) { return {s[0], s[1], s[2]
 
 }  // namespace
 
+int solidCorners(ElementType type) {
+  switch (type) {
+    case ElementType::Tetra4:
+    case ElementType::Tetra10: return 4;
+    case ElementType::Penta6:
+    case ElementType::Penta15: return 6;
+    default: return 8;
+  }
+}
+
+const std::vector<std::pair<int, int>>& solidEdges(ElementType type) {
+  int corners = solidCorners(type);
+  return corners == 4 ? kTetraEdges : corners == 6 ? kPentaEdgesNastran : kHexaEdgesNastran;
+}
+
 bool isSolid(ElementType type) {
   switch (type) {
     case ElementType::Tetra4:
@@ -194,7 +201,7 @@ std::vector<int> solidCcxNodeOrder(const Model& model, const Element& element, d
   for (int corner : order) grids.push_back(element.grids[static_cast<std::size_t>(corner)]);
   if (element.grids.size() == static_cast<std::size_t>(corners)) return grids;
 
-  const std::vector<Edge>& nastranEdges = corners == 4 ? kTetraEdges : corners == 6 ? kPentaEdgesNastran : kHexaEdgesNastran;
+  const std::vector<Edge>& nastranEdges = solidEdges(element.type);
   const std::vector<Edge>& ccxEdges = corners == 4 ? kTetraEdges : corners == 6 ? kPentaEdgesCcx : kHexaEdgesCcx;
   std::map<std::pair<int, int>, int> midSide;  // Nastran corners (low, high) -> grid
   for (std::size_t i = 0; i < nastranEdges.size(); ++i) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ccx_output.h"
@@ -11,6 +12,11 @@
 namespace nastranccx {
 
 bool isSolid(ElementType type);
+
+int solidCorners(ElementType type);  // 4, 6 or 8
+
+// The shape's edges (corner indices) in the order Nastran gives their mid-side grids.
+const std::vector<std::pair<int, int>>& solidEdges(ElementType type);
 
 // C3D4, C3D10, C3D6, C3D15, C3D8I (the incompatible-modes brick, as Nastran's CHEXA is not
 // the plain trilinear one), C3D20R.
