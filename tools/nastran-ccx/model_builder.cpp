@@ -49,7 +49,7 @@ PropertyType propertyTypeFor(ElementType type) {
 namespace {
 
 // The cards the conversion to CalculiX knows; every other card of a deck is refused by name.
-constexpr std::array<std::string_view, 35> kSolvedCards = {
+constexpr std::array<std::string_view, 32> kSolvedCards = {
     "GRID",   "CROD",   "CBAR",   "CQUAD4", "CTRIA3", "CTETRA", "CHEXA",  "PROD",   "PBAR",
     "PSHELL", "PSOLID", "MAT1",   "FORCE",  "MOMENT", "FORCE1", "MOMENT1", "PLOAD4", "TEMP",
     "TEMPD",  "SPC",    "SPC1",   "SPCADD", "SPCD",   "LOAD",   "PARAM",  "MDLPRM", "CORD1R",
