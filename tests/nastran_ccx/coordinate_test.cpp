@@ -146,6 +146,24 @@ TEST_F(CoordinateTest, MechanismOfTheWholeTrussFails) {
   EXPECT_NE(message.find("singular"), std::string::npos) << message;
 }
 
+// Two cubes of CHEXA joined at one corner grid: the upper one turns freely about it. A push
+// of 0.01 on it beside 100,000 on the lower cube balances to round-off, but moves it by
+// millions where the cubes strain by about 1e-2.
+TEST_F(CoordinateTest, MechanismOfSolidsJoinedAtAGridFails) {
+  REQUIRE_CCX();
+  std::string bulk =
+      "GRID,1,,0.,0.,0.\nGRID,2,,1.,0.,0.\nGRID,3,,1.,1.,0.\nGRID,4,,0.,1.,0.\n"
+      "GRID,5,,0.,0.,1.\nGRID,6,,1.,0.,1.\nGRID,7,,1.,1.,1.\nGRID,8,,0.,1.,1.\n"
+      "GRID,9,,2.,1.,1.\nGRID,10,,2.,2.,1.\nGRID,11,,1.,2.,1.\nGRID,12,,1.,1.,2.\n"
+      "GRID,13,,2.,1.,2.\nGRID,14,,2.,2.,2.\nGRID,15,,1.,2.,2.\n"
+      "CHEXA,1,1,1,2,3,4,5,6\n,7,8\nCHEXA,2,1,7,9,10,11,12,13\n,14,15\n"
+      "PSOLID,1,1\nMAT1,1,1.E+7,,.3\n"
+      "FORCE,1,6,0,100000.,0.,0.,1.\nFORCE,1,14,0,.01,1.,0.,0.\nSPC1,1,123,1,2,3,4\n";
+  std::string message = expectFailure("hinge.dat", bulk);
+  EXPECT_NE(message.find("hinge.dat: subcase 1: the stiffness is singular (a mechanism): grid "), std::string::npos)
+      << message;
+}
+
 // A plane truss needs no constraints across its plane: those directions are held, as
 // Nastran's AUTOSPC holds them, and the answer is the constrained truss's.
 TEST_F(CoordinateTest, UnloadedDirectionsThatNothingStiffensAreHeld) {
