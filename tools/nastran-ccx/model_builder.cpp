@@ -7,6 +7,7 @@
 
 #include "nastran/coordinate_systems.h"
 #include "nastran/cross_reference.h"
+#include "nastran/numbers.h"
 #include "numbers.h"
 #include "settings.h"
 #include "shell_solid_cards.h"
@@ -66,7 +67,7 @@ PropertyType propertyTypeFor(ElementType type) {
 namespace {
 
 // The cards the conversion to CalculiX knows; every other card of a deck is refused by name.
-constexpr std::array<std::string_view, 43> kSolvedCards = {
+constexpr std::array<std::string_view, 42> kSolvedCards = {
     "GRID",   "CROD",   "CBAR",   "CQUAD4", "CTRIA3",  "CQUAD8", "CTRIA6", "CQUADR", "CTRIAR", "CTETRA",
     "CPENTA", "CHEXA",  "PROD",   "PBAR",   "PSHELL",  "PCOMP",  "PCOMPG", "PSOLID", "MAT1",   "MAT8",
     "FORCE",  "MOMENT", "FORCE1", "MOMENT1", "PLOAD",  "PLOAD2", "PLOAD4", "TEMP",   "TEMPD",  "SPC",
@@ -105,6 +106,7 @@ class ModelBuilder {
     nastran::requireConsistent(deck_, nastran::CheckOptions{.spcSelectionMayBeEmpty = true});
     std::vector<std::string> ignored = checkSettings(deck_);
     if (ignoredSettings_) *ignoredSettings_ = std::move(ignored);
+    readMassScale();
     readGrids();
     readElements();
     readProperties();
@@ -212,6 +214,16 @@ class ModelBuilder {
       if (card.name != "MDLPRM") consider(card.name, card.origin);
     if (first)
       throw deck_.errorAt(first->second, first->first, unsolvedCardReason(first->first));
+  }
+
+  void readMassScale() {
+    for (const nastran::Param& param : bulk_.params) {
+      if (param.name != "WTMASS") continue;
+      std::optional<double> value = param.values.empty() ? std::nullopt : nastran::parseReal(param.values.front());
+      if (!value || *value <= 0)
+        throw deck_.errorAt(param.origin.at, "PARAM WTMASS", "the value must be a positive real");
+      model_.massScale = *value;
+    }
   }
 
   void readGrids() {
