@@ -470,6 +470,36 @@ TEST_F(ShellSolidTest, PressuresLoadTheirOwnSubcaseAlongTheirDirection) {
   EXPECT_NEAR(subcases[1].hexas[0].points[0].normalZ, -50.0, 2.0);  // the base holds it from spreading
 }
 
+// A MAT9 cube whose stiffness couples the normal strain along X with the shear in XY (G14), pulled
+// along X by 10: under that uniaxial stress the compliance gives ex = G44 / D * 10 and
+// gxy = -G14 / D * 10, D = G11 G44 - G14^2, with every other strain zero.
+TEST_F(ShellSolidTest, AnisotropicSolidStrainsAsItsComplianceSays) {
+  REQUIRE_CCX();
+  Lattice lattice({1, 1, 1}, [](double u, double v, double w) { return Point{u, v, w}; });
+  SolidMesh mesh = solidMesh(lattice, SolidKind::Hexa8, 1);
+  std::vector<int> all = lattice.usedGrids();
+  const double g11 = 2000, g14 = 300, g44 = 500;
+  // G11 ... G16, G22 ... G26, G33 ... G36, G44 ... G46, G55, G56, G66.
+  std::string bulk = lattice.gridCards() + mesh.cards + "PSOLID,1,9\n" +
+                     card("MAT9", {"9", number(g11), "0.", "0.", number(g14), "0.", "0.", number(g11), "0.", "0.", "0.", "0.",
+                                   number(g11), "0.", "0.", "0.", number(g44), "0.", "0.", number(g44), "0.", number(g44)}) +
+                     card("PLOAD4", {"1", "1", "-10.", "", "", "", std::to_string(lattice.grid({2, 0, 0})),
+                                     std::to_string(lattice.grid({2, 2, 2}))}) +
+                     spc("1", gridsOn(lattice, all, 0, 0)) + spc("23", {lattice.grid({0, 0, 0})}) +
+                     spc("2", {lattice.grid({0, 0, 2})});
+  resultfiles::SubcaseResults results = solveDeck("aniso", bulk);
+  double d = g11 * g44 - g14 * g14;
+  for (const resultfiles::GridValues& row : results.displacements) {
+    if (lattice.indexOf(row.grid)[0] != 2) continue;
+    EXPECT_NEAR(row.values[0], g44 / d * 10, 1e-3 * g44 / d * 10) << "grid " << row.grid;
+    EXPECT_NEAR(row.values[1], -g14 / d * 10, 1e-3 * g44 / d * 10) << "grid " << row.grid;
+    EXPECT_NEAR(row.values[2], 0.0, 1e-3 * g44 / d * 10) << "grid " << row.grid;
+  }
+  ASSERT_EQ(results.hexas.size(), 1u);
+  EXPECT_NEAR(results.hexas[0].points[0].normalX, 10.0, 1e-3);
+  EXPECT_NEAR(results.hexas[0].points[0].shearXY, 0.0, 1e-3);
+}
+
 // Classical lamination theory for a symmetric laminate under in-plane forces per unit length
 // (Nx, Ny, Nxy): each ply's stresses in its own axes (1 along the fibres), plies given by
 // their angle from the x axis and thickness.

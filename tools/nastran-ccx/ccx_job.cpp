@@ -257,6 +257,8 @@ class CcxJobBuilder {
              << real(material.poissonRatio) << ", 0, 0, " << real(lamina.g12) << ", "
              << real(lamina.g1z.value_or(lamina.g12)) << "\n"
              << real(lamina.g2z.value_or(lamina.g12)) << "\n";
+      } else if (material.anisotropic) {
+        writeAnisotropicElastic(*material.anisotropic);
       } else {
         out_ << "*ELASTIC\n" << real(material.youngsModulus) << ", " << real(material.poissonRatio) << "\n";
       }
@@ -297,7 +299,28 @@ class CcxJobBuilder {
   }
 
   std::string materialName(int id) const {
-    return (model_.materials.at(id).lamina ? "MAT8_" : "MAT1_") + std::to_string(id);
+    const Material& material = model_.materials.at(id);
+    return (material.lamina ? "MAT8_" : material.anisotropic ? "MAT9_" : "MAT1_") + std::to_string(id);
+  }
+
+  // MAT9's G (rows of strains xx, yy, zz, xy, yz, zx) as CalculiX's D of TYPE=ANISO: its lower
+  // triangle column by column in the order 11, 22, 33, 12, 13, 23, eight values a line. Both
+  // take the shears as engineering strains.
+  void writeAnisotropicElastic(const std::array<double, 21>& g) {
+    auto nastranEntry = [&](int i, int j) {  // 0-based Nastran indices
+      if (i > j) std::swap(i, j);
+      int start = i * 6 - i * (i - 1) / 2;  // where row i's G(i, i) stands
+      return g[static_cast<std::size_t>(start + j - i)];
+    };
+    static const int kNastranIndex[6] = {0, 1, 2, 3, 5, 4};  // CalculiX's 11, 22, 33, 12, 13, 23
+    out_ << "*ELASTIC, TYPE=ANISO\n";
+    int written = 0;
+    for (int j = 0; j < 6; ++j)
+      for (int i = 0; i <= j; ++i) {
+        out_ << real(nastranEntry(kNastranIndex[i], kNastranIndex[j]));
+        ++written;
+        out_ << (written % 8 == 0 || written == 21 ? "\n" : ", ");
+      }
   }
 
   // A laminate: each ply's orientation is the set's material axes turned by the ply's angle.

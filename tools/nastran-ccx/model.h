@@ -92,6 +92,10 @@ struct Material {
     double expansion2 = 0;  // A2 (expansion holds A1)
   };
   std::optional<Lamina> lamina;
+  // MAT9: the anisotropic stiffness G11 ... G16, G22 ... G66 row by row (strains xx, yy, zz,
+  // xy, yz, zx, shears as engineering strains) in the basic system; youngsModulus is the
+  // largest of G11, G22, G33, a measure of its stiffness.
+  std::optional<std::array<double, 21>> anisotropic;
 };
 
 struct NodalLoad {

@@ -67,12 +67,12 @@ PropertyType propertyTypeFor(ElementType type) {
 namespace {
 
 // The cards the conversion to CalculiX knows; every other card of a deck is refused by name.
-constexpr std::array<std::string_view, 42> kSolvedCards = {
+constexpr std::array<std::string_view, 43> kSolvedCards = {
     "GRID",   "CROD",   "CBAR",   "CQUAD4", "CTRIA3",  "CQUAD8", "CTRIA6", "CQUADR", "CTRIAR", "CTETRA",
     "CPENTA", "CHEXA",  "PROD",   "PBAR",   "PSHELL",  "PCOMP",  "PCOMPG", "PSOLID", "MAT1",   "MAT8",
     "FORCE",  "MOMENT", "FORCE1", "MOMENT1", "PLOAD",  "PLOAD2", "PLOAD4", "TEMP",   "TEMPD",  "SPC",
     "SPC1",   "SPCADD", "SPCD",   "LOAD",   "PARAM",   "MDLPRM", "CORD1R", "CORD1C", "CORD1S", "CORD2R",
-    "CORD2C", "CORD2S",
+    "CORD2C", "CORD2S", "MAT9",
 };
 
 bool isSolved(std::string_view card) {
@@ -319,6 +319,7 @@ class ModelBuilder {
       model_.materials.emplace(material.id, material);
     }
     readLaminae(deck_, model_);
+    readAnisotropicMaterials(deck_, model_);
   }
 
   void readLoads() {

@@ -156,6 +156,29 @@ void readLaminae(const nastran::Deck& deck, Model& model) {
   }
 }
 
+void readAnisotropicMaterials(const nastran::Deck& deck, Model& model) {
+  for (const nastran::Mat9& card : deck.bulk.mat9s) {
+    std::string subject = label("MAT9", card.mid);
+    Material material;
+    material.id = card.mid;
+    material.anisotropic = card.g;
+    // G11, G22, G33 stand at 0, 6 and 11 of the rows.
+    material.youngsModulus = std::max({card.g[0], card.g[6], card.g[11]});
+    if (card.g[0] <= 0 || card.g[6] <= 0 || card.g[11] <= 0)
+      throw deck.errorAt(card.origin, 2, subject, "G11, G22 and G33 must be positive");
+    // A thermal expansion alike in every direction is the isotropic one; any other is refused.
+    if (card.a[1] != card.a[0] || card.a[2] != card.a[0] || card.a[3] != 0 || card.a[4] != 0 || card.a[5] != 0)
+      throw deck.errorAt(card.origin, 24, subject,
+                         "a thermal expansion other than one coefficient in every direction (A1 = A2 = A3, A4-A6 zero) "
+                         "is not supported");
+    if (card.a[0] != 0) material.expansion = card.a[0];
+    if (card.rho != 0) material.density = card.rho;
+    material.referenceTemperature = card.tref;
+    material.at = card.origin.at;
+    model.materials.emplace(material.id, material);
+  }
+}
+
 void checkPropertyMaterials(const nastran::Deck& deck, const Model& model) {
   for (const auto& [id, property] : model.properties) {
     if (property.composite()) continue;
@@ -164,14 +187,23 @@ void checkPropertyMaterials(const nastran::Deck& deck, const Model& model) {
       throw deck.errorAt(property.at, label(cardName(property.type), id),
                          "material " + std::to_string(material.id) +
                              " is a MAT8 lamina, which only PCOMP and PCOMPG plies may use");
+    if (material.anisotropic && property.type != PropertyType::Solid)
+      throw deck.errorAt(property.at, label(cardName(property.type), id),
+                         "material " + std::to_string(material.id) + " is a MAT9, which only PSOLID may use");
   }
+  for (const nastran::Psolid& card : deck.bulk.psolids)
+    if (card.cordm != 0 && model.materials.at(card.mid).anisotropic)
+      throw deck.errorAt(card.origin, 4, label("PSOLID", card.pid),
+                         "CORDM " + std::to_string(card.cordm) +
+                             ": a MAT9 is taken in the basic system only (CORDM 0 or blank)");
 }
 
 std::string unsolvedCardReason(std::string_view card) {
   if (card == "CSHEAR" || card == "PSHEAR")
     return "not solved by nastran-ccx: a shear panel carries shear alone, and no CalculiX element does";
-  if (card == "MAT2" || card == "MAT9")
-    return "not solved by nastran-ccx: anisotropic materials are not converted (MAT1, and MAT8 for PCOMP plies, are)";
+  if (card == "MAT2")
+    return "not solved by nastran-ccx: anisotropic shell materials are not converted (MAT1, MAT8 for PCOMP plies "
+           "and MAT9 for solids are)";
   return "not solved by nastran-ccx (unknown card to its CalculiX conversion)";
 }
 

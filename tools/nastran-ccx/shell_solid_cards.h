@@ -28,7 +28,11 @@ Property compositeProperty(const nastran::Deck& deck, const nastran::Pcomp& card
 // MAT8 into `model.materials`.
 void readLaminae(const nastran::Deck& deck, Model& model);
 
-// A MAT8 lamina serves PCOMP plies only: any other property naming one is refused.
+// MAT9 into `model.materials`.
+void readAnisotropicMaterials(const nastran::Deck& deck, Model& model);
+
+// A MAT8 lamina serves PCOMP plies only, a MAT9 PSOLID in the basic system only: any other
+// property naming one is refused.
 void checkPropertyMaterials(const nastran::Deck& deck, const Model& model);
 
 // Why a card is not solved: for shear panels and the anisotropic materials a sentence of
