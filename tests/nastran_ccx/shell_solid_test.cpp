@@ -500,6 +500,55 @@ TEST_F(ShellSolidTest, AnisotropicSolidStrainsAsItsComplianceSays) {
   EXPECT_NEAR(results.hexas[0].points[0].shearXY, 0.0, 1e-3);
 }
 
+// A 20 x 10 sheet, 0.5 thick, pulled along X by 500 per unit area: a square quadrilateral and a
+// square split into two triangles, as CQUAD8 and CTRIA6 (the load shared 1/6, 2/3, 1/6 over the
+// loaded edge's grids) and as CQUADR and CTRIAR. Every centre and corner carries the pull at both
+// fibres, in each element's axes (x along G1 -> G2 for a triangle: 45 degrees for the second).
+TEST_F(ShellSolidTest, EveryShellShowsAUniformPullAtItsCentreAndCorners) {
+  REQUIRE_CCX();
+  const std::string corners =
+      "GRID,1,,0.,0.,0.\nGRID,2,,10.,0.,0.\nGRID,3,,10.,10.,0.\nGRID,4,,0.,10.,0.\nGRID,5,,20.,0.,0.\nGRID,6,,20.,10.,0.\n"
+      "PSHELL,1,1,.5,1\nMAT1,1,1.E+7,,.3\nSPC1,1,2,1\n";
+  const std::string midSides =
+      "GRID,11,,5.,0.,0.\nGRID,12,,10.,5.,0.\nGRID,13,,5.,10.,0.\nGRID,14,,0.,5.,0.\nGRID,15,,15.,0.,0.\n"
+      "GRID,16,,20.,5.,0.\nGRID,17,,15.,5.,0.\nGRID,18,,15.,10.,0.\n";
+  const std::string quadratic = corners + midSides + "CQUAD8,1,1,1,2,3,4,11,12\n+,13,14\nCTRIA6,2,1,2,5,6,15,16,17\n" +
+                                "CTRIA6,3,1,2,6,3,17,18,12\nSPC1,1,3456,1,THRU,18\nSPC1,1,1,1,4,14\n" +
+                                "FORCE,1,5,0,416.6666666666667,1.,0.,0.\nFORCE,1,6,0,416.6666666666667,1.,0.,0.\n" +
+                                "FORCE,1,16,0,1666.666666666667,1.,0.,0.\n";
+  const std::string linear = corners + "CQUADR,1,1,1,2,3,4\nCTRIAR,2,1,2,5,6\nCTRIAR,3,1,2,6,3\n" +
+                             "SPC1,1,3456,1,THRU,6\nSPC1,1,1,1,4\nFORCE,1,5,0,1250.,1.,0.,0.\nFORCE,1,6,0,1250.,1.,0.,0.\n";
+  for (bool second : {true, false}) {
+    SCOPED_TRACE(second ? "CQUAD8, CTRIA6" : "CQUADR, CTRIAR");
+    resultfiles::SubcaseResults results = solveDeck(second ? "sheet8" : "sheetr", second ? quadratic : linear);
+    const resultfiles::PlateStressList& quads = second ? results.quad8s : results.quadRs;
+    const resultfiles::PlateStressList& trias = second ? results.tria6s : results.triaRs;
+    ASSERT_EQ(quads.size(), 1u);
+    ASSERT_EQ(trias.size(), 2u);
+    auto expectPull = [](const resultfiles::PlateFibre& fibre, double x, double y, double xy, const std::string& where) {
+      EXPECT_NEAR(fibre.normalX, x, 0.5) << where;
+      EXPECT_NEAR(fibre.normalY, y, 0.5) << where;
+      EXPECT_NEAR(fibre.shearXY, xy, 0.5) << where;
+    };
+    auto expectPlate = [&](const resultfiles::PlateStressList& list, std::size_t i, std::vector<int> grids, double x,
+                           double y, double xy) {
+      std::string element = "element " + std::to_string(list[i].element);
+      expectPull(list[i].bottom, x, y, xy, element + " centre bottom");
+      expectPull(list[i].top, x, y, xy, element + " centre top");
+      auto its = list.cornersOf(i);
+      ASSERT_EQ(its.size(), grids.size()) << element;
+      for (std::size_t k = 0; k < its.size(); ++k) {
+        EXPECT_EQ(its[k].grid, grids[k]) << element;
+        expectPull(its[k].bottom, x, y, xy, element + " grid " + std::to_string(its[k].grid));
+        expectPull(its[k].top, x, y, xy, element + " grid " + std::to_string(its[k].grid));
+      }
+    };
+    expectPlate(quads, 0, {1, 2, 3, 4}, 500, 0, 0);
+    expectPlate(trias, 0, {2, 5, 6}, 500, 0, 0);
+    expectPlate(trias, 1, {2, 6, 3}, 250, 250, -250);
+  }
+}
+
 // Classical lamination theory for a symmetric laminate under in-plane forces per unit length
 // (Nx, Ny, Nxy): each ply's stresses in its own axes (1 along the fibres), plies given by
 // their angle from the x axis and thickness.
