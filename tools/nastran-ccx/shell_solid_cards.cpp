@@ -181,6 +181,10 @@ void readAnisotropicMaterials(const nastran::Deck& deck, Model& model) {
 
 void checkPropertyMaterials(const nastran::Deck& deck, const Model& model) {
   for (const auto& [id, property] : model.properties) {
+    for (const Property::Ply& ply : property.plies)
+      if (model.materials.at(ply.materialId).anisotropic)
+        throw deck.errorAt(property.at, label("PCOMP", id),
+                           "material " + std::to_string(ply.materialId) + " is a MAT9, which only PSOLID may use");
     if (property.composite()) continue;
     const Material& material = model.materials.at(property.materialId);
     if (material.lamina)
