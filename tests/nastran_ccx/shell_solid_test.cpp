@@ -547,6 +547,22 @@ TEST_F(ShellSolidTest, EveryShellShowsAUniformPullAtItsCentreAndCorners) {
     expectPlate(trias, 0, {2, 5, 6}, 500, 0, 0);
     expectPlate(trias, 1, {2, 6, 3}, 250, 250, -250);
   }
+
+  // CQUAD4 gives its corners where the subcase asks for them (STRESS(CORNER)), else its centre.
+  std::string quad = corners + "CQUAD4,1,1,1,2,3,4\nCTRIA3,2,1,2,5,6\nCTRIA3,3,1,2,6,3\nSPC1,1,3456,1,THRU,6\n"
+                               "SPC1,1,1,1,4\nFORCE,1,5,0,1250.,1.,0.,0.\nFORCE,1,6,0,1250.,1.,0.,0.\n";
+  writeFile("corner.dat", "SOL 101\nCEND\nLOAD = 1\nSPC = 1\nSUBCASE 1\n  STRESS(PLOT, CORNER) = ALL\nSUBCASE 2\n"
+                          "  STRESS = ALL\nBEGIN BULK\n" + quad + "ENDDATA\n");
+  ToolRun run = this->run({"corner.dat"});
+  ASSERT_EQ(run.exitCode, 0) << run.standardError;
+  resultfiles::Op2File file = resultfiles::readOp2(readFile("corner.op2"), "corner.op2", resultfiles::isStaticResultsTable);
+  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, "corner.op2");
+  ASSERT_EQ(subcases.size(), 2u);
+  ASSERT_EQ(subcases[0].quads.size(), 1u);
+  auto its = subcases[0].quads.cornersOf(0);
+  ASSERT_EQ(its.size(), 4u);
+  for (const resultfiles::PlateCorner& corner : its) EXPECT_NEAR(corner.top.normalX, 500.0, 0.5) << "grid " << corner.grid;
+  EXPECT_EQ(subcases[1].quads.cornersOf(0).size(), 0u);
 }
 
 // Classical lamination theory for a symmetric laminate under in-plane forces per unit length

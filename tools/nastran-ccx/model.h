@@ -158,6 +158,8 @@ struct SubcaseSelection {
   std::optional<int> temperatureSet;  // TEMPERATURE(LOAD) or (BOTH): TEMP and TEMPD
   std::string title, subtitle, label;
   nastran::Location at;
+  // STRESS(CORNER) (also BILIN, SGAGE, CUBIC): CQUAD4 stresses at the corners too.
+  bool quad4Corners = false;
 };
 
 // LOAD: the overall scale S times the sum of each Si times load set Li.

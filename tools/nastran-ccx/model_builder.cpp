@@ -163,6 +163,7 @@ class ModelBuilder {
       selection.title = subcase.title.value_or("");
       selection.subtitle = subcase.subtitle.value_or("");
       selection.label = subcase.label.value_or("");
+      selection.quad4Corners = wantsCornerStresses(subcase);
       selection.at = subcase.at;
       model_.subcases.push_back(std::move(selection));
     }

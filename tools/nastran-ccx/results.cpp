@@ -280,10 +280,14 @@ class ResultsMaker {
       addLaminate(subcase, element, points);
       return;
     }
-    ShellResults shell = shellResults(model_, element, points);
+    bool quad4Corners = element.type == ElementType::Quad4 && step_.subcase->quad4Corners;
+    ShellResults shell = shellResults(model_, element, points, shellHasCorners(element.type) || quad4Corners);
     switch (element.type) {
       case ElementType::Quad4:
-        subcase.quads.push_back(shell.centre);
+        if (quad4Corners)
+          subcase.quads.push_back(shell.centre, shell.corners);
+        else
+          subcase.quads.push_back(shell.centre);
         subcase.quadForces.push_back({element.id, shell.forces});
         break;
       case ElementType::Tria3:

@@ -134,7 +134,8 @@ std::array<Vec3, 3> plateAxes(const Model& model, const Element& element) {
   return {x, cross(z, x), z};
 }
 
-ShellResults shellResults(const Model& model, const Element& element, const std::vector<StressTensor>& points) {
+ShellResults shellResults(const Model& model, const Element& element, const std::vector<StressTensor>& points,
+                          bool wantCorners) {
   int corners = shellCorners(element.type);
   Layout layout = layoutOf(points.size(), corners);
   auto axes = plateAxes(model, element);
@@ -155,7 +156,7 @@ ShellResults shellResults(const Model& model, const Element& element, const std:
   auto [bottom, top] = fibres(means);
   results.centre = {element.id, bottom, top};
 
-  if (shellHasCorners(element.type))
+  if (wantCorners)
     for (std::size_t corner = 0; corner < static_cast<std::size_t>(corners); ++corner) {
       std::vector<StressTensor> layers;
       for (std::size_t layer = 0; layer < layout.layers; ++layer) layers.push_back(layerCorner(points, layout, layer, corner));

@@ -27,10 +27,11 @@ std::array<Vec3, 3> plateAxes(const Model& model, const Element& element);
 // for S6, M3D6) of in-plane points (2x2, or three near the corners, or one).
 struct ShellResults {
   resultfiles::PlateStress centre;
-  std::vector<resultfiles::PlateCorner> corners;  // CQUAD8, CTRIA6, CQUADR, CTRIAR: at each corner grid
+  std::vector<resultfiles::PlateCorner> corners;  // when asked: at each corner grid
   resultfiles::PlateForceValues forces;           // per unit length at the centre
 };
-ShellResults shellResults(const Model& model, const Element& element, const std::vector<StressTensor>& points);
+ShellResults shellResults(const Model& model, const Element& element, const std::vector<StressTensor>& points,
+                          bool corners);
 
 // Forces per unit length from their integrals through the thickness: membrane (x, y, xy),
 // moments (x, y, xy), transverse shears (xz, yz).

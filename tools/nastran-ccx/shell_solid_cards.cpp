@@ -202,6 +202,14 @@ void checkPropertyMaterials(const nastran::Deck& deck, const Model& model) {
                              ": a MAT9 is taken in the basic system only (CORDM 0 or blank)");
 }
 
+bool wantsCornerStresses(const nastran::Subcase& subcase) {
+  const nastran::OutputRequest* stress = subcase.findOutput("STRESS");
+  if (!stress) return false;
+  for (const std::string& describer : stress->describers)
+    if (describer == "CORNER" || describer == "BILIN" || describer == "SGAGE" || describer == "CUBIC") return true;
+  return false;
+}
+
 std::string unsolvedCardReason(std::string_view card) {
   if (card == "CSHEAR" || card == "PSHEAR")
     return "not solved by nastran-ccx: a shear panel carries shear alone, and no CalculiX element does";

@@ -35,6 +35,10 @@ void readAnisotropicMaterials(const nastran::Deck& deck, Model& model);
 // property naming one is refused.
 void checkPropertyMaterials(const nastran::Deck& deck, const Model& model);
 
+// Whether the subcase's STRESS request asks for corner stresses (CORNER, BILIN, SGAGE, CUBIC),
+// which CQUAD4 then gives beside its centre.
+bool wantsCornerStresses(const nastran::Subcase& subcase);
+
 // Why a card is not solved: for shear panels and the anisotropic materials a sentence of
 // their own, else "not solved by nastran-ccx (unknown card to its CalculiX conversion)".
 std::string unsolvedCardReason(std::string_view card);
