@@ -565,6 +565,29 @@ TEST_F(ShellSolidTest, EveryShellShowsAUniformPullAtItsCentreAndCorners) {
   EXPECT_EQ(subcases[1].quads.cornersOf(0).size(), 0u);
 }
 
+// A laminate heated evenly and free to grow grows without stress: the nodes CalculiX's composite
+// shell adds at the middle of each edge take the temperatures of their edges' grids.
+TEST_F(ShellSolidTest, EvenlyHeatedFreeLaminateGrowsWithoutStress) {
+  REQUIRE_CCX();
+  const std::string bulk =
+      "GRID,1,,0.,0.,0.\nGRID,2,,10.,0.,0.\nGRID,3,,10.,10.,0.\nGRID,4,,0.,10.,0.\nGRID,5,,20.,0.,0.\nGRID,6,,20.,10.,0.\n"
+      "CQUAD4,1,1,1,2,3,4\nCQUAD4,2,1,2,5,6,3\nPCOMP,1,,,,,,,SYM\n+,1,.1,0.,,1,.1,90.\nMAT1,1,1.E+7,,.3,,1.E-5,20.\n"
+      "TEMP,1,1,120.,2,120.,3,120.\nTEMP,1,4,120.,5,120.,6,120.\nSPC1,1,123,1\nSPC1,1,23,5\nSPC1,1,3,4\n";
+  writeFile("heated.dat", staticDeck(bulk, "  SPC = 1\n  TEMPERATURE(LOAD) = 1\n"));
+  ToolRun run = this->run({"heated.dat"});
+  ASSERT_EQ(run.exitCode, 0) << run.standardError;
+  resultfiles::Op2File file = resultfiles::readOp2(readFile("heated.op2"), "heated.op2", resultfiles::isStaticResultsTable);
+  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, "heated.op2");
+  ASSERT_EQ(subcases.size(), 1u);
+  ASSERT_EQ(subcases[0].quadPlies.size(), 8u);
+  for (const resultfiles::PlyStress& ply : subcases[0].quadPlies) {
+    EXPECT_NEAR(ply.normal1, 0.0, 1.0) << "element " << ply.element << ", ply " << ply.ply;
+    EXPECT_NEAR(ply.normal2, 0.0, 1.0) << "element " << ply.element << ", ply " << ply.ply;
+  }
+  for (const resultfiles::GridValues& row : subcases[0].displacements)
+    if (row.grid == 5) EXPECT_NEAR(row.values[0], 1e-5 * 100 * 20, 1e-6);
+}
+
 // Classical lamination theory for a symmetric laminate under in-plane forces per unit length
 // (Nx, Ny, Nxy): each ply's stresses in its own axes (1 along the fibres), plies given by
 // their angle from the x axis and thickness.

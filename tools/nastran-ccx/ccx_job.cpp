@@ -400,6 +400,17 @@ class CcxJobBuilder {
       out_ << job_.nodes.toCcx(id) << ", " << real(temperature) << "\n";
       initial_[id] = temperature;
     }
+    writeMidsideTemperatures(initial_);
+  }
+
+  // A generated mid-side node takes the mean of its edge's grids, as the shell between them does.
+  void writeMidsideTemperatures(const std::map<int, double>& temperatures) {
+    auto at = [&](int grid) {
+      auto given = temperatures.find(grid);
+      return given != temperatures.end() ? given->second : initial_.at(grid);
+    };
+    for (const auto& [edge, node] : midsideNodes_)
+      out_ << node << ", " << real(0.5 * (at(edge.first) + at(edge.second))) << "\n";
   }
 
   // A grid without a temperature in the subcase's set stays at its initial temperature.
@@ -409,11 +420,14 @@ class CcxJobBuilder {
     if (!sets_.selection->temperatureSet) return;
     double expansion = 0;
     for (const auto& [id, material] : model_.materials) expansion = std::max(expansion, std::abs(material.expansion.value_or(0)));
+    std::map<int, double> temperatures;
     for (const auto& [grid, temperature] : temperaturesOf(model_, *sets_.selection->temperatureSet)) {
       out_ << job_.nodes.toCcx(grid) << ", " << real(temperature) << "\n";
       step_->drivenDisplacement =
           std::max(step_->drivenDisplacement, expansion * std::abs(temperature - initial_[grid]) * modelSize());
+      temperatures[grid] = temperature;
     }
+    writeMidsideTemperatures(temperatures);
   }
 
   // Grids that belong to no bar or shell have no rotational DOFs in CalculiX:
