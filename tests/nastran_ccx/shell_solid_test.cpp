@@ -585,7 +585,9 @@ TEST_F(ShellSolidTest, EvenlyHeatedFreeLaminateGrowsWithoutStress) {
     EXPECT_NEAR(ply.normal2, 0.0, 1.0) << "element " << ply.element << ", ply " << ply.ply;
   }
   for (const resultfiles::GridValues& row : subcases[0].displacements) {
-    if (row.grid == 5) EXPECT_NEAR(row.values[0], 1e-5 * 100 * 20, 1e-6);
+    if (row.grid == 5) {
+      EXPECT_NEAR(row.values[0], 1e-5 * 100 * 20, 1e-6);
+    }
   }
 }
 
