@@ -32,7 +32,8 @@ class IdMap {
 // Every load a subcase applies feeds `applied` at each grid it loads with the nodal force it
 // puts there, in basic components, through `addApplied` (FORCE and consistent shares of
 // pressures, distributed and body loads). A load whose nodal shares CalculiX works out
-// differently from ours (pressures on warped shells) gives the size of its share as `looseness`,
+// differently from ours gives the size of its share as `looseness` (pressures do not: CalculiX
+// is given their nodal forces themselves),
 // which widens what the check allows at the grid. DOFs that rigid elements or MPCs tie carry the
 // constraint forces in their internal force: mark the grid `tied`, and it is not judged.
 // `fixed` is in the grid's CD components, as CalculiX's constraints are.

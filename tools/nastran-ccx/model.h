@@ -120,7 +120,6 @@ struct PressureLoad {
   int g1 = 0, g34 = 0;           // PLOAD4 on a solid: the face
   Vec3 direction{};              // zero: the normal
   nastran::Location at;
-  double pressure() const { return cornerPressures[0]; }
 };
 
 struct GridTemperature {
