@@ -349,6 +349,50 @@ TEST_F(ShellSolidTest, ThickCylinderUnderInternalPressureMatchesLame) {
   }
 }
 
+// The same cylinder with its grids placed, held and output in a cylindrical system (CORD2C 1
+// about the basic z axis, CP = CD = 1): the radial displacement Lame gives in plane strain,
+// u(r) = (1 + nu) p a^2 / (E (b^2 - a^2)) ((1 - 2 nu) r + b^2 / r), none around, and the
+// symmetry planes held by their hoop direction rather than a basic axis.
+TEST_F(ShellSolidTest, ThickCylinderInACylindricalSystemMovesRadiallyAsLameSays) {
+  REQUIRE_CCX();
+  const double inner = 1, outer = 2, p = 100, e = 2e5, nu = 0.3;
+  const double pi = std::acos(-1.0);
+  auto lame = [&](double r) {
+    return (1 + nu) * p * inner * inner / (e * (outer * outer - inner * inner)) * ((1 - 2 * nu) * r + outer * outer / r);
+  };
+  for (SolidKind kind : {SolidKind::Hexa20, SolidKind::Tetra10}) {
+    SCOPED_TRACE(kindName(kind));
+    Lattice lattice({4, 8, 1}, [&](double u, double v, double w) {
+      double r = inner + (outer - inner) * u, theta = pi / 2 * v;
+      return Point{r * std::cos(theta), r * std::sin(theta), 0.2 * w};
+    });
+    SolidMesh mesh = solidMesh(lattice, kind, 1);
+    std::string loads;
+    for (const LoadedFace& face : facesOn(lattice, mesh, 0, 0))
+      loads += card("PLOAD4", {"1", std::to_string(face.element), number(p), "", "", "", std::to_string(face.g1),
+                               face.g34 ? std::to_string(face.g34) : ""});
+    std::vector<int> all = lattice.usedGrids();
+    // Grids as (r, theta in degrees, z) in system 1, which also holds their displacements.
+    std::string grids = card("CORD2C", {"1", "", "0.", "0.", "0.", "0.", "0.", "1.", "1.", "0.", "0."});
+    for (int grid : all) {
+      Point x = lattice.positionOf(grid);
+      grids += card("GRID", {std::to_string(grid), "1", number(std::hypot(x[0], x[1])),
+                             number(std::atan2(x[1], x[0]) * 180 / pi), number(x[2]), "1"});
+    }
+    std::string bulk = grids + mesh.cards + "PSOLID,1,1\nMAT1,1,2.E+5,,.3\n" + loads + spc("3", all) +
+                       spc("2", gridsOn(lattice, all, 1, 0)) + spc("2", gridsOn(lattice, all, 1, 16));
+    resultfiles::SubcaseResults results = solveDeck(std::string("cylindrical_") + kindName(kind), bulk);
+    ASSERT_EQ(results.displacements.size(), all.size());
+    for (const resultfiles::GridValues& row : results.displacements) {
+      Point x = lattice.positionOf(row.grid);
+      double r = std::hypot(x[0], x[1]);
+      EXPECT_NEAR(row.values[0], lame(r), 0.02 * lame(r)) << "grid " << row.grid << " at r = " << r;
+      EXPECT_NEAR(row.values[1], 0.0, 1e-3 * lame(r)) << "grid " << row.grid;
+      EXPECT_NEAR(row.values[2], 0.0, 1e-12) << "grid " << row.grid;
+    }
+  }
+}
+
 // Navier's series for a simply supported square plate, side a, under a uniform pressure q:
 // the deflection and the bending moment Mx at (x, y).
 struct Navier {
