@@ -514,6 +514,43 @@ TEST_F(ShellSolidTest, PressuresLoadTheirOwnSubcaseAlongTheirDirection) {
   EXPECT_NEAR(subcases[1].hexas[0].points[0].normalZ, -50.0, 2.0);  // the base holds it from spreading
 }
 
+// A PLOAD4 along N1-N3 of a cylindrical system about Z takes that system's directions at each
+// element's centroid: two unit squares in the XY plane centred at radius 10, 30 and 120 degrees
+// round, pushed by 5 along (1, 1, 0) in (R, THETA, Z); each square's own supports carry
+// 5 (e_R + e_THETA) / sqrt(2) there.
+TEST_F(ShellSolidTest, PressureDirectionInACylindricalSystemIsTakenAtEachCentroid) {
+  REQUIRE_CCX();
+  const double pi = std::acos(-1.0);
+  const std::array<double, 2> angles = {30, 120};
+  std::string bulk = "PSHELL,1,1,.1,1\nMAT1,1,1.E+7,,.3\nCORD2C,7,,0.,0.,0.,0.,0.,1.\n+,1.,0.,0.\n" +
+                     card("PLOAD4", {"1", "1", "5.", "", "", "", "THRU", "2", "7", "1.", "1.", "0."});
+  std::map<int, int> elementOf;
+  for (std::size_t e = 0; e < 2; ++e) {
+    double c = 10 * std::cos(angles[e] * pi / 180), s = 10 * std::sin(angles[e] * pi / 180);
+    const std::array<std::array<double, 2>, 4> corners = {{{-.5, -.5}, {.5, -.5}, {.5, .5}, {-.5, .5}}};
+    std::vector<std::string> grids;
+    for (std::size_t k = 0; k < 4; ++k) {
+      int id = static_cast<int>(10 * (e + 1) + k + 1);
+      elementOf[id] = static_cast<int>(e);
+      grids.push_back(std::to_string(id));
+      bulk += card("GRID", {grids.back(), "", number(c + corners[k][0]), number(s + corners[k][1]), "0."});
+    }
+    bulk += card("CQUAD4", {std::to_string(e + 1), "1", grids[0], grids[1], grids[2], grids[3]});
+    bulk += spc("123456", {std::stoi(grids[0]), std::stoi(grids[1]), std::stoi(grids[3])}) + spc("3456", {std::stoi(grids[2])});
+  }
+  resultfiles::SubcaseResults results = solveDeck("cylindrical_direction", bulk);
+  std::array<std::array<double, 3>, 2> reaction{};
+  for (const resultfiles::GridValues& row : results.spcForces)
+    for (int axis = 0; axis < 3; ++axis) reaction[static_cast<std::size_t>(elementOf.at(row.grid))][axis] += row.values[axis];
+  for (std::size_t e = 0; e < 2; ++e) {
+    double theta = angles[e] * pi / 180;
+    std::array<double, 3> load = {5 / std::sqrt(2.0) * (std::cos(theta) - std::sin(theta)),
+                                  5 / std::sqrt(2.0) * (std::sin(theta) + std::cos(theta)), 0};
+    for (int axis = 0; axis < 3; ++axis)
+      EXPECT_NEAR(reaction[e][axis], -load[axis], 1e-4 * 5) << "element " << e + 1 << " axis " << axis;
+  }
+}
+
 // A MAT9 cube whose stiffness couples the normal strain along X with the shear in XY (G14), pulled
 // along X by 10: under that uniaxial stress the compliance gives ex = G44 / D * 10 and
 // gxy = -G14 / D * 10, D = G11 G44 - G14^2, with every other strain zero.

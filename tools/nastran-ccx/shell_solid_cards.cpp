@@ -251,15 +251,9 @@ void readPressureLoads(const nastran::Deck& deck, const nastran::CoordinateSyste
   }
   for (const nastran::Pload4& card : bulk.pload4s) {
     std::string subject = label("PLOAD4", card.sid);
-    // N1-N3 in CID: a rectangular system's axes are the same everywhere; a cylindrical or
-    // spherical system's would turn over the face.
     const nastran::ResolvedSystem* system = systems.find(card.cid);
     if (!system)
       throw deck.errorAt(card.origin, 9, subject, "CID " + std::to_string(card.cid) + ": no such coordinate system");
-    if (card.n != Vec3{0, 0, 0} && system && system->kind != nastran::CoordinateKind::Rectangular)
-      throw deck.errorAt(card.origin, 9, subject,
-                         "CID " + std::to_string(card.cid) +
-                             ": a load direction in a cylindrical or spherical system is not supported");
     if (card.sorl != "SURF" || card.ldir != "NORM")
       throw deck.errorAt(card.origin, 13, subject, "SORL/LDIR (edge or in-plane loads) are not supported");
     PressureLoad load;
@@ -268,10 +262,31 @@ void readPressureLoads(const nastran::Deck& deck, const nastran::CoordinateSyste
     load.cornerPressures = {card.p1, card.p2.value_or(card.p1), card.p3.value_or(card.p1), card.p4.value_or(card.p1)};
     load.g1 = card.g1;
     load.g34 = card.g34;
-    for (int axis = 0; axis < 3; ++axis)
-        for (int basic = 0; basic < 3; ++basic) load.direction[basic] += card.n[axis] * system->axes[axis][basic];
     load.at = card.origin.at;
-    addRange(load, card.eid, card.thru.value_or(card.eid));
+    // N1-N3 in CID: a rectangular system's axes are the same everywhere; a cylindrical or
+    // spherical system's are taken at each element's centroid (the mean of its grids).
+    bool curvilinear = system->kind != nastran::CoordinateKind::Rectangular && card.n != Vec3{0, 0, 0};
+    auto directionAlong = [&](const nastran::Frame& axes) {
+      Vec3 direction{};
+      for (int axis = 0; axis < 3; ++axis)
+        for (int basic = 0; basic < 3; ++basic) direction[basic] += card.n[axis] * axes[axis][basic];
+      return direction;
+    };
+    if (!curvilinear) {
+      load.direction = directionAlong(system->axes);
+      addRange(load, card.eid, card.thru.value_or(card.eid));
+      continue;
+    }
+    int last = card.thru.value_or(card.eid);
+    for (auto it = model.elements.lower_bound(card.eid); it != model.elements.end() && it->first <= last; ++it) {
+      Vec3 centroid{};
+      for (int grid : it->second.grids)
+        for (int axis = 0; axis < 3; ++axis)
+          centroid[axis] += model.grids.at(grid).position[axis] / static_cast<double>(it->second.grids.size());
+      load.element = it->first;
+      load.direction = directionAlong(systems.directionsAt(card.cid, centroid));
+      model.pressures.push_back(load);
+    }
   }
 }
 

@@ -44,7 +44,8 @@ bool wantsCornerStresses(const nastran::Subcase& subcase);
 std::string unsolvedCardReason(std::string_view card);
 
 // PLOAD, PLOAD2 and PLOAD4 into `model.pressures`; the elements must be read first. A
-// PLOAD4 direction N1-N3 is given in a rectangular system CID.
+// PLOAD4 direction N1-N3 in a cylindrical or spherical CID is that system's at the element's
+// centroid.
 void readPressureLoads(const nastran::Deck& deck, const nastran::CoordinateSystems& systems, Model& model);
 
 }  // namespace nastranccx
