@@ -782,7 +782,7 @@ TEST_F(ShellSolidTest, CrossPlyLaminateMatchesLaminationTheory) {
 
 // What the conversion cannot give CalculiX as Nastran means it is refused at its line, with no
 // results file: a laminate's LAM option, a solid with some of its mid-side grids, a lamina
-// under a PSHELL, a pressure on a rod, a shear panel, an offset shell.
+// under a PSHELL, a pressure on a rod, a shear panel that is no rectangle, an offset shell.
 TEST_F(ShellSolidTest, CardsCalculiXCannotTakeAreRefusedWithTheirLine) {
   const std::string head =
       "GRID,1,,0.,0.,0.\nGRID,2,,1.,0.,0.\nGRID,3,,1.,1.,0.\nGRID,4,,0.,1.,0.\nGRID,5,,0.,0.,1.\nGRID,6,,.5,0.,0.\n"
@@ -796,8 +796,9 @@ TEST_F(ShellSolidTest, CardsCalculiXCannotTakeAreRefusedWithTheirLine) {
        "22: PSHELL 1: material 8 is a MAT8 lamina, which only PCOMP and PCOMPG plies may use"},
       {"CROD,1,1,1,2\nPROD,1,1,1.\nPLOAD4,1,1,5.\n",
        "23: PLOAD4 1: element 1 is a CROD; PLOAD4 loads shells and the faces of solids only"},
-      {"CSHEAR,1,1,1,2,3,4\nPSHEAR,1,1,.1\nFORCE,1,3,,1.,1.\n",
-       "21: CSHEAR: not solved by nastran-ccx: a shear panel carries shear alone, and no CalculiX element does"},
+      {"CSHEAR,1,1,1,6,3,4\nPSHEAR,1,1,.1\nFORCE,1,3,,1.,1.\n",
+       "21: CSHEAR 1: its edges 1-2 and 3-4 are not equal and parallel (the panel is no rectangle); only "
+       "rectangular shear panels, whose shear flow is uniform, are solved"},
       {"CQUAD4,1,1,1,2,3,4,,.5\nPSHELL,1,1,.1,1\nFORCE,1,3,,1.,1.\n",
        "21: CQUAD4 1: an offset of the reference plane (ZOFFS) is not supported"},
   };

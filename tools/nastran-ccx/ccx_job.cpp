@@ -9,6 +9,7 @@
 #include "free_directions.h"
 #include "numbers.h"
 #include "pressure_loads.h"
+#include "shear_panels.h"
 #include "shell_elements.h"
 #include "solid_elements.h"
 #include "subcases.h"
@@ -188,6 +189,7 @@ class CcxJobBuilder {
   const char* ccxType(const Element& element) const {
     if (element.type == ElementType::Rod) return "T3D2";
     if (element.type == ElementType::Bar) return "B31";
+    if (element.type == ElementType::Shear) return "SPRING1";
     if (isSolid(element.type)) return solidCcxType(element.type);
     if (propertyOf(element).composite()) return compositeCcxType(element.type);
     return shellCcxType(element.type, propertyOf(element).membraneOnly);
@@ -210,8 +212,8 @@ class CcxJobBuilder {
   void writeElements() {
     std::map<std::string, std::vector<const Element*>> sets;
     for (const auto& [id, element] : model_.elements) {
-      sets[elementSetName(element)].push_back(&element);
       job_.ccxTypes[id] = ccxType(element);
+      if (element.type != ElementType::Shear) sets[elementSetName(element)].push_back(&element);
     }
     for (const auto& [name, members] : sets) {
       out_ << "*ELEMENT, TYPE=" << ccxType(*members.front()) << ", ELSET=" << name << "\n";
@@ -232,10 +234,71 @@ class CcxJobBuilder {
       setNames_.push_back(name);
       setMembers_[name] = members.front();
     }
-    if (setNames_.empty()) throw Failure(model_.fileName + ": the deck has no elements");
+    writeShearPanels();
+    if (setNames_.empty() && shearNodes_.empty()) throw Failure(model_.fileName + ": the deck has no elements");
+    writeEdgeRods();
+    // The shear panels' springs print no stress rows, but keep the stress block when they are all.
+    std::vector<std::string> printed = setNames_;
+    if (!shearNodes_.empty()) printed.push_back("SHEARPANELS");
     out_ << "*ELSET, ELSET=EALL\n";
-    for (std::size_t i = 0; i < setNames_.size(); ++i)
-      out_ << setNames_[i] << (i + 1 == setNames_.size() || i % 8 == 7 ? "\n" : ", ");
+    for (std::size_t i = 0; i < printed.size(); ++i)
+      out_ << printed[i] << (i + 1 == printed.size() || i % 8 == 7 ? "\n" : ", ");
+  }
+
+  // Each shear panel: a node of its own (numbered after every other, out of NALL) whose DOF 1 is
+  // sqrt(G T PA) times the panel's shear strain, held by a unit spring (shear_panels.h). The
+  // equation's terms are in each grid's CD components, as CalculiX's DOFs there are.
+  void writeShearPanels() {
+    int next = job_.nodes.ids().empty() ? 1 : job_.nodes.toCcx(job_.nodes.ids().back()) + 1;
+    next += static_cast<int>(midsideNodes_.size());
+    std::ostringstream nodes, springs, equations;
+    for (const auto& [id, element] : model_.elements) {
+      if (element.type != ElementType::Shear) continue;
+      if (std::string problem = shearPanelShapeProblem(model_, element); !problem.empty())
+        failAt(element.at, label(element) + ": " + problem);
+      ShearMode mode = shearPanelMode(model_, element);
+      int node = next++;
+      shearNodes_.push_back(node);
+      shearPanelGrids_.push_back(element.grids);
+      Vec3 centre{};
+      for (int grid : element.grids) centre = centre + 0.25 * position(grid);
+      nodes << node << ", " << real(centre[0]) << ", " << real(centre[1]) << ", " << real(centre[2]) << "\n";
+      springs << job_.elements.toCcx(id) << ", " << node << "\n";
+      std::vector<std::string> terms = {std::to_string(node) + ", 1, -1."};
+      double largest = 0;
+      for (const Vec3& c : mode.coefficients) largest = std::max(largest, norm(c));
+      for (std::size_t i = 0; i < 4; ++i) {
+        const Grid& grid = model_.grids.at(element.grids[i]);
+        Vec3 local = toGridComponents(grid, std::sqrt(mode.stiffness) * mode.coefficients[i]);
+        for (int axis = 0; axis < 3; ++axis)
+          if (std::abs(local[axis]) > 1e-12 * std::sqrt(mode.stiffness) * largest)
+            terms.push_back(std::to_string(job_.nodes.toCcx(grid.id)) + ", " + std::to_string(axis + 1) + ", " +
+                            real(local[axis]));
+      }
+      equations << "*EQUATION\n" << terms.size() << "\n";
+      for (std::size_t i = 0; i < terms.size(); ++i) equations << terms[i] << (i % 4 == 3 || i + 1 == terms.size() ? "\n" : ", ");
+    }
+    if (shearNodes_.empty()) return;
+    out_ << "*NODE\n" << nodes.str() << "*ELEMENT, TYPE=SPRING1, ELSET=SHEARPANELS\n" << springs.str() << equations.str();
+  }
+
+  // Shear panels' effectiveness as rods along their edges, numbered after the elements and left
+  // out of EALL: they are no element of the deck, and the panel's stress is its shear alone. One
+  // set per material and area.
+  void writeEdgeRods() {
+    int next = job_.elements.ids().empty() ? 1 : job_.elements.toCcx(job_.elements.ids().back()) + 1;
+    std::map<std::pair<int, std::string>, std::vector<EdgeRod>> sets;
+    for (const auto& [id, element] : model_.elements)
+      if (element.type == ElementType::Shear)
+        for (const EdgeRod& rod : shearPanelEdgeRods(model_, element))
+          sets[{propertyOf(element).materialId, real(rod.area)}].push_back(rod);
+    for (const auto& [key, rods] : sets) {
+      std::string name = "SHEAREDGE" + std::to_string(edgeRodSets_.size() + 1);
+      out_ << "*ELEMENT, TYPE=T3D2, ELSET=" << name << "\n";
+      for (const EdgeRod& rod : rods)
+        out_ << next++ << ", " << job_.nodes.toCcx(rod.a) << ", " << job_.nodes.toCcx(rod.b) << "\n";
+      edgeRodSets_.push_back({name, key});
+    }
   }
 
   void writeMaterials() {
@@ -294,8 +357,12 @@ class CcxJobBuilder {
         case PropertyType::Bar:
           writeBarSection(element, property, head);
           break;
+        case PropertyType::Shear: break;  // no set: see writeShearPanels
       }
     }
+    if (!shearNodes_.empty()) out_ << "*SPRING, ELSET=SHEARPANELS\n1\n1.\n";
+    for (const auto& [name, key] : edgeRodSets_)
+      out_ << "*SOLID SECTION, ELSET=" << name << ", MATERIAL=" << materialName(key.first) << "\n" << key.second << "\n";
   }
 
   std::string materialName(int id) const {
@@ -403,7 +470,8 @@ class CcxJobBuilder {
     writeMidsideTemperatures(initial_);
   }
 
-  // A generated mid-side node takes the mean of its edge's grids, as the shell between them does.
+  // A generated mid-side node takes the mean of its edge's grids, as the shell between them does;
+  // a shear panel's own node the mean of the panel's (it carries no thermal strain).
   void writeMidsideTemperatures(const std::map<int, double>& temperatures) {
     auto at = [&](int grid) {
       auto given = temperatures.find(grid);
@@ -411,6 +479,11 @@ class CcxJobBuilder {
     };
     for (const auto& [edge, node] : midsideNodes_)
       out_ << node << ", " << real(0.5 * (at(edge.first) + at(edge.second))) << "\n";
+    for (std::size_t i = 0; i < shearNodes_.size(); ++i) {
+      double sum = 0;
+      for (int grid : shearPanelGrids_[i]) sum += at(grid);
+      out_ << shearNodes_[i] << ", " << real(sum / static_cast<double>(shearPanelGrids_[i].size())) << "\n";
+    }
   }
 
   // A grid without a temperature in the subcase's set stays at its initial temperature.
@@ -468,6 +541,8 @@ class CcxJobBuilder {
       if (value != 0) out_ << ", " << real(value);
       out_ << "\n";
     }
+    // The shear panels' own nodes move along DOF 1 alone.
+    for (int node : shearNodes_) out_ << node << ", 2, 3\n";
   }
 
   // A direction in which nothing holds a grid where only rods meet: unloaded, it is held, as
@@ -566,6 +641,9 @@ class CcxJobBuilder {
   SubcaseSets sets_;
   StepJob* step_ = nullptr;
   std::map<std::pair<int, int>, double> loadComponents_;  // (grid, DOF in CD components) -> the step's point and pressure loads
+  std::vector<std::pair<std::string, std::pair<int, std::string>>> edgeRodSets_;  // name, (material, area)
+  std::vector<int> shearNodes_;                    // a CalculiX node per shear panel
+  std::vector<std::vector<int>> shearPanelGrids_;  // and the panel's grids
   std::map<std::pair<int, int>, int> midsideNodes_;       // generated: edge (low grid, high grid) -> CalculiX node
   mutable std::map<std::string, std::size_t> orientationGroups_;  // laminates' material axes -> set number
 };

@@ -36,9 +36,9 @@ Vec3 toBasicComponents(const Grid& grid, const Vec3& components);
 
 enum class ElementType {
   Rod, Bar, Quad4, Tria3, Tetra4, Hexa8,
-  Quad8, Tria6, QuadR, TriaR, Tetra10, Penta6, Penta15, Hexa20,
+  Quad8, Tria6, QuadR, TriaR, Tetra10, Penta6, Penta15, Hexa20, Shear,
 };
-enum class PropertyType { Rod, Bar, Shell, Solid };
+enum class PropertyType { Rod, Bar, Shell, Solid, Shear };
 
 struct Element {
   int id = 0;
@@ -62,9 +62,10 @@ struct Property {
   double area = 0;       // rods and bars
   double inertia1 = 0;   // bars: plane 1 (bending about the element z axis)
   double inertia2 = 0;   // bars: plane 2
-  double thickness = 0;  // shells
+  double thickness = 0;  // shells and shear panels
   nastran::Location at;
   bool membraneOnly = false;  // shells: PSHELL without a bending material (MID2 blank)
+  std::array<double, 2> effectiveness{};  // shear panels: PSHEAR's F1 and F2
   // PCOMP and PCOMPG: the plies from the bottom (materialId is the first ply's, thickness the
   // laminate's).
   struct Ply {

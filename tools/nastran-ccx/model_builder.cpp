@@ -10,6 +10,7 @@
 #include "nastran/numbers.h"
 #include "numbers.h"
 #include "settings.h"
+#include "shear_panels.h"
 #include "shell_solid_cards.h"
 
 namespace nastranccx {
@@ -30,6 +31,7 @@ const char* cardName(ElementType type) {
     case ElementType::Tria6: return "CTRIA6";
     case ElementType::QuadR: return "CQUADR";
     case ElementType::TriaR: return "CTRIAR";
+    case ElementType::Shear: return "CSHEAR";
   }
   return "?";
 }
@@ -40,6 +42,7 @@ const char* cardName(PropertyType type) {
     case PropertyType::Bar: return "PBAR";
     case PropertyType::Shell: return "PSHELL";
     case PropertyType::Solid: return "PSOLID";
+    case PropertyType::Shear: return "PSHEAR";
   }
   return "?";
 }
@@ -60,6 +63,7 @@ PropertyType propertyTypeFor(ElementType type) {
     case ElementType::Penta15:
     case ElementType::Hexa8:
     case ElementType::Hexa20: return PropertyType::Solid;
+    case ElementType::Shear: return PropertyType::Shear;
   }
   return PropertyType::Rod;
 }
@@ -67,12 +71,12 @@ PropertyType propertyTypeFor(ElementType type) {
 namespace {
 
 // The cards the conversion to CalculiX knows; every other card of a deck is refused by name.
-constexpr std::array<std::string_view, 43> kSolvedCards = {
+constexpr std::array<std::string_view, 45> kSolvedCards = {
     "GRID",   "CROD",   "CBAR",   "CQUAD4", "CTRIA3",  "CQUAD8", "CTRIA6", "CQUADR", "CTRIAR", "CTETRA",
     "CPENTA", "CHEXA",  "PROD",   "PBAR",   "PSHELL",  "PCOMP",  "PCOMPG", "PSOLID", "MAT1",   "MAT8",
     "FORCE",  "MOMENT", "FORCE1", "MOMENT1", "PLOAD",  "PLOAD2", "PLOAD4", "TEMP",   "TEMPD",  "SPC",
     "SPC1",   "SPCADD", "SPCD",   "LOAD",   "PARAM",   "MDLPRM", "CORD1R", "CORD1C", "CORD1S", "CORD2R",
-    "CORD2C", "CORD2S", "MAT9",
+    "CORD2C", "CORD2S", "MAT9",   "CSHEAR", "PSHEAR",
 };
 
 bool isSolved(std::string_view card) {
@@ -261,6 +265,7 @@ class ModelBuilder {
     }
     for (const nastran::Plate& card : bulk_.plates) addElement(plateElement(deck_, card));
     for (const nastran::Solid& card : bulk_.solids) addElement(solidElement(deck_, card));
+    for (const nastran::Cshear& card : bulk_.cshears) addElement(shearPanelElement(deck_, card));
   }
 
   void positive(const nastran::Origin& origin, std::size_t field, const std::string& subject, const char* what,
@@ -288,6 +293,7 @@ class ModelBuilder {
     }
     for (const nastran::Pshell& card : bulk_.pshells) addProperty(shellProperty(deck_, card));
     for (const nastran::Pcomp& card : bulk_.pcomps) addProperty(compositeProperty(deck_, card));
+    for (const nastran::Pshear& card : bulk_.pshears) addProperty(shearPanelProperty(deck_, card));
     // CORDM, IN, STRESS, ISOP and FCTN choose integration and output details only.
     for (const nastran::Psolid& card : bulk_.psolids)
       addProperty({card.pid, PropertyType::Solid, card.mid, 0, 0, 0, 0, card.origin.at});

@@ -10,6 +10,7 @@
 #include "failure.h"
 #include "composite_shells.h"
 #include "numbers.h"
+#include "shear_panels.h"
 #include "shell_elements.h"
 #include "solid_elements.h"
 #include "resultfiles/femap_vectors.h"
@@ -59,6 +60,7 @@ class ResultsMaker {
     std::map<int, Vec3> displacements = byGrid(results_.displacements, "displacement");
     std::map<int, Vec3> forces = byGrid(results_.forces, "force");
     std::map<int, std::vector<StressTensor>> stresses = byElement();
+    addShearPanelForces(displacements, forces);
     checkBalance(forces);
     checkDisplacements(displacements, forces, stresses);
 
@@ -72,6 +74,11 @@ class ResultsMaker {
     addDisplacements(subcase, displacements);
     addSpcForces(subcase, forces);
     for (const auto& [id, element] : model_.elements) {
+      if (element.type == ElementType::Shear) {
+        subcase.shearPanels.push_back(
+            shearPanelStress(element, shearPanelMode(model_, element), cornerDisplacements(element, displacements)));
+        continue;
+      }
       const std::vector<StressTensor>& points = stresses.at(id);
       switch (element.type) {
         case ElementType::Rod: subcase.rods.push_back(rodStress(element, points)); break;
@@ -114,6 +121,7 @@ class ResultsMaker {
       result.emplace(*element, points);
     }
     for (const auto& [id, element] : model_.elements) {
+      if (element.type == ElementType::Shear) continue;  // printed by no row: see addShearPanelForces
       std::string type = job_.ccxTypes.at(id);
       auto found = result.find(id);
       std::size_t rows = found == result.end() ? 0 : found->second.size();
@@ -131,6 +139,31 @@ class ResultsMaker {
              std::to_string(sameType->second));
     }
     return result;
+  }
+
+  // A shear panel's corners in basic components.
+  std::array<Vec3, 4> cornerDisplacements(const Element& element, const std::map<int, Vec3>& displacements) const {
+    std::array<Vec3, 4> corners{};
+    for (std::size_t i = 0; i < 4; ++i) {
+      int grid = element.grids[i];
+      corners[i] = toBasicComponents(model_.grids.at(grid), displacements.at(grid));
+    }
+    return corners;
+  }
+
+  // CalculiX's internal forces leave out what a shear panel puts on its grids (the panel acts
+  // through an equation on its own node): it is added from the panel's shear strain, in each
+  // grid's CD components as the printed forces are, before the balance and the SPC forces.
+  void addShearPanelForces(const std::map<int, Vec3>& displacements, std::map<int, Vec3>& forces) const {
+    for (const auto& [id, element] : model_.elements) {
+      if (element.type != ElementType::Shear) continue;
+      std::array<Vec3, 4> share = shearPanelForces(shearPanelMode(model_, element), cornerDisplacements(element, displacements));
+      for (std::size_t i = 0; i < 4; ++i) {
+        const Grid& grid = model_.grids.at(element.grids[i]);
+        Vec3 local = toGridComponents(grid, share[i]);
+        for (int axis = 0; axis < 3; ++axis) forces.at(grid.id)[axis] += local[axis];
+      }
+    }
   }
 
   // Internal force (printed as RF) must equal the applied load at every free DOF. A singular

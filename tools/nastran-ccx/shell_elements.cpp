@@ -101,7 +101,10 @@ bool isShell(ElementType type) {
 }
 
 int shellCorners(ElementType type) {
-  return type == ElementType::Quad4 || type == ElementType::Quad8 || type == ElementType::QuadR ? 4 : 3;
+  return type == ElementType::Quad4 || type == ElementType::Quad8 || type == ElementType::QuadR ||
+                 type == ElementType::Shear
+             ? 4
+             : 3;
 }
 
 bool shellHasCorners(ElementType type) { return type != ElementType::Quad4 && type != ElementType::Tria3; }

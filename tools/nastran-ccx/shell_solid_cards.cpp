@@ -211,8 +211,6 @@ bool wantsCornerStresses(const nastran::Subcase& subcase) {
 }
 
 std::string unsolvedCardReason(std::string_view card) {
-  if (card == "CSHEAR" || card == "PSHEAR")
-    return "not solved by nastran-ccx: a shear panel carries shear alone, and no CalculiX element does";
   if (card == "MAT2")
     return "not solved by nastran-ccx: anisotropic shell materials are not converted (MAT1, MAT8 for PCOMP plies "
            "and MAT9 for solids are)";

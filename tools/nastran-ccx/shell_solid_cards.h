@@ -39,7 +39,7 @@ void checkPropertyMaterials(const nastran::Deck& deck, const Model& model);
 // which CQUAD4 then gives beside its centre.
 bool wantsCornerStresses(const nastran::Subcase& subcase);
 
-// Why a card is not solved: for shear panels and the anisotropic materials a sentence of
+// Why a card is not solved: for the anisotropic shell materials a sentence of
 // their own, else "not solved by nastran-ccx (unknown card to its CalculiX conversion)".
 std::string unsolvedCardReason(std::string_view card);
 
