@@ -31,6 +31,7 @@ class CcxJobBuilder {
   CcxJob build() {
     job_.nodes = IdMap(keys(model_.grids));
     job_.elements = IdMap(keys(model_.elements));
+    job_.lineElementsAsBeams = solvesLinesAsBeams(model_);
     findRotationalGrids();
     out_ << "** CalculiX input written by nastran-ccx from " << model_.fileName << "\n";
     writeNodes();
@@ -98,8 +99,15 @@ class CcxJobBuilder {
 
   void findRotationalGrids() {
     for (const auto& [id, element] : model_.elements)
-      if (element.type == ElementType::Bar || element.type == ElementType::Quad4 || element.type == ElementType::Tria3)
+      if (element.type == ElementType::Bar || element.type == ElementType::Beam || element.type == ElementType::Quad4 ||
+          element.type == ElementType::Tria3)
         rotationalGrids_.insert(element.grids.begin(), element.grids.end());
+    // A U1 rod gives its grids rotations without stiffness: held, as Nastran's AUTOSPC would.
+    if (job_.lineElementsAsBeams)
+      for (const auto& [id, element] : model_.elements)
+        if (element.type == ElementType::Rod)
+          for (int grid : element.grids)
+            if (!rotationalGrids_.count(grid)) heldRotations_.insert(grid);
   }
 
   void writeNodes() {
@@ -122,6 +130,7 @@ class CcxJobBuilder {
     switch (element.type) {
       case ElementType::Rod:
       case ElementType::Bar:
+      case ElementType::Beam:
         requireLength(grids[0], grids[1]);
         break;
       case ElementType::Tria3:
@@ -156,10 +165,13 @@ class CcxJobBuilder {
     return grids;
   }
 
-  static const char* ccxType(ElementType type) {
+  const char* ccxType(ElementType type) const {
+    if (job_.lineElementsAsBeams && (type == ElementType::Rod || type == ElementType::Bar || type == ElementType::Beam))
+      return "U1";
     switch (type) {
       case ElementType::Rod: return "T3D2";
-      case ElementType::Bar: return "B31";
+      case ElementType::Bar:
+      case ElementType::Beam: return "B31";
       case ElementType::Quad4: return "S4";
       case ElementType::Tria3: return "S3";
       case ElementType::Tetra4: return "C3D4";
@@ -171,12 +183,16 @@ class CcxJobBuilder {
   // One element set per property and CalculiX type; bars get one each because
   // each carries its own orientation.
   std::string elementSetName(const Element& element) const {
-    if (element.type == ElementType::Bar) return "CBAR" + std::to_string(element.id);
+    if (element.type == ElementType::Bar || element.type == ElementType::Beam ||
+        (job_.lineElementsAsBeams && element.type == ElementType::Rod))
+      return std::string(cardName(element.type)) + std::to_string(element.id);
+    if (element.propertyId < 0) return "CONROD" + std::to_string(element.id);
     return std::string(cardName(propertyOf(element).type)) + std::to_string(element.propertyId) + "_" +
            ccxType(element.type);
   }
 
   void writeElements() {
+    if (job_.lineElementsAsBeams) out_ << "*USER ELEMENT, TYPE=U1, NODES=2, INTEGRATION POINTS=2, MAXDOF=6\n";
     std::map<std::string, std::vector<const Element*>> sets;
     for (const auto& [id, element] : model_.elements) {
       sets[elementSetName(element)].push_back(&element);
@@ -195,6 +211,7 @@ class CcxJobBuilder {
       setMembers_[name] = members.front();
     }
     if (setNames_.empty()) throw Failure(model_.fileName + ": the deck has no elements");
+    writeCompanionElements();
     out_ << "*ELSET, ELSET=EALL\n";
     for (std::size_t i = 0; i < setNames_.size(); ++i)
       out_ << setNames_[i] << (i + 1 == setNames_.size() || i % 8 == 7 ? "\n" : ", ");
@@ -220,6 +237,10 @@ class CcxJobBuilder {
       std::string head = "ELSET=" + name + ", MATERIAL=MAT1_" + std::to_string(property.materialId);
       switch (property.type) {
         case PropertyType::Rod:
+          if (job_.lineElementsAsBeams) {
+            writeU1RodSection(element, name, property);
+            break;
+          }
           out_ << "*SOLID SECTION, " << head << "\n" << real(property.area) << "\n";
           break;
         case PropertyType::Solid:
@@ -229,15 +250,82 @@ class CcxJobBuilder {
           out_ << "*SHELL SECTION, " << head << "\n" << real(property.thickness) << "\n";
           break;
         case PropertyType::Bar:
+          if (job_.lineElementsAsBeams) {
+            writeU1BarSection(element, name, property);
+            break;
+          }
           writeBarSection(element, property, head);
           break;
       }
     }
   }
 
+  const BarFrame& frameOf(const Element& element) {
+    auto found = frames_.find(element.id);
+    if (found != frames_.end()) return found->second;
+    std::optional<BarFrame> frame = barFrameOf(model_, element);
+    if (!frame) failAt(element.at, label(element) + ": the orientation vector is parallel to the bar");
+    return frames_.emplace(element.id, *frame).first->second;
+  }
+
+  // A U1 rod: the rod's area, no bending or torsional stiffness.
+  void writeU1RodSection(const Element& element, const std::string& name, const Property& property) {
+    const Vec3 axis = position(element.grids[1]) - position(element.grids[0]);
+    Vec3 normal = std::abs(axis[0]) <= std::abs(axis[1]) && std::abs(axis[0]) <= std::abs(axis[2]) ? Vec3{1, 0, 0}
+                  : std::abs(axis[1]) <= std::abs(axis[2])                                          ? Vec3{0, 1, 0}
+                                                                                                    : Vec3{0, 0, 1};
+    U1Section section;
+    section.area = property.area;
+    section.direction = cross(axis, normal);
+    section.direction = (1 / norm(section.direction)) * section.direction;
+    out_ << u1SectionText(name, "MAT1_" + std::to_string(property.materialId), section, 1.0, property.section);
+  }
+
+  // A U1 bar: its own material, whose Poisson's ratio gives the torsional stiffness G J,
+  // and, where that is out of CalculiX's range, a companion element (see U1Section).
+  void writeU1BarSection(const Element& element, const std::string& name, const Property& property) {
+    if (property.type == PropertyType::Bar && property.cardName.empty() && property.section.area == 0)
+      failAt(property.at, "PBAR " + std::to_string(property.id) + ": no section");
+    const Material& material = model_.materials.at(property.materialId);
+    double shear = material.youngsModulus / (2 * (1 + material.poissonRatio));
+    const U1Section& section = u1Sections_.emplace(element.id, u1Section(frameOf(element), property.section,
+                                                                          material.youngsModulus, shear)).first->second;
+    std::string materialName = name + "_M";
+    out_ << "*MATERIAL, NAME=" << materialName << "\n*ELASTIC\n"
+         << real(material.youngsModulus) << ", " << real(section.poisson) << "\n";
+    out_ << u1SectionText(name, materialName, section, section.scale, property.section);
+    if (!section.companionScale) return;
+    out_ << "*MATERIAL, NAME=" << materialName << "C\n*ELASTIC\n"
+         << real(material.youngsModulus) << ", " << real(U1Section::kCompanionPoisson) << "\n";
+    out_ << u1SectionText(name + "_C", materialName + "C", section, *section.companionScale, property.section);
+  }
+
+  // The companions of the bars whose torsional constant needs one: element numbers after
+  // the model's, in sets of their own outside EALL, so that nothing prints for them.
+  void writeCompanionElements() {
+    if (!job_.lineElementsAsBeams) return;
+    int next = job_.elements.ids().empty() ? 1 : job_.elements.toCcx(job_.elements.ids().back()) + 1;
+    for (const auto& [id, element] : model_.elements) {
+      if (element.type != ElementType::Bar && element.type != ElementType::Beam) continue;
+      const Property& property = propertyOf(element);
+      const Material& material = model_.materials.at(property.materialId);
+      double shear = material.youngsModulus / (2 * (1 + material.poissonRatio));
+      if (!u1Section(frameOf(element), property.section, material.youngsModulus, shear).companionScale) continue;
+      out_ << "*ELEMENT, TYPE=U1, ELSET=" << elementSetName(element) << "_C\n"
+           << next++ << ", " << job_.nodes.toCcx(element.grids[0]) << ", " << job_.nodes.toCcx(element.grids[1]) << "\n";
+    }
+  }
+
   // A bar becomes a rectangle of the bar's area whose plane-1 inertia I1 is the
   // bar's; its plane-2 and torsional stiffness follow from the rectangle.
   void writeBarSection(const Element& element, const Property& property, const std::string& head) {
+    if (element.type == ElementType::Beam)
+      failAt(element.at, label(element) + ": beams are solved in models without shells only");
+    if (property.section.i12 != 0 || !property.cardName.empty())
+      failAt(property.at, std::string(property.cardName.empty() ? "PBAR" : property.cardName) + " " +
+                              std::to_string(property.id) +
+                              ": in a model with shells a bar is a rectangle of the bar's A and I1; a product of "
+                              "inertia or a section by shape is solved in models without shells only");
     Vec3 axis = position(element.grids[1]) - position(element.grids[0]);
     axis = (1.0 / norm(axis)) * axis;
     Vec3 orientation = element.orientationGrid ? position(*element.orientationGrid) - position(element.grids[0])
@@ -270,6 +358,12 @@ class CcxJobBuilder {
   void writeInitialTemperatures() {
     temperatures_ = selectedTemperatures();
     if (temperatures_.empty()) return;
+    // CalculiX's U1 beam takes no thermal strain.
+    if (job_.lineElementsAsBeams)
+      for (const auto& [id, element] : model_.elements)
+        if (element.type == ElementType::Rod || element.type == ElementType::Bar || element.type == ElementType::Beam)
+          failAt(element.at, label(element) + ": temperatures on rods, bars and beams are solved only in models with "
+                                              "neither bars nor beams, or with shells");
     std::map<int, std::pair<double, int>> reference;  // grid -> (TREF, material)
     for (const auto& [id, element] : model_.elements) {
       const Material& material = materialOf(element);
@@ -305,6 +399,7 @@ class CcxJobBuilder {
       for (const ConstraintSet& set : model_.constraints)
         if (set.setId == *model_.selection.constraintSet)
           for (int grid : set.grids) fixed[grid].insert(set.dofs.begin(), set.dofs.end());
+    for (int grid : heldRotations_) fixed[grid].insert({4, 5, 6});
     bool header = false;
     for (const auto& [grid, dofs] : fixed) {
       GridBalance& balance = job_.balance[grid];
@@ -333,12 +428,45 @@ class CcxJobBuilder {
         if (!load.isMoment) job_.balance[load.grid].pointForce[axis] += load.value[axis];
       }
     }
+    addLineLoads(components);
     bool header = false;
     for (const auto& [key, value] : components) {
       if (value == 0) continue;
       if (!header) out_ << "*CLOAD\n";
       header = true;
       out_ << job_.nodes.toCcx(key.first) << ", " << key.second << ", " << real(value) << "\n";
+    }
+  }
+
+  // PLOAD1: the equivalent end loads of each bar's loads, as point loads at its grids.
+  void addLineLoads(std::map<std::pair<int, int>, double>& components) {
+    for (const LineLoad& load : model_.lineLoads) {
+      if (!selectedLoad(load.setId)) continue;
+      const Element& element = model_.elements.at(load.element);
+      if (!job_.lineElementsAsBeams)
+        failAt(load.at, "PLOAD1 " + std::to_string(load.setId) + ": loads along bars are solved in models without shells only");
+      const BarFrame& frame = frameOf(element);
+      EndValues local{};
+      if (load.elementAxes) {
+        local = lineLoadEquivalent(frame.length, load.axis, load.from, load.to, load.valueA, load.valueB);
+      } else {
+        // A load along a basic axis: its parts along the element axes.
+        const Vec3* axes[3] = {&frame.x, &frame.y, &frame.z};
+        for (int axis = 0; axis < 3; ++axis) {
+          double share = (*axes[axis])[load.axis];
+          if (share == 0) continue;
+          EndValues part = lineLoadEquivalent(frame.length, axis, load.from, load.to, share * load.valueA, share * load.valueB);
+          for (std::size_t i = 0; i < local.size(); ++i) local[i] += part[i];
+        }
+      }
+      EndValues& total = job_.lineLoads[element.id];
+      for (std::size_t i = 0; i < local.size(); ++i) total[i] += local[i];
+      EndValues basic = toBasic(frame, local);
+      for (int end = 0; end < 2; ++end) {
+        int grid = element.grids[end];
+        for (int dof = 0; dof < 6; ++dof) components[{grid, dof + 1}] += basic[6 * end + dof];
+        for (int axis = 0; axis < 3; ++axis) job_.balance[grid].pointForce[axis] += basic[6 * end + axis];
+      }
     }
   }
 
@@ -412,6 +540,9 @@ class CcxJobBuilder {
   CcxJob job_;
   std::ostringstream out_;
   std::set<int> rotationalGrids_;
+  std::set<int> heldRotations_;  // grids of U1 rods only
+  std::map<int, BarFrame> frames_;
+  std::map<int, U1Section> u1Sections_;
   std::vector<std::string> setNames_;
   std::map<std::string, const Element*> setMembers_;
   std::map<int, double> temperatures_;
@@ -444,7 +575,7 @@ const std::set<std::size_t>& stressRowsPerElement(const std::string& ccxType) {
   // Line and shell elements are expanded into solids; their rows are the
   // integration points of the expanded element.
   static const std::map<std::string, std::set<std::size_t>> kRows = {
-      {"T3D2", {8}}, {"B31", {8}}, {"S4", {8}}, {"S3", {2, 9}}, {"C3D4", {1}}, {"C3D8", {8}},
+      {"T3D2", {8}}, {"B31", {8}}, {"U1", {2}}, {"S4", {8}}, {"S3", {2, 9}}, {"C3D4", {1}}, {"C3D8", {8}},
   };
   static const std::set<std::size_t> kNone;
   auto found = kRows.find(ccxType);

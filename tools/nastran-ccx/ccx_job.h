@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "line_elements.h"
 #include "model.h"
 
 namespace nastranccx {
@@ -45,6 +46,10 @@ struct CcxJob {
   std::map<int, std::string> ccxTypes;  // by element ID: T3D2, B31, S4, S3, C3D4, C3D8
   std::map<int, std::vector<int>> ccxGrids;  // by element ID: its grids in CalculiX's node order
   std::map<int, GridBalance> balance;   // by grid ID
+  // Line elements as CalculiX's U1 beams: every grid has rotations in the listing, rods and
+  // bars get their results from the grids' motion.
+  bool lineElementsAsBeams = false;
+  std::map<int, EndValues> lineLoads;  // by CBAR/CBEAM: the equivalent end loads of its PLOAD1s, element axes
   // The smallest force by which to judge the balance: round-off is measured
   // against it when no load is larger (pure moments, pure temperatures).
   double forceScale = 0;

@@ -41,6 +41,7 @@ class DatReader {
           block = Block::Displacements;
           results_.hasDisplacements = true;
           results_.displacements.clear();
+          results_.rotations.clear();
         } else if (line.rfind("forces", 0) == 0) {
           block = Block::Forces;
           results_.hasForces = true;
@@ -53,7 +54,7 @@ class DatReader {
         continue;
       }
       switch (block) {
-        case Block::Displacements: readNodeRow(line, results_.displacements, "displacement"); break;
+        case Block::Displacements: readNodeRow(line, results_.displacements, "displacement", &results_.rotations); break;
         case Block::Forces: readNodeRow(line, results_.forces, "force"); break;
         case Block::Stresses: readStressRow(line); break;
         case Block::None: break;
@@ -82,13 +83,21 @@ class DatReader {
     return *value;
   }
 
-  void readNodeRow(std::string_view line, std::map<int, Vec3>& rows, const char* what) {
+  // Three values a node, or six (translations, then rotations) where `rotations` takes them.
+  void readNodeRow(std::string_view line, std::map<int, Vec3>& rows, const char* what,
+                   std::map<int, Vec3>* rotations = nullptr) {
     std::vector<std::string> fields = words(line);
-    if (fields.size() != 4) fail(std::string(what) + " row with " + std::to_string(fields.size()) + " entries instead of 4");
+    bool six = rotations && fields.size() == 7;
+    if (fields.size() != 4 && !six)
+      fail(std::string(what) + " row with " + std::to_string(fields.size()) + " entries instead of 4");
     int node = number(fields[0]);
     Vec3 row{};
     for (int axis = 0; axis < 3; ++axis) row[axis] = value(fields[axis + 1], what, node);
     if (!rows.emplace(node, row).second) fail("node " + std::to_string(node) + " has two " + what + " rows");
+    if (!six) return;
+    Vec3 turn{};
+    for (int axis = 0; axis < 3; ++axis) turn[axis] = value(fields[axis + 4], what, node);
+    (*rotations)[node] = turn;
   }
 
   void readStressRow(std::string_view line) {

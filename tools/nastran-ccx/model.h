@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "beam_sections.h"
 #include "nastran/deck_error.h"
 
 namespace nastranccx {
@@ -24,7 +25,7 @@ struct Grid {
   nastran::Location at;
 };
 
-enum class ElementType { Rod, Bar, Quad4, Tria3, Tetra4, Hexa8 };
+enum class ElementType { Rod, Bar, Beam, Quad4, Tria3, Tetra4, Hexa8 };
 enum class PropertyType { Rod, Bar, Shell, Solid };
 
 struct Element {
@@ -47,6 +48,8 @@ struct Property {
   double inertia2 = 0;   // bars: plane 2
   double thickness = 0;  // shells
   nastran::Location at;
+  BeamSection section;   // bars and beams: the whole section (area, inertia1, inertia2 repeat it)
+  std::string cardName;  // the card that gave it when not the type's own (PBARL, PBEAM, ...; CONROD)
 };
 
 struct Material {
@@ -71,6 +74,20 @@ struct PressureLoad {
   int setId = 0;
   int element = 0;
   double pressure = 0;  // positive along the element normal (G1-G2-G3 right-hand rule)
+  nastran::Location at;
+};
+
+// PLOAD1 on a bar or beam: a force per length along one direction, varying linearly
+// from `valueA` at `from` to `valueB` at `to` (distances from end A), or a force
+// `valueA` at `from` when `to` is not given.
+struct LineLoad {
+  int setId = 0;
+  int element = 0;
+  bool elementAxes = false;  // direction: element axis `axis`, else basic axis `axis`
+  int axis = 0;
+  double from = 0;
+  std::optional<double> to;
+  double valueA = 0, valueB = 0;
   nastran::Location at;
 };
 
@@ -106,6 +123,7 @@ struct Model {
   std::map<int, Material> materials;
   std::vector<NodalLoad> nodalLoads;
   std::vector<PressureLoad> pressures;
+  std::vector<LineLoad> lineLoads;
   std::vector<GridTemperature> temperatures;
   std::vector<ConstraintSet> constraints;
 };

@@ -4,6 +4,7 @@
 #include <array>
 #include <string_view>
 
+#include "line_cards.h"
 #include "nastran/cross_reference.h"
 #include "numbers.h"
 
@@ -13,6 +14,7 @@ const char* cardName(ElementType type) {
   switch (type) {
     case ElementType::Rod: return "CROD";
     case ElementType::Bar: return "CBAR";
+    case ElementType::Beam: return "CBEAM";
     case ElementType::Quad4: return "CQUAD4";
     case ElementType::Tria3: return "CTRIA3";
     case ElementType::Tetra4: return "CTETRA";
@@ -34,7 +36,8 @@ const char* cardName(PropertyType type) {
 PropertyType propertyTypeFor(ElementType type) {
   switch (type) {
     case ElementType::Rod: return PropertyType::Rod;
-    case ElementType::Bar: return PropertyType::Bar;
+    case ElementType::Bar:
+    case ElementType::Beam: return PropertyType::Bar;
     case ElementType::Quad4:
     case ElementType::Tria3: return PropertyType::Shell;
     case ElementType::Tetra4:
@@ -46,9 +49,10 @@ PropertyType propertyTypeFor(ElementType type) {
 namespace {
 
 // The cards the conversion to CalculiX knows; every other card of a deck is refused by name.
-constexpr std::array<std::string_view, 18> kSolvedCards = {
+constexpr std::array<std::string_view, 24> kSolvedCards = {
     "GRID",   "CROD", "CBAR",   "CQUAD4", "CTRIA3", "CTETRA", "CHEXA",  "PROD", "PBAR",
     "PSHELL", "PSOLID", "MAT1", "FORCE",  "MOMENT", "PLOAD4", "TEMP",   "SPC1", "PARAM",
+    "CONROD", "CBEAM", "PBARL", "PBEAM", "PBEAML", "PLOAD1",
 };
 
 bool isSolved(std::string_view card) {
@@ -84,6 +88,7 @@ class ModelBuilder {
     readProperties();
     readMaterials();
     readLoads();
+    readLineCards(deck_, model_);
     readConstraints();
     return std::move(model_);
   }
@@ -255,9 +260,12 @@ class ModelBuilder {
       std::string subject = label("PBAR", card.pid);
       positive(card.origin, 3, subject, "A", card.a);
       positive(card.origin, 4, subject, "I1", card.i1);
-      // J, NSM, stress recovery points and K1/K2 are not needed by the section we build.
-      if (card.i12 != 0) fail(card.origin, 19, subject, "a product of inertia (I12) is not supported (only blank or 0)");
-      addProperty({card.pid, PropertyType::Bar, card.mid, card.a, card.i1, card.i2, 0, card.origin.at});
+      positive(card.origin, 5, subject, "I2", card.i2);
+      if (card.i1 * card.i2 <= card.i12 * card.i12) fail(card.origin, 19, subject, "I1*I2 must exceed I12**2");
+      // NSM adds mass only; K1/K2 (shear flexibility) are left out: the bar is Euler-Bernoulli's.
+      Property property{card.pid, PropertyType::Bar, card.mid, card.a, card.i1, card.i2, 0, card.origin.at};
+      property.section = pbarSection(card);
+      addProperty(property);
     }
     for (const nastran::Pshell& card : bulk_.pshells) {
       std::string subject = label("PSHELL", card.pid);

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "failure.h"
+#include "line_results.h"
 #include "numbers.h"
 #include "resultfiles/femap_vectors.h"
 #include "resultfiles/neutral_file.h"
@@ -62,8 +63,12 @@ class ResultsMaker {
     if (!results_.hasStresses) fail("no stress block");
     std::map<int, Vec3> displacements = byGrid(results_.displacements, "displacement");
     std::map<int, Vec3> forces = byGrid(results_.forces, "force");
+    for (const auto& [node, row] : results_.rotations)
+      if (auto grid = job_.nodes.toNastran(node)) rotations_[*grid] = row;
     std::map<int, std::vector<StressTensor>> stresses = byElement();
-    checkBalance(forces);
+    std::map<int, double> roundOff;
+    if (job_.lineElementsAsBeams) forces = lineElementGridForces(model_, displacements, rotations_, roundOff);
+    checkBalance(forces, roundOff);
 
     SubcaseResults subcase;
     subcase.subcase = model_.selection.subcaseId;
@@ -71,13 +76,19 @@ class ResultsMaker {
     addDisplacements(subcase, displacements);
     for (const auto& [id, element] : model_.elements) {
       const std::vector<StressTensor>& points = stresses.at(id);
+      if (job_.lineElementsAsBeams &&
+          (element.type == ElementType::Rod || element.type == ElementType::Bar || element.type == ElementType::Beam)) {
+        addLineElementResults(subcase, model_, job_, element, displacements, rotations_);
+        continue;
+      }
       switch (element.type) {
-        case ElementType::Rod: subcase.rods.push_back(rodStress(element, points)); break;
+        case ElementType::Rod: addRodResults(subcase, model_, element, rodStress(element, points).axial); break;
         case ElementType::Quad4: subcase.quads.push_back(plateStress(element, points)); break;
         case ElementType::Tria3: subcase.trias.push_back(plateStress(element, points)); break;
         case ElementType::Tetra4: subcase.tetras.push_back(solidStress(element, points)); break;
         case ElementType::Hexa8: subcase.hexas.push_back(solidStress(element, points)); break;
-        case ElementType::Bar: break;
+        case ElementType::Bar:
+        case ElementType::Beam: break;
       }
     }
     return subcase;
@@ -123,7 +134,8 @@ class ResultsMaker {
 
   // Internal force (printed as RF) must equal the applied load at every free
   // DOF. A singular system solves to numbers that break this badly.
-  void checkBalance(const std::map<int, Vec3>& forces) const {
+  // `roundOff`: by grid, what the forces may be off beyond round-off of the forces themselves.
+  void checkBalance(const std::map<int, Vec3>& forces, const std::map<int, double>& roundOff) const {
     double largest = job_.forceScale;
     for (const auto& [grid, force] : forces)
       for (double component : force) largest = std::max(largest, std::abs(component));
@@ -140,6 +152,7 @@ class ResultsMaker {
         if (balance.fixed[axis]) continue;
         double applied = balance.pointForce[axis] + balance.pressureForce[axis];
         double allowed = kBalanceTolerance * largest + kWarpedPressureTolerance * balance.pressureShare;
+        if (auto extra = roundOff.find(grid); extra != roundOff.end()) allowed += extra->second;
         if (std::abs(force[axis] - applied) > allowed)
           throw Failure(model_.fileName + ": the model is singular or a mechanism (is it supported against every "
                         "rigid-body motion?): at grid " + std::to_string(grid) + ", direction " +
@@ -161,6 +174,8 @@ class ResultsMaker {
       resultfiles::GridDisplacement row;
       row.grid = grid;
       for (int axis = 0; axis < 3; ++axis) row.values[axis] = static_cast<float>(u[axis]);
+      if (auto turn = rotations_.find(grid); turn != rotations_.end())
+        for (int axis = 0; axis < 3; ++axis) row.values[axis + 3] = static_cast<float>(turn->second[axis]);
       subcase.displacements.push_back(row);
     }
   }
@@ -244,6 +259,7 @@ class ResultsMaker {
   const Model& model_;
   const CcxJob& job_;
   const CcxDatResults& results_;
+  std::map<int, Vec3> rotations_;  // by grid, when the model has beams
   std::string datName_;
 };
 

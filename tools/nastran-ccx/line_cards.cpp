@@ -1,0 +1,191 @@
+#include "line_cards.h"
+
+#include <cmath>
+
+#include "numbers.h"
+
+namespace nastranccx {
+namespace {
+
+std::string label(std::string_view card, int id) { return std::string(card) + " " + std::to_string(id); }
+
+class LineCardReader {
+ public:
+  LineCardReader(const nastran::Deck& deck, Model& model) : deck_(deck), bulk_(deck.bulk), model_(model) {}
+
+  void read() {
+    readConrods();
+    readBeams();
+    readPbarls();
+    readPbeams();
+    readPbeamls();
+    readLineLoads();
+  }
+
+ private:
+  [[noreturn]] void fail(const nastran::Origin& origin, std::size_t field, const std::string& subject,
+                         const std::string& reason) const {
+    throw deck_.errorAt(origin, field, subject, reason);
+  }
+
+  void readConrods() {
+    for (const nastran::Conrod& card : bulk_.conrods) {
+      std::string subject = label("CONROD", card.eid);
+      if (card.a <= 0) fail(card.origin, 5, subject, "field 5 (A) must be positive, not " + formatReal(card.a));
+      // The element carries its own property, kept under the negative element ID.
+      Property property{-card.eid, PropertyType::Rod, card.mid, card.a, 0, 0, 0, card.origin.at};
+      property.cardName = "CONROD";
+      model_.properties.emplace(property.id, property);
+      model_.elements.emplace(card.eid, Element{card.eid, ElementType::Rod, -card.eid, {card.g[0], card.g[1]}, {}, {},
+                                                card.origin.at});
+    }
+  }
+
+  void readBeams() {
+    for (const nastran::Cbeam& card : bulk_.cbeams) {
+      std::string subject = label("CBEAM", card.eid);
+      Element element{card.eid, ElementType::Beam, card.pid, {card.ga, card.gb}, {}, {}, card.origin.at};
+      if (card.orientation.grid != 0) {
+        element.orientationGrid = card.orientation.grid;
+      } else {
+        element.orientation = card.orientation.vector.value_or(Vec3{0, 0, 0});
+        if (element.orientation == Vec3{0, 0, 0})
+          fail(card.origin, 5, subject, "the orientation vector X1, X2, X3 is zero or blank");
+      }
+      if (card.bit && *card.bit != 0) fail(card.origin, 8, subject, "a built-in twist (BIT) is not supported");
+      if (!card.pa.empty() || !card.pb.empty()) fail(card.origin, 9, subject, "pin flags (PA, PB) are not supported");
+      if (card.wa != Vec3{0, 0, 0} || card.wb != Vec3{0, 0, 0})
+        fail(card.origin, 11, subject, "offsets (W1A to W3B) are not supported");
+      if (card.sa != 0 || card.sb != 0) fail(card.origin, 17, subject, "warping scalar points (SA, SB) are not supported");
+      model_.elements.emplace(card.eid, std::move(element));
+    }
+  }
+
+  void addSection(int pid, int mid, const BeamSection& section, const char* card, const nastran::Origin& origin) {
+    Property property{pid, PropertyType::Bar, mid, section.area, section.i1, section.i2, 0, origin.at};
+    property.section = section;
+    property.cardName = card;
+    model_.properties.emplace(pid, property);
+  }
+
+  BeamSection shape(const std::string& type, const std::vector<double>& dims, const nastran::Origin& origin,
+                    const std::string& subject) const {
+    ShapeResult result = standardSection(type, dims);
+    if (!result.section) fail(origin, 4, subject, result.reason);
+    return *result.section;
+  }
+
+  void readPbarls() {
+    for (const nastran::Pbarl& card : bulk_.pbarls)
+      addSection(card.pid, card.mid, shape(card.type, card.dims, card.origin, label("PBARL", card.pid)), "PBARL",
+                 card.origin);
+  }
+
+  void readPbeams() {
+    for (const nastran::Pbeam& card : bulk_.pbeams) {
+      std::string subject = label("PBEAM", card.pid);
+      const nastran::PbeamStation& a = card.stations.front();
+      for (std::size_t i = 1; i < card.stations.size(); ++i) {
+        const nastran::PbeamStation& other = card.stations[i];
+        auto same = [](const std::optional<double>& value, const std::optional<double>& atA) {
+          return !value || value == atA.value_or(0);
+        };
+        if (!same(other.a, a.a) || !same(other.i1, a.i1) || !same(other.i2, a.i2) || !same(other.i12, a.i12) ||
+            !same(other.j, a.j))
+          fail(card.origin, 0, subject, "a tapered beam (a station whose section differs from end A's) is not supported");
+      }
+      BeamSection section;
+      section.area = a.a.value_or(0);
+      section.i1 = a.i1.value_or(0);
+      section.i2 = a.i2.value_or(0);
+      section.i12 = a.i12.value_or(0);
+      section.torsion = a.j.value_or(0);
+      if (a.stressPoints)
+        for (int i = 0; i < 4; ++i) section.points[i] = {(*a.stressPoints)[2 * i], (*a.stressPoints)[2 * i + 1]};
+      checkSection(section, card.origin, subject);
+      addSection(card.pid, card.mid, section, "PBEAM", card.origin);
+    }
+  }
+
+  void readPbeamls() {
+    for (const nastran::Pbeaml& card : bulk_.pbeamls) {
+      std::string subject = label("PBEAML", card.pid);
+      const nastran::PbeamlStation& a = card.stations.front();
+      std::vector<double> dims;
+      for (const std::optional<double>& dim : a.dims) dims.push_back(dim.value_or(0));
+      for (std::size_t i = 1; i < card.stations.size(); ++i)
+        for (std::size_t d = 0; d < card.stations[i].dims.size() && d < dims.size(); ++d)
+          if (card.stations[i].dims[d] && *card.stations[i].dims[d] != dims[d])
+            fail(card.origin, 0, subject, "a tapered beam (a station whose dimensions differ from end A's) is not supported");
+      addSection(card.pid, card.mid, shape(card.type, dims, card.origin, subject), "PBEAML", card.origin);
+    }
+  }
+
+  void checkSection(const BeamSection& section, const nastran::Origin& origin, const std::string& subject) const {
+    if (section.area <= 0) fail(origin, 4, subject, "the area A must be positive");
+    if (section.i1 <= 0 || section.i2 <= 0 || section.i1 * section.i2 <= section.i12 * section.i12)
+      fail(origin, 5, subject, "I1 and I2 must be positive and I1*I2 above I12**2");
+  }
+
+  double lengthOf(const Element& element) const {
+    const Vec3& a = model_.grids.at(element.grids[0]).position;
+    const Vec3& b = model_.grids.at(element.grids[1]).position;
+    return std::sqrt((b[0] - a[0]) * (b[0] - a[0]) + (b[1] - a[1]) * (b[1] - a[1]) + (b[2] - a[2]) * (b[2] - a[2]));
+  }
+
+  void readLineLoads() {
+    for (const nastran::Pload1& card : bulk_.pload1s) {
+      std::string subject = label("PLOAD1", card.sid);
+      auto element = model_.elements.find(card.eid);
+      if (element == model_.elements.end() ||
+          (element->second.type != ElementType::Bar && element->second.type != ElementType::Beam))
+        fail(card.origin, 3, subject, "element " + std::to_string(card.eid) + " is no CBAR or CBEAM");
+      LineLoad load;
+      load.setId = card.sid;
+      load.element = card.eid;
+      load.at = card.origin.at;
+      const std::string& type = card.type;
+      if (type.size() < 2 || type[0] != 'F' || type[1] < 'X' || type[1] > 'Z' || (type.size() == 3 && type[2] != 'E') ||
+          type.size() > 3)
+        fail(card.origin, 4, subject, "load type " + type + " is not supported (FX, FY, FZ, FXE, FYE, FZE are)");
+      load.axis = type[1] - 'X';
+      load.elementAxes = type.size() == 3;
+      if (card.scale != "LE" && card.scale != "FR")
+        fail(card.origin, 5, subject, "scale " + card.scale + " is not supported (LE and FR are; projected loads are not)");
+      double length = lengthOf(element->second);
+      double factor = card.scale == "FR" ? length : 1.0;
+      load.from = card.x1 * factor;
+      load.valueA = card.p1;
+      if (card.x2 && *card.x2 != card.x1) {
+        load.to = *card.x2 * factor;
+        load.valueB = card.p2.value_or(card.p1);
+        if (*load.to < load.from) fail(card.origin, 8, subject, "X2 lies before X1");
+      }
+      double end = load.to.value_or(load.from);
+      if (load.from < 0 || end > length * (1 + 1e-9))
+        fail(card.origin, 6, subject, "the load lies outside the element (length " + formatReal(length) + ")");
+      model_.lineLoads.push_back(load);
+    }
+  }
+
+  const nastran::Deck& deck_;
+  const nastran::Bulk& bulk_;
+  Model& model_;
+};
+
+}  // namespace
+
+BeamSection pbarSection(const nastran::Pbar& card) {
+  BeamSection section;
+  section.area = card.a;
+  section.i1 = card.i1;
+  section.i2 = card.i2;
+  section.i12 = card.i12;
+  section.torsion = card.j;
+  for (int i = 0; i < 4; ++i) section.points[i] = {card.stressPoints[2 * i], card.stressPoints[2 * i + 1]};
+  return section;
+}
+
+void readLineCards(const nastran::Deck& deck, Model& model) { LineCardReader(deck, model).read(); }
+
+}  // namespace nastranccx

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <map>
+
+#include "ccx_job.h"
+#include "model.h"
+#include "resultfiles/op2_tables.h"
+
+namespace nastranccx {
+
+// The results of a CROD, CONROD, CBAR or CBEAM solved as CalculiX's U1 beam, from its
+// grids' motion (translations and rotations in the basic system): rod axial stress and
+// force; bar and beam end forces (stiffness times motion less the equivalent loads of
+// its PLOAD1s) and the stresses at the recovery points.
+void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& model, const CcxJob& job,
+                           const Element& element, const std::map<int, Vec3>& displacements,
+                           const std::map<int, Vec3>& rotations);
+
+// The force each grid's line elements need there (stiffness times motion, translations,
+// basic system), for every grid of the model: what CalculiX's force listing (RF) should
+// hold, which for U1 elements it does not.
+// `roundOff` takes, by grid, how far those forces may be off because the listing prints the
+// motion to 7 digits: 2e-6 of the sum of the sizes of the parts they are summed from.
+std::map<int, Vec3> lineElementGridForces(const Model& model, const std::map<int, Vec3>& displacements,
+                                          const std::map<int, Vec3>& rotations, std::map<int, double>& roundOff);
+
+// A rod's axial force from its axial stress (either solution), in the list of its card.
+void addRodResults(resultfiles::SubcaseResults& subcase, const Model& model, const Element& element, double axialStress);
+
+}  // namespace nastranccx
