@@ -8,6 +8,8 @@
 namespace nastranccx {
 namespace {
 
+double dot3(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
 std::array<double, 6> motionOf(int grid, const std::map<int, Vec3>& displacements, const std::map<int, Vec3>& rotations) {
   std::array<double, 6> motion{};
   const Vec3& u = displacements.at(grid);
@@ -31,6 +33,42 @@ double rodStretch(const Model& model, const Element& element, const std::array<d
     stretch += (b[axis] - a[axis]) * unitAxis[axis];
   }
   return stretch;
+}
+
+// U1's rows: axial force N, then -E I11 and E I22 times the curvatures about the principal
+// axes (the moments M1 and M2 of the principal planes, in Nastran's sign), at end A and B.
+EndValues endForcesFromSectionForces(const BarFrame& frame, const BeamSection& section, double youngsModulus,
+                                     double shearModulus, const std::vector<std::array<double, 6>>& rows,
+                                     const EndValues& equivalent, double torqueAtA) {
+  U1Section u1 = u1Section(frame, section, youngsModulus, shearModulus);
+  double c = dot3(u1.direction, frame.y), s = dot3(u1.direction, frame.z);
+  double share = 1 / u1.scale;  // the element's part of the section's stiffness
+  // Nastran's M1 = -Mz and M2 = My (internal moments on the face towards end B), turned
+  // from the principal axes p (U1's direction) and q back to y and z.
+  auto moments = [&](const std::array<double, 6>& row) {
+    double alongP = share * row[2], alongQ = -share * row[1];  // internal moment about p and q
+    double my = c * alongP - s * alongQ, mz = s * alongP + c * alongQ;
+    return std::array<double, 2>{-mz, my};  // M1, M2
+  };
+  auto [m1A, m2A] = moments(rows[0]);
+  auto [m1B, m2B] = moments(rows[1]);
+  double length = frame.length;
+  EndValues f{};
+  f[0] = -share * rows[0][0];
+  f[6] = share * rows[1][0];
+  f[3] = torqueAtA;
+  f[9] = -torqueAtA - (equivalent[3] + equivalent[9]);
+  // End moments the grids put on the element: Mz_A = M1A, Mz_B = -M1B, My_A = -M2A, My_B = M2B.
+  f[5] = m1A, f[11] = -m1B, f[4] = -m2A, f[10] = m2B;
+  // Moment equilibrium of the element about end A with the loads along it, whose resultant
+  // the equivalent end loads carry.
+  double spanZ = equivalent[5] + equivalent[11] + length * equivalent[7];
+  double spanY = equivalent[4] + equivalent[10] - length * equivalent[8];
+  f[7] = -(f[5] + f[11] + spanZ) / length;
+  f[1] = -f[7] - (equivalent[1] + equivalent[7]);
+  f[8] = (f[4] + f[10] + spanY) / length;
+  f[2] = -f[8] - (equivalent[2] + equivalent[8]);
+  return f;
 }
 
 }  // namespace
@@ -94,7 +132,7 @@ void addRodResults(resultfiles::SubcaseResults& subcase, const Model& model, con
 
 void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& model, const CcxJob& job,
                            const Element& element, const std::map<int, Vec3>& displacements,
-                           const std::map<int, Vec3>& rotations) {
+                           const std::map<int, Vec3>& rotations, const std::vector<std::array<double, 6>>& rows) {
   const Property& property = model.properties.at(element.propertyId);
   const Material& material = model.materials.at(property.materialId);
   std::array<double, 6> a = motionOf(element.grids[0], displacements, rotations);
@@ -110,8 +148,11 @@ void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& mo
   if (!frame) throw Failure(std::string(cardName(element.type)) + " " + std::to_string(element.id) + ": no element axes");
   double shear = material.youngsModulus / (2 * (1 + material.poissonRatio));
   auto loads = job.lineLoads.find(element.id);
-  EndValues forces = barEndForces(*frame, property.section, material.youngsModulus, shear,
-                                  toElementAxes(*frame, a, b), loads == job.lineLoads.end() ? EndValues{} : loads->second);
+  EndValues equivalent = loads == job.lineLoads.end() ? EndValues{} : loads->second;
+  EndValues forces = barEndForces(*frame, property.section, material.youngsModulus, shear, toElementAxes(*frame, a, b),
+                                  equivalent);
+  if (rows.size() == 2) forces = endForcesFromSectionForces(*frame, property.section, material.youngsModulus, shear,
+                                                            rows, equivalent, forces[3]);
   resultfiles::BarForce barForces = barForce(element.id, forces);
   resultfiles::BarStress barStresses = barStress(element.id, property.section, barForces);
   if (element.type == ElementType::Bar) {

@@ -8,13 +8,15 @@
 
 namespace nastranccx {
 
-// The results of a CROD, CONROD, CBAR or CBEAM solved as CalculiX's U1 beam, from its
-// grids' motion (translations and rotations in the basic system): rod axial stress and
-// force; bar and beam end forces (stiffness times motion less the equivalent loads of
-// its PLOAD1s) and the stresses at the recovery points.
+// The results of a CROD, CONROD, CBAR or CBEAM solved as CalculiX's U1 beam. Rods: axial
+// stress and force from the grids' motion. Bars and beams: the axial force and the bending
+// moments at both ends from U1's two rows (section forces at end A and B, computed in
+// double precision, where the motion is printed to 7 digits only), scaled back from the
+// element's share of the section; the shears from the element's equilibrium with its
+// PLOAD1s; the torque from the grids' rotations; the stresses at the recovery points.
 void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& model, const CcxJob& job,
                            const Element& element, const std::map<int, Vec3>& displacements,
-                           const std::map<int, Vec3>& rotations);
+                           const std::map<int, Vec3>& rotations, const std::vector<std::array<double, 6>>& rows);
 
 // The force each grid's line elements need there (stiffness times motion, translations,
 // basic system), for every grid of the model: what CalculiX's force listing (RF) should

@@ -78,7 +78,7 @@ class ResultsMaker {
       const std::vector<StressTensor>& points = stresses.at(id);
       if (job_.lineElementsAsBeams &&
           (element.type == ElementType::Rod || element.type == ElementType::Bar || element.type == ElementType::Beam)) {
-        addLineElementResults(subcase, model_, job_, element, displacements, rotations_);
+        addLineElementResults(subcase, model_, job_, element, displacements, rotations_, points);
         continue;
       }
       switch (element.type) {
