@@ -31,7 +31,7 @@ TEST_F(SolveTest, RodUnderTensionMatchesHandCalculation) {
   EXPECT_EQ(results.setTitle, "NX NASTRAN Case 1");
   std::vector<int> ids;
   for (const auto& [id, vector] : results.vectors) ids.push_back(id);
-  EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 3022, 3023, 3024, 3025}));
+  EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 3022, 3023, 3024, 3025, 3036, 3038}));
   EXPECT_EQ(results.vectors[kTotal].title, "Total Translation");
   EXPECT_EQ(results.vectors[kT1].title, "T1 Translation");
   EXPECT_EQ(results.vectors[kT2].title, "T2 Translation");
