@@ -1,6 +1,7 @@
 #include "taskrun/report.h"
 
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 
 #include "support/timestamp.h"
@@ -97,7 +98,13 @@ StudyReport beginReport(const Task& task, const Study& study, const std::string&
   report.stepBacksWithinBudget = stepBacksWithinBudget(study);
   Measures measures(task, study);
   report.evaluations.reserve(stored.size());
-  for (const EvaluationRecord& record : stored) append(report, measures, record, true, 0);
+  for (const EvaluationRecord& record : stored) {
+    append(report, measures, record, true, 0);
+    std::error_code error;
+    if (record.folder.empty() || !std::filesystem::exists(study.folder / record.folder, error)) {
+      report.removedFolders.insert(record.id);
+    }
+  }
   report.updated = now();
   return report;
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,8 @@ struct StudyReport {
   std::optional<double> secondsLeft;
   std::string updated;         // local time of the last change
   std::vector<ReportedEvaluation> evaluations;  // every evaluation of the data log, as stored
+  // Evaluations whose folder is gone: removed as the study's "keep" says, in this run or before.
+  std::set<std::int64_t> removedFolders;
   std::optional<ReportedDesign> best;             // the best feasible design (so far)
   std::optional<ReportedDesign> leastInfeasible;  // while no design is feasible
   // The design the plan itself ended on, when it is infeasible and another design is the best

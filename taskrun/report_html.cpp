@@ -270,6 +270,7 @@ void renderReportHtml(const StudyReport& report, RenderedRows& dataRows, std::st
   head["constraints"] = report.hasConstraints();
   head["activeWithin"] = report.activeWithin;
   head["best"] = report.best ? Json(report.best->record.id) : Json(nullptr);
+  head["removed"] = report.removedFolders;
   head["variables"] = Json::array();
   for (std::size_t v = 0; v < report.variables.size() && v < kShownValues; ++v) {
     head["variables"].push_back(report.axisName(report.inputs[report.variables[v]]));

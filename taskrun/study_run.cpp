@@ -65,25 +65,31 @@ class FolderKeeper {
   FolderKeeper(KeepFolders keep, fs::path folder, const Measures& measures, std::ostream& err)
       : keep_(keep), folder_(std::move(folder)), measures_(measures), err_(err) {}
 
-  void settled(const Answer& answer) {
-    if (keep_ == KeepFolders::all) return;
-    if (answer.source != Answer::Source::ran && answer.source != Answer::Source::reused) return;
+  // Returns the IDs of the evaluations whose folders it removed.
+  std::vector<std::int64_t> settled(const Answer& answer) {
+    std::vector<std::int64_t> removed;
+    if (keep_ == KeepFolders::all) return removed;
+    if (answer.source != Answer::Source::ran && answer.source != Answer::Source::reused) return removed;
     const EvaluationRecord& record = answer.record;
+    auto drop = [&](const EvaluationRecord& dropped) {
+      if (remove(dropped.folder)) removed.push_back(dropped.id);
+    };
     switch (keep_) {
-      case KeepFolders::all: return;
-      case KeepFolders::none: remove(record.folder); return;
+      case KeepFolders::all: break;
+      case KeepFolders::none: drop(record); break;
       case KeepFolders::failed:
-        if (record.ok) remove(record.folder);
-        return;
+        if (record.ok) drop(record);
+        break;
       case KeepFolders::best:
         if (record.ok && (!best_ || measures_.better(record, *best_))) {
-          if (best_) remove(best_->folder);
+          if (best_) drop(*best_);
           best_ = record;
         } else {
-          remove(record.folder);
+          drop(record);
         }
-        return;
+        break;
     }
+    return removed;
   }
 
  private:
@@ -93,11 +99,12 @@ class FolderKeeper {
   std::ostream& err_;
   std::optional<EvaluationRecord> best_;
 
-  void remove(const std::string& name) {
-    if (!StudyFolder::isEvaluationFolderName(name)) return;
+  bool remove(const std::string& name) {
+    if (!StudyFolder::isEvaluationFolderName(name)) return false;
     std::error_code error;
     fs::remove_all(folder_ / name, error);
     if (error) err_ << "taskrun: " << (folder_ / name).string() << " cannot be removed: " << error.message() << "\n";
+    return !error;
   }
 };
 
@@ -280,8 +287,9 @@ int runStudy(const RunOptions& options, const fs::path& programFolder, Interrupt
     return kExitUsage;
   }
   Evaluator evaluator(setup, *log, *launcher, *solver, interruption, evaluatorOptions, [&](const Answer& answer) {
+    // Folders removed first, so that the report written for this answer links only to folders there are.
+    for (std::int64_t id : keeper.settled(answer)) live->report().removedFolders.insert(id);
     live->add(answer);
-    keeper.settled(answer);
   });
   PlanContext context(task, study, evaluator);
   std::string description = planDescription(study);

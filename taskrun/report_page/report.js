@@ -232,14 +232,21 @@
   function table() {
     var element = document.getElementById('evaluations-table');
     if (!element) return null;
+    var removed = {};
+    (data.removed || []).forEach(function (id) { removed[id] = true; });
     var states = ['feasible', 'infeasible', 'failed'];
     var first = data.objective ? 1 : 0;
     var columns = [
       { title: 'Evaluation', text: true, cell: function (row, td) {
-        var link = document.createElement('a');
-        link.href = folder(row[ID]) + '/';
-        link.textContent = folder(row[ID]);
-        td.appendChild(link);
+        // A folder the study's "keep" removed is named without a link.
+        if (removed[row[ID]]) {
+          td.textContent = folder(row[ID]);
+        } else {
+          var link = document.createElement('a');
+          link.href = folder(row[ID]) + '/';
+          link.textContent = folder(row[ID]);
+          td.appendChild(link);
+        }
         td.setAttribute('data-sort', row[ID]);
       } },
       { title: 'Iteration', value: function (row) { return row[ITERATION]; } },

@@ -67,7 +67,9 @@ TEST(TaskrunReportPage, ChromiumShowsTheRunningAndTheFinishedStudy) {
   task.script = {"sh " + (dir / "solver.sh").string()};
   task.variables = {"X"};
   dir.write("task.desc", descriptionFile(task));
+  // Only the failed evaluation's folder is kept: the table links to it alone.
   dir.write("study.toml", R"(plan = "doe"
+keep = "failed"
 [objective]
 output = "Mass"
 [constraints]
@@ -93,6 +95,7 @@ levels = 5
   EXPECT_NE(running.find("This page reloads itself every 5 s while the study runs."), std::string::npos);
   EXPECT_NE(running.find("Best feasible design so far: eval-000001"), std::string::npos);
   EXPECT_EQ(count(running, "<tr id=\"row-"), 3u);
+  EXPECT_EQ(count(running, "href=\"eval-"), 1u);
   EXPECT_NE(running.find("at Nastran: exit status 3"), std::string::npos);
   EXPECT_NE(plotLabel(running, "objective-chart").find("best feasible so far: 3; feasible: 2; infeasible: 0; failed: 1"),
             std::string::npos)
@@ -104,6 +107,9 @@ levels = 5
   EXPECT_EQ(ended.find("This page reloads itself"), std::string::npos);
   EXPECT_NE(ended.find("Feasible: the best design, eval-000001, meets every constraint."), std::string::npos);
   EXPECT_EQ(count(ended, "<tr id=\"row-"), 5u);
+  EXPECT_EQ(count(ended, "href=\"eval-"), 1u);
+  EXPECT_NE(ended.find("<a href=\"eval-000003/\">eval-000003</a>"), std::string::npos);
+  EXPECT_NE(ended.find("\">eval-000005</td>"), std::string::npos);  // named, not linked
   EXPECT_EQ(count(ended, "badge failed"), 1u);
   EXPECT_EQ(count(ended, "badge infeasible"), 1u);
   std::string objective = plotLabel(ended, "objective-chart");

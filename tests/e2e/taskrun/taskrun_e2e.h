@@ -4,7 +4,6 @@
 // and reading back its data log and summary.
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -20,6 +19,7 @@
 #include "support/strings.h"
 #include "support/text_file.h"
 #include "testing/shell_command.h"
+#include "testing/sqlite_query.h"
 #include "testing/temp_dir.h"
 
 namespace taskrun_e2e {
@@ -161,32 +161,7 @@ inline std::map<std::string, std::uintmax_t> folderListing(const fs::path& folde
 
 inline nlohmann::json readJson(const fs::path& file) { return nlohmann::json::parse(support::readWholeFile(file)); }
 
-// The rows of a query, every column as text ("NULL" for none).
-inline std::vector<std::vector<std::string>> query(const fs::path& database, const std::string& sql) {
-  std::vector<std::vector<std::string>> rows;
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << "cannot open " << database;
-    sqlite3_close(db);
-    return rows;
-  }
-  sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << sqlite3_errmsg(db) << ": " << sql;
-  } else {
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-      std::vector<std::string> row;
-      for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-        const unsigned char* text = sqlite3_column_text(statement, i);
-        row.push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
-      }
-      rows.push_back(row);
-    }
-  }
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
-  return rows;
-}
+using testing_support::query;
 
 // A condition met by another process, waited for in small steps up to a minute: for
 // stand-ins that must meet each other (two evaluations running at once).

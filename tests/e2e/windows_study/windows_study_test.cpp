@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <chrono>
 #include <cmath>
@@ -24,6 +23,7 @@
 #include "support/text_file.h"
 #include "support/wide_text.h"
 #include "testing/process_state.h"
+#include "testing/sqlite_query.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -31,35 +31,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing_support::ScopedTempDir;
+using testing_support::query;
 
 fs::path builtProgram(const std::string& name) { return com_testing::serverProgram().parent_path() / name; }
-
-// The rows of a query, every column as text ("NULL" for none).
-std::vector<std::vector<std::string>> query(const fs::path& database, const std::string& sql) {
-  std::vector<std::vector<std::string>> rows;
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(database.string().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << "cannot open " << database;
-    sqlite3_close(db);
-    return rows;
-  }
-  sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << sqlite3_errmsg(db) << ": " << sql;
-  } else {
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-      std::vector<std::string> row;
-      for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-        const unsigned char* text = sqlite3_column_text(statement, i);
-        row.push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
-      }
-      rows.push_back(row);
-    }
-  }
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
-  return rows;
-}
 
 class WindowsStudy : public ::testing::Test {
  protected:
