@@ -44,7 +44,7 @@ class CcxJobBuilder {
     writeNodalLoads();
     writePressures();
     writeTemperatures();
-    out_ << "*NODE PRINT, NSET=NALL\nU, RF\n*EL PRINT, ELSET=EALL\nS\n*END STEP\n";
+    out_ << "*NODE PRINT, NSET=NALL\nU, RF\n*EL PRINT, ELSET=" << printSet_ << "\nS\n*END STEP\n";
     job_.forceScale = forceScale();
     job_.inputText = out_.str();
     return std::move(job_);
@@ -211,7 +211,7 @@ class CcxJobBuilder {
       setMembers_[name] = members.front();
     }
     if (setNames_.empty()) throw Failure(model_.fileName + ": the deck has no elements");
-    writeCompanionElements();
+    writeHelperElements();
     out_ << "*ELSET, ELSET=EALL\n";
     for (std::size_t i = 0; i < setNames_.size(); ++i)
       out_ << setNames_[i] << (i + 1 == setNames_.size() || i % 8 == 7 ? "\n" : ", ");
@@ -274,46 +274,67 @@ class CcxJobBuilder {
     Vec3 normal = std::abs(axis[0]) <= std::abs(axis[1]) && std::abs(axis[0]) <= std::abs(axis[2]) ? Vec3{1, 0, 0}
                   : std::abs(axis[1]) <= std::abs(axis[2])                                          ? Vec3{0, 1, 0}
                                                                                                     : Vec3{0, 0, 1};
-    U1Section section;
-    section.area = property.area;
-    section.direction = cross(axis, normal);
-    section.direction = (1 / norm(section.direction)) * section.direction;
-    out_ << u1SectionText(name, "MAT1_" + std::to_string(property.materialId), section, 1.0, property.section);
+    Vec3 direction = cross(axis, normal);
+    direction = (1 / norm(direction)) * direction;
+    out_ << "*BEAM SECTION, ELSET=" << name << ", MATERIAL=MAT1_" << property.materialId << ", SECTION=GENERAL\n"
+         << real(property.area) << ", 0., 0., 0., " << real(U1Section::kShearFactor) << "\n"
+         << real(direction[0]) << ", " << real(direction[1]) << ", " << real(direction[2]) << "\n";
+  }
+
+  // The sets of a bar's U1 elements: the bar's own (plane p), and its helpers.
+  static std::string helperSet(const std::string& barSet, int plane, bool companion) {
+    return barSet + (companion ? (plane == 0 ? "_C" : "_CQ") : (plane == 0 ? "" : "_Q"));
   }
 
   // A U1 bar: its own material, whose Poisson's ratio gives the torsional stiffness G J,
-  // and, where that is out of CalculiX's range, a companion element (see U1Section).
+  // its two planes, and, where G J is out of reach, their companions (see U1Section).
   void writeU1BarSection(const Element& element, const std::string& name, const Property& property) {
-    if (property.type == PropertyType::Bar && property.cardName.empty() && property.section.area == 0)
-      failAt(property.at, "PBAR " + std::to_string(property.id) + ": no section");
     const Material& material = model_.materials.at(property.materialId);
     double shear = material.youngsModulus / (2 * (1 + material.poissonRatio));
-    const U1Section& section = u1Sections_.emplace(element.id, u1Section(frameOf(element), property.section,
-                                                                          material.youngsModulus, shear)).first->second;
+    const BarFrame& frame = frameOf(element);
+    const U1Section& section =
+        u1Sections_.emplace(element.id, u1Section(frame, property.section, material.youngsModulus, shear)).first->second;
     std::string materialName = name + "_M";
     out_ << "*MATERIAL, NAME=" << materialName << "\n*ELASTIC\n"
          << real(material.youngsModulus) << ", " << real(section.poisson) << "\n";
-    out_ << u1SectionText(name, materialName, section, section.scale, property.section);
+    for (int plane = 0; plane < 2; ++plane)
+      out_ << u1SectionText(helperSet(name, plane, false), materialName, section, section.scale, plane, frame.x);
     if (!section.companionScale) return;
     out_ << "*MATERIAL, NAME=" << materialName << "C\n*ELASTIC\n"
          << real(material.youngsModulus) << ", " << real(U1Section::kCompanionPoisson) << "\n";
-    out_ << u1SectionText(name + "_C", materialName + "C", section, *section.companionScale, property.section);
+    for (int plane = 0; plane < 2; ++plane)
+      out_ << u1SectionText(helperSet(name, plane, true), materialName + "C", section, *section.companionScale, plane,
+                            frame.x);
   }
 
-  // The companions of the bars whose torsional constant needs one: element numbers after
-  // the model's, in sets of their own outside EALL, so that nothing prints for them.
-  void writeCompanionElements() {
+  // Each bar's other U1 elements, numbered after the model's: its plane-q element, printed
+  // with the bar's own (set LINEQ), and the companions, which print nothing.
+  void writeHelperElements() {
     if (!job_.lineElementsAsBeams) return;
     int next = job_.elements.ids().empty() ? 1 : job_.elements.toCcx(job_.elements.ids().back()) + 1;
+    std::vector<std::string> printed;
     for (const auto& [id, element] : model_.elements) {
       if (element.type != ElementType::Bar && element.type != ElementType::Beam) continue;
       const Property& property = propertyOf(element);
       const Material& material = model_.materials.at(property.materialId);
       double shear = material.youngsModulus / (2 * (1 + material.poissonRatio));
-      if (!u1Section(frameOf(element), property.section, material.youngsModulus, shear).companionScale) continue;
-      out_ << "*ELEMENT, TYPE=U1, ELSET=" << elementSetName(element) << "_C\n"
-           << next++ << ", " << job_.nodes.toCcx(element.grids[0]) << ", " << job_.nodes.toCcx(element.grids[1]) << "\n";
+      bool companion = u1Section(frameOf(element), property.section, material.youngsModulus, shear).companionScale.has_value();
+      std::string name = elementSetName(element);
+      for (int helper = 0; helper < (companion ? 3 : 1); ++helper) {
+        std::string set = helper == 0 ? helperSet(name, 1, false) : helperSet(name, helper - 1, true);
+        if (helper == 0) {
+          job_.u1PlaneQ[next] = id;
+          printed.push_back(set);
+        }
+        out_ << "*ELEMENT, TYPE=U1, ELSET=" << set << "\n"
+             << next++ << ", " << job_.nodes.toCcx(element.grids[0]) << ", " << job_.nodes.toCcx(element.grids[1]) << "\n";
+      }
     }
+    printSet_ = "PRINTED";
+    printed.insert(printed.begin(), setNames_.begin(), setNames_.end());
+    out_ << "*ELSET, ELSET=PRINTED\n";
+    for (std::size_t i = 0; i < printed.size(); ++i)
+      out_ << printed[i] << (i + 1 == printed.size() || i % 8 == 7 ? "\n" : ", ");
   }
 
   // A bar becomes a rectangle of the bar's area whose plane-1 inertia I1 is the
@@ -404,7 +425,7 @@ class CcxJobBuilder {
     for (const auto& [grid, dofs] : fixed) {
       GridBalance& balance = job_.balance[grid];
       for (int dof : dofs) {
-        if (dof > 3 && !rotationalGrids_.count(grid)) continue;
+        if (dof > 3 && !rotationalGrids_.count(grid) && !heldRotations_.count(grid)) continue;
         if (dof <= 3) balance.fixed[dof - 1] = true;
         if (!header) out_ << "*BOUNDARY\n";
         header = true;
@@ -543,6 +564,7 @@ class CcxJobBuilder {
   std::set<int> heldRotations_;  // grids of U1 rods only
   std::map<int, BarFrame> frames_;
   std::map<int, U1Section> u1Sections_;
+  std::string printSet_ = "EALL";
   std::vector<std::string> setNames_;
   std::map<std::string, const Element*> setMembers_;
   std::map<int, double> temperatures_;

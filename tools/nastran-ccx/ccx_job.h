@@ -49,6 +49,7 @@ struct CcxJob {
   // Line elements as CalculiX's U1 beams: every grid has rotations in the listing, rods and
   // bars get their results from the grids' motion.
   bool lineElementsAsBeams = false;
+  std::map<int, int> u1PlaneQ;  // CalculiX element number -> the bar whose plane-q U1 element it is
   std::map<int, EndValues> lineLoads;  // by CBAR/CBEAM: the equivalent end loads of its PLOAD1s, element axes
   // The smallest force by which to judge the balance: round-off is measured
   // against it when no load is larger (pure moments, pure temperatures).

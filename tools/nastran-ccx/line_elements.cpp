@@ -93,14 +93,15 @@ U1Section u1Section(const BarFrame& frame, const BeamSection& section, double yo
 }
 
 std::string u1SectionText(const std::string& elset, const std::string& material, const U1Section& section, double scale,
-                          const BeamSection& whole) {
-  (void)whole;
+                          int plane, const Vec3& axis) {
+  Vec3 direction = plane == 0 ? section.direction : cross(axis, section.direction);
+  double inertia = plane == 0 ? section.i11 : section.i22;
   std::ostringstream out;
   out << "*BEAM SECTION, ELSET=" << elset << ", MATERIAL=" << material << ", SECTION=GENERAL\n"
-      << formatRealLimited(scale * section.area) << ", " << formatRealLimited(scale * section.i11) << ", 0., "
-      << formatRealLimited(scale * section.i22) << ", " << formatRealLimited(U1Section::kShearFactor) << "\n"
-      << formatRealLimited(section.direction[0]) << ", " << formatRealLimited(section.direction[1]) << ", "
-      << formatRealLimited(section.direction[2]) << "\n";
+      << formatRealLimited(scale * section.area / 2) << ", " << formatRealLimited(scale * inertia) << ", 0., 0., "
+      << formatRealLimited(U1Section::kShearFactor) << "\n"
+      << formatRealLimited(direction[0]) << ", " << formatRealLimited(direction[1]) << ", "
+      << formatRealLimited(direction[2]) << "\n";
   return out.str();
 }
 

@@ -28,16 +28,19 @@ EndValues toElementAxes(const BarFrame& frame, const std::array<double, 6>& moti
 // End values in the element axes turned into the basic system.
 EndValues toBasic(const BarFrame& frame, const EndValues& local);
 
-// How a bar is given to CalculiX's two-node beam U1 (Timoshenko with an exact
-// stiffness, here with a shear stiffness so large that it is Euler-Bernoulli's):
-// its section on principal axes, and a Poisson's ratio that makes its torsional
-// stiffness G'(I11 + I22) equal to G J. When J is below what a Poisson's ratio
-// under 0.5 reaches, a companion U1 element between the same grids carries the
-// section scaled by `companionScale` (negative) with Poisson's ratio -0.5, and the
-// element itself the section scaled by 1 - companionScale: their sum has the
-// bar's axial and bending stiffness and torsional stiffness G J.
+// How a bar is given to CalculiX's two-node beam U1 (Timoshenko with an exact stiffness,
+// here with a shear stiffness so large that it is Euler-Bernoulli's). CalculiX 2.20's U1
+// bends correctly in its first plane only (the plane of its direction vector; across
+// elements its second plane does not assemble right), so a bar is two U1 elements
+// between its grids, each bending in one principal plane: "p" on the principal axis of
+// I11 with I11 and half the area, "q" on the other axis with I22 and the other half.
+// Their Poisson's ratio makes the torsional stiffness G'(I11 + I22) equal to G J. When J
+// is below what a Poisson's ratio under 0.5 reaches, each has a companion between the
+// same grids, its section scaled by `companionScale` (negative) with Poisson's ratio -0.5,
+// the pair itself scaled by `scale`: the sum has the bar's axial and bending stiffness and
+// torsional stiffness G J.
 struct U1Section {
-  Vec3 direction{};  // the principal axis of I11, normal to the bar
+  Vec3 direction{};  // the principal axis p of I11, normal to the bar
   double i11 = 0, i22 = 0;
   double area = 0;
   double poisson = 0;
@@ -48,9 +51,10 @@ struct U1Section {
 };
 U1Section u1Section(const BarFrame& frame, const BeamSection& section, double youngsModulus, double shearModulus);
 
-// The `*BEAM SECTION` of an element set of U1 elements, scaled.
+// The `*BEAM SECTION` of the U1 element of plane `plane` (0: p, 1: q) of a bar along
+// `axis`, scaled.
 std::string u1SectionText(const std::string& elset, const std::string& material, const U1Section& section, double scale,
-                          const BeamSection& whole);
+                          int plane, const Vec3& axis);
 
 // The forces the element exerts on its grids (its stiffness times the grid motion, less the
 // equivalent loads of what acts along it), in element axes.

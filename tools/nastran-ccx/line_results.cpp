@@ -35,31 +35,43 @@ double rodStretch(const Model& model, const Element& element, const std::array<d
   return stretch;
 }
 
-// U1's rows: axial force N, then -E I11 and E I22 times the curvatures about the principal
-// axes (the moments M1 and M2 of the principal planes, in Nastran's sign), at end A and B.
+// A U1 element's rows, at end A and B, are the tensor of its section forces in its axes
+// (x, its direction e2, e3 = x cross e2), turned into the basic system: along x x the axial
+// force N, along e2 e2 -E I11 times the curvature about e3, which is minus the internal
+// moment about e3. The plane-p element's e3 is q, the plane-q element's is -p.
+double along(const std::array<double, 6>& s, const Vec3& e) {
+  Vec3 se{s[0] * e[0] + s[3] * e[1] + s[4] * e[2], s[3] * e[0] + s[1] * e[1] + s[5] * e[2],
+          s[4] * e[0] + s[5] * e[1] + s[2] * e[2]};
+  return dot3(e, se);
+}
 EndValues endForcesFromSectionForces(const BarFrame& frame, const BeamSection& section, double youngsModulus,
                                      double shearModulus, const std::vector<std::array<double, 6>>& rows,
-                                     const EndValues& equivalent, double torqueAtA) {
+                                     const std::vector<std::array<double, 6>>& planeQRows, const EndValues& equivalent,
+                                     double torqueAtA) {
   U1Section u1 = u1Section(frame, section, youngsModulus, shearModulus);
   double c = dot3(u1.direction, frame.y), s = dot3(u1.direction, frame.z);
   double share = 1 / u1.scale;  // the element's part of the section's stiffness
   // Nastran's M1 = -Mz and M2 = My (internal moments on the face towards end B), turned
   // from the principal axes p (U1's direction) and q back to y and z.
-  auto moments = [&](const std::array<double, 6>& row) {
-    double alongP = share * row[2], alongQ = -share * row[1];  // internal moment about p and q
+  const Vec3& p = u1.direction;
+  Vec3 q{frame.x[1] * p[2] - frame.x[2] * p[1], frame.x[2] * p[0] - frame.x[0] * p[2], frame.x[0] * p[1] - frame.x[1] * p[0]};
+  auto moments = [&](const std::array<double, 6>& row, const std::array<double, 6>& rowQ) {
+    double alongP = share * along(rowQ, q), alongQ = -share * along(row, p);  // internal moment about p and q
     double my = c * alongP - s * alongQ, mz = s * alongP + c * alongQ;
     return std::array<double, 2>{-mz, my};  // M1, M2
   };
-  auto [m1A, m2A] = moments(rows[0]);
-  auto [m1B, m2B] = moments(rows[1]);
+  auto [m1A, m2A] = moments(rows[0], planeQRows[0]);
+  auto [m1B, m2B] = moments(rows[1], planeQRows[1]);
   double length = frame.length;
   EndValues f{};
-  f[0] = -share * rows[0][0];
-  f[6] = share * rows[1][0];
+  f[0] = -share * (along(rows[0], frame.x) + along(planeQRows[0], frame.x));
+  f[6] = share * (along(rows[1], frame.x) + along(planeQRows[1], frame.x));
   f[3] = torqueAtA;
   f[9] = -torqueAtA - (equivalent[3] + equivalent[9]);
   // End moments the grids put on the element: Mz_A = M1A, Mz_B = -M1B, My_A = -M2A, My_B = M2B.
   f[5] = m1A, f[11] = -m1B, f[4] = -m2A, f[10] = m2B;
+  // U1's section forces come from the motion alone: less the equivalent loads, as Nastran's.
+  for (int i : {0, 4, 5, 6, 10, 11}) f[i] -= equivalent[i];
   // Moment equilibrium of the element about end A with the loads along it, whose resultant
   // the equivalent end loads carry.
   double spanZ = equivalent[5] + equivalent[11] + length * equivalent[7];
@@ -132,7 +144,8 @@ void addRodResults(resultfiles::SubcaseResults& subcase, const Model& model, con
 
 void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& model, const CcxJob& job,
                            const Element& element, const std::map<int, Vec3>& displacements,
-                           const std::map<int, Vec3>& rotations, const std::vector<std::array<double, 6>>& rows) {
+                           const std::map<int, Vec3>& rotations, const std::vector<std::array<double, 6>>& rows,
+                           const std::vector<std::array<double, 6>>& planeQRows) {
   const Property& property = model.properties.at(element.propertyId);
   const Material& material = model.materials.at(property.materialId);
   std::array<double, 6> a = motionOf(element.grids[0], displacements, rotations);
@@ -151,8 +164,9 @@ void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& mo
   EndValues equivalent = loads == job.lineLoads.end() ? EndValues{} : loads->second;
   EndValues forces = barEndForces(*frame, property.section, material.youngsModulus, shear, toElementAxes(*frame, a, b),
                                   equivalent);
-  if (rows.size() == 2) forces = endForcesFromSectionForces(*frame, property.section, material.youngsModulus, shear,
-                                                            rows, equivalent, forces[3]);
+  if (rows.size() == 2 && planeQRows.size() == 2)
+    forces = endForcesFromSectionForces(*frame, property.section, material.youngsModulus, shear, rows, planeQRows,
+                                        equivalent, forces[3]);
   resultfiles::BarForce barForces = barForce(element.id, forces);
   resultfiles::BarStress barStresses = barStress(element.id, property.section, barForces);
   if (element.type == ElementType::Bar) {

@@ -16,7 +16,8 @@ namespace nastranccx {
 // PLOAD1s; the torque from the grids' rotations; the stresses at the recovery points.
 void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& model, const CcxJob& job,
                            const Element& element, const std::map<int, Vec3>& displacements,
-                           const std::map<int, Vec3>& rotations, const std::vector<std::array<double, 6>>& rows);
+                           const std::map<int, Vec3>& rotations, const std::vector<std::array<double, 6>>& rows,
+                           const std::vector<std::array<double, 6>>& planeQRows);
 
 // The force each grid's line elements need there (stiffness times motion, translations,
 // basic system), for every grid of the model: what CalculiX's force listing (RF) should

@@ -78,7 +78,7 @@ class ResultsMaker {
       const std::vector<StressTensor>& points = stresses.at(id);
       if (job_.lineElementsAsBeams &&
           (element.type == ElementType::Rod || element.type == ElementType::Bar || element.type == ElementType::Beam)) {
-        addLineElementResults(subcase, model_, job_, element, displacements, rotations_, points);
+        addLineElementResults(subcase, model_, job_, element, displacements, rotations_, points, planeQRows_[id]);
         continue;
       }
       switch (element.type) {
@@ -113,6 +113,10 @@ class ResultsMaker {
     std::map<int, std::vector<StressTensor>> result;
     std::map<std::string, std::size_t> rowsByType;
     for (const auto& [number, points] : results_.stresses) {
+      if (auto bar = job_.u1PlaneQ.find(number); bar != job_.u1PlaneQ.end()) {
+        planeQRows_[bar->second] = points;
+        continue;
+      }
       auto element = job_.elements.toNastran(number);
       if (!element) fail("stress rows for element " + std::to_string(number) + ", which is no element of the deck");
       result.emplace(*element, points);
@@ -260,6 +264,7 @@ class ResultsMaker {
   const CcxJob& job_;
   const CcxDatResults& results_;
   std::map<int, Vec3> rotations_;  // by grid, when the model has beams
+  mutable std::map<int, std::vector<StressTensor>> planeQRows_;  // by bar: the rows of its plane-q U1 element
   std::string datName_;
 };
 

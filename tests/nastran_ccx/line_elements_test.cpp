@@ -1,0 +1,187 @@
+// Bars, beams and rods solved through CalculiX's U1 beam: cantilevers of every solved section
+// shape against beam theory (deflection P L^3 / (3 E I), w L^4 / (8 E I); stress M c / I at the
+// recovery points), torsion against T L / (G J), a rod-braced bar against hand statics, and
+// what is refused with its line.
+#include <cmath>
+#include <string>
+
+#include "decks.h"
+#include "resultfiles/op2_tables.h"
+#include "tool_runner.h"
+
+namespace nastranccx::testing {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kE = 1e7, kNu = 0.3, kLength = 100;
+constexpr int kElements = 10, kTip = kElements + 1;
+
+// A cantilever along x from grid 1 (fixed) to grid 11, elements 1-10 of `card` with property 1,
+// oriented by the vector (0, 1, 0) so that plane 1 is x-y; `more` adds the property and loads.
+std::string cantilever(const std::string& card, const std::string& more) {
+  std::string bulk;
+  for (int i = 0; i <= kElements; ++i) bulk += "GRID," + std::to_string(i + 1) + ",," + std::to_string(kLength * i / kElements) + ",0.,0.\n";
+  for (int i = 1; i <= kElements; ++i)
+    bulk += card + "," + std::to_string(i) + ",1," + std::to_string(i) + "," + std::to_string(i + 1) + ",0.,1.,0.\n";
+  return staticDeck(bulk + "MAT1,1,1.E+7,,.3\nSPC1,1,123456,1\n" + more);
+}
+
+class LineElementTest : public NastranCcxTest {
+ protected:
+  // Runs the deck and reads its one subcase.
+  resultfiles::SubcaseResults solve(const std::string& name, const std::string& deck) {
+    writeFile(name + ".dat", deck);
+    ToolRun run = this->run({name + ".dat"});
+    EXPECT_EQ(run.exitCode, 0) << run.standardError;
+    std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(readFile(name + ".op2"), name);
+    EXPECT_EQ(subcases.size(), 1u);
+    return subcases.empty() ? resultfiles::SubcaseResults{} : subcases.front();
+  }
+  static const resultfiles::GridValues& at(const resultfiles::SubcaseResults& results, int grid) {
+    for (const resultfiles::GridValues& row : results.displacements)
+      if (row.grid == grid) return row;
+    static const resultfiles::GridValues kNone{};
+    ADD_FAILURE() << "no displacement for grid " << grid;
+    return kNone;
+  }
+};
+
+void expectNear(double actual, double expected, double relative, const std::string& what) {
+  EXPECT_NEAR(actual, expected, relative * std::abs(expected)) << what;
+}
+
+// A tip force along y bends plane 1 (I1), along z plane 2 (I2); the root moment P L gives
+// M c / I at the recovery points of end A of element 1.
+struct Shape {
+  std::string property;  // the card, as PID 1 with MID 1
+  double i1, i2;
+  double y, z;  // y of recovery point C, z of D
+};
+
+TEST_F(LineElementTest, CantileversOfEverySectionShapeMatchBeamTheory) {
+  REQUIRE_CCX();
+  const double p = 100;
+  // BAR 2 wide (z), 4 deep (y); TUBE radii 2, 1.5; I 6 deep, flanges 4 x 0.5, web 0.25;
+  // BOX 4 wide, 6 high, walls 0.5 (top, bottom) and 0.25 (sides).
+  const double tubeI = kPi * (std::pow(2.0, 4) - std::pow(1.5, 4)) / 4;
+  const double iStrong = (4 * 216.0 - 3.75 * 125.0) / 12, iWeak = (2 * 0.5 * 64.0 + 5 * std::pow(0.25, 3)) / 12;
+  const double boxStrong = (4 * 216.0 - 3.5 * 125.0) / 12, boxWeak = (6 * 64.0 - 5 * std::pow(3.5, 3)) / 12;
+  const Shape shapes[] = {
+      {"PBARL,1,1,,BAR\n,2.,4.\n", 2 * 64.0 / 12, 4 * 8.0 / 12, 2, 1},
+      {"PBARL,1,1,,TUBE\n,2.,1.5\n", tubeI, tubeI, 2, 2},
+      {"PBARL,1,1,,I\n,6.,4.,4.,.25,.5,.5\n", iStrong, iWeak, 3, 2},
+      {"PBARL,1,1,,BOX\n,4.,6.,.5,.25\n", boxStrong, boxWeak, 3, 2},
+  };
+  int run = 0;
+  for (const Shape& shape : shapes) {
+    for (int axis : {2, 3}) {
+      std::string name = "shape" + std::to_string(run++);
+      std::string force = axis == 2 ? "0.,1.,0." : "0.,0.,1.";
+      resultfiles::SubcaseResults results = solve(name, cantilever("CBAR", shape.property + "FORCE,1,11,0,100.," + force + "\n"));
+      double inertia = axis == 2 ? shape.i1 : shape.i2;
+      expectNear(at(results, kTip).values[axis - 1], p * std::pow(kLength, 3) / (3 * kE * inertia), 1e-3, name + " tip");
+      ASSERT_EQ(results.bars.size(), 10u) << name;
+      // Point C (y) or D (z) at the root: compression on the side the load bends towards.
+      double c = axis == 2 ? shape.y : shape.z;
+      expectNear(results.bars[0].endA[axis == 2 ? 0 : 1], -p * kLength * c / inertia, 1e-3, name + " stress at C or D");
+      expectNear(results.bars[0].maxA, p * kLength * c / inertia, 1e-3, name + " max");
+      const resultfiles::BarForce& root = results.barForces[0];
+      expectNear(axis == 2 ? root.moment1A : root.moment2A, -p * kLength, 1e-4, name + " root moment");
+      expectNear(axis == 2 ? root.shear1 : root.shear2, p, 1e-4, name + " shear");
+    }
+  }
+}
+
+TEST_F(LineElementTest, BeamUnderUniformLineLoadMatchesBeamTheory) {
+  REQUIRE_CCX();
+  // CBEAM of PBEAM (A 2, I1 3, I2 1.5, J 2), w = 2 per length along z over every element.
+  std::string loads;
+  for (int i = 1; i <= kElements; ++i) loads += "PLOAD1,1," + std::to_string(i) + ",FZ,FR,0.,2.,1.,2.\n";
+  resultfiles::SubcaseResults results = solve("pload1", cantilever("CBEAM", "PBEAM,1,1,2.,3.,1.5,,2.\n" + loads));
+  const double w = 2, i2 = 1.5;
+  expectNear(at(results, kTip).values[2], w * std::pow(kLength, 4) / (8 * kE * i2), 1e-3, "tip deflection");
+  ASSERT_EQ(results.beamForces.size(), 10u);
+  const resultfiles::BeamForce& root = results.beamForces[0];
+  expectNear(root.stations[0].moment2, -w * kLength * kLength / 2, 1e-4, "root moment");
+  expectNear(root.stations[0].shear2, w * kLength, 1e-4, "root shear");
+  // Halfway: M = w (L/2)^2 / 2 at end B of element 5.
+  expectNear(results.beamForces[4].stations[1].moment2, -w * kLength * kLength / 8, 1e-4, "moment at L/2");
+  ASSERT_EQ(results.beams.size(), 10u);
+  EXPECT_EQ(results.beams[0].stations[0].grid, 1);
+  EXPECT_EQ(results.beams[0].stations[1].grid, 2);
+}
+
+TEST_F(LineElementTest, TwistMatchesTorqueOverGJ) {
+  REQUIRE_CCX();
+  // J well below the polar moment I1 + I2 (a flat bar): the stiffness is G J all the same.
+  const double j = 0.4, torque = 50, g = kE / (2 * (1 + kNu));
+  resultfiles::SubcaseResults results =
+      solve("twist", cantilever("CBAR", "PBAR,1,1,2.,3.,1.,.4\nMOMENT,1,11,0,50.,1.,0.,0.\n"));
+  expectNear(at(results, kTip).values[3], torque * kLength / (g * j), 1e-4, "twist");
+  expectNear(results.barForces[0].torque, torque, 1e-4, "torque");
+  // And a J above it (only a Poisson's ratio changes).
+  results = solve("stiff", cantilever("CBAR", "PBAR,1,1,2.,1.,1.,3.\nMOMENT,1,11,0,50.,1.,0.,0.\n"));
+  expectNear(at(results, kTip).values[3], torque * kLength / (g * 3), 1e-4, "twist, large J");
+}
+
+TEST_F(LineElementTest, ProductOfInertiaTurnsTheBendingPlane) {
+  REQUIRE_CCX();
+  // I1 = 4, I2 = 2, I12 = 1: a tip force P along y gives, with Nastran's unsymmetric bending,
+  // v = P L^3 I2 / (3 E (I1 I2 - I12^2)) and w = -P L^3 I12 / (3 E (I1 I2 - I12^2)).
+  resultfiles::SubcaseResults results =
+      solve("i12", cantilever("CBAR", "PBAR,1,1,2.,4.,2.,1.\n,1.,1.\n,,,1.\nFORCE,1,11,0,10.,0.,1.,0.\n"));
+  double d = 4 * 2 - 1, scale = 10 * std::pow(kLength, 3) / (3 * kE * d);
+  expectNear(at(results, kTip).values[1], scale * 2, 1e-3, "along y");
+  expectNear(at(results, kTip).values[2], -scale * 1, 1e-3, "along z");
+  // At the root M1 = -P L, M2 = 0: stress at C (1, 1) = M1 (I2 y - I12 z) / det.
+  expectNear(results.bars[0].endA[0], -10 * kLength * (2 * 1 - 1 * 1) / d, 1e-3, "stress at C");
+}
+
+TEST_F(LineElementTest, RodBracedBarCarriesTheLoadByStatics) {
+  REQUIRE_CCX();
+  // A bar from (0,0) to (100,0) pinned at grid 1 (rotations free about z), held at its tip by a
+  // CONROD to (0,100): a 1000 load down at the tip puts 1000 sqrt(2) in the rod and 1000 of
+  // compression in the bar.
+  std::string deck = staticDeck(
+      "GRID,1,,0.,0.,0.\nGRID,2,,100.,0.,0.\nGRID,3,,0.,100.,0.\n"
+      "CBAR,1,1,1,2,0.,1.,0.\nPBAR,1,1,4.,10.,10.,5.\nCONROD,2,2,3,1,2.\nMAT1,1,1.E+7,,.3\n"
+      "SPC1,1,12345,1\nSPC1,1,123456,3\nSPC1,1,345,2\nFORCE,1,2,0,1000.,0.,-1.,0.\n");
+  resultfiles::SubcaseResults results = solve("braced", deck);
+  ASSERT_EQ(results.conrods.size(), 1u);
+  expectNear(results.conrods[0].axial, 1000 * std::sqrt(2.0) / 2, 1e-4, "rod stress");
+  ASSERT_EQ(results.conrodForces.size(), 1u);
+  expectNear(results.conrodForces[0].axial, 1000 * std::sqrt(2.0), 1e-4, "rod force");
+  expectNear(results.barForces[0].axial, -1000, 1e-4, "bar axial");
+  EXPECT_NEAR(results.barForces[0].moment1A, 0, 1e-3);
+}
+
+TEST_F(LineElementTest, WhatIsNotSolvedExactlyIsRefusedWithItsLine) {
+  struct Case {
+    std::string property, element, message;
+  };
+  const Case cases[] = {
+      {"PBARL,1,1,,CHAN\n,1.,2.,.1,.1\n", "CBAR", "section shape CHAN is not solved"},
+      {"PBARL,1,1,,I\n,6.,4.,3.,.25,.5,.5\n", "CBAR", "only equal flanges"},
+      {"PBEAM,1,1,2.,3.,1.5,,2.\n,,,,,,,,\n,YES,1.,3.,4.,2.\n", "CBEAM", "a tapered beam"},
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    std::string name = "refused" + std::to_string(index++);
+    writeFile(name + ".dat", cantilever(c.element, c.property + "FORCE,1,11,0,1.,0.,1.,0.\n"));
+    ToolRun run = this->run({name + ".dat"});
+    EXPECT_NE(run.exitCode, 0) << name;
+    EXPECT_NE(run.standardError.find(name + ".dat:"), std::string::npos) << run.standardError;
+    EXPECT_NE(run.standardError.find(c.message), std::string::npos) << run.standardError;
+    EXPECT_FALSE(exists(name + ".op2"));
+  }
+  // Pin flags: refused at the bar's line.
+  std::string pinned = cantilever("CBAR", "PBAR,1,1,2.,3.,1.5,1.\nFORCE,1,11,0,1.,0.,1.,0.\n");
+  pinned.replace(pinned.find("CBAR,10,1,10,11,0.,1.,0.\n"), 25, "CBAR,10,1,10,11,0.,1.,0.\n,,6\n");
+  writeFile("pinned.dat", pinned);
+  ToolRun run = this->run({"pinned.dat"});
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_NE(run.standardError.find("CBAR 10: pin flags"), std::string::npos) << run.standardError;
+}
+
+}  // namespace
+}  // namespace nastranccx::testing
