@@ -155,6 +155,30 @@ TEST_F(LineElementTest, RodBracedBarCarriesTheLoadByStatics) {
   EXPECT_NEAR(results.barForces[0].moment1A, 0, 1e-3);
 }
 
+TEST_F(LineElementTest, PointMassOnARigidSpiderLoadsItsLegsUnderGravity) {
+  REQUIRE_CCX();
+  // A table: a CONM2 of mass 2 at grid 100, tied by an RBE2 to the tops of four legs 10 long
+  // (A 0.5, E 1e7, density 0.1) standing on fixed grids. Gravity 386.4 down: every leg carries a
+  // quarter of the mass's weight plus half its own, and the top sinks by m g L / (4 E A).
+  const double m = 2, g = 386.4, a = 0.5, rho = 0.1, height = 10;
+  std::string bulk = "GRID,100,,0.,0.,10.\nCONM2,50,100,,2.\nRBE2,60,100,123456,1,2,3,4\n";
+  const char* corners[4] = {"5.,5.", "-5.,5.", "-5.,-5.", "5.,-5."};
+  for (int i = 1; i <= 4; ++i) {
+    bulk += "GRID," + std::to_string(i) + ",," + corners[i - 1] + ",10.\n";
+    bulk += "GRID," + std::to_string(10 + i) + ",," + corners[i - 1] + ",0.\n";
+    bulk += "CBAR," + std::to_string(i) + ",1," + std::to_string(10 + i) + "," + std::to_string(i) + ",1.,0.,0.\n";
+  }
+  bulk += "PBAR,1,1,.5,.02,.02,.04\nMAT1,1,1.E+7,,.3,.1\nSPC1,1,123456,11,THRU,14\nGRAV,1,,386.4,0.,0.,-1.\n";
+  resultfiles::SubcaseResults results = solve("spider", staticDeck(bulk));
+  ASSERT_EQ(results.barForces.size(), 4u);
+  const double legWeight = rho * a * height * g;
+  for (const resultfiles::BarForce& leg : results.barForces)
+    expectNear(leg.axial, -(m * g / 4 + legWeight / 2), 1e-4, "leg " + std::to_string(leg.element));
+  expectNear(at(results, 100).values[2], -(m * g / 4 + legWeight / 2) * height / (kE * a), 1e-4, "top");
+  // The tied grids move with it.
+  expectNear(at(results, 3).values[2], at(results, 100).values[2], 1e-6, "grid 3");
+}
+
 TEST_F(LineElementTest, WhatIsNotSolvedExactlyIsRefusedWithItsLine) {
   struct Case {
     std::string property, element, message;

@@ -38,6 +38,7 @@ class CcxJobBuilder {
     writeElements();
     writeMaterials();
     writeSections();
+    writeRigidLinks();
     writeInitialTemperatures();
     out_ << "*STEP\n*STATIC\n";
     writeBoundaries();
@@ -421,6 +422,11 @@ class CcxJobBuilder {
         if (set.setId == *model_.selection.constraintSet)
           for (int grid : set.grids) fixed[grid].insert(set.dofs.begin(), set.dofs.end());
     for (int grid : heldRotations_) fixed[grid].insert({4, 5, 6});
+    for (const auto& [grid, dofs] : fixed)
+      for (int dof : dofs)
+        if (auto tie = rigidDependents_.find({grid, dof}); tie != rigidDependents_.end())
+          failAt(tie->second, "grid " + std::to_string(grid) + " DOF " + std::to_string(dof) +
+                                  " is both constrained and tied as a dependent DOF of this rigid element");
     bool header = false;
     for (const auto& [grid, dofs] : fixed) {
       GridBalance& balance = job_.balance[grid];
@@ -450,12 +456,86 @@ class CcxJobBuilder {
       }
     }
     addLineLoads(components);
+    addGravityLoads(components);
     bool header = false;
     for (const auto& [key, value] : components) {
       if (value == 0) continue;
       if (!header) out_ << "*CLOAD\n";
       header = true;
       out_ << job_.nodes.toCcx(key.first) << ", " << key.second << ", " << real(value) << "\n";
+    }
+  }
+
+  // RBE2 as linear constraints (small motion): at each dependent grid d and DOF in CM,
+  // u_d = u_n + theta_n x (x_d - x_n) for translations, theta_d = theta_n for rotations.
+  void writeRigidLinks() {
+    if (model_.rigidLinks.empty()) return;
+    std::map<std::pair<int, int>, nastran::Location> dependent;  // (grid, DOF) -> the link that ties it
+    for (const RigidLink& link : model_.rigidLinks) {
+      if (!job_.lineElementsAsBeams)
+        failAt(link.at, "RBE2 " + std::to_string(link.id) + ": rigid elements are solved in models of rods, bars and beams only");
+      const Vec3& xn = position(link.independent);
+      for (int grid : link.dependents) {
+        Vec3 r = position(grid) - xn;
+        for (int axis = 0; axis < 3; ++axis) job_.balance[grid].tied[axis] = job_.balance[link.independent].tied[axis] = true;
+        for (int dof : link.dofs) {
+          if (!dependent.emplace(std::make_pair(grid, dof), link.at).second)
+            failAt(link.at, "RBE2 " + std::to_string(link.id) + ": grid " + std::to_string(grid) + " DOF " +
+                                std::to_string(dof) + " is tied by another rigid element already");
+          std::vector<std::pair<int, double>> terms{{dof, 1.0}};  // (DOF at the independent grid, coefficient)
+          std::vector<std::pair<int, double>> independentTerms;
+          if (dof <= 3) {
+            int a = dof % 3, b = (dof + 1) % 3;  // theta x r along dof: theta_a r_b - theta_b r_a, axes after dof
+            independentTerms = {{dof, -1.0}, {4 + a, -r[b]}, {4 + b, r[a]}};
+          } else {
+            independentTerms = {{dof, -1.0}};
+          }
+          std::vector<std::string> parts{std::to_string(job_.nodes.toCcx(grid)) + ", " + std::to_string(dof) + ", 1."};
+          for (const auto& [independentDof, coefficient] : independentTerms)
+            if (coefficient != 0)
+              parts.push_back(std::to_string(job_.nodes.toCcx(link.independent)) + ", " + std::to_string(independentDof) +
+                              ", " + real(coefficient));
+          out_ << "*EQUATION\n" << parts.size() << "\n";
+          for (std::size_t i = 0; i < parts.size(); ++i) out_ << parts[i] << (i + 1 == parts.size() || i % 4 == 3 ? "\n" : ", ");
+        }
+      }
+    }
+    rigidDependents_ = dependent;
+  }
+
+  // GRAV: each selected acceleration on every mass, lumped at the grids as Nastran's default
+  // mass matrix has it: half of a rod's, bar's or beam's mass (density times area plus the
+  // nonstructural mass, times length) at either end; a CONM2 whole at its grid, with the
+  // moment of its offset.
+  void addGravityLoads(std::map<std::pair<int, int>, double>& components) {
+    for (const Gravity& gravity : model_.gravities) {
+      if (!selectedLoad(gravity.setId)) continue;
+      auto add = [&](int grid, double mass, const Vec3& offset) {
+        Vec3 force = mass * gravity.acceleration;
+        for (int axis = 0; axis < 3; ++axis) {
+          components[{grid, axis + 1}] += force[axis];
+          job_.balance[grid].pointForce[axis] += force[axis];
+        }
+        Vec3 moment = cross(offset, force);
+        if (moment == Vec3{0, 0, 0}) return;
+        if (!job_.lineElementsAsBeams)
+          failAt(gravity.at, "GRAV " + std::to_string(gravity.setId) + ": a CONM2 offset from its grid needs rotations at the grid");
+        for (int axis = 0; axis < 3; ++axis) components[{grid, axis + 4}] += moment[axis];
+      };
+      for (const auto& [id, element] : model_.elements) {
+        const Property& property = propertyOf(element);
+        double density = materialOf(element).density.value_or(0);
+        if (element.type != ElementType::Rod && element.type != ElementType::Bar && element.type != ElementType::Beam) {
+          if (density != 0)
+            failAt(gravity.at, "GRAV " + std::to_string(gravity.setId) + ": gravity on " + label(element) +
+                                   " is not supported (rods, bars, beams and CONM2 masses take it)");
+          continue;
+        }
+        double length = norm(position(element.grids[1]) - position(element.grids[0]));
+        double mass = (density * property.area + property.nonstructuralMass) * length;
+        for (int grid : element.grids) add(grid, mass / 2, Vec3{});
+      }
+      for (const PointMass& mass : model_.masses) add(mass.grid, mass.mass, mass.offset);
     }
   }
 
@@ -565,6 +645,7 @@ class CcxJobBuilder {
   std::map<int, BarFrame> frames_;
   std::map<int, U1Section> u1Sections_;
   std::string printSet_ = "EALL";
+  std::map<std::pair<int, int>, nastran::Location> rigidDependents_;
   std::vector<std::string> setNames_;
   std::map<std::string, const Element*> setMembers_;
   std::map<int, double> temperatures_;

@@ -34,6 +34,9 @@ struct GridBalance {
   Vec3 pressureForce{};   // consistent nodal share of PLOAD4 pressures (exact for flat elements)
   double pressureShare = 0;  // size of that share, to allow for warped elements
   std::array<bool, 3> fixed{};
+  // Tied by a rigid element: the forces there include the constraint's, which the listing
+  // does not give, so the DOF is not judged (it does move).
+  std::array<bool, 3> tied{};
 };
 
 // A Nastran model turned into a CalculiX input file, with what the run must give

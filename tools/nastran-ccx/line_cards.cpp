@@ -20,6 +20,7 @@ class LineCardReader {
     readPbeams();
     readPbeamls();
     readLineLoads();
+    readPointCards();
   }
 
  private:
@@ -35,6 +36,7 @@ class LineCardReader {
       // The element carries its own property, kept under the negative element ID.
       Property property{-card.eid, PropertyType::Rod, card.mid, card.a, 0, 0, 0, card.origin.at};
       property.cardName = "CONROD";
+      property.nonstructuralMass = card.nsm;
       model_.properties.emplace(property.id, property);
       model_.elements.emplace(card.eid, Element{card.eid, ElementType::Rod, -card.eid, {card.g[0], card.g[1]}, {}, {},
                                                 card.origin.at});
@@ -61,9 +63,11 @@ class LineCardReader {
     }
   }
 
-  void addSection(int pid, int mid, const BeamSection& section, const char* card, const nastran::Origin& origin) {
+  void addSection(int pid, int mid, const BeamSection& section, const char* card, const nastran::Origin& origin,
+                  double nonstructuralMass) {
     Property property{pid, PropertyType::Bar, mid, section.area, section.i1, section.i2, 0, origin.at};
     property.section = section;
+    property.nonstructuralMass = nonstructuralMass;
     property.cardName = card;
     model_.properties.emplace(pid, property);
   }
@@ -78,7 +82,7 @@ class LineCardReader {
   void readPbarls() {
     for (const nastran::Pbarl& card : bulk_.pbarls)
       addSection(card.pid, card.mid, shape(card.type, card.dims, card.origin, label("PBARL", card.pid)), "PBARL",
-                 card.origin);
+                 card.origin, card.nsm);
   }
 
   void readPbeams() {
@@ -103,7 +107,7 @@ class LineCardReader {
       if (a.stressPoints)
         for (int i = 0; i < 4; ++i) section.points[i] = {(*a.stressPoints)[2 * i], (*a.stressPoints)[2 * i + 1]};
       checkSection(section, card.origin, subject);
-      addSection(card.pid, card.mid, section, "PBEAM", card.origin);
+      addSection(card.pid, card.mid, section, "PBEAM", card.origin, a.nsm.value_or(0));
     }
   }
 
@@ -117,7 +121,8 @@ class LineCardReader {
         for (std::size_t d = 0; d < card.stations[i].dims.size() && d < dims.size(); ++d)
           if (card.stations[i].dims[d] && *card.stations[i].dims[d] != dims[d])
             fail(card.origin, 0, subject, "a tapered beam (a station whose dimensions differ from end A's) is not supported");
-      addSection(card.pid, card.mid, shape(card.type, dims, card.origin, subject), "PBEAML", card.origin);
+      addSection(card.pid, card.mid, shape(card.type, dims, card.origin, subject), "PBEAML", card.origin,
+                 a.nsm.value_or(0));
     }
   }
 
@@ -165,6 +170,36 @@ class LineCardReader {
       if (load.from < 0 || end > length * (1 + 1e-9))
         fail(card.origin, 6, subject, "the load lies outside the element (length " + formatReal(length) + ")");
       model_.lineLoads.push_back(load);
+    }
+  }
+
+  void readPointCards() {
+    for (const nastran::Conm2& card : bulk_.conm2s) {
+      std::string subject = label("CONM2", card.eid);
+      if (card.cid > 0) fail(card.origin, 4, subject, "a coordinate system CID other than 0 or -1 is not supported");
+      Vec3 offset = card.x;
+      if (card.cid == -1) {
+        const Vec3& at = model_.grids.at(card.g).position;
+        for (int axis = 0; axis < 3; ++axis) offset[axis] -= at[axis];
+      }
+      // The inertia I11-I33 only enters dynamics: a static gravity load does not turn it.
+      model_.masses.push_back({card.eid, card.g, card.m, offset, card.origin.at});
+    }
+    for (const nastran::Rbe2& card : bulk_.rbe2s) {
+      std::string subject = label("RBE2", card.eid);
+      // ALPHA and TREF only matter with temperatures, which such models do not take.
+      RigidLink link{card.eid, card.gn, card.gm, {}, card.origin.at};
+      for (int dof = 1; dof <= 6; ++dof)
+        if (card.cm.has(dof)) link.dofs.push_back(dof);
+      if (link.dofs.empty()) fail(card.origin, 3, subject, "no components CM");
+      model_.rigidLinks.push_back(link);
+    }
+    for (const nastran::Grav& card : bulk_.gravs) {
+      std::string subject = label("GRAV", card.sid);
+      if (card.cid != 0) fail(card.origin, 3, subject, "a coordinate system CID other than 0 is not supported");
+      Vec3 acceleration{};
+      for (int axis = 0; axis < 3; ++axis) acceleration[axis] = card.a * card.n[axis];
+      model_.gravities.push_back({card.sid, acceleration, card.origin.at});
     }
   }
 

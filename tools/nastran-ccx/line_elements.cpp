@@ -256,7 +256,7 @@ std::optional<BarFrame> barFrameOf(const Model& model, const Element& element) {
 }
 
 bool solvesLinesAsBeams(const Model& model) {
-  bool lines = false;
+  bool lines = !model.rigidLinks.empty() || !model.masses.empty();
   for (const auto& [id, element] : model.elements) {
     switch (element.type) {
       case ElementType::Bar:

@@ -82,8 +82,8 @@ namespace nastranccx {
 // The frame of a CBAR or CBEAM of the model (orientation vector or G0).
 std::optional<BarFrame> barFrameOf(const Model& model, const Element& element);
 
-// Whether the model's line elements go to CalculiX as U1 beams: it has bars or beams and
-// no other elements. CalculiX cannot mix U1 with elements it expands into bricks (shells,
+// Whether the model's line elements go to CalculiX as U1 beams: it has bars, beams, rigid
+// elements or point masses, and no elements but rods, bars and beams. CalculiX cannot mix U1 with elements it expands into bricks (shells,
 // its own beams and trusses), and its force listing (RF) is wrong at U1 nodes, so that
 // the balance is checked on forces computed here from the motion, which only a model of
 // line elements alone gives whole.

@@ -49,6 +49,7 @@ struct Property {
   double thickness = 0;  // shells
   nastran::Location at;
   BeamSection section;   // bars and beams: the whole section (area, inertia1, inertia2 repeat it)
+  double nonstructuralMass = 0;  // rods, bars and beams: per length
   std::string cardName;  // the card that gave it when not the type's own (PBARL, PBEAM, ...; CONROD)
 };
 
@@ -91,6 +92,31 @@ struct LineLoad {
   nastran::Location at;
 };
 
+// CONM2: a point mass at a grid, its centre of gravity `offset` from it (basic system).
+struct PointMass {
+  int id = 0;
+  int grid = 0;
+  double mass = 0;
+  Vec3 offset{};
+  nastran::Location at;
+};
+
+// RBE2: the dependent grids follow the independent one rigidly in the DOFs given.
+struct RigidLink {
+  int id = 0;
+  int independent = 0;
+  std::vector<int> dependents;
+  std::vector<int> dofs;  // 1-6
+  nastran::Location at;
+};
+
+// GRAV: an acceleration (basic system) on every mass of the model.
+struct Gravity {
+  int setId = 0;
+  Vec3 acceleration{};
+  nastran::Location at;
+};
+
 struct GridTemperature {
   int setId = 0;
   int grid = 0;
@@ -124,6 +150,9 @@ struct Model {
   std::vector<NodalLoad> nodalLoads;
   std::vector<PressureLoad> pressures;
   std::vector<LineLoad> lineLoads;
+  std::vector<PointMass> masses;
+  std::vector<RigidLink> rigidLinks;
+  std::vector<Gravity> gravities;
   std::vector<GridTemperature> temperatures;
   std::vector<ConstraintSet> constraints;
 };

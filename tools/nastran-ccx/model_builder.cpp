@@ -49,10 +49,10 @@ PropertyType propertyTypeFor(ElementType type) {
 namespace {
 
 // The cards the conversion to CalculiX knows; every other card of a deck is refused by name.
-constexpr std::array<std::string_view, 24> kSolvedCards = {
+constexpr std::array<std::string_view, 27> kSolvedCards = {
     "GRID",   "CROD", "CBAR",   "CQUAD4", "CTRIA3", "CTETRA", "CHEXA",  "PROD", "PBAR",
     "PSHELL", "PSOLID", "MAT1", "FORCE",  "MOMENT", "PLOAD4", "TEMP",   "SPC1", "PARAM",
-    "CONROD", "CBEAM", "PBARL", "PBEAM", "PBEAML", "PLOAD1",
+    "CONROD", "CBEAM", "PBARL", "PBEAM", "PBEAML", "PLOAD1", "CONM2", "RBE2", "GRAV",
 };
 
 bool isSolved(std::string_view card) {
@@ -254,7 +254,9 @@ class ModelBuilder {
     for (const nastran::Prod& card : bulk_.prods) {
       positive(card.origin, 3, label("PROD", card.pid), "A", card.a);
       // J and C (torsion) have no counterpart in a truss; NSM only adds mass.
-      addProperty({card.pid, PropertyType::Rod, card.mid, card.a, 0, 0, 0, card.origin.at});
+      Property property{card.pid, PropertyType::Rod, card.mid, card.a, 0, 0, 0, card.origin.at};
+      property.nonstructuralMass = card.nsm;
+      addProperty(property);
     }
     for (const nastran::Pbar& card : bulk_.pbars) {
       std::string subject = label("PBAR", card.pid);
@@ -265,6 +267,7 @@ class ModelBuilder {
       // NSM adds mass only; K1/K2 (shear flexibility) are left out: the bar is Euler-Bernoulli's.
       Property property{card.pid, PropertyType::Bar, card.mid, card.a, card.i1, card.i2, 0, card.origin.at};
       property.section = pbarSection(card);
+      property.nonstructuralMass = card.nsm;
       addProperty(property);
     }
     for (const nastran::Pshell& card : bulk_.pshells) {

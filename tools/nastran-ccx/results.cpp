@@ -153,7 +153,7 @@ class ResultsMaker {
       auto found = job_.balance.find(grid);
       const GridBalance& balance = found == job_.balance.end() ? kUnloaded : found->second;
       for (int axis = 0; axis < 3; ++axis) {
-        if (balance.fixed[axis]) continue;
+        if (balance.fixed[axis] || balance.tied[axis]) continue;
         double applied = balance.pointForce[axis] + balance.pressureForce[axis];
         double allowed = kBalanceTolerance * largest + kWarpedPressureTolerance * balance.pressureShare;
         if (auto extra = roundOff.find(grid); extra != roundOff.end()) allowed += extra->second;
