@@ -1,4 +1,4 @@
-// Every failure ends with exit status 1, one line on standard error naming the
+// Every failure ends with exit status 2, one line on standard error naming the
 // file and the reason, and no results file, not even one from an earlier run.
 #include "decks.h"
 #include "tool_runner.h"
@@ -16,7 +16,7 @@ class FailureTest : public NastranCcxTest {
     std::string results = std::filesystem::path(deckName).replace_extension(".op2").string();
     writeFile(results, "FEMAPSIM 1\r\noutset 1 title=\"stale\"\r\n");
     ToolRun run = this->run({deckName}, environment);
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.exitCode, 2);
     EXPECT_FALSE(exists(results)) << "a results file is left after a failure";
     EXPECT_EQ(run.standardError.rfind("nastran-ccx: ", 0), 0u) << run.standardError;
     EXPECT_EQ(std::count(run.standardError.begin(), run.standardError.end(), '\n'), 1) << run.standardError;
@@ -45,8 +45,8 @@ std::string rodWith(const std::string& replaced, const std::string& replacement)
 INSTANTIATE_TEST_SUITE_P(
     RejectedBeforeSolving, BadDeckTest,
     ::testing::Values(
-        BadDeck{"UnknownCard", std::string(kRodBulk) + "CORD2R,1,,0.,0.,0.,0.,0.,1.\n",
-                {"bad.dat:21:", "CORD2R", "unknown card"}},
+        BadDeck{"UnknownCard", std::string(kRodBulk) + "CONM1,1,2\n",
+                {"bad.dat:21:", "CONM1", "unknown card"}},
         BadDeck{"MissingGrid", rodWith("CROD,1,1,1,2", "CROD,1,1,1,9"), {"bad.dat:15:", "CROD 1", "grid 9 does not exist"}},
         BadDeck{"MissingProperty", rodWith("CROD,1,1,1,2", "CROD,1,4,1,2"), {"bad.dat:15:", "property 4 does not exist"}},
         BadDeck{"MissingMaterial", rodWith("PROD,1,1,2.", "PROD,1,3,2."), {"bad.dat:16:", "PROD 1", "material 3 does not exist"}},
@@ -79,19 +79,22 @@ TEST_F(FailureTest, OtherSolutionSequencesAreRefused) {
   EXPECT_NE(expectFailure("modes.dat", deck).find("SOL 103"), std::string::npos);
 }
 
-TEST_F(FailureTest, SecondSubcaseIsRefused) {
-  std::string deck = staticDeck(kRodBulk);
-  deck.insert(deck.find("BEGIN BULK"), "SUBCASE 2\n  LOAD = 2\n");
+TEST_F(FailureTest, SubcasesWithDifferentInitialTemperaturesAreRefused) {
+  std::string deck = staticDeck(std::string(kRodBulk) + "TEMPD,7,20.\nTEMPD,8,30.\n",
+                                "  LOAD = 1\n  SPC = 1\n  TEMPERATURE(INITIAL) = 7\n");
+  deck.insert(deck.find("BEGIN BULK"), "SUBCASE 2\n  LOAD = 1\n  SPC = 1\n  TEMPERATURE(INITIAL) = 8\n");
   std::string message = expectFailure("cases.dat", deck);
-  EXPECT_NE(message.find("cases.dat:12: SUBCASE 2: only one subcase"), std::string::npos) << message;
+  EXPECT_NE(message.find("cases.dat:16: TEMPERATURE(INITIAL) = 8: the initial temperatures are those of the whole"),
+            std::string::npos)
+      << message;
 }
 
 TEST_F(FailureTest, MissingDeckAndMissingArgumentsFail) {
   ToolRun missing = run({"nothere.dat"});
-  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.exitCode, 2);
   EXPECT_NE(missing.standardError.find("nothere.dat: cannot open"), std::string::npos) << missing.standardError;
   ToolRun bare = run({});
-  EXPECT_EQ(bare.exitCode, 1);
+  EXPECT_EQ(bare.exitCode, 2);
   EXPECT_NE(bare.standardError.find("usage"), std::string::npos) << bare.standardError;
 }
 

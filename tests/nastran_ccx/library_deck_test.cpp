@@ -30,7 +30,7 @@ TEST_F(LibraryDeckTest, CardsTheConversionDoesNotKnowAreRefusedByName) {
   writeFile("parts/gaps.inc", "$ gaps\nCGAP,7,7,1,2,0.,0.,1.\nPGAP,7\n");
   writeFile("gap.dat", staticDeck(std::string(kRodBulk) + "INCLUDE 'parts/gaps.inc'\n"));
   ToolRun run = this->run({"gap.dat"});
-  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.exitCode, 2);
   EXPECT_EQ(run.standardError,
             "nastran-ccx: parts/gaps.inc:2: CGAP: not solved by nastran-ccx (unknown card to its CalculiX conversion)\n");
 }
@@ -39,7 +39,7 @@ TEST_F(LibraryDeckTest, ProblemsInIncludedFilesNameThoseFiles) {
   writeFile("parts/rods.inc", "CROD,5,1,1,\n+,9\n");
   writeFile("rods.dat", staticDeck(std::string(kRodBulk) + "INCLUDE 'parts/rods.inc'\n"));
   ToolRun bad = run({"rods.dat"});
-  EXPECT_EQ(bad.exitCode, 1);
+  EXPECT_EQ(bad.exitCode, 2);
   EXPECT_EQ(bad.standardError, "nastran-ccx: parts/rods.inc:1: CROD 5: field 4 (G2) is blank\n");
 
   writeFile("parts/loop.inc", "INCLUDE 'loop.inc'\n");
@@ -52,7 +52,7 @@ TEST_F(LibraryDeckTest, ProblemsInIncludedFilesNameThoseFiles) {
 TEST_F(LibraryDeckTest, ASelectedLoadSetThatNoCardDefinesIsRefused) {
   writeFile("noload.dat", staticDeck(kRodBulk, "  LOAD = 7\n  SPC = 1\n"));
   ToolRun run = this->run({"noload.dat"});
-  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.exitCode, 2);
   EXPECT_EQ(run.standardError, "nastran-ccx: noload.dat:8: SUBCASE 1: LOAD = 7: no load set 7 in the bulk data\n");
 }
 

@@ -5,7 +5,9 @@
 #include <sstream>
 
 #include "failure.h"
+#include "free_directions.h"
 #include "numbers.h"
+#include "subcases.h"
 
 namespace nastranccx {
 namespace {
@@ -33,25 +35,40 @@ class CcxJobBuilder {
     job_.elements = IdMap(keys(model_.elements));
     job_.lineElementsAsBeams = solvesLinesAsBeams(model_);
     findRotationalGrids();
+    axialOnly_ = axialOnlyStiffness(model_);
     out_ << "** CalculiX input written by nastran-ccx from " << model_.fileName << "\n";
     writeNodes();
     writeElements();
     writeMaterials();
     writeSections();
     writeRigidLinks();
+    writeTransforms();
     writeInitialTemperatures();
-    out_ << "*STEP\n*STATIC\n";
-    writeBoundaries();
-    writeNodalLoads();
-    writePressures();
-    writeTemperatures();
-    out_ << "*NODE PRINT, NSET=NALL\nU, RF\n*EL PRINT, ELSET=" << printSet_ << "\nS\n*END STEP\n";
-    job_.forceScale = forceScale();
+    for (const SubcaseSelection& subcase : model_.subcases) writeStep(subcase);
     job_.inputText = out_.str();
     return std::move(job_);
   }
 
  private:
+  // One subcase: every per-subcase writer reads `sets_` for what the subcase selects and
+  // feeds `step_->balance` with the nodal force each load puts at each grid.
+  void writeStep(const SubcaseSelection& subcase) {
+    sets_ = resolveSubcase(model_, subcase);
+    job_.steps.push_back(StepJob{&subcase, {}, 0, 0, 0});
+    step_ = &job_.steps.back();
+    for (int grid : tiedGrids_) step_->balance[grid].tied = true;
+    out_ << "** SUBCASE " << subcase.id << "\n*STEP\n*STATIC\n";
+    writeBoundaries();
+    writeNodalLoads();
+    writePressures();
+    writeTemperatures();
+    // Every load of the step is known from here on.
+    holdFreeDirections();
+    out_ << "*NODE PRINT, NSET=NALL\nU, RF\n*EL PRINT, ELSET=" << printSet_ << "\nS\n*END STEP\n";
+    step_->forceScale = forceScale();
+    step_->stiffnessScale = stiffnessScale();
+  }
+
   template <typename Entity>
   static std::vector<int> keys(const std::map<int, Entity>& entities) {
     std::vector<int> ids;
@@ -94,11 +111,18 @@ class CcxJobBuilder {
     for (const auto& [id, material] : model_.materials) scale = std::max(scale, 1e-12 * material.youngsModulus * size * size);
     if (size > 0)
       for (const NodalLoad& load : model_.nodalLoads)
-        if (load.isMoment && selectedLoad(load.setId)) scale = std::max(scale, norm(load.value) / size);
+        if (load.isMoment) scale = std::max(scale, std::abs(sets_.loadFactor(load.setId)) * norm(load.value) / size);
     return scale;
   }
 
+  double stiffnessScale() const {
+    double largest = 0;
+    for (const auto& [id, material] : model_.materials) largest = std::max(largest, material.youngsModulus);
+    return largest * modelSize();
+  }
+
   void findRotationalGrids() {
+    for (const auto& [id, element] : model_.elements) elementGrids_.insert(element.grids.begin(), element.grids.end());
     for (const auto& [id, element] : model_.elements)
       if (element.type == ElementType::Bar || element.type == ElementType::Beam || element.type == ElementType::Quad4 ||
           element.type == ElementType::Tria3)
@@ -363,33 +387,40 @@ class CcxJobBuilder {
          << real(planeOne[0]) << ", " << real(planeOne[1]) << ", " << real(planeOne[2]) << "\n";
   }
 
-  std::map<int, double> selectedTemperatures() const {
-    std::map<int, double> temperatures;
-    if (!model_.selection.temperatureSet) return temperatures;
-    for (const GridTemperature& temperature : model_.temperatures) {
-      if (temperature.setId != *model_.selection.temperatureSet) continue;
-      if (!temperatures.emplace(temperature.grid, temperature.temperature).second)
-        failAt(temperature.at, "TEMP " + std::to_string(temperature.setId) + ": grid " +
-                                     std::to_string(temperature.grid) + " has a temperature already");
+  // A grid whose CD system is not basic gets a rectangular transform of its own: the CD
+  // system's directions at the grid, which for a cylindrical or spherical system are exactly a
+  // rectangular frame there. CalculiX then takes its constraints and loads, and prints its
+  // displacements and forces, in those directions.
+  void writeTransforms() {
+    for (const auto& [id, grid] : model_.grids) {
+      if (!grid.frame) continue;
+      const Frame& frame = *grid.frame;
+      out_ << "*NSET, NSET=CD" << id << "\n" << job_.nodes.toCcx(id) << "\n*TRANSFORM, NSET=CD" << id << ", TYPE=R\n"
+           << real(frame[0][0]) << ", " << real(frame[0][1]) << ", " << real(frame[0][2]) << ", " << real(frame[1][0])
+           << ", " << real(frame[1][1]) << ", " << real(frame[1][2]) << "\n";
     }
-    return temperatures;
   }
 
-  // A grid starts at its materials' reference temperature, so that only the
-  // difference to TREF strains it.
+  // The temperatures the model is free of strain at: TEMPERATURE(INITIAL) where the deck
+  // selects it, else each grid's materials' reference temperature (and they must agree). As the
+  // expansion coefficient is constant, CalculiX strains an element by A (T - T initial).
   void writeInitialTemperatures() {
-    temperatures_ = selectedTemperatures();
-    if (temperatures_.empty()) return;
+    bool heated = model_.initialTemperatureSet.has_value();
+    for (const SubcaseSelection& subcase : model_.subcases) heated = heated || subcase.temperatureSet.has_value();
+    if (!heated) return;
+    std::map<int, double> initial;
+    if (model_.initialTemperatureSet) initial = temperaturesOf(model_, *model_.initialTemperatureSet);
     // CalculiX's U1 beam takes no thermal strain.
     if (job_.lineElementsAsBeams)
       for (const auto& [id, element] : model_.elements)
         if (element.type == ElementType::Rod || element.type == ElementType::Bar || element.type == ElementType::Beam)
-          failAt(element.at, label(element) + ": temperatures on rods, bars and beams are solved only in models with "
-                                              "neither bars nor beams, or with shells");
+          failAt(element.at, label(element) + ": temperatures on rods, bars and beams are not solved in a model with "
+                                              "bars, beams, rigid elements or masses (CalculiX's U1 beam has no thermal strain)");
     std::map<int, std::pair<double, int>> reference;  // grid -> (TREF, material)
     for (const auto& [id, element] : model_.elements) {
       const Material& material = materialOf(element);
       for (int grid : element.grids) {
+        if (initial.count(grid)) continue;
         auto [entry, inserted] = reference.emplace(grid, std::make_pair(material.referenceTemperature, material.id));
         if (!inserted && entry->second.first != material.referenceTemperature)
           failAt(material.at, "MAT1 " + std::to_string(material.id) + ": grid " + std::to_string(grid) +
@@ -400,68 +431,129 @@ class CcxJobBuilder {
     }
     out_ << "*INITIAL CONDITIONS, TYPE=TEMPERATURE\n";
     for (const auto& [id, grid] : model_.grids) {
+      auto given = initial.find(id);
       auto entry = reference.find(id);
-      out_ << job_.nodes.toCcx(id) << ", " << real(entry == reference.end() ? 0.0 : entry->second.first) << "\n";
+      double temperature = given != initial.end() ? given->second : entry == reference.end() ? 0.0 : entry->second.first;
+      out_ << job_.nodes.toCcx(id) << ", " << real(temperature) << "\n";
+      initial_[id] = temperature;
     }
   }
 
+  // A grid without a temperature in the subcase's set stays at its initial temperature.
   void writeTemperatures() {
-    if (temperatures_.empty()) return;
-    out_ << "*TEMPERATURE\n";
-    for (const auto& [grid, temperature] : temperatures_)
+    if (initial_.empty()) return;  // no subcase heats the model
+    out_ << "*TEMPERATURE, OP=NEW\n";
+    if (!sets_.selection->temperatureSet) return;
+    double expansion = 0;
+    for (const auto& [id, material] : model_.materials) expansion = std::max(expansion, std::abs(material.expansion.value_or(0)));
+    for (const auto& [grid, temperature] : temperaturesOf(model_, *sets_.selection->temperatureSet)) {
       out_ << job_.nodes.toCcx(grid) << ", " << real(temperature) << "\n";
+      step_->drivenDisplacement =
+          std::max(step_->drivenDisplacement, expansion * std::abs(temperature - initial_[grid]) * modelSize());
+    }
   }
 
   // Grids that belong to no bar or shell have no rotational DOFs in CalculiX:
-  // constraints on DOFs 4-6 there are dropped, as they constrain nothing.
+  // constraints on DOFs 4-6 there are dropped, as they constrain nothing. Constrained DOFs are
+  // held at SPC's D, or at the value an SPCD of the subcase's loads gives them.
   void writeBoundaries() {
-    std::map<int, std::set<int>> fixed;
-    for (const auto& [id, grid] : model_.grids) fixed[id].insert(grid.permanentConstraints.begin(), grid.permanentConstraints.end());
-    if (model_.selection.constraintSet)
-      for (const ConstraintSet& set : model_.constraints)
-        if (set.setId == *model_.selection.constraintSet)
-          for (int grid : set.grids) fixed[grid].insert(set.dofs.begin(), set.dofs.end());
-    for (int grid : heldRotations_) fixed[grid].insert({4, 5, 6});
-    for (const auto& [grid, dofs] : fixed)
-      for (int dof : dofs)
-        if (auto tie = rigidDependents_.find({grid, dof}); tie != rigidDependents_.end())
-          failAt(tie->second, "grid " + std::to_string(grid) + " DOF " + std::to_string(dof) +
-                                  " is both constrained and tied as a dependent DOF of this rigid element");
-    bool header = false;
-    for (const auto& [grid, dofs] : fixed) {
-      GridBalance& balance = job_.balance[grid];
-      for (int dof : dofs) {
-        if (dof > 3 && !rotationalGrids_.count(grid) && !heldRotations_.count(grid)) continue;
-        if (dof <= 3) balance.fixed[dof - 1] = true;
-        if (!header) out_ << "*BOUNDARY\n";
-        header = true;
-        out_ << job_.nodes.toCcx(grid) << ", " << dof << ", " << dof << "\n";
+    std::map<std::pair<int, int>, double> fixed;  // (grid, DOF) -> enforced value
+    for (const auto& [id, grid] : model_.grids)
+      for (int dof : grid.permanentConstraints) fixed[{id, dof}] = 0;
+    for (const ConstraintSet& set : model_.constraints)
+      if (sets_.constrains(set.setId))
+        for (int grid : set.grids)
+          for (int dof : set.dofs) fixed[{grid, dof}] = set.value;
+    std::map<std::pair<int, int>, double> enforced;
+    for (const EnforcedDisplacement& spcd : model_.enforced) {
+      double factor = sets_.loadFactor(spcd.setId);
+      if (factor == 0) continue;
+      for (int dof : spcd.dofs) {
+        if (!fixed.count({spcd.grid, dof}))
+          failAt(spcd.at, "SPCD " + std::to_string(spcd.setId) + ": grid " + std::to_string(spcd.grid) + " DOF " +
+                              std::to_string(dof) + " is not constrained in subcase " +
+                              std::to_string(sets_.selection->id) +
+                              " (an enforced displacement needs the DOF in the subcase's SPC set too)");
+        enforced[{spcd.grid, dof}] += factor * spcd.value;
       }
+    }
+    for (const auto& [key, value] : enforced) fixed[key] = value;
+    for (int grid : heldRotations_)
+      for (int dof : {4, 5, 6}) fixed.emplace(std::make_pair(grid, dof), 0.0);
+    for (const auto& [key, value] : fixed)
+      if (auto tie = rigidDependents_.find(key); tie != rigidDependents_.end())
+        failAt(tie->second, "grid " + std::to_string(key.first) + " DOF " + std::to_string(key.second) +
+                                " is both constrained and tied as a dependent DOF of this rigid element");
+    for (const auto& [key, value] : fixed) step_->drivenDisplacement = std::max(step_->drivenDisplacement, std::abs(value));
+    out_ << "*BOUNDARY, OP=NEW\n";
+    for (const auto& [key, value] : fixed) {
+      auto [grid, dof] = key;
+      if (dof > 3 && !rotationalGrids_.count(grid) && !heldRotations_.count(grid)) continue;
+      if (dof <= 3) {
+        step_->balance[grid].fixed[dof - 1] = true;
+        step_->balance[grid].enforced[dof - 1] = value;
+      }
+      out_ << job_.nodes.toCcx(grid) << ", " << dof << ", " << dof;
+      if (value != 0) out_ << ", " << real(value);
+      out_ << "\n";
     }
   }
 
-  bool selectedLoad(int setId) const { return model_.selection.loadSet && *model_.selection.loadSet == setId; }
+  // A direction in which nothing holds a grid where only rods meet: unloaded, it is held, as
+  // Nastran's AUTOSPC holds such a singular DOF (its SPC force is then 0); loaded, the model is
+  // a mechanism, which fails here with the grid and direction rather than after the solution.
+  void holdFreeDirections() {
+    std::map<int, std::array<bool, 3>> fixed;
+    for (const auto& [grid, balance] : step_->balance) fixed[grid] = balance.fixed;
+    bool header = false;
+    std::string loaded;
+    int count = 0;
+    for (const FreeDirection& free : freeDirections(model_, axialOnly_, fixed)) {
+      auto balance = step_->balance.find(free.grid);
+      Vec3 applied = balance == step_->balance.end() ? Vec3{} : balance->second.applied;
+      double along = std::abs(dot(applied, free.direction));
+      bool inElement = elementGrids_.count(free.grid) != 0;
+      if (along > 1e-9 * norm(applied) && along > 0) {
+        if (count++ < 8)
+          loaded += (loaded.empty() ? "" : ", ") + std::string("grid ") + std::to_string(free.grid) + " " +
+                    (free.component ? "T" + std::to_string(free.component)
+                                    : "along (" + real(free.direction[0]) + ", " + real(free.direction[1]) + ", " +
+                                          real(free.direction[2]) + ")");
+        continue;
+      }
+      if (!inElement || free.component == 0) continue;
+      if (!header) out_ << "*BOUNDARY\n";
+      header = true;
+      out_ << job_.nodes.toCcx(free.grid) << ", " << free.component << ", " << free.component << "\n";
+      step_->balance[free.grid].fixed[free.component - 1] = true;
+    }
+    if (count > 8) loaded += " and " + std::to_string(count - 8) + " more";
+    if (!loaded.empty())
+      throw Failure(model_.fileName + ": subcase " + std::to_string(sets_.selection->id) +
+                    ": the stiffness is singular: " + loaded +
+                    " free (no element stiffens it that way, and it is not constrained), yet loaded along it");
+  }
 
+  // Loads are given to CalculiX in each grid's CD components (the grid's transform turns them).
   void writeNodalLoads() {
     std::map<std::pair<int, int>, double> components;  // (grid, DOF) -> sum
     for (const NodalLoad& load : model_.nodalLoads) {
-      if (!selectedLoad(load.setId)) continue;
+      double factor = sets_.loadFactor(load.setId);
+      if (factor == 0) continue;
       bool zero = load.value == Vec3{0, 0, 0};
       if (load.isMoment && !zero && !rotationalGrids_.count(load.grid))
         failAt(load.at, "MOMENT " + std::to_string(load.setId) + ": grid " + std::to_string(load.grid) +
                               " belongs to no bar or shell, so it has no rotational DOFs to take a moment");
-      for (int axis = 0; axis < 3; ++axis) {
-        components[{load.grid, axis + 1 + (load.isMoment ? 3 : 0)}] += load.value[axis];
-        if (!load.isMoment) job_.balance[load.grid].pointForce[axis] += load.value[axis];
-      }
+      Vec3 value = factor * load.value;
+      if (!load.isMoment) step_->balance[load.grid].addApplied(value);
+      Vec3 local = toGridComponents(model_.grids.at(load.grid), value);
+      for (int axis = 0; axis < 3; ++axis) components[{load.grid, axis + 1 + (load.isMoment ? 3 : 0)}] += local[axis];
     }
     addLineLoads(components);
     addGravityLoads(components);
-    bool header = false;
+    out_ << "*CLOAD, OP=NEW\n";
     for (const auto& [key, value] : components) {
       if (value == 0) continue;
-      if (!header) out_ << "*CLOAD\n";
-      header = true;
       out_ << job_.nodes.toCcx(key.first) << ", " << key.second << ", " << real(value) << "\n";
     }
   }
@@ -475,9 +567,12 @@ class CcxJobBuilder {
       if (!job_.lineElementsAsBeams)
         failAt(link.at, "RBE2 " + std::to_string(link.id) + ": rigid elements are solved in models of rods, bars and beams only");
       const Vec3& xn = position(link.independent);
+      for (int grid : link.dependents)
+        if (model_.grids.at(grid).frame || model_.grids.at(link.independent).frame)
+          failAt(link.at, "RBE2 " + std::to_string(link.id) + ": grids with an output system (CD) are not supported here");
       for (int grid : link.dependents) {
         Vec3 r = position(grid) - xn;
-        for (int axis = 0; axis < 3; ++axis) job_.balance[grid].tied[axis] = job_.balance[link.independent].tied[axis] = true;
+        tiedGrids_.insert({grid, link.independent});
         for (int dof : link.dofs) {
           if (!dependent.emplace(std::make_pair(grid, dof), link.at).second)
             failAt(link.at, "RBE2 " + std::to_string(link.id) + ": grid " + std::to_string(grid) + " DOF " +
@@ -503,24 +598,32 @@ class CcxJobBuilder {
     rigidDependents_ = dependent;
   }
 
+  // A force and moment in basic components at a grid, given in its CD components as every
+  // nodal load is, and fed to the balance.
+  void addBasicLoad(std::map<std::pair<int, int>, double>& components, int grid, const Vec3& force, const Vec3& moment) {
+    step_->balance[grid].addApplied(force);
+    const Grid& at = model_.grids.at(grid);
+    Vec3 localForce = toGridComponents(at, force), localMoment = toGridComponents(at, moment);
+    for (int axis = 0; axis < 3; ++axis) {
+      components[{grid, axis + 1}] += localForce[axis];
+      components[{grid, axis + 4}] += localMoment[axis];
+    }
+  }
+
   // GRAV: each selected acceleration on every mass, lumped at the grids as Nastran's default
   // mass matrix has it: half of a rod's, bar's or beam's mass (density times area plus the
   // nonstructural mass, times length) at either end; a CONM2 whole at its grid, with the
   // moment of its offset.
   void addGravityLoads(std::map<std::pair<int, int>, double>& components) {
     for (const Gravity& gravity : model_.gravities) {
-      if (!selectedLoad(gravity.setId)) continue;
+      double factor = sets_.loadFactor(gravity.setId);
+      if (factor == 0) continue;
       auto add = [&](int grid, double mass, const Vec3& offset) {
-        Vec3 force = mass * gravity.acceleration;
-        for (int axis = 0; axis < 3; ++axis) {
-          components[{grid, axis + 1}] += force[axis];
-          job_.balance[grid].pointForce[axis] += force[axis];
-        }
+        Vec3 force = (factor * mass) * gravity.acceleration;
         Vec3 moment = cross(offset, force);
-        if (moment == Vec3{0, 0, 0}) return;
-        if (!job_.lineElementsAsBeams)
+        if (moment != Vec3{0, 0, 0} && !job_.lineElementsAsBeams)
           failAt(gravity.at, "GRAV " + std::to_string(gravity.setId) + ": a CONM2 offset from its grid needs rotations at the grid");
-        for (int axis = 0; axis < 3; ++axis) components[{grid, axis + 4}] += moment[axis];
+        addBasicLoad(components, grid, force, moment);
       };
       for (const auto& [id, element] : model_.elements) {
         const Property& property = propertyOf(element);
@@ -542,32 +645,32 @@ class CcxJobBuilder {
   // PLOAD1: the equivalent end loads of each bar's loads, as point loads at its grids.
   void addLineLoads(std::map<std::pair<int, int>, double>& components) {
     for (const LineLoad& load : model_.lineLoads) {
-      if (!selectedLoad(load.setId)) continue;
+      double factor = sets_.loadFactor(load.setId);
+      if (factor == 0) continue;
       const Element& element = model_.elements.at(load.element);
       if (!job_.lineElementsAsBeams)
         failAt(load.at, "PLOAD1 " + std::to_string(load.setId) + ": loads along bars are solved in models without shells only");
       const BarFrame& frame = frameOf(element);
       EndValues local{};
       if (load.elementAxes) {
-        local = lineLoadEquivalent(frame.length, load.axis, load.from, load.to, load.valueA, load.valueB);
+        local = lineLoadEquivalent(frame.length, load.axis, load.from, load.to, factor * load.valueA, factor * load.valueB);
       } else {
         // A load along a basic axis: its parts along the element axes.
         const Vec3* axes[3] = {&frame.x, &frame.y, &frame.z};
         for (int axis = 0; axis < 3; ++axis) {
           double share = (*axes[axis])[load.axis];
           if (share == 0) continue;
-          EndValues part = lineLoadEquivalent(frame.length, axis, load.from, load.to, share * load.valueA, share * load.valueB);
+          EndValues part = lineLoadEquivalent(frame.length, axis, load.from, load.to, factor * share * load.valueA,
+                                              factor * share * load.valueB);
           for (std::size_t i = 0; i < local.size(); ++i) local[i] += part[i];
         }
       }
-      EndValues& total = job_.lineLoads[element.id];
+      EndValues& total = step_->lineLoads[element.id];
       for (std::size_t i = 0; i < local.size(); ++i) total[i] += local[i];
       EndValues basic = toBasic(frame, local);
-      for (int end = 0; end < 2; ++end) {
-        int grid = element.grids[end];
-        for (int dof = 0; dof < 6; ++dof) components[{grid, dof + 1}] += basic[6 * end + dof];
-        for (int axis = 0; axis < 3; ++axis) job_.balance[grid].pointForce[axis] += basic[6 * end + axis];
-      }
+      for (int end = 0; end < 2; ++end)
+        addBasicLoad(components, element.grids[end], {basic[6 * end], basic[6 * end + 1], basic[6 * end + 2]},
+                     {basic[6 * end + 3], basic[6 * end + 4], basic[6 * end + 5]});
     }
   }
 
@@ -612,26 +715,23 @@ class CcxJobBuilder {
   void writePressures() {
     std::map<int, double> pressures;  // element -> sum
     for (const PressureLoad& load : model_.pressures) {
-      if (!selectedLoad(load.setId)) continue;
+      double factor = sets_.loadFactor(load.setId);
+      if (factor == 0) continue;
       const Element& element = model_.elements.at(load.element);
       if (element.type != ElementType::Quad4 && element.type != ElementType::Tria3)
         failAt(load.at, "PLOAD4 " + std::to_string(load.setId) + ": element " + std::to_string(load.element) +
                               " is a " + cardName(element.type) + "; pressures are supported on CQUAD4 and CTRIA3 only");
-      pressures[load.element] += load.pressure;
+      pressures[load.element] += factor * load.pressure;
     }
-    bool header = false;
+    out_ << "*DLOAD, OP=NEW\n";
     for (const auto& [id, pressure] : pressures) {
       if (pressure == 0) continue;
-      if (!header) out_ << "*DLOAD\n";
-      header = true;
       // CalculiX pushes a positive shell pressure along the normal, as Nastran does.
       out_ << job_.elements.toCcx(id) << ", P, " << real(pressure) << "\n";
       const Element& element = model_.elements.at(id);
       std::vector<Vec3> forces = pressureNodalForces(element, pressure);
       for (std::size_t i = 0; i < forces.size(); ++i) {
-        GridBalance& balance = job_.balance[element.grids[i]];
-        balance.pressureForce = balance.pressureForce + forces[i];
-        balance.pressureShare += norm(forces[i]);
+        step_->balance[element.grids[i]].addApplied(forces[i], norm(forces[i]));
       }
     }
   }
@@ -646,9 +746,14 @@ class CcxJobBuilder {
   std::map<int, U1Section> u1Sections_;
   std::string printSet_ = "EALL";
   std::map<std::pair<int, int>, nastran::Location> rigidDependents_;
+  std::set<int> tiedGrids_;
   std::vector<std::string> setNames_;
   std::map<std::string, const Element*> setMembers_;
-  std::map<int, double> temperatures_;
+  std::map<int, double> initial_;
+  std::set<int> elementGrids_;
+  std::map<int, Matrix3> axialOnly_;
+  SubcaseSets sets_;
+  StepJob* step_ = nullptr;
 };
 
 }  // namespace

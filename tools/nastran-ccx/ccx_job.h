@@ -27,20 +27,48 @@ class IdMap {
   bool identity_ = true;
 };
 
-// What a grid must satisfy in the solution: at each translational DOF that is
-// not constrained, the internal force equals the applied load.
+// What a grid must satisfy in one subcase's solution: at each translational DOF that is not
+// constrained, CalculiX's internal force (its RF) equals the load applied there.
+//
+// Every load a subcase applies feeds `applied` at each grid it loads with the nodal force it
+// puts there, in basic components, through `addApplied` (FORCE and consistent shares of
+// pressures, distributed and body loads). A load whose nodal shares CalculiX works out
+// differently from ours (pressures on warped shells) gives the size of its share as `looseness`,
+// which widens what the check allows at the grid. DOFs that rigid elements or MPCs tie carry the
+// constraint forces in their internal force: mark the grid `tied`, and it is not judged.
+// `fixed` is in the grid's CD components, as CalculiX's constraints are.
 struct GridBalance {
-  Vec3 pointForce{};      // FORCE cards
-  Vec3 pressureForce{};   // consistent nodal share of PLOAD4 pressures (exact for flat elements)
-  double pressureShare = 0;  // size of that share, to allow for warped elements
+  Vec3 applied{};
+  double looseness = 0;
   std::array<bool, 3> fixed{};
-  // Tied by a rigid element: the forces there include the constraint's, which the listing
-  // does not give, so the DOF is not judged (it does move).
-  std::array<bool, 3> tied{};
+  Vec3 enforced{};  // the value of each fixed DOF (SPC's D, SPCD)
+  bool tied = false;
+  void addApplied(const Vec3& force, double share = 0) {
+    for (int axis = 0; axis < 3; ++axis) applied[axis] += force[axis];
+    looseness += share;
+  }
+};
+
+// One subcase as one CalculiX *STEP. CalculiX's linear static steps each solve from the
+// undeformed model, with loads, constraints and temperatures replaced (OP=NEW), so each step
+// gives its subcase's answer as if it were solved alone.
+struct StepJob {
+  const SubcaseSelection* subcase = nullptr;
+  std::map<int, GridBalance> balance;  // by grid ID
+  // The smallest force by which to judge the balance: round-off is measured against it when
+  // no load is larger (pure moments, pure temperatures, enforced displacements).
+  double forceScale = 0;
+  // The largest stiffness times the model's size: a free DOF's displacement times this is the
+  // force it would take to move it that far in a sound model (see results.cpp).
+  double stiffnessScale = 0;
+  // The largest displacement the step drives without force: enforced values, and thermal
+  // strain times the model's size.
+  double drivenDisplacement = 0;
+  std::map<int, EndValues> lineLoads;  // by CBAR/CBEAM: the equivalent end loads of its PLOAD1s, element axes
 };
 
 // A Nastran model turned into a CalculiX input file, with what the run must give
-// back: one displacement and one force row per grid, and per element a number
+// back: per step one displacement and one force row per grid, and per element a number
 // of stress rows that depends on how CalculiX expands the element.
 struct CcxJob {
   std::string inputText;
@@ -48,15 +76,11 @@ struct CcxJob {
   IdMap elements{{}};
   std::map<int, std::string> ccxTypes;  // by element ID: T3D2, B31, S4, S3, C3D4, C3D8
   std::map<int, std::vector<int>> ccxGrids;  // by element ID: its grids in CalculiX's node order
-  std::map<int, GridBalance> balance;   // by grid ID
+  std::vector<StepJob> steps;  // one per subcase, in the model's order
   // Line elements as CalculiX's U1 beams: every grid has rotations in the listing, rods and
   // bars get their results from the grids' motion.
   bool lineElementsAsBeams = false;
   std::map<int, int> u1PlaneQ;  // CalculiX element number -> the bar whose plane-q U1 element it is
-  std::map<int, EndValues> lineLoads;  // by CBAR/CBEAM: the equivalent end loads of its PLOAD1s, element axes
-  // The smallest force by which to judge the balance: round-off is measured
-  // against it when no load is larger (pure moments, pure temperatures).
-  double forceScale = 0;
 };
 
 // Throws Failure for what CalculiX cannot be given: a moment on a grid without

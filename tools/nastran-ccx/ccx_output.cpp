@@ -21,7 +21,7 @@ class DatReader {
  public:
   DatReader(std::string_view text, const std::string& fileName) : text_(text), fileName_(fileName) {}
 
-  CcxDatResults read() {
+  std::vector<CcxDatResults> read() {
     enum class Block { None, Displacements, Forces, Stresses };
     Block block = Block::None;
     std::size_t position = 0;
@@ -39,31 +39,39 @@ class DatReader {
         block = Block::None;
         if (line.rfind("displacements", 0) == 0) {
           block = Block::Displacements;
-          results_.hasDisplacements = true;
-          results_.displacements.clear();
-          results_.rotations.clear();
+          steps_.emplace_back().hasDisplacements = true;
         } else if (line.rfind("forces", 0) == 0) {
           block = Block::Forces;
-          results_.hasForces = true;
-          results_.forces.clear();
+          current("forces").hasForces = true;
         } else if (line.rfind("stresses", 0) == 0) {
           block = Block::Stresses;
-          results_.hasStresses = true;
-          results_.stresses.clear();
+          current("stresses").hasStresses = true;
         }
         continue;
       }
       switch (block) {
-        case Block::Displacements: readNodeRow(line, results_.displacements, "displacement", &results_.rotations); break;
-        case Block::Forces: readNodeRow(line, results_.forces, "force"); break;
+        case Block::Displacements:
+          readNodeRow(line, steps_.back().displacements, "displacement", &steps_.back().rotations);
+          break;
+        case Block::Forces: readNodeRow(line, steps_.back().forces, "force"); break;
         case Block::Stresses: readStressRow(line); break;
         case Block::None: break;
       }
     }
-    return std::move(results_);
+    return std::move(steps_);
   }
 
  private:
+  // The step a block belongs to: the one whose displacements came last, which must not have
+  // this block already.
+  CcxDatResults& current(const char* block) {
+    if (steps_.empty()) fail(std::string(block) + " before any displacements");
+    CcxDatResults& step = steps_.back();
+    if ((block[0] == 'f' && step.hasForces) || (block[0] == 's' && step.hasStresses))
+      fail(std::string("a second ") + block + " block in one step");
+    return step;
+  }
+
   [[noreturn]] void fail(const std::string& reason) const {
     throw Failure(fileName_ + ":" + std::to_string(lineNumber_) + ": " + reason);
   }
@@ -87,6 +95,8 @@ class DatReader {
   void readNodeRow(std::string_view line, std::map<int, Vec3>& rows, const char* what,
                    std::map<int, Vec3>* rotations = nullptr) {
     std::vector<std::string> fields = words(line);
+    // A node with a transform has its values in the transform's directions, marked "L".
+    if (fields.size() == 5 && fields[4] == "L") fields.pop_back();
     bool six = rotations && fields.size() == 7;
     if (fields.size() != 4 && !six)
       fail(std::string(what) + " row with " + std::to_string(fields.size()) + " entries instead of 4");
@@ -107,7 +117,7 @@ class DatReader {
       fail("stress row with " + std::to_string(fields.size()) + " entries instead of 8");
     int element = number(fields[0]);
     int point = number(fields[1]);
-    std::vector<StressTensor>& points = results_.stresses[element];
+    std::vector<StressTensor>& points = steps_.back().stresses[element];
     if (point != static_cast<int>(points.size()) + 1)
       fail("element " + std::to_string(element) + ": integration point " + fields[1] + " out of order");
     StressTensor stress{};
@@ -118,12 +128,12 @@ class DatReader {
   std::string_view text_;
   const std::string& fileName_;
   int lineNumber_ = 0;
-  CcxDatResults results_;
+  std::vector<CcxDatResults> steps_;
 };
 
 }  // namespace
 
-CcxDatResults readCcxDat(std::string_view text, const std::string& fileName) {
+std::vector<CcxDatResults> readCcxDat(std::string_view text, const std::string& fileName) {
   return DatReader(text, fileName).read();
 }
 

@@ -12,9 +12,8 @@ namespace nastranccx {
 
 using StressTensor = std::array<double, 6>;  // xx, yy, zz, xy, xz, yz
 
-// The blocks of a CalculiX .dat file that a static step with
+// The blocks of a CalculiX .dat file that one static step with
 // "*NODE PRINT U, RF" and "*EL PRINT S" writes, keyed by CalculiX numbers.
-// A later block of the same kind replaces an earlier one.
 struct CcxDatResults {
   bool hasDisplacements = false;
   bool hasForces = false;
@@ -25,10 +24,10 @@ struct CcxDatResults {
   std::map<int, std::vector<StressTensor>> stresses;  // integration points in printed order
 };
 
-// Throws Failure (naming `fileName` and the line) for rows that cannot be read,
-// rows printed twice, and values that are not finite, which is how CalculiX
-// shows a singular system.
-CcxDatResults readCcxDat(std::string_view text, const std::string& fileName);
+// Every step's blocks, in order: a step's displacement block starts it. Throws Failure (naming
+// `fileName` and the line) for rows that cannot be read, rows printed twice, and values that
+// are not finite, which is how CalculiX shows a singular system.
+std::vector<CcxDatResults> readCcxDat(std::string_view text, const std::string& fileName);
 
 // Throws Failure unless the solver's own output says it finished: any "*ERROR"
 // line fails, and so does a missing "Job finished".

@@ -21,6 +21,9 @@ namespace nastranccx {
 namespace {
 
 constexpr const char* kProgramName = "nastran-ccx";
+// Every failure: a caller that takes 0 and 1 for success (as a study's solver step does) must
+// never mistake one for a solved deck.
+constexpr int kFailureStatus = 2;
 
 bool hasDeckExtension(const std::string& argument) {
   std::string extension = toUpper(std::filesystem::path(argument).extension().string());
@@ -90,7 +93,14 @@ void removeStaleResults(const RunPaths& paths) {
 
 void solve(const RunPaths& paths, std::ostream& errors) {
   removeStaleResults(paths);
-  Model model = buildModel(nastran::readDeckFile(paths.deck, paths.deckName));
+  std::vector<std::string> ignored;
+  Model model = buildModel(nastran::readDeckFile(paths.deck, paths.deckName), &ignored);
+  if (!ignored.empty()) {
+    std::string names;
+    for (const std::string& name : ignored) names += (names.empty() ? "" : ", ") + name;
+    errors << kProgramName << ": " << paths.deckName << ": ignored, as they do not change a linear static answer: "
+           << names << std::endl;
+  }
   CcxJob job = buildCcxJob(model);
   std::filesystem::path ccx = findCcx();
 
@@ -121,9 +131,15 @@ void solve(const RunPaths& paths, std::ostream& errors) {
     if (status.find("*ERROR") != std::string::npos) checkCcxLog(status, what);
   }
   std::string datName = jobBase + ".dat";
-  CcxDatResults results = readCcxDat(readWholeFile(work.path() / datName, what), datName);
-  resultfiles::SubcaseResults subcase = makeSubcaseResults(model, job, results, what + " (CalculiX " + datName + ")");
-  writeFileAtomically(paths.results, formatResultsFile(subcase, paths.format, resultsDate()));
+  std::string datWhat = what + " (CalculiX " + datName + ")";
+  std::vector<CcxDatResults> steps = readCcxDat(readWholeFile(work.path() / datName, what), datName);
+  if (steps.size() != job.steps.size())
+    throw Failure(datWhat + ": " + std::to_string(steps.size()) + " steps printed for " +
+                  std::to_string(job.steps.size()) + " subcases");
+  std::vector<resultfiles::SubcaseResults> subcases;
+  for (std::size_t i = 0; i < steps.size(); ++i)
+    subcases.push_back(makeSubcaseResults(model, job, job.steps[i], steps[i], datWhat));
+  writeFileAtomically(paths.results, formatResultsFile(subcases, paths.format, resultsDate()));
 }
 
 std::string oneLine(std::string text) {
@@ -158,7 +174,7 @@ int runFrontEnd(const std::vector<std::string>& arguments, std::ostream& errors)
   } catch (const std::exception& unexpected) {
     errors << kProgramName << ": " << oneLine(unexpected.what()) << std::endl;
   }
-  return 1;
+  return kFailureStatus;
 }
 
 }  // namespace nastranccx

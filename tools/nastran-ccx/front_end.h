@@ -24,7 +24,7 @@ RunPaths choosePaths(const std::vector<std::string>& arguments);
 
 // The whole run: read the deck, write the CalculiX input, run ccx, check and
 // read its results, write the results file. Returns the exit code: 0 on
-// success; 1 after printing one line on `errors`, with no results file left.
+// success; 2 after printing one line on `errors`, with no results file left.
 int runFrontEnd(const std::vector<std::string>& arguments, std::ostream& errors);
 
 }  // namespace nastranccx

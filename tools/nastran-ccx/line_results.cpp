@@ -142,7 +142,7 @@ void addRodResults(resultfiles::SubcaseResults& subcase, const Model& model, con
   (conrod ? subcase.conrodForces : subcase.rodForces).push_back(force);
 }
 
-void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& model, const CcxJob& job,
+void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& model, const StepJob& step,
                            const Element& element, const std::map<int, Vec3>& displacements,
                            const std::map<int, Vec3>& rotations, const std::vector<std::array<double, 6>>& rows,
                            const std::vector<std::array<double, 6>>& planeQRows) {
@@ -160,8 +160,8 @@ void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& mo
   std::optional<BarFrame> frame = barFrameOf(model, element);
   if (!frame) throw Failure(std::string(cardName(element.type)) + " " + std::to_string(element.id) + ": no element axes");
   double shear = material.youngsModulus / (2 * (1 + material.poissonRatio));
-  auto loads = job.lineLoads.find(element.id);
-  EndValues equivalent = loads == job.lineLoads.end() ? EndValues{} : loads->second;
+  auto loads = step.lineLoads.find(element.id);
+  EndValues equivalent = loads == step.lineLoads.end() ? EndValues{} : loads->second;
   EndValues forces = barEndForces(*frame, property.section, material.youngsModulus, shear, toElementAxes(*frame, a, b),
                                   equivalent);
   if (rows.size() == 2 && planeQRows.size() == 2)

@@ -8,13 +8,14 @@
 
 namespace nastranccx {
 
-// The results of a CROD, CONROD, CBAR or CBEAM solved as CalculiX's U1 beam. Rods: axial
+// The results of a CROD, CONROD, CBAR or CBEAM solved as CalculiX's U1 beam, from the motion
+// in basic components. Rods: axial
 // stress and force from the grids' motion. Bars and beams: the axial force and the bending
 // moments at both ends from U1's two rows (section forces at end A and B, computed in
 // double precision, where the motion is printed to 7 digits only), scaled back from the
 // element's share of the section; the shears from the element's equilibrium with its
 // PLOAD1s; the torque from the grids' rotations; the stresses at the recovery points.
-void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& model, const CcxJob& job,
+void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& model, const StepJob& step,
                            const Element& element, const std::map<int, Vec3>& displacements,
                            const std::map<int, Vec3>& rotations, const std::vector<std::array<double, 6>>& rows,
                            const std::vector<std::array<double, 6>>& planeQRows);

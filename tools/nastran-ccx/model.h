@@ -18,12 +18,22 @@ using Vec3 = std::array<double, 3>;
 // each property's material exists, each load's grid or element exists. Each
 // entity keeps where its card stands (a file of `Model::files` and a line).
 
+// The directions of a grid's components 1-3 (and 4-6), in basic components.
+using Frame = std::array<Vec3, 3>;
+
 struct Grid {
   int id = 0;
-  Vec3 position{};
+  Vec3 position{};  // in the basic system, whatever system CP gives it in
   std::vector<int> permanentConstraints;  // DOF numbers 1-6 from the GRID card's PS field
+  // CD other than basic: the directions its constraints, enforced values, loads and results are
+  // given in (for a cylindrical or spherical system, that system's directions at the grid).
+  std::optional<Frame> frame;
   nastran::Location at;
 };
+
+// A basic vector in a grid's components, and back.
+Vec3 toGridComponents(const Grid& grid, const Vec3& basic);
+Vec3 toBasicComponents(const Grid& grid, const Vec3& components);
 
 enum class ElementType { Rod, Bar, Beam, Quad4, Tria3, Tetra4, Hexa8 };
 enum class PropertyType { Rod, Bar, Shell, Solid };
@@ -124,25 +134,51 @@ struct GridTemperature {
   nastran::Location at;
 };
 
+// SPC1 and SPC (with an enforced value, else 0); SPCD sets (selected as loads) give the
+// value of a DOF that an SPC set constrains.
 struct ConstraintSet {
   int setId = 0;
   std::vector<int> dofs;
   std::vector<int> grids;
+  double value = 0;  // SPC's D: the enforced displacement
   nastran::Location at;
 };
 
-// What the case control selects for the one subcase.
-struct CaseSelection {
-  int subcaseId = 1;
-  std::optional<int> loadSet;
-  std::optional<int> constraintSet;
-  std::optional<int> temperatureSet;
+struct EnforcedDisplacement {
+  int setId = 0;  // a load set ID
+  int grid = 0;
+  std::vector<int> dofs;
+  double value = 0;
+  nastran::Location at;
+};
+
+// What the case control selects for one subcase: each subcase is solved on its own, from the
+// undeformed model, with its own loads, constraints and temperatures.
+struct SubcaseSelection {
+  int id = 1;
+  std::optional<int> loadSet;         // LOAD: a load set or a LOAD combination
+  std::optional<int> constraintSet;   // SPC: an SPC/SPC1 set or an SPCADD
+  std::optional<int> mpcSet;          // MPC
+  std::optional<int> temperatureSet;  // TEMPERATURE(LOAD) or (BOTH): TEMP and TEMPD
+  std::string title, subtitle, label;
+  nastran::Location at;
+};
+
+// LOAD: the overall scale S times the sum of each Si times load set Li.
+struct LoadCombination {
+  int setId = 0;
+  double scale = 1;
+  std::vector<std::pair<double, int>> terms;  // (Si, Li)
+  nastran::Location at;
 };
 
 struct Model {
   std::string fileName;            // the deck as the command line names it
   std::vector<std::string> files;  // the deck and the files it includes, as messages name them
-  CaseSelection selection;
+  std::vector<SubcaseSelection> subcases;  // in the deck's order, IDs increasing
+  // TEMPERATURE(INITIAL): the temperatures the model is free of strain at, for every subcase;
+  // without it each grid starts at its materials' TREF.
+  std::optional<int> initialTemperatureSet;
   std::map<int, Grid> grids;
   std::map<int, Element> elements;
   std::map<int, Property> properties;
@@ -154,7 +190,11 @@ struct Model {
   std::vector<RigidLink> rigidLinks;
   std::vector<Gravity> gravities;
   std::vector<GridTemperature> temperatures;
+  std::map<int, double> defaultTemperatures;  // TEMPD, by set
+  std::vector<LoadCombination> loadCombinations;
   std::vector<ConstraintSet> constraints;
+  std::map<int, std::vector<int>> constraintUnions;  // SPCADD: set -> the sets it joins
+  std::vector<EnforcedDisplacement> enforced;        // SPCD
 };
 
 const char* cardName(ElementType type);

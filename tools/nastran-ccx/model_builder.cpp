@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <string_view>
 
 #include "line_cards.h"
+#include "nastran/coordinate_systems.h"
 #include "nastran/cross_reference.h"
 #include "numbers.h"
+#include "settings.h"
 
 namespace nastranccx {
 
@@ -49,10 +52,12 @@ PropertyType propertyTypeFor(ElementType type) {
 namespace {
 
 // The cards the conversion to CalculiX knows; every other card of a deck is refused by name.
-constexpr std::array<std::string_view, 27> kSolvedCards = {
-    "GRID",   "CROD", "CBAR",   "CQUAD4", "CTRIA3", "CTETRA", "CHEXA",  "PROD", "PBAR",
-    "PSHELL", "PSOLID", "MAT1", "FORCE",  "MOMENT", "PLOAD4", "TEMP",   "SPC1", "PARAM",
-    "CONROD", "CBEAM", "PBARL", "PBEAM", "PBEAML", "PLOAD1", "CONM2", "RBE2", "GRAV",
+constexpr std::array<std::string_view, 44> kSolvedCards = {
+    "GRID",   "CROD",   "CBAR",   "CQUAD4", "CTRIA3", "CTETRA", "CHEXA",  "PROD",   "PBAR",
+    "PSHELL", "PSOLID", "MAT1",   "FORCE",  "MOMENT", "FORCE1", "MOMENT1", "PLOAD4", "TEMP",
+    "TEMPD",  "SPC",    "SPC1",   "SPCADD", "SPCD",   "LOAD",   "PARAM",  "MDLPRM", "CORD1R",
+    "CORD1C", "CORD1S", "CORD2R", "CORD2C", "CORD2S", "CONROD", "CBEAM",  "PBARL",  "PBEAM",
+    "PBEAML", "PLOAD1", "CONM2",  "RBE2",   "GRAV",
 };
 
 bool isSolved(std::string_view card) {
@@ -71,7 +76,8 @@ std::vector<int> dofsOf(const nastran::Components& components) {
 
 class ModelBuilder {
  public:
-  explicit ModelBuilder(const nastran::Deck& deck) : deck_(deck), bulk_(deck.bulk) {
+  ModelBuilder(const nastran::Deck& deck, std::vector<std::string>* ignoredSettings)
+      : deck_(deck), bulk_(deck.bulk), ignoredSettings_(ignoredSettings) {
     model_.fileName = deck.files.front();
     model_.files = deck.files;
   }
@@ -83,6 +89,8 @@ class ModelBuilder {
     // An SPC selection without SPC cards leaves only the grids' own constraints: a model that
     // needs more fails as singular after the solution.
     nastran::requireConsistent(deck_, nastran::CheckOptions{.spcSelectionMayBeEmpty = true});
+    std::vector<std::string> ignored = checkSettings(deck_);
+    if (ignoredSettings_) *ignoredSettings_ = std::move(ignored);
     readGrids();
     readElements();
     readProperties();
@@ -118,18 +126,31 @@ class ModelBuilder {
   }
 
   void readCaseControl() {
-    const nastran::CaseControl& control = deck_.caseControl;
-    if (control.subcases.size() > 1) {
-      const nastran::Subcase& second = control.subcases[1];
-      throw deck_.errorAt(second.at, "SUBCASE " + std::to_string(second.id), "only one subcase is supported");
+    std::optional<std::pair<int, nastran::Location>> initial;
+    for (const nastran::Subcase& subcase : deck_.caseControl.effectiveSubcases()) {
+      if (subcase.temperatureInitial) {
+        nastran::Location at = subcase.locationOf("TEMPERATURE(INITIAL)");
+        if (initial && initial->first != *subcase.temperatureInitial)
+          failAt(at, "TEMPERATURE(INITIAL) = " + std::to_string(*subcase.temperatureInitial) +
+                         ": the initial temperatures are those of the whole model; another subcase selects set " +
+                         std::to_string(initial->first));
+        initial = {*subcase.temperatureInitial, at};
+      }
+      SubcaseSelection selection;
+      selection.id = subcase.id == 0 ? 1 : subcase.id;
+      selection.loadSet = subcase.load;
+      selection.constraintSet = subcase.spc;
+      selection.mpcSet = subcase.mpc;
+      // TEMPERATURE(BOTH) selects the load set too; TEMPERATURE(MATERIAL) alone only chooses
+      // temperature-dependent properties, which no solved material has.
+      selection.temperatureSet = subcase.temperatureLoad;
+      selection.title = subcase.title.value_or("");
+      selection.subtitle = subcase.subtitle.value_or("");
+      selection.label = subcase.label.value_or("");
+      selection.at = subcase.at;
+      model_.subcases.push_back(std::move(selection));
     }
-    nastran::Subcase subcase = control.effectiveSubcases().front();
-    if (subcase.temperatureInitial)
-      failAt(subcase.locationOf("TEMPERATURE(INITIAL)"), "TEMPERATURE(INITIAL): only TEMPERATURE(LOAD) is supported");
-    model_.selection.subcaseId = subcase.id;
-    model_.selection.loadSet = subcase.load;
-    model_.selection.constraintSet = subcase.spc;
-    model_.selection.temperatureSet = subcase.temperatureLoad;
+    if (initial) model_.initialTemperatureSet = initial->first;
   }
 
   // The first card in the deck that the conversion does not know.
@@ -145,8 +166,6 @@ class ModelBuilder {
     };
     auto named = [](std::string_view name) { return [name](const auto&) { return name; }; };
     all(bulk_.spoints, named("SPOINT"));
-    all(bulk_.cord1s, [](const nastran::Cord1& c) { return nastran::cardName(c); });
-    all(bulk_.cord2s, [](const nastran::Cord2& c) { return nastran::cardName(c); });
     all(bulk_.conrods, named("CONROD"));
     all(bulk_.cbeams, named("CBEAM"));
     all(bulk_.cbushes, named("CBUSH"));
@@ -169,32 +188,29 @@ class ModelBuilder {
     all(bulk_.mat2s, named("MAT2"));
     all(bulk_.mat8s, named("MAT8"));
     all(bulk_.mat9s, named("MAT9"));
-    all(bulk_.nodalLoad1s, [](const nastran::NodalLoad1& l) { return std::string_view(l.moment ? "MOMENT1" : "FORCE1"); });
     all(bulk_.ploads, named("PLOAD"));
     all(bulk_.pload1s, named("PLOAD1"));
     all(bulk_.pload2s, named("PLOAD2"));
     all(bulk_.gravs, named("GRAV"));
-    all(bulk_.loads, named("LOAD"));
-    all(bulk_.tempds, named("TEMPD"));
-    all(bulk_.spcs, named("SPC"));
-    all(bulk_.spcds, named("SPCD"));
-    all(bulk_.spcadds, named("SPCADD"));
     all(bulk_.mpcs, named("MPC"));
     all(bulk_.mpcadds, named("MPCADD"));
-    all(bulk_.passed, [](const nastran::PassedCard& c) { return std::string_view(c.name); });
+    for (const nastran::PassedCard& card : bulk_.passed)
+      if (card.name != "MDLPRM") consider(card.name, card.origin);
     if (first)
       throw deck_.errorAt(first->second, first->first,
                           "not solved by nastran-ccx (unknown card to its CalculiX conversion)");
   }
 
   void readGrids() {
-    for (const nastran::Grid& card : bulk_.grids) {
-      std::string subject = label("GRID", card.id);
-      basicSystemOnly(card.origin, 2, subject, "CP", card.cp);
-      basicSystemOnly(card.origin, 6, subject, "CD", card.cd);
-      if (card.seid != 0) fail(card.origin, 8, subject, "superelements are not supported");
-      model_.grids[card.id] = Grid{card.id, card.x, dofsOf(card.ps), card.origin.at};
+    nastran::CoordinateSystems systems(deck_);
+    for (std::size_t index = 0; index < bulk_.grids.size(); ++index) {
+      const nastran::Grid& card = bulk_.grids[index];
+      if (card.seid != 0) fail(card.origin, 8, label("GRID", card.id), "superelements are not supported");
+      Grid grid{card.id, systems.gridPosition(index), dofsOf(card.ps), std::nullopt, card.origin.at};
+      if (card.cd != 0) grid.frame = systems.displacementDirections(index);
+      model_.grids[card.id] = grid;
     }
+    systems_.emplace(std::move(systems));
   }
 
   void addElement(Element element) { model_.elements.emplace(element.id, std::move(element)); }
@@ -319,11 +335,33 @@ class ModelBuilder {
 
   void readLoads() {
     for (const nastran::NodalLoad& card : bulk_.nodalLoads) {
-      basicSystemOnly(card.origin, 3, label(card.moment ? "MOMENT" : "FORCE", card.sid), "CID", card.cid);
       NodalLoad load{card.sid, card.g, card.moment, {}, card.origin.at};
-      for (int axis = 0; axis < 3; ++axis) load.value[axis] = card.scale * card.n[axis];
+      // N1-N3 in system CID, whose directions a cylindrical or spherical system takes at the grid.
+      nastran::Frame axes = systems_->directionsAt(card.cid, model_.grids.at(card.g).position);
+      for (int axis = 0; axis < 3; ++axis)
+        for (int basic = 0; basic < 3; ++basic) load.value[basic] += card.scale * card.n[axis] * axes[axis][basic];
       model_.nodalLoads.push_back(load);
     }
+    for (const nastran::NodalLoad1& card : bulk_.nodalLoad1s) {
+      Vec3 from = model_.grids.at(card.g1).position, to = model_.grids.at(card.g2).position;
+      Vec3 along{to[0] - from[0], to[1] - from[1], to[2] - from[2]};
+      double length = std::sqrt(along[0] * along[0] + along[1] * along[1] + along[2] * along[2]);
+      std::string subject = label(card.moment ? "MOMENT1" : "FORCE1", card.sid);
+      if (length == 0)
+        fail(card.origin, 5, subject, "grids " + std::to_string(card.g1) + " and " + std::to_string(card.g2) +
+                                          " coincide, so they give no direction");
+      NodalLoad load{card.sid, card.g, card.moment, {}, card.origin.at};
+      for (int axis = 0; axis < 3; ++axis) load.value[axis] = card.scale * along[axis] / length;
+      model_.nodalLoads.push_back(load);
+    }
+    for (const nastran::LoadCombination& card : bulk_.loads) {
+      LoadCombination combination{card.sid, card.scale, {}, card.origin.at};
+      for (const auto& term : card.terms) combination.terms.emplace_back(term.scale, term.set);
+      model_.loadCombinations.push_back(std::move(combination));
+    }
+    for (const nastran::Tempd& card : bulk_.tempds)
+      if (!model_.defaultTemperatures.emplace(card.sid, card.t).second)
+        fail(card.origin, 2, label("TEMPD", card.sid), "set " + std::to_string(card.sid) + " has a TEMPD already");
     for (const nastran::Pload4& card : bulk_.pload4s) {
       std::string subject = label("PLOAD4", card.sid);
       for (const std::optional<double>* corner : {&card.p2, &card.p3, &card.p4})
@@ -343,11 +381,16 @@ class ModelBuilder {
       model_.temperatures.push_back({card.sid, card.g, card.t, card.origin.at});
   }
 
+  std::vector<int> constrainedDofs(const nastran::Origin& origin, const char* card, int sid,
+                                   const nastran::Components& components) const {
+    if (components.has(0))
+      fail(origin, 2, label(card, sid), "C '" + components.digits() + "' must be made of the digits 1 to 6");
+    return dofsOf(components);
+  }
+
   void readConstraints() {
     for (const nastran::Spc1& card : bulk_.spc1s) {
-      if (card.c.has(0))
-        fail(card.origin, 2, label("SPC1", card.sid), "field 2 (C) '" + card.c.digits() + "' must be made of the digits 1 to 6");
-      ConstraintSet set{card.sid, dofsOf(card.c), {}, card.origin.at};
+      ConstraintSet set{card.sid, constrainedDofs(card.origin, "SPC1", card.sid, card.c), {}, 0, card.origin.at};
       if (card.thru) {
         for (auto it = model_.grids.lower_bound(card.grids[0]); it != model_.grids.end() && it->first <= card.grids[1]; ++it)
           set.grids.push_back(it->first);
@@ -356,15 +399,45 @@ class ModelBuilder {
       }
       model_.constraints.push_back(std::move(set));
     }
+    for (const nastran::Spc& card : bulk_.spcs)
+      model_.constraints.push_back(
+          {card.sid, constrainedDofs(card.origin, "SPC", card.sid, card.c), {card.g}, card.d, card.origin.at});
+    for (const nastran::Spc& card : bulk_.spcds)
+      model_.enforced.push_back({card.sid, card.g, constrainedDofs(card.origin, "SPCD", card.sid, card.c), card.d,
+                                 card.origin.at});
+    for (const nastran::SetUnion& card : bulk_.spcadds) {
+      std::vector<int>& sets = model_.constraintUnions[card.sid];
+      sets.insert(sets.end(), card.sets.begin(), card.sets.end());
+    }
   }
 
   const nastran::Deck& deck_;
   const nastran::Bulk& bulk_;
+  std::vector<std::string>* ignoredSettings_;
+  std::optional<nastran::CoordinateSystems> systems_;
   Model model_;
 };
 
 }  // namespace
 
-Model buildModel(const nastran::Deck& deck) { return ModelBuilder(deck).build(); }
+Model buildModel(const nastran::Deck& deck, std::vector<std::string>* ignoredSettings) {
+  return ModelBuilder(deck, ignoredSettings).build();
+}
+
+Vec3 toGridComponents(const Grid& grid, const Vec3& basic) {
+  if (!grid.frame) return basic;
+  Vec3 components{};
+  for (int axis = 0; axis < 3; ++axis)
+    for (int k = 0; k < 3; ++k) components[axis] += (*grid.frame)[axis][k] * basic[k];
+  return components;
+}
+
+Vec3 toBasicComponents(const Grid& grid, const Vec3& components) {
+  if (!grid.frame) return components;
+  Vec3 basic{};
+  for (int axis = 0; axis < 3; ++axis)
+    for (int k = 0; k < 3; ++k) basic[k] += (*grid.frame)[axis][k] * components[axis];
+  return basic;
+}
 
 }  // namespace nastranccx

@@ -23,6 +23,9 @@ using resultfiles::SubcaseResults;
 constexpr double kBalanceTolerance = 1e-4;
 constexpr double kWarpedPressureTolerance = 0.05;
 constexpr const char* kOutput2Label = "NX8.5";
+// How far beyond F / (E L) a sound model may move (see checkDisplacements).
+constexpr double kSoundFlexibility = 1e10;
+constexpr double kDrivenAmplification = 1e4;
 
 Vec3 minus(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
@@ -54,8 +57,9 @@ resultfiles::Tensor tableOrder(const StressTensor& s) { return {s[0], s[1], s[2]
 
 class ResultsMaker {
  public:
-  ResultsMaker(const Model& model, const CcxJob& job, const CcxDatResults& results, const std::string& datName)
-      : model_(model), job_(job), results_(results), datName_(datName) {}
+  ResultsMaker(const Model& model, const CcxJob& job, const StepJob& step, const CcxDatResults& results,
+               const std::string& datName)
+      : model_(model), job_(job), step_(step), results_(results), datName_(datName) {}
 
   SubcaseResults make() {
     if (!results_.hasDisplacements) fail("no displacement block");
@@ -67,18 +71,35 @@ class ResultsMaker {
       if (auto grid = job_.nodes.toNastran(node)) rotations_[*grid] = row;
     std::map<int, std::vector<StressTensor>> stresses = byElement();
     std::map<int, double> roundOff;
-    if (job_.lineElementsAsBeams) forces = lineElementGridForces(model_, displacements, rotations_, roundOff);
+    if (job_.lineElementsAsBeams) {
+      // CalculiX's force rows are wrong at U1 nodes: the forces the elements need, from the
+      // motion in basic components, back in each grid's CD components.
+      for (const auto& [id, grid] : model_.grids) {
+        basicDisplacements_[id] = toBasicComponents(grid, displacements.at(id));
+        auto turn = rotations_.find(id);
+        if (turn != rotations_.end()) basicRotations_[id] = toBasicComponents(grid, turn->second);
+      }
+      forces = lineElementGridForces(model_, basicDisplacements_, basicRotations_, roundOff);
+      for (auto& [id, force] : forces) force = toGridComponents(model_.grids.at(id), force);
+    }
     checkBalance(forces, roundOff);
+    checkDisplacements(displacements, forces);
 
     SubcaseResults subcase;
-    subcase.subcase = model_.selection.subcaseId;
-    subcase.loadSet = model_.selection.loadSet.value_or(0);
+    const SubcaseSelection& selection = *step_.subcase;
+    subcase.subcase = selection.id;
+    subcase.loadSet = selection.loadSet.value_or(0);
+    subcase.title = selection.title;
+    subcase.subtitle = selection.subtitle;
+    subcase.label = selection.label;
     addDisplacements(subcase, displacements);
+    addSpcForces(subcase, forces);
     for (const auto& [id, element] : model_.elements) {
       const std::vector<StressTensor>& points = stresses.at(id);
       if (job_.lineElementsAsBeams &&
           (element.type == ElementType::Rod || element.type == ElementType::Bar || element.type == ElementType::Beam)) {
-        addLineElementResults(subcase, model_, job_, element, displacements, rotations_, points, planeQRows_[id]);
+        addLineElementResults(subcase, model_, step_, element, basicDisplacements_, basicRotations_, points,
+                              planeQRows_[id]);
         continue;
       }
       switch (element.type) {
@@ -96,6 +117,8 @@ class ResultsMaker {
 
  private:
   [[noreturn]] void fail(const std::string& reason) const { throw Failure(datName_ + ": " + reason); }
+
+  std::string subcaseName() const { return "subcase " + std::to_string(step_.subcase->id); }
 
   std::map<int, Vec3> byGrid(const std::map<int, Vec3>& rows, const char* what) const {
     std::map<int, Vec3> result;
@@ -136,33 +159,88 @@ class ResultsMaker {
     return result;
   }
 
-  // Internal force (printed as RF) must equal the applied load at every free
-  // DOF. A singular system solves to numbers that break this badly.
-  // `roundOff`: by grid, what the forces may be off beyond round-off of the forces themselves.
+  // Internal force (printed as RF) must equal the applied load at every free DOF. A singular
+  // system solves to numbers that break this badly. Applied loads are in basic components, the
+  // printed forces and the constrained DOFs in each grid's CD components.
+  // `roundOff`: by grid, what the forces may be off beyond that (forces worked out here).
   void checkBalance(const std::map<int, Vec3>& forces, const std::map<int, double>& roundOff) const {
-    double largest = job_.forceScale;
+    double largest = step_.forceScale;
     for (const auto& [grid, force] : forces)
       for (double component : force) largest = std::max(largest, std::abs(component));
-    for (const auto& [grid, balance] : job_.balance)
-      for (int axis = 0; axis < 3; ++axis)
-        largest = std::max({largest, std::abs(balance.pointForce[axis] + balance.pressureForce[axis])});
+    for (const auto& [grid, balance] : step_.balance)
+      for (int axis = 0; axis < 3; ++axis) largest = std::max(largest, std::abs(balance.applied[axis]));
     if (largest == 0) return;
 
     static const GridBalance kUnloaded;
     for (const auto& [grid, force] : forces) {
-      auto found = job_.balance.find(grid);
-      const GridBalance& balance = found == job_.balance.end() ? kUnloaded : found->second;
+      auto found = step_.balance.find(grid);
+      const GridBalance& balance = found == step_.balance.end() ? kUnloaded : found->second;
+      if (balance.tied) continue;
+      Vec3 applied = toGridComponents(model_.grids.at(grid), balance.applied);
       for (int axis = 0; axis < 3; ++axis) {
-        if (balance.fixed[axis] || balance.tied[axis]) continue;
-        double applied = balance.pointForce[axis] + balance.pressureForce[axis];
-        double allowed = kBalanceTolerance * largest + kWarpedPressureTolerance * balance.pressureShare;
+        if (balance.fixed[axis]) continue;
+        double allowed = kBalanceTolerance * largest + kWarpedPressureTolerance * balance.looseness;
         if (auto extra = roundOff.find(grid); extra != roundOff.end()) allowed += extra->second;
-        if (std::abs(force[axis] - applied) > allowed)
-          throw Failure(model_.fileName + ": the model is singular or a mechanism (is it supported against every "
+        if (std::abs(force[axis] - applied[axis]) > allowed)
+          throw Failure(model_.fileName + ": " + subcaseName() +
+                        ": the model is singular or a mechanism (is it supported against every "
                         "rigid-body motion?): at grid " + std::to_string(grid) + ", direction " +
                         std::to_string(axis + 1) + ", the solution carries a force of " + formatReal(force[axis]) +
-                        " where " + formatReal(applied) + " is applied");
+                        " where " + formatReal(applied[axis]) + " is applied");
       }
+    }
+  }
+
+  // A mechanism loaded gently balances to round-off, but its free motion is out of all
+  // proportion to the model. CalculiX's solver replaces a zero pivot by a tiny one, so a free
+  // direction moves by about the load over that pivot: 1e15 or more times F / (E L), F the
+  // largest force on the model, E its stiffest material, L its size. A sound structure stays
+  // far below that: a rod moves F L / (E A), i.e. F / (E L) times its slenderness (L / A^0.5)
+  // squared; a square cantilever 4 F / (E L) times (L / h) to the fourth; a plate about 0.2
+  // F / (E L) times (a / t) cubed. kSoundFlexibility (1e10) passes cantilevers of L / h 200 and
+  // plates of a / t 3000. What the step drives without force (enforced values, thermal growth)
+  // is allowed kDrivenAmplification times over. Grids where only rods meet, where a gentle load
+  // on a mechanism is most likely, are checked exactly before the solution (free_directions.h).
+  void checkDisplacements(const std::map<int, Vec3>& displacements, const std::map<int, Vec3>& forces) const {
+    double largestForce = step_.forceScale;
+    for (const auto& [grid, force] : forces)
+      for (double component : force) largestForce = std::max(largestForce, std::abs(component));
+    if (step_.stiffnessScale <= 0) return;
+    double bound = std::max(kSoundFlexibility * largestForce / step_.stiffnessScale,
+                            kDrivenAmplification * step_.drivenDisplacement);
+    if (bound <= 0) return;
+    std::vector<std::pair<int, int>> free;  // (grid, direction) beyond the bound
+    double worst = 0;
+    for (const auto& [grid, u] : displacements)
+      for (int axis = 0; axis < 3; ++axis)
+        if (std::abs(u[axis]) > bound) {
+          free.emplace_back(grid, axis + 1);
+          worst = std::max(worst, std::abs(u[axis]));
+        }
+    if (free.empty()) return;
+    std::string where;
+    for (std::size_t i = 0; i < free.size() && i < 8; ++i)
+      where += (i ? ", grid " : "grid ") + std::to_string(free[i].first) + " T" + std::to_string(free[i].second);
+    if (free.size() > 8) where += " and " + std::to_string(free.size() - 8) + " more";
+    throw Failure(model_.fileName + ": " + subcaseName() + ": the stiffness is singular (a mechanism): " + where +
+                  " free, moving up to " + formatReal(worst) + ", beyond any sound response to the loads (" +
+                  formatReal(bound) + ")");
+  }
+
+  void addSpcForces(SubcaseResults& subcase, const std::map<int, Vec3>& forces) const {
+    for (const auto& [grid, force] : forces) {
+      auto balance = step_.balance.find(grid);
+      if (balance == step_.balance.end()) continue;
+      const std::array<bool, 3>& fixed = balance->second.fixed;
+      if (!fixed[0] && !fixed[1] && !fixed[2]) continue;
+      // CalculiX's RF is the internal force K u; the constraint supplies what the loads at the
+      // DOF do not.
+      Vec3 applied = toGridComponents(model_.grids.at(grid), balance->second.applied);
+      resultfiles::GridValues row;
+      row.grid = grid;
+      for (int axis = 0; axis < 3; ++axis)
+        row.values[axis] = fixed[axis] ? static_cast<float>(force[axis] - applied[axis]) : 0.0f;
+      subcase.spcForces.push_back(row);
     }
   }
 
@@ -171,11 +249,11 @@ class ResultsMaker {
   void addDisplacements(SubcaseResults& subcase, const std::map<int, Vec3>& displacements) const {
     subcase.displacements.reserve(displacements.size());
     for (auto [grid, u] : displacements) {
-      // A constrained DOF does not move; CalculiX prints round-off there.
-      if (auto balance = job_.balance.find(grid); balance != job_.balance.end())
+      // A constrained DOF is where it is held; CalculiX prints round-off there.
+      if (auto balance = step_.balance.find(grid); balance != step_.balance.end())
         for (int axis = 0; axis < 3; ++axis)
-          if (balance->second.fixed[axis]) u[axis] = 0;
-      resultfiles::GridDisplacement row;
+          if (balance->second.fixed[axis]) u[axis] = balance->second.enforced[axis];
+      resultfiles::GridValues row;
       row.grid = grid;
       for (int axis = 0; axis < 3; ++axis) row.values[axis] = static_cast<float>(u[axis]);
       if (auto turn = rotations_.find(grid); turn != rotations_.end())
@@ -262,24 +340,28 @@ class ResultsMaker {
 
   const Model& model_;
   const CcxJob& job_;
+  const StepJob& step_;
   const CcxDatResults& results_;
   std::map<int, Vec3> rotations_;  // by grid, when the model has beams
+  std::map<int, Vec3> basicDisplacements_, basicRotations_;  // U1 models: the motion in basic components
   mutable std::map<int, std::vector<StressTensor>> planeQRows_;  // by bar: the rows of its plane-q U1 element
   std::string datName_;
 };
 
 }  // namespace
 
-SubcaseResults makeSubcaseResults(const Model& model, const CcxJob& job, const CcxDatResults& results,
-                                  const std::string& datName) {
-  return ResultsMaker(model, job, results, datName).make();
+SubcaseResults makeSubcaseResults(const Model& model, const CcxJob& job, const StepJob& step,
+                                  const CcxDatResults& results, const std::string& datName) {
+  return ResultsMaker(model, job, step, results, datName).make();
 }
 
-std::string formatResultsFile(const SubcaseResults& results, ResultsFormat format, const resultfiles::Op2Date& date) {
+std::string formatResultsFile(const std::vector<SubcaseResults>& subcases, ResultsFormat format,
+                              const resultfiles::Op2Date& date) {
   if (format == ResultsFormat::Output2)
-    return resultfiles::writeOp2(resultfiles::makeOp2File({results}, date, kOutput2Label));
+    return resultfiles::writeOp2(resultfiles::makeOp2File(subcases, date, kOutput2Label));
   resultfiles::NeutralFile file;
-  file.sets.push_back(resultfiles::outputSetFor(results, 1));
+  for (std::size_t i = 0; i < subcases.size(); ++i)
+    file.sets.push_back(resultfiles::outputSetFor(subcases[i], static_cast<int>(i) + 1));
   return resultfiles::writeNeutral(file);
 }
 

@@ -24,16 +24,20 @@ namespace nastranccx {
 // and averaged over the element. CTETRA, CHEXA: the mean stress state over the integration
 // points at the centre, and at each corner the stress extrapolated from the integration
 // points (CHEXA) or the one point's (CTETRA). Bars get no stress entry.
-resultfiles::SubcaseResults makeSubcaseResults(const Model& model, const CcxJob& job, const CcxDatResults& results,
-                                               const std::string& datName);
+// `step` is the job's step of the subcase; `results` what CalculiX printed for it.
+// Displacements (OUGV1) and SPC forces (OQG1, at the grids with a constrained DOF) are in each
+// grid's CD components, as CalculiX prints them at a grid with a transform.
+resultfiles::SubcaseResults makeSubcaseResults(const Model& model, const CcxJob& job, const StepJob& step,
+                                               const CcxDatResults& results, const std::string& datName);
 
 enum class ResultsFormat {
   Output2,  // Nastran OUTPUT2, the .op2 of PARAM,POST,-1
   Neutral,  // FEMAP neutral results, the .fno
 };
 
-// The results file's bytes.
-std::string formatResultsFile(const resultfiles::SubcaseResults& results, ResultsFormat format,
+// The results file's bytes: every subcase under its own ID (one output set each in the
+// neutral file, numbered from 1).
+std::string formatResultsFile(const std::vector<resultfiles::SubcaseResults>& subcases, ResultsFormat format,
                               const resultfiles::Op2Date& date);
 
 // Writes beside the target under a temporary name and renames it over the
