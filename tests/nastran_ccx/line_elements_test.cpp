@@ -111,6 +111,23 @@ TEST_F(LineElementTest, BeamUnderUniformLineLoadMatchesBeamTheory) {
   EXPECT_EQ(results.beams[0].stations[1].grid, 2);
 }
 
+TEST_F(LineElementTest, EachSubcaseHasItsOwnLineLoads) {
+  REQUIRE_CCX();
+  // Subcase 1: a tip force 100 along y; subcase 2: 2 per length along y (PLOAD1 in element axes).
+  std::string deck = cantilever("CBAR", "PBAR,1,1,2.,3.,1.5,2.\nFORCE,1,11,0,100.,0.,1.,0.\n");
+  for (int i = 1; i <= kElements; ++i) deck.insert(deck.find("ENDDATA"), "PLOAD1,2," + std::to_string(i) + ",FYE,FR,0.,2.,1.,2.\n");
+  deck = "SOL 101\nCEND\nSPC = 1\nSUBCASE 1\n  LOAD = 1\nSUBCASE 2\n  LOAD = 2\n" + deck.substr(deck.find("BEGIN BULK"));
+  writeFile("two.dat", deck);
+  ToolRun run = this->run({"two.dat"});
+  ASSERT_EQ(run.exitCode, 0) << run.standardError;
+  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(readFile("two.op2"), "two.op2");
+  ASSERT_EQ(subcases.size(), 2u);
+  expectNear(at(subcases[0], kTip).values[1], 100 * std::pow(kLength, 3) / (3 * kE * 3), 1e-3, "tip force");
+  expectNear(at(subcases[1], kTip).values[1], 2 * std::pow(kLength, 4) / (8 * kE * 3), 1e-3, "line load");
+  expectNear(subcases[1].barForces[0].moment1A, -2 * kLength * kLength / 2, 1e-4, "root moment, line load");
+  expectNear(subcases[0].barForces[0].moment1A, -100 * kLength, 1e-4, "root moment, tip force");
+}
+
 TEST_F(LineElementTest, TwistMatchesTorqueOverGJ) {
   REQUIRE_CCX();
   // J well below the polar moment I1 + I2 (a flat bar): the stiffness is G J all the same.
