@@ -133,6 +133,11 @@ class CcxJobBuilder {
         if (element.type == ElementType::Rod)
           for (int grid : element.grids)
             if (!rotationalGrids_.count(grid)) heldRotations_.insert(grid);
+    // A rigid element gives the grids it ties their rotations.
+    for (const RigidLink& link : model_.rigidLinks) {
+      heldRotations_.erase(link.independent);
+      for (int grid : link.dependents) heldRotations_.erase(grid);
+    }
   }
 
   void writeNodes() {

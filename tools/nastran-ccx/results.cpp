@@ -83,6 +83,7 @@ class ResultsMaker {
       for (auto& [id, force] : forces) force = toGridComponents(model_.grids.at(id), force);
     }
     checkBalance(forces, roundOff);
+    if (job_.lineElementsAsBeams) checkRigidGroups(forces, roundOff);
     checkDisplacements(displacements, forces);
 
     SubcaseResults subcase;
@@ -188,6 +189,38 @@ class ResultsMaker {
                         std::to_string(axis + 1) + ", the solution carries a force of " + formatReal(force[axis]) +
                         " where " + formatReal(applied[axis]) + " is applied");
       }
+    }
+  }
+
+  // The grids a rigid element ties are not judged one by one, but together: their internal
+  // forces less their loads sum to nothing, the constraint forces cancelling, unless a
+  // constraint holds one of them.
+  void checkRigidGroups(const std::map<int, Vec3>& forces, const std::map<int, double>& roundOff) const {
+    double largest = step_.forceScale;
+    for (const auto& [grid, force] : forces)
+      for (double component : force) largest = std::max(largest, std::abs(component));
+    for (const RigidLink& link : model_.rigidLinks) {
+      std::vector<int> grids = link.dependents;
+      grids.push_back(link.independent);
+      Vec3 residual{};
+      double allowed = kBalanceTolerance * largest;
+      bool held = false;
+      for (int grid : grids) {
+        auto balance = step_.balance.find(grid);
+        Vec3 applied = balance == step_.balance.end() ? Vec3{} : balance->second.applied;
+        if (balance != step_.balance.end())
+          for (bool fixed : balance->second.fixed) held = held || fixed;
+        for (int axis = 0; axis < 3; ++axis) residual[axis] += forces.at(grid)[axis] - applied[axis];
+        if (auto extra = roundOff.find(grid); extra != roundOff.end()) allowed += extra->second;
+      }
+      if (held) continue;
+      for (int axis = 0; axis < 3; ++axis)
+        if (std::abs(residual[axis]) > allowed)
+          throw Failure(model_.fileName + ": " + subcaseName() +
+                        ": the model is singular or a mechanism (is it supported against every rigid-body motion?): "
+                        "the grids of RBE2 " + std::to_string(link.id) + " carry a force of " +
+                        formatReal(residual[axis]) + " in direction " + std::to_string(axis + 1) +
+                        " beyond their loads");
     }
   }
 
