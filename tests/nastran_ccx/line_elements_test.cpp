@@ -196,6 +196,30 @@ TEST_F(LineElementTest, PointMassOnARigidSpiderLoadsItsLegsUnderGravity) {
   expectNear(at(results, 3).values[2], at(results, 100).values[2], 1e-6, "grid 3");
 }
 
+TEST_F(LineElementTest, SpringsInSeriesAndParallelMatchHandCalculation) {
+  REQUIRE_CCX();
+  // Grid 1 fixed; CELAS2 1 and 2 (100 each, in parallel) to grid 2; CELAS1 3 (PELAS 50, S 3) on
+  // to grid 3; a stiff rod to grid 4, pulled by 10 along x. Across the rod at grid 3 only a
+  // grounded CELAS2 (25) holds y, where 5 pushes.
+  std::string deck = staticDeck(
+      "GRID,1,,0.,0.,0.\nGRID,2,,1.,0.,0.\nGRID,3,,2.,0.,0.\nGRID,4,,3.,0.,0.\n"
+      "CELAS2,1,100.,1,1,2,1,,2.\nCELAS2,2,100.,1,1,2,1\nCELAS1,3,7,2,1,3,1\nPELAS,7,50.,,3.\nCELAS2,4,25.,3,2\n"
+      "CROD,5,5,3,4\nPROD,5,1,1.\nMAT1,1,1.E+7,,.3\n"
+      "SPC1,1,123456,1\nSPC1,1,23,2\nSPC1,1,3,3\nSPC1,1,23,4\nFORCE,1,4,0,10.,1.,0.,0.\nFORCE,1,3,0,5.,0.,1.,0.\n");
+  resultfiles::SubcaseResults results = solve("springs", deck);
+  expectNear(at(results, 2).values[0], 10.0 / 200, 1e-5, "parallel pair");
+  expectNear(at(results, 3).values[0], 10.0 / 200 + 10.0 / 50, 1e-5, "and the series spring");
+  expectNear(at(results, 4).values[0], 10.0 / 200 + 10.0 / 50 + 10 * 1.0 / (1e7 * 1), 1e-5, "and the rod");
+  expectNear(at(results, 3).values[1], 5.0 / 25, 1e-5, "grounded spring");
+  ASSERT_EQ(results.springs2.size(), 3u);
+  expectNear(results.springs2[0].stress, 2 * 5.0, 1e-5, "CELAS2 1: S times its half of the force");
+  EXPECT_EQ(results.springs2[1].stress, 0.0f);  // no S
+  ASSERT_EQ(results.springs1.size(), 1u);
+  expectNear(results.springs1[0].stress, 3 * 10.0, 1e-5, "CELAS1 3");
+  ASSERT_FALSE(results.spcForces.empty());
+  expectNear(results.spcForces[0].values[0], -10, 1e-5, "reaction");
+}
+
 TEST_F(LineElementTest, WhatIsNotSolvedExactlyIsRefusedWithItsLine) {
   struct Case {
     std::string property, element, message;

@@ -41,6 +41,7 @@ class CcxJobBuilder {
     writeElements();
     writeMaterials();
     writeSections();
+    writeSprings();
     writeRigidLinks();
     writeTransforms();
     writeInitialTemperatures();
@@ -222,6 +223,7 @@ class CcxJobBuilder {
   }
 
   void writeElements() {
+    nextElement_ = job_.elements.ids().empty() ? 1 : job_.elements.toCcx(job_.elements.ids().back()) + 1;
     if (job_.lineElementsAsBeams) out_ << "*USER ELEMENT, TYPE=U1, NODES=2, INTEGRATION POINTS=2, MAXDOF=6\n";
     std::map<std::string, std::vector<const Element*>> sets;
     for (const auto& [id, element] : model_.elements) {
@@ -311,6 +313,24 @@ class CcxJobBuilder {
          << real(direction[0]) << ", " << real(direction[1]) << ", " << real(direction[2]) << "\n";
   }
 
+  // CELAS1/CELAS2 → SPRING2 between two grids, SPRING1 to ground, numbered after the other
+  // elements, each in a set of its own.
+  void writeSprings() {
+    for (const Spring& spring : model_.springs) {
+      std::string set = std::string(spring.onCard ? "CELAS2_" : "CELAS1_") + std::to_string(spring.id);
+      bool grounded = spring.grids[1] == 0;
+      out_ << "*ELEMENT, TYPE=" << (grounded ? "SPRING1" : "SPRING2") << ", ELSET=" << set << "\n"
+           << nextElement_++ << ", " << job_.nodes.toCcx(spring.grids[0]);
+      if (!grounded) out_ << ", " << job_.nodes.toCcx(spring.grids[1]);
+      out_ << "\n*SPRING, ELSET=" << set << "\n" << spring.components[0];
+      if (!grounded) out_ << ", " << spring.components[1];
+      // A real with a decimal point, or CalculiX takes the line for DOFs.
+      std::string stiffness = real(spring.stiffness);
+      if (stiffness.find_first_of(".eE") == std::string::npos) stiffness += ".";
+      out_ << "\n" << stiffness << "\n";
+    }
+  }
+
   // The sets of a bar's U1 elements: the bar's own (plane p), and its helpers.
   static std::string helperSet(const std::string& barSet, int plane, bool companion) {
     return barSet + (companion ? (plane == 0 ? "_C" : "_CQ") : (plane == 0 ? "" : "_Q"));
@@ -341,7 +361,7 @@ class CcxJobBuilder {
   // with the bar's own (set LINEQ), and the companions, which print nothing.
   void writeHelperElements() {
     if (!job_.lineElementsAsBeams) return;
-    int next = job_.elements.ids().empty() ? 1 : job_.elements.toCcx(job_.elements.ids().back()) + 1;
+    int& next = nextElement_;
     std::vector<std::string> printed;
     for (const auto& [id, element] : model_.elements) {
       if (element.type != ElementType::Bar && element.type != ElementType::Beam) continue;
@@ -752,6 +772,7 @@ class CcxJobBuilder {
   std::string printSet_ = "EALL";
   std::map<std::pair<int, int>, nastran::Location> rigidDependents_;
   std::set<int> tiedGrids_;
+  int nextElement_ = 1;  // the next CalculiX element number after the model's
   std::vector<std::string> setNames_;
   std::map<std::string, const Element*> setMembers_;
   std::map<int, double> initial_;

@@ -1,6 +1,7 @@
 #include "line_cards.h"
 
 #include <cmath>
+#include <map>
 
 #include "numbers.h"
 
@@ -173,7 +174,39 @@ class LineCardReader {
     }
   }
 
+  void readSprings() {
+    std::map<int, const nastran::Pelas*> pelas;
+    for (const nastran::Pelas& card : bulk_.pelas) pelas[card.pid] = &card;
+    auto add = [&](Spring spring, const nastran::Origin& origin, const std::string& subject) {
+      for (int end = 0; end < 2; ++end) {
+        if (spring.grids[end] == 0) continue;
+        if (spring.components[end] < 1 || spring.components[end] > 3)
+          fail(origin, end == 0 ? 4 : 6, subject, "only translational components (1-3) are supported");
+        if (model_.grids.at(spring.grids[end]).frame)
+          fail(origin, end == 0 ? 3 : 5, subject, "a grid with an output system (CD) is not supported here");
+      }
+      if (spring.grids[0] == 0) {  // grounded at G1: the spring acts at G2
+        std::swap(spring.grids[0], spring.grids[1]);
+        std::swap(spring.components[0], spring.components[1]);
+      }
+      if (spring.grids[0] == 0) fail(origin, 3, subject, "both grids are blank");
+      // GE (damping) does not enter a static solution.
+      model_.springs.push_back(spring);
+    };
+    for (const nastran::Celas1& card : bulk_.celas1s) {
+      std::string subject = label("CELAS1", card.eid);
+      auto property = pelas.find(card.pid);
+      if (property == pelas.end()) fail(card.origin, 2, subject, "PELAS " + std::to_string(card.pid) + " does not exist");
+      add({card.eid, false, {card.g1, card.g2}, {card.c1, card.c2}, property->second->k, property->second->s, card.origin.at},
+          card.origin, subject);
+    }
+    for (const nastran::Celas2& card : bulk_.celas2s)
+      add({card.eid, true, {card.g1, card.g2}, {card.c1, card.c2}, card.k, card.s, card.origin.at}, card.origin,
+          label("CELAS2", card.eid));
+  }
+
   void readPointCards() {
+    readSprings();
     for (const nastran::Conm2& card : bulk_.conm2s) {
       std::string subject = label("CONM2", card.eid);
       if (card.cid > 0) fail(card.origin, 4, subject, "a coordinate system CID other than 0 or -1 is not supported");

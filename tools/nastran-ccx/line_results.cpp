@@ -8,6 +8,12 @@
 namespace nastranccx {
 namespace {
 
+double springForce(const Spring& spring, const std::map<int, Vec3>& displacements) {
+  double stretch = displacements.at(spring.grids[0])[spring.components[0] - 1];
+  if (spring.grids[1] != 0) stretch -= displacements.at(spring.grids[1])[spring.components[1] - 1];
+  return spring.stiffness * stretch;
+}
+
 double dot3(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 std::array<double, 6> motionOf(int grid, const std::map<int, Vec3>& displacements, const std::map<int, Vec3>& rotations) {
@@ -126,7 +132,34 @@ std::map<int, Vec3> lineElementGridForces(const Model& model, const std::map<int
       roundOff[element.grids[end]] += kListingPrecision * size;
     }
   }
+  addSpringGridForces(model, displacements, forces, roundOff);
   return forces;
+}
+
+void addSpringGridForces(const Model& model, const std::map<int, Vec3>& displacements, std::map<int, Vec3>& forces,
+                         std::map<int, double>& roundOff, const std::set<int>* only) {
+  constexpr double kListingPrecision = 2e-6;
+  for (const Spring& spring : model.springs) {
+    double force = springForce(spring, displacements);
+    auto counted = [&](int grid) { return grid != 0 && (!only || only->count(grid)); };
+    if (counted(spring.grids[0])) forces[spring.grids[0]][spring.components[0] - 1] += force;
+    if (counted(spring.grids[1])) forces[spring.grids[1]][spring.components[1] - 1] -= force;
+    double size = 0;
+    for (int end = 0; end < 2; ++end)
+      if (spring.grids[end] != 0) size += std::abs(spring.stiffness * displacements.at(spring.grids[end])[spring.components[end] - 1]);
+    for (int end = 0; end < 2; ++end)
+      if (spring.grids[end] != 0) roundOff[spring.grids[end]] += kListingPrecision * size;
+  }
+}
+
+void addSpringResults(resultfiles::SubcaseResults& subcase, const Model& model, const std::map<int, Vec3>& displacements) {
+  for (const Spring& spring : model.springs) {
+    resultfiles::SpringStress stress;
+    stress.element = spring.id;
+    // Positive in tension: k (u2 - u1).
+    stress.stress = static_cast<float>(-spring.stressCoefficient * springForce(spring, displacements));
+    (spring.onCard ? subcase.springs2 : subcase.springs1).push_back(stress);
+  }
 }
 
 void addRodResults(resultfiles::SubcaseResults& subcase, const Model& model, const Element& element, double axialStress) {

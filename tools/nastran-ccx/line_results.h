@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 
 #include "ccx_job.h"
 #include "model.h"
@@ -27,6 +28,16 @@ void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& mo
 // motion to 7 digits: 2e-6 of the sum of the sizes of the parts they are summed from.
 std::map<int, Vec3> lineElementGridForces(const Model& model, const std::map<int, Vec3>& displacements,
                                           const std::map<int, Vec3>& rotations, std::map<int, double>& roundOff);
+
+// The springs' forces at their grids added to `forces` (basic components), with their round-off
+// (as lineElementGridForces, which includes them), at the grids `only` names when given:
+// CalculiX's RF rows leave springs out at the nodes of elements it expands into bricks.
+void addSpringGridForces(const Model& model, const std::map<int, Vec3>& displacements, std::map<int, Vec3>& forces,
+                         std::map<int, double>& roundOff, const std::set<int>* only = nullptr);
+
+// CELAS1/CELAS2 stresses: S times the force k (u2 - u1) of the components it joins (positive
+// when it stretches; u2 0 for a spring to ground).
+void addSpringResults(resultfiles::SubcaseResults& subcase, const Model& model, const std::map<int, Vec3>& displacements);
 
 // A rod's axial force from its axial stress (either solution), in the list of its card.
 void addRodResults(resultfiles::SubcaseResults& subcase, const Model& model, const Element& element, double axialStress);

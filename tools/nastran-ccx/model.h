@@ -111,6 +111,17 @@ struct PointMass {
   nastran::Location at;
 };
 
+// CELAS1/CELAS2: a spring between component c1 of g1 and c2 of g2 (g2 0: to ground).
+struct Spring {
+  int id = 0;
+  bool onCard = false;  // CELAS2 (stiffness on the card), else CELAS1 with a PELAS
+  std::array<int, 2> grids{};
+  std::array<int, 2> components{};
+  double stiffness = 0;
+  double stressCoefficient = 0;  // S
+  nastran::Location at;
+};
+
 // RBE2: the dependent grids follow the independent one rigidly in the DOFs given.
 struct RigidLink {
   int id = 0;
@@ -187,6 +198,7 @@ struct Model {
   std::vector<PressureLoad> pressures;
   std::vector<LineLoad> lineLoads;
   std::vector<PointMass> masses;
+  std::vector<Spring> springs;
   std::vector<RigidLink> rigidLinks;
   std::vector<Gravity> gravities;
   std::vector<GridTemperature> temperatures;

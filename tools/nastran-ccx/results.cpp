@@ -81,6 +81,13 @@ class ResultsMaker {
       }
       forces = lineElementGridForces(model_, basicDisplacements_, basicRotations_, roundOff);
       for (auto& [id, force] : forces) force = toGridComponents(model_.grids.at(id), force);
+    } else {
+      // Spring grids have no CD system. CalculiX's RF has the springs' forces except at the
+      // nodes of the elements it expands (all but its solids).
+      std::set<int> expanded;
+      for (const auto& [id, element] : model_.elements)
+        if (job_.ccxTypes.at(id).rfind("C3D", 0) != 0) expanded.insert(element.grids.begin(), element.grids.end());
+      addSpringGridForces(model_, displacements, forces, roundOff, &expanded);
     }
     checkBalance(forces, roundOff);
     if (job_.lineElementsAsBeams) checkRigidGroups(forces, roundOff);
@@ -113,6 +120,7 @@ class ResultsMaker {
         case ElementType::Beam: break;
       }
     }
+    addSpringResults(subcase, model_, displacements);
     return subcase;
   }
 
