@@ -81,6 +81,51 @@ TEST_F(CoordinateTest, WheelInACylindricalSystemGrowsRadially) {
   EXPECT_NEAR(rowOf(results.spcForces, 1).values[1], 0.0, 1e-3);
 }
 
+// A thick-walled cylinder (a = 10, b = 20) under internal pressure 1000 in plane strain: a 5
+// degree sector of ten CHEXA across the wall, its grids placed and held in a cylindrical system
+// (theta by symmetry, z by plane strain), the pressure as the inner face's corner shares along
+// the face's normal. Lame: u(r) = (1 + nu) p a^2 / (E (b^2 - a^2)) ((1 - 2 nu) r + b^2 / r), read
+// as T1 in the cylindrical system.
+TEST_F(CoordinateTest, ThickCylinderMovesAsLameSaysInItsCylindricalSystem) {
+  REQUIRE_CCX();
+  const double a = 10, b = 20, pressure = 1000, modulus = 1e7, nu = 0.3, sector = 5;
+  const int across = 10;
+  auto grid = [&](int i, int j, int k) { return 1 + i + (across + 1) * (j + 2 * k); };
+  std::string bulk = "CORD2C,9,,0.,0.,0.,0.,0.,1.\n,1.,0.,0.\nPSOLID,1,1\nMAT1,1,1.E+7,,.3\n";
+  for (int i = 0; i <= across; ++i)
+    for (int j = 0; j < 2; ++j)
+      for (int k = 0; k < 2; ++k)
+        bulk += "GRID," + std::to_string(grid(i, j, k)) + ",9," + std::to_string(a + (b - a) * i / across) + "," +
+                std::to_string(sector * j) + "," + std::to_string(k) + ".,9\n";
+  for (int i = 0; i < across; ++i) {
+    int g[8] = {grid(i, 0, 0), grid(i + 1, 0, 0), grid(i + 1, 1, 0), grid(i, 1, 0),
+                grid(i, 0, 1), grid(i + 1, 0, 1), grid(i + 1, 1, 1), grid(i, 1, 1)};
+    bulk += "CHEXA," + std::to_string(i + 1) + ",1";
+    for (int corner = 0; corner < 6; ++corner) bulk += "," + std::to_string(g[corner]);
+    bulk += "\n," + std::to_string(g[6]) + "," + std::to_string(g[7]) + "\n";
+  }
+  bulk += "SPC1,1,23,1,THRU," + std::to_string(grid(across, 1, 1)) + "\n";
+  const double half = sector / 2 * std::numbers::pi / 180;
+  const double share = pressure * 2 * a * std::sin(half) / 4;  // a quarter of the flat inner face
+  for (int j = 0; j < 2; ++j)
+    for (int k = 0; k < 2; ++k)
+      bulk += "FORCE,1," + std::to_string(grid(0, j, k)) + ",9," + std::to_string(share) + "," +
+              std::to_string(std::cos(half)) + "," + std::to_string(j == 0 ? std::sin(half) : -std::sin(half)) +
+              ",0.\n";
+  SubcaseResults results = solveOne("cylinder.dat", bulk);
+  auto lame = [&](double r) {
+    return (1 + nu) * pressure * a * a / (modulus * (b * b - a * a)) * ((1 - 2 * nu) * r + b * b / r);
+  };
+  ASSERT_EQ(results.displacements.size(), static_cast<std::size_t>(4 * (across + 1)));
+  for (int i = 0; i <= across; ++i) {
+    const auto& row = rowOf(results.displacements, grid(i, 1, 1));
+    double r = a + (b - a) * i / across;
+    EXPECT_NEAR(row.values[0], lame(r), 0.01 * lame(r)) << "r = " << r;
+    EXPECT_EQ(row.values[1], 0.0f);
+    EXPECT_EQ(row.values[2], 0.0f);
+  }
+}
+
 // A rod from the basic origin to the point r = 100, theta = 60, phi = 30 of a spherical system,
 // held there in theta and phi (its CD directions) and pulled along its radius by 1000 plus 10
 // along theta: it stretches F L / (E A) = 0.005 and the theta constraint takes the 10.
@@ -144,6 +189,24 @@ TEST_F(CoordinateTest, MechanismOfTheWholeTrussFails) {
   std::string message = expectFailure(
       "bay.dat", tenBarWith("CROD,9,9,3,2\nCROD,10,10,4,1\n", ""));
   EXPECT_NE(message.find("singular"), std::string::npos) << message;
+}
+
+// Two cubes of CHEXA joined at one corner grid: the upper one turns freely about it. A push
+// of 0.01 on it beside 100,000 on the lower cube balances to round-off, but moves it by
+// millions where the cubes strain by about 1e-2.
+TEST_F(CoordinateTest, MechanismOfSolidsJoinedAtAGridFails) {
+  REQUIRE_CCX();
+  std::string bulk =
+      "GRID,1,,0.,0.,0.\nGRID,2,,1.,0.,0.\nGRID,3,,1.,1.,0.\nGRID,4,,0.,1.,0.\n"
+      "GRID,5,,0.,0.,1.\nGRID,6,,1.,0.,1.\nGRID,7,,1.,1.,1.\nGRID,8,,0.,1.,1.\n"
+      "GRID,9,,2.,1.,1.\nGRID,10,,2.,2.,1.\nGRID,11,,1.,2.,1.\nGRID,12,,1.,1.,2.\n"
+      "GRID,13,,2.,1.,2.\nGRID,14,,2.,2.,2.\nGRID,15,,1.,2.,2.\n"
+      "CHEXA,1,1,1,2,3,4,5,6\n,7,8\nCHEXA,2,1,7,9,10,11,12,13\n,14,15\n"
+      "PSOLID,1,1\nMAT1,1,1.E+7,,.3\n"
+      "FORCE,1,6,0,100000.,0.,0.,1.\nFORCE,1,14,0,.01,1.,0.,0.\nSPC1,1,123,1,2,3,4\n";
+  std::string message = expectFailure("hinge.dat", bulk);
+  EXPECT_NE(message.find("hinge.dat: subcase 1: the stiffness is singular (a mechanism): grid "), std::string::npos)
+      << message;
 }
 
 // A plane truss needs no constraints across its plane: those directions are held, as

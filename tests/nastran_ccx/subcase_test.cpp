@@ -192,14 +192,14 @@ TEST_F(SubcaseTest, EnforcedDisplacementOfAFreeDofIsRefused) {
 TEST_F(SubcaseTest, SettingsThatLeaveTheAnswerAreNotedAndOthersRefused) {
   REQUIRE_CCX();
   writeFile("noted.dat", staticDeck(std::string(kRodBulk) + "PARAM,POST,-1\nPARAM,AUTOSPC,YES\nPARAM,POST,-2\n"
-                                                             "MDLPRM,HDF5,0\n"));
+                                                             "MDLPRM,HDF5,0\nPARAM,WTMASS,2.59-3\nPARAM,COUPMASS,-1\n"));
   ToolRun noted = run({"noted.dat"});
   ASSERT_EQ(noted.exitCode, 0) << noted.standardError;
   EXPECT_EQ(noted.standardError,
             "nastran-ccx: noted.dat: ignored, as they do not change a linear static answer: POST, AUTOSPC, "
-            "MDLPRM HDF5\n");
+            "COUPMASS, MDLPRM HDF5\n");
 
-  for (const char* param : {"PARAM,LGDISP,1\n", "PARAM,SNORM,20.\n"}) {
+  for (const char* param : {"PARAM,LGDISP,1\n", "PARAM,SNORM,20.\n", "PARAM,WTMASS,0.\n", "PARAM,COUPMASS,1\n"}) {
     writeFile("refused.dat", staticDeck(std::string(kRodBulk) + param));
     ToolRun refused = run({"refused.dat"});
     EXPECT_EQ(refused.exitCode, 2) << param;

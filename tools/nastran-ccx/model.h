@@ -190,6 +190,9 @@ struct Model {
   // TEMPERATURE(INITIAL): the temperatures the model is free of strain at, for every subcase;
   // without it each grid starts at its materials' TREF.
   std::optional<int> initialTemperatureSet;
+  // PARAM,WTMASS: the factor from the deck's mass units (RHO, CONM2) to the units of force, by
+  // which a gravity load made from mass must be multiplied.
+  double massScale = 1;
   std::map<int, Grid> grids;
   std::map<int, Element> elements;
   std::map<int, Property> properties;

@@ -8,6 +8,7 @@
 #include "line_cards.h"
 #include "nastran/coordinate_systems.h"
 #include "nastran/cross_reference.h"
+#include "nastran/numbers.h"
 #include "numbers.h"
 #include "settings.h"
 
@@ -91,6 +92,7 @@ class ModelBuilder {
     nastran::requireConsistent(deck_, nastran::CheckOptions{.spcSelectionMayBeEmpty = true});
     std::vector<std::string> ignored = checkSettings(deck_);
     if (ignoredSettings_) *ignoredSettings_ = std::move(ignored);
+    readMassScale();
     readGrids();
     readElements();
     readProperties();
@@ -199,6 +201,16 @@ class ModelBuilder {
     if (first)
       throw deck_.errorAt(first->second, first->first,
                           "not solved by nastran-ccx (unknown card to its CalculiX conversion)");
+  }
+
+  void readMassScale() {
+    for (const nastran::Param& param : bulk_.params) {
+      if (param.name != "WTMASS") continue;
+      std::optional<double> value = param.values.empty() ? std::nullopt : nastran::parseReal(param.values.front());
+      if (!value || *value <= 0)
+        throw deck_.errorAt(param.origin.at, "PARAM WTMASS", "the value must be a positive real");
+      model_.massScale = *value;
+    }
   }
 
   void readGrids() {

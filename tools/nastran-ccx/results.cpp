@@ -4,6 +4,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <optional>
 
 #include "failure.h"
 #include "line_results.h"
@@ -23,9 +24,10 @@ using resultfiles::SubcaseResults;
 constexpr double kBalanceTolerance = 1e-4;
 constexpr double kWarpedPressureTolerance = 0.05;
 constexpr const char* kOutput2Label = "NX8.5";
-// How far beyond F / (E L) a sound model may move (see checkDisplacements).
+// How far a sound model may move beyond its strains times its size, and beyond F / (E L)
+// (see checkDisplacements).
 constexpr double kSoundFlexibility = 1e10;
-constexpr double kDrivenAmplification = 1e4;
+constexpr double kSlenderness = 1e4;
 
 Vec3 minus(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
@@ -91,7 +93,7 @@ class ResultsMaker {
     }
     checkBalance(forces, roundOff);
     if (job_.lineElementsAsBeams) checkRigidGroups(forces, roundOff);
-    checkDisplacements(displacements, forces);
+    checkDisplacements(displacements, forces, stresses);
 
     SubcaseResults subcase;
     const SubcaseSelection& selection = *step_.subcase;
@@ -233,22 +235,29 @@ class ResultsMaker {
   }
 
   // A mechanism loaded gently balances to round-off, but its free motion is out of all
-  // proportion to the model. CalculiX's solver replaces a zero pivot by a tiny one, so a free
-  // direction moves by about the load over that pivot: 1e15 or more times F / (E L), F the
-  // largest force on the model, E its stiffest material, L its size. A sound structure stays
-  // far below that: a rod moves F L / (E A), i.e. F / (E L) times its slenderness (L / A^0.5)
-  // squared; a square cantilever 4 F / (E L) times (L / h) to the fourth; a plate about 0.2
-  // F / (E L) times (a / t) cubed. kSoundFlexibility (1e10) passes cantilevers of L / h 200 and
-  // plates of a / t 3000. What the step drives without force (enforced values, thermal growth)
-  // is allowed kDrivenAmplification times over. Grids where only rods meet, where a gentle load
-  // on a mechanism is most likely, are checked exactly before the solution (free_directions.h).
-  void checkDisplacements(const std::map<int, Vec3>& displacements, const std::map<int, Vec3>& forces) const {
+  // proportion to how much the model deforms. CalculiX's solver (SPOOLES) replaces a zero pivot
+  // by a tiny one without a word, so a free part moves by about its load over that pivot while
+  // hardly straining. A sound structure's displacements are its strains summed along it: at
+  // most the largest strain times its size L times its slenderness (a cantilever's tip moves
+  // 2/3 eps L (L / h), a plate's centre about 0.2 eps a (a / t)). kSlenderness (1e4) is far
+  // beyond real structures, and mechanisms show 1e8 and more. The strain is the largest stress
+  // component over E in any element; what the step drives without strain (enforced values,
+  // thermal growth) is allowed the same factor. Elements whose deformation their stresses do
+  // not show (springs, bushes: property types other than rod, bar, shell, solid) make this
+  // bound unusable, and then only the force bound applies: kSoundFlexibility (1e10) times
+  // F / (E L), F the largest force on the model, E its stiffest material (a cantilever reaches
+  // 4 (L / h)^4 F / (E L), a plate 0.2 (a / t)^3 F / (E L)). Grids where only rods meet are
+  // checked exactly before the solution (free_directions.h).
+  void checkDisplacements(const std::map<int, Vec3>& displacements, const std::map<int, Vec3>& forces,
+                          const std::map<int, std::vector<StressTensor>>& stresses) const {
     double largestForce = step_.forceScale;
     for (const auto& [grid, force] : forces)
       for (double component : force) largestForce = std::max(largestForce, std::abs(component));
     if (step_.stiffnessScale <= 0) return;
-    double bound = std::max(kSoundFlexibility * largestForce / step_.stiffnessScale,
-                            kDrivenAmplification * step_.drivenDisplacement);
+    double size = step_.stiffnessScale / largestModulus();
+    double bound = kSoundFlexibility * largestForce / step_.stiffnessScale;
+    if (auto strain = largestStrain(stresses)) bound = std::min(bound, kSlenderness * *strain * size);
+    bound = std::max(bound, kSlenderness * step_.drivenDisplacement);
     if (bound <= 0) return;
     std::vector<std::pair<int, int>> free;  // (grid, direction) beyond the bound
     double worst = 0;
@@ -266,6 +275,32 @@ class ResultsMaker {
     throw Failure(model_.fileName + ": " + subcaseName() + ": the stiffness is singular (a mechanism): " + where +
                   " free, moving up to " + formatReal(worst) + ", beyond any sound response to the loads (" +
                   formatReal(bound) + ")");
+  }
+
+  double largestModulus() const {
+    double largest = 0;
+    for (const auto& [id, material] : model_.materials) largest = std::max(largest, material.youngsModulus);
+    return largest;
+  }
+
+  // The largest stress component over E in any element; nullopt when an element's deformation
+  // does not show in stresses.
+  std::optional<double> largestStrain(const std::map<int, std::vector<StressTensor>>& stresses) const {
+    // Springs stretch without stress; U1 elements print section forces, not stresses.
+    if (!model_.springs.empty() || job_.lineElementsAsBeams) return std::nullopt;
+    double largest = 0;
+    for (const auto& [id, element] : model_.elements) {
+      const Property& property = model_.properties.at(element.propertyId);
+      if (property.type != PropertyType::Rod && property.type != PropertyType::Bar &&
+          property.type != PropertyType::Shell && property.type != PropertyType::Solid)
+        return std::nullopt;
+      auto points = stresses.find(id);
+      if (points == stresses.end()) continue;
+      double modulus = model_.materials.at(property.materialId).youngsModulus;
+      for (const StressTensor& stress : points->second)
+        for (double component : stress) largest = std::max(largest, std::abs(component) / modulus);
+    }
+    return largest;
   }
 
   void addSpcForces(SubcaseResults& subcase, const std::map<int, Vec3>& forces) const {

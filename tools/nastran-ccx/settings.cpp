@@ -2,16 +2,20 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string_view>
+
+#include "nastran/numbers.h"
 
 namespace nastranccx {
 namespace {
 
 // Settings that only choose outputs, printing, databases or checks.
-constexpr std::array<std::string_view, 24> kNeutralParams = {
-    "POST",     "POSTEXT", "OGEOM",   "GRDPNT",  "PRTMAXIM", "MAXRATIO", "BAILOUT", "NOCOMPS",
-    "SRCOMPS",  "PATVER",  "NASPRT",  "PRGPST",  "PRTGPL",   "PRTBGPDT", "PRTEQXIN", "PRTGPDT",
-    "PRTCSTM",  "OMID",    "SOFTEXIT", "DBALL",  "DBUP",     "USETPRT",  "PRTRESLT", "ECHOOFF",
+constexpr std::array<std::string_view, 30> kNeutralParams = {
+    "POST",     "POSTEXT", "OGEOM",    "GRDPNT",   "PRTMAXIM", "MAXRATIO", "BAILOUT",  "NOCOMPS",
+    "SRCOMPS",  "PATVER",  "NASPRT",   "PRGPST",   "PRTGPL",   "PRTBGPDT", "PRTEQXIN", "PRTGPDT",
+    "PRTCSTM",  "OMID",    "SOFTEXIT", "DBALL",    "DBUP",     "USETPRT",  "PRTRESLT", "ECHOOFF",
+    "TINY",     "NEWSEQ",  "OLDSEQ",   "SEQOUT",   "SPARSEDR", "SPARSEDM",
 };
 
 // Settings that are neutral at one value only: the value that leaves the answer as solved.
@@ -20,7 +24,7 @@ struct NeutralValue {
 };
 constexpr std::array<NeutralValue, 6> kNeutralValues = {{
     {"AUTOSPC", "YES"},
-    {"WTMASS", "1.0"},  // scales mass, and with it gravity loads
+    {"COUPMASS", "-1"},  // lumped mass, which gravity loads are made from
     {"LGDISP", "-1"},
     {"INREL", "0"},
     {"OUGCORD", "LOCAL"},
@@ -35,11 +39,8 @@ bool contains(auto const& names, std::string_view name) {
 }
 
 bool sameNumber(std::string_view a, std::string_view b) {
-  try {
-    return std::stod(std::string(a)) == std::stod(std::string(b));
-  } catch (const std::exception&) {
-    return false;
-  }
+  std::optional<double> first = nastran::parseReal(a), second = nastran::parseReal(b);
+  return first && second && *first == *second;
 }
 
 }  // namespace
@@ -50,6 +51,8 @@ std::vector<std::string> checkSettings(const nastran::Deck& deck) {
     if (std::find(ignored.begin(), ignored.end(), name) == ignored.end()) ignored.push_back(name);
   };
   for (const nastran::Param& param : deck.bulk.params) {
+    // WTMASS scales the mass, which only gravity loads use: it goes into the model (buildModel).
+    if (param.name == "WTMASS") continue;
     if (contains(kNeutralParams, param.name)) {
       note(param.name);
       continue;
