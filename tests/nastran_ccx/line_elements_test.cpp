@@ -220,6 +220,33 @@ TEST_F(LineElementTest, SpringsInSeriesAndParallelMatchHandCalculation) {
   expectNear(results.spcForces[0].values[0], -10, 1e-5, "reaction");
 }
 
+TEST_F(LineElementTest, PinFlagMakesAHingeAndOffsetsMakeTheLoadEccentric) {
+  REQUIRE_CCX();
+  // Two bars 50 long, clamped at both far ends, joined at grid 2 by a hinge (PB 6 on the first):
+  // two cantilevers carry P at their shared tip, P L^3 / (6 E I1), with no moment at the hinge.
+  std::string hinge = staticDeck(
+      "GRID,1,,0.,0.,0.\nGRID,2,,50.,0.,0.\nGRID,3,,100.,0.,0.\n"
+      "CBAR,1,1,1,2,0.,1.,0.\n,,6\nCBAR,2,1,2,3,0.,1.,0.\nPBAR,1,1,2.,3.,1.5,2.\nMAT1,1,1.E+7,,.3\n"
+      "SPC1,1,123456,1,3\nFORCE,1,2,0,100.,0.,1.,0.\n");
+  resultfiles::SubcaseResults results = solve("hinge", hinge);
+  expectNear(at(results, 2).values[1], 100 * std::pow(50.0, 3) / (6 * kE * 3), 1e-4, "hinge deflection");
+  EXPECT_NEAR(results.barForces[0].moment1B, 0, 1e-3);
+  expectNear(results.barForces[0].moment1A, -50 * 50, 1e-4, "root moment");
+
+  // A cantilever whose bar runs 1 above its grids (WA = WB = (0, 0, 1)), pulled along x at the
+  // tip grid: N = P and M2 = P e all along; by energy the tip moves P L / (E A) + P e^2 L / (E I2).
+  std::string offset = staticDeck(
+      "GRID,1,,0.,0.,0.\nGRID,2,,100.,0.,0.\nCBAR,1,1,1,2,0.,1.,0.\n,,,0.,0.,1.,0.,0.,1.\n"
+      "PBAR,1,1,2.,3.,1.5,2.\n,1.,1.,-1.,1.,-1.,-1.,1.,-1.\nMAT1,1,1.E+7,,.3\nSPC1,1,123456,1\nFORCE,1,2,0,1000.,1.,0.,0.\n");
+  results = solve("offset", offset);
+  expectNear(at(results, 2).values[0], 1000 * 100 / (kE * 2) + 1000 * 100 / (kE * 1.5), 1e-4, "eccentric pull");
+  expectNear(results.barForces[0].axial, 1000, 1e-4, "axial");
+  expectNear(results.barForces[0].moment2A, -1000, 1e-4, "M2 at A");
+  expectNear(results.barForces[0].moment2B, -1000, 1e-4, "M2 at B");
+  // The fibres below the bar's axis (z = -1, points E and F) carry the bending's tension.
+  expectNear(results.bars[0].endA[2] + results.bars[0].axial, 500 + 1000 * 1 / 1.5, 1e-4, "point E");
+}
+
 TEST_F(LineElementTest, WhatIsNotSolvedExactlyIsRefusedWithItsLine) {
   struct Case {
     std::string property, element, message;
@@ -239,13 +266,13 @@ TEST_F(LineElementTest, WhatIsNotSolvedExactlyIsRefusedWithItsLine) {
     EXPECT_NE(run.standardError.find(c.message), std::string::npos) << run.standardError;
     EXPECT_FALSE(exists(name + ".op2"));
   }
-  // Pin flags: refused at the bar's line.
+  // An OFFT measuring from the offset end: refused at the bar's line.
   std::string pinned = cantilever("CBAR", "PBAR,1,1,2.,3.,1.5,1.\nFORCE,1,11,0,1.,0.,1.,0.\n");
-  pinned.replace(pinned.find("CBAR,10,1,10,11,0.,1.,0.\n"), 25, "CBAR,10,1,10,11,0.,1.,0.\n,,6\n");
+  pinned.replace(pinned.find("CBAR,10,1,10,11,0.,1.,0.\n"), 25, "CBAR,10,1,10,11,0.,1.,0.,OGG\n");
   writeFile("pinned.dat", pinned);
   ToolRun run = this->run({"pinned.dat"});
   EXPECT_NE(run.exitCode, 0);
-  EXPECT_NE(run.standardError.find("CBAR 10: pin flags"), std::string::npos) << run.standardError;
+  EXPECT_NE(run.standardError.find("CBAR 10: OFFT OGG is not supported"), std::string::npos) << run.standardError;
 }
 
 }  // namespace

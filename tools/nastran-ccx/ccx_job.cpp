@@ -38,11 +38,14 @@ class CcxJobBuilder {
     axialOnly_ = axialOnlyStiffness(model_);
     out_ << "** CalculiX input written by nastran-ccx from " << model_.fileName << "\n";
     writeNodes();
+    writeEndNodes();
     writeElements();
     writeMaterials();
     writeSections();
     writeSprings();
+    writeStubs();
     writeRigidLinks();
+    writeEndEquations();
     writeTransforms();
     writeInitialTemperatures();
     for (const SubcaseSelection& subcase : model_.subcases) writeStep(subcase);
@@ -141,6 +144,110 @@ class CcxJobBuilder {
     }
   }
 
+  // The CalculiX node at a bar's end: the grid's, or the end's own (offset or pinned).
+  int endNode(const Element& element, int end) const {
+    auto own = endNodeOf_.find({element.id, end});
+    return own != endNodeOf_.end() ? own->second : job_.nodes.toCcx(element.grids[end]);
+  }
+
+  // Nodes of their own at the bar ends with offsets or pin flags (U1 models), numbered after
+  // the grids', in NALL so that their motion prints.
+  void writeEndNodes() {
+    if (!job_.lineElementsAsBeams) return;
+    int next = job_.nodes.ids().empty() ? 1 : job_.nodes.toCcx(job_.nodes.ids().back()) + 1;
+    for (const auto& [id, element] : model_.elements) {
+      if (element.type != ElementType::Bar && element.type != ElementType::Beam) continue;
+      for (int end = 0; end < 2; ++end) {
+        if (!element.hasEnd(end)) continue;
+        Vec3 at = position(element.grids[end]) + element.offsets[end];
+        endNodeOf_[{id, end}] = next;
+        job_.endNodes[next] = {id, end};
+        out_ << next++ << ", " << real(at[0]) << ", " << real(at[1]) << ", " << real(at[2]) << "\n";
+      }
+    }
+    writeAnchors(next);
+  }
+
+  // CalculiX leaves out the rotations of a node no element turns, even where equations use
+  // them (the grid of an offset or pinned bar end, an RBE2's independent grid). Such a grid
+  // gets a stub: a U1 element to a held node of its own, a billion times softer than the
+  // model's material and of a millionth of its section, which leaves the answer as it is but
+  // makes CalculiX solve for the rotations.
+  void writeAnchors(int next) {
+    std::set<int> turned;  // grids a bar or beam turns directly
+    for (const auto& [id, element] : model_.elements)
+      if (element.type == ElementType::Bar || element.type == ElementType::Beam)
+        for (int end = 0; end < 2; ++end)
+          if (!element.hasEnd(end)) turned.insert(element.grids[end]);
+    std::set<int> needed;
+    for (const auto& [key, node] : endNodeOf_) needed.insert(model_.elements.at(key.first).grids[key.second]);
+    for (const RigidLink& link : model_.rigidLinks) needed.insert(link.independent);
+    double reach = std::max(modelSize(), 1e-3);
+    std::vector<std::string> lines;
+    for (int grid : needed) {
+      if (turned.count(grid)) continue;
+      const Vec3& at = position(grid);
+      anchors_.emplace_back(grid, next);
+      lines.push_back(std::to_string(next++) + ", " + real(at[0] + reach) + ", " + real(at[1]) + ", " + real(at[2]));
+    }
+    if (lines.empty()) return;
+    out_ << "*NODE, NSET=ANCHORS\n";
+    for (const std::string& line : lines) out_ << line << "\n";
+  }
+
+  void writeStubs() {
+    if (anchors_.empty()) return;
+    double modulus = 0;
+    for (const auto& [id, material] : model_.materials) modulus = std::max(modulus, material.youngsModulus);
+    double size = std::max(modelSize(), 1e-3);
+    out_ << "*ELEMENT, TYPE=U1, ELSET=STUBS\n";
+    for (const auto& [grid, anchor] : anchors_) out_ << nextElement_++ << ", " << job_.nodes.toCcx(grid) << ", " << anchor << "\n";
+    double area = 1e-6 * size * size, inertia = area * area;
+    out_ << "*MATERIAL, NAME=STUBS\n*ELASTIC\n" << real(1e-9 * modulus) << ", 0.\n"
+         << "*BEAM SECTION, ELSET=STUBS, MATERIAL=STUBS, SECTION=GENERAL\n"
+         << real(area) << ", " << real(inertia) << ", 0., " << real(inertia) << ", " << real(U1Section::kShearFactor)
+         << "\n0., 1., 0.\n";
+  }
+
+  // An end node follows its grid rigidly (u_e = u_g + theta_g x w, theta_e = theta_g) in every
+  // element direction its pin flags do not release; the equations are written along the
+  // element axes.
+  void writeEndEquations() {
+    for (const auto& [key, node] : endNodeOf_) {
+      const Element& element = model_.elements.at(key.first);
+      int end = key.second;
+      int grid = job_.nodes.toCcx(element.grids[end]);
+      const Vec3& w = element.offsets[end];
+      const BarFrame& frame = frameOf(element);
+      const Vec3* axes[3] = {&frame.x, &frame.y, &frame.z};
+      std::set<int> used;  // the end node's DOFs already eliminated
+      for (int dof = 1; dof <= 6; ++dof) {
+        const std::vector<int>& pins = element.pins[end];
+        if (std::find(pins.begin(), pins.end(), dof) != pins.end()) continue;
+        const Vec3& e = *axes[(dof - 1) % 3];
+        int first = dof <= 3 ? 1 : 4;
+        // The dependent DOF: the end node's unused one of this kind with the largest coefficient.
+        int dependent = 0;
+        for (int k = 0; k < 3; ++k)
+          if (!used.count(first + k) && std::abs(e[k]) > 1e-9 && (dependent == 0 || std::abs(e[k]) > std::abs(e[dependent - first])))
+            dependent = first + k;
+        used.insert(dependent);
+        std::vector<std::string> terms{std::to_string(node) + ", " + std::to_string(dependent) + ", " + real(e[dependent - first])};
+        for (int k = 0; k < 3; ++k) {
+          if (first + k != dependent && e[k] != 0) terms.push_back(std::to_string(node) + ", " + std::to_string(first + k) + ", " + real(e[k]));
+          if (e[k] != 0) terms.push_back(std::to_string(grid) + ", " + std::to_string(first + k) + ", " + real(-e[k]));
+        }
+        if (dof <= 3) {
+          Vec3 turn = cross(w, e);  // the coefficient of theta_g,j is -(w x e)_j
+          for (int j = 0; j < 3; ++j)
+            if (turn[j] != 0) terms.push_back(std::to_string(grid) + ", " + std::to_string(4 + j) + ", " + real(-turn[j]));
+        }
+        out_ << "*EQUATION\n" << terms.size() << "\n";
+        for (std::size_t i = 0; i < terms.size(); ++i) out_ << terms[i] << (i + 1 == terms.size() || i % 4 == 3 ? "\n" : ", ");
+      }
+    }
+  }
+
   void writeNodes() {
     out_ << "*NODE, NSET=NALL\n";
     for (const auto& [id, grid] : model_.grids)
@@ -236,7 +343,8 @@ class CcxJobBuilder {
         out_ << job_.elements.toCcx(element->id);
         std::vector<int>& grids = job_.ccxGrids[element->id];
         grids = ccxNodeOrder(*element);
-        for (int grid : grids) out_ << ", " << job_.nodes.toCcx(grid);
+        for (std::size_t i = 0; i < grids.size(); ++i)
+          out_ << ", " << (job_.lineElementsAsBeams && i < 2 ? endNode(*element, static_cast<int>(i)) : job_.nodes.toCcx(grids[i]));
         out_ << "\n";
       }
       setNames_.push_back(name);
@@ -377,7 +485,7 @@ class CcxJobBuilder {
           printed.push_back(set);
         }
         out_ << "*ELEMENT, TYPE=U1, ELSET=" << set << "\n"
-             << next++ << ", " << job_.nodes.toCcx(element.grids[0]) << ", " << job_.nodes.toCcx(element.grids[1]) << "\n";
+             << next++ << ", " << endNode(element, 0) << ", " << endNode(element, 1) << "\n";
       }
     }
     printSet_ = "PRINTED";
@@ -392,6 +500,8 @@ class CcxJobBuilder {
   void writeBarSection(const Element& element, const Property& property, const std::string& head) {
     if (element.type == ElementType::Beam)
       failAt(element.at, label(element) + ": beams are solved in models without shells only");
+    if (element.hasEnd(0) || element.hasEnd(1))
+      failAt(element.at, label(element) + ": offsets and pin flags are solved in models without shells only");
     if (property.section.i12 != 0 || !property.cardName.empty())
       failAt(property.at, std::string(property.cardName.empty() ? "PBAR" : property.cardName) + " " +
                               std::to_string(property.id) +
@@ -511,6 +621,7 @@ class CcxJobBuilder {
                                 " is both constrained and tied as a dependent DOF of this rigid element");
     for (const auto& [key, value] : fixed) step_->drivenDisplacement = std::max(step_->drivenDisplacement, std::abs(value));
     out_ << "*BOUNDARY, OP=NEW\n";
+    for (const auto& [grid, anchor] : anchors_) out_ << anchor << ", 1, 6\n";
     for (const auto& [key, value] : fixed) {
       auto [grid, dof] = key;
       if (dof > 3 && !rotationalGrids_.count(grid) && !heldRotations_.count(grid)) continue;
@@ -773,6 +884,8 @@ class CcxJobBuilder {
   std::map<std::pair<int, int>, nastran::Location> rigidDependents_;
   std::set<int> tiedGrids_;
   int nextElement_ = 1;  // the next CalculiX element number after the model's
+  std::map<std::pair<int, int>, int> endNodeOf_;  // (bar, end) -> its own CalculiX node
+  std::vector<std::pair<int, int>> anchors_;       // (grid, its stub's held node)
   std::vector<std::string> setNames_;
   std::map<std::string, const Element*> setMembers_;
   std::map<int, double> initial_;

@@ -80,7 +80,9 @@ struct CcxJob {
   // Line elements as CalculiX's U1 beams: every grid has rotations in the listing, rods and
   // bars get their results from the grids' motion.
   bool lineElementsAsBeams = false;
-  std::map<int, int> u1PlaneQ;  // CalculiX element number -> the bar whose plane-q U1 element it is
+  std::map<int, int> u1PlaneQ;
+  // The ends of bars with an offset or pin flags: a node of their own, tied to the grid.
+  std::map<int, std::pair<int, int>> endNodes;  // CalculiX node -> (bar, end 0 or 1)  // CalculiX element number -> the bar whose plane-q U1 element it is
 };
 
 // Throws Failure for what CalculiX cannot be given: a moment on a grid without

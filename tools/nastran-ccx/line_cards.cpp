@@ -56,9 +56,9 @@ class LineCardReader {
           fail(card.origin, 5, subject, "the orientation vector X1, X2, X3 is zero or blank");
       }
       if (card.bit && *card.bit != 0) fail(card.origin, 8, subject, "a built-in twist (BIT) is not supported");
-      if (!card.pa.empty() || !card.pb.empty()) fail(card.origin, 9, subject, "pin flags (PA, PB) are not supported");
-      if (card.wa != Vec3{0, 0, 0} || card.wb != Vec3{0, 0, 0})
-        fail(card.origin, 11, subject, "offsets (W1A to W3B) are not supported");
+      std::string problem = readBarEnds(model_, element, card.bit ? std::string("GGG") : card.offt, card.pa, card.pb,
+                                        card.wa, card.wb);
+      if (!problem.empty()) fail(card.origin, 9, subject, problem);
       if (card.sa != 0 || card.sb != 0) fail(card.origin, 17, subject, "warping scalar points (SA, SB) are not supported");
       model_.elements.emplace(card.eid, std::move(element));
     }
@@ -242,6 +242,23 @@ class LineCardReader {
 };
 
 }  // namespace
+
+std::string readBarEnds(const Model& model, Element& element, const std::string& offt, const nastran::Components& pa,
+                        const nastran::Components& pb, const Vec3& wa, const Vec3& wb) {
+  if (offt.size() != 3 || offt[0] == 'O' || offt[1] == 'O' || offt[2] == 'O')
+    return "OFFT " + offt + " is not supported (G and B are, not O)";
+  const Grid& a = model.grids.at(element.grids[0]);
+  if (!element.orientationGrid && offt[0] == 'G') element.orientation = toBasicComponents(a, element.orientation);
+  const Vec3* given[2] = {&wa, &wb};
+  const nastran::Components* pins[2] = {&pa, &pb};
+  for (int end = 0; end < 2; ++end) {
+    const Grid& grid = model.grids.at(element.grids[end]);
+    element.offsets[end] = offt[1 + end] == 'G' ? toBasicComponents(grid, *given[end]) : *given[end];
+    for (int dof = 1; dof <= 6; ++dof)
+      if (pins[end]->has(dof)) element.pins[end].push_back(dof);
+  }
+  return "";
+}
 
 BeamSection pbarSection(const nastran::Pbar& card) {
   BeamSection section;

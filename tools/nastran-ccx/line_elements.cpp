@@ -249,9 +249,11 @@ EndValues lineLoadEquivalent(double length, int axis, double from, std::optional
 namespace nastranccx {
 
 std::optional<BarFrame> barFrameOf(const Model& model, const Element& element) {
-  const Vec3& a = model.grids.at(element.grids[0]).position;
-  const Vec3& b = model.grids.at(element.grids[1]).position;
-  Vec3 orientation = element.orientationGrid ? model.grids.at(*element.orientationGrid).position - a : element.orientation;
+  Vec3 a = model.grids.at(element.grids[0]).position + element.offsets[0];
+  Vec3 b = model.grids.at(element.grids[1]).position + element.offsets[1];
+  Vec3 orientation = element.orientationGrid
+                         ? model.grids.at(*element.orientationGrid).position - model.grids.at(element.grids[0]).position
+                         : element.orientation;
   return barFrame(a, b, orientation);
 }
 

@@ -91,8 +91,15 @@ EndValues endForcesFromSectionForces(const BarFrame& frame, const BeamSection& s
 
 }  // namespace
 
+std::array<double, 6> endMotion(const Element& element, int end, const std::map<int, Vec3>& displacements,
+                                const std::map<int, Vec3>& rotations, const EndMotions& ends) {
+  auto own = ends.find({element.id, end});
+  return own != ends.end() ? own->second : motionOf(element.grids[end], displacements, rotations);
+}
+
 std::map<int, Vec3> lineElementGridForces(const Model& model, const std::map<int, Vec3>& displacements,
-                                          const std::map<int, Vec3>& rotations, std::map<int, double>& roundOff) {
+                                          const std::map<int, Vec3>& rotations, const EndMotions& ends,
+                                          std::map<int, double>& roundOff) {
   constexpr double kListingPrecision = 2e-6;
   std::map<int, Vec3> forces;
   for (const auto& [id, grid] : model.grids) forces[id] = Vec3{}, roundOff[id] = 0;
@@ -101,8 +108,9 @@ std::map<int, Vec3> lineElementGridForces(const Model& model, const std::map<int
       continue;
     const Property& property = model.properties.at(element.propertyId);
     const Material& material = model.materials.at(property.materialId);
-    std::array<double, 6> a = motionOf(element.grids[0], displacements, rotations);
-    std::array<double, 6> b = motionOf(element.grids[1], displacements, rotations);
+    // An offset or pinned end passes its force to the grid unchanged (its moment differs).
+    std::array<double, 6> a = endMotion(element, 0, displacements, rotations, ends);
+    std::array<double, 6> b = endMotion(element, 1, displacements, rotations, ends);
     // The forces of the motion of both ends, and of each end alone, whose sizes bound round-off.
     auto endForces = [&](const std::array<double, 6>& atA, const std::array<double, 6>& atB) {
       EndValues basic{};
@@ -177,12 +185,13 @@ void addRodResults(resultfiles::SubcaseResults& subcase, const Model& model, con
 
 void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& model, const StepJob& step,
                            const Element& element, const std::map<int, Vec3>& displacements,
-                           const std::map<int, Vec3>& rotations, const std::vector<std::array<double, 6>>& rows,
+                           const std::map<int, Vec3>& rotations, const EndMotions& ends,
+                           const std::vector<std::array<double, 6>>& rows,
                            const std::vector<std::array<double, 6>>& planeQRows) {
   const Property& property = model.properties.at(element.propertyId);
   const Material& material = model.materials.at(property.materialId);
-  std::array<double, 6> a = motionOf(element.grids[0], displacements, rotations);
-  std::array<double, 6> b = motionOf(element.grids[1], displacements, rotations);
+  std::array<double, 6> a = endMotion(element, 0, displacements, rotations, ends);
+  std::array<double, 6> b = endMotion(element, 1, displacements, rotations, ends);
   if (element.type == ElementType::Rod) {
     Vec3 n{};
     double length = 0;

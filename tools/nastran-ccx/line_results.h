@@ -9,6 +9,9 @@
 
 namespace nastranccx {
 
+// The motion (T1-T3, R1-R3, basic) of the bar ends that have a node of their own, by (bar, end).
+using EndMotions = std::map<std::pair<int, int>, std::array<double, 6>>;
+
 // The results of a CROD, CONROD, CBAR or CBEAM solved as CalculiX's U1 beam, from the motion
 // in basic components. Rods: axial
 // stress and force from the grids' motion. Bars and beams: the axial force and the bending
@@ -18,7 +21,8 @@ namespace nastranccx {
 // PLOAD1s; the torque from the grids' rotations; the stresses at the recovery points.
 void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& model, const StepJob& step,
                            const Element& element, const std::map<int, Vec3>& displacements,
-                           const std::map<int, Vec3>& rotations, const std::vector<std::array<double, 6>>& rows,
+                           const std::map<int, Vec3>& rotations, const EndMotions& ends,
+                           const std::vector<std::array<double, 6>>& rows,
                            const std::vector<std::array<double, 6>>& planeQRows);
 
 // The force each grid's line elements need there (stiffness times motion, translations,
@@ -27,7 +31,8 @@ void addLineElementResults(resultfiles::SubcaseResults& subcase, const Model& mo
 // `roundOff` takes, by grid, how far those forces may be off because the listing prints the
 // motion to 7 digits: 2e-6 of the sum of the sizes of the parts they are summed from.
 std::map<int, Vec3> lineElementGridForces(const Model& model, const std::map<int, Vec3>& displacements,
-                                          const std::map<int, Vec3>& rotations, std::map<int, double>& roundOff);
+                                          const std::map<int, Vec3>& rotations, const EndMotions& ends,
+                                          std::map<int, double>& roundOff);
 
 // The springs' forces at their grids added to `forces` (basic components), with their round-off
 // (as lineElementGridForces, which includes them), at the grids `only` names when given:

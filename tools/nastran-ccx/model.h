@@ -44,9 +44,14 @@ struct Element {
   int propertyId = 0;
   std::vector<int> grids;
   // Bars: the orientation vector, or the grid it points to from GA.
-  Vec3 orientation{};
+  Vec3 orientation{};  // basic components
   std::optional<int> orientationGrid;
   nastran::Location at;
+  // Bars and beams: each end's offset from its grid (basic components) and the element DOFs
+  // (1-6, element axes) its pin flags release there.
+  std::array<Vec3, 2> offsets{};
+  std::array<std::vector<int>, 2> pins;
+  bool hasEnd(int end) const { return offsets[end] != Vec3{0, 0, 0} || !pins[end].empty(); }
 };
 
 struct Property {

@@ -239,10 +239,8 @@ class ModelBuilder {
         element.orientation = card.orientation.vector.value_or(Vec3{0, 0, 0});
         if (element.orientation == Vec3{0, 0, 0}) fail(card.origin, 5, subject, "the orientation vector X1, X2, X3 is zero or blank");
       }
-      // OFFT only says how offsets are measured; there are none.
-      if (!card.pa.empty() || !card.pb.empty()) fail(card.origin, 9, subject, "pin flags (PA, PB) are not supported");
-      if (card.wa != Vec3{0, 0, 0} || card.wb != Vec3{0, 0, 0})
-        fail(card.origin, 11, subject, "offsets (W1A to W3B) are not supported");
+      std::string problem = readBarEnds(model_, element, card.offt, card.pa, card.pb, card.wa, card.wb);
+      if (!problem.empty()) fail(card.origin, 8, subject, problem);
       addElement(std::move(element));
     }
     for (const nastran::Plate& card : bulk_.plates) {

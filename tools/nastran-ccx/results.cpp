@@ -81,7 +81,16 @@ class ResultsMaker {
         auto turn = rotations_.find(id);
         if (turn != rotations_.end()) basicRotations_[id] = toBasicComponents(grid, turn->second);
       }
-      forces = lineElementGridForces(model_, basicDisplacements_, basicRotations_, roundOff);
+      for (const auto& [node, end] : job_.endNodes) {
+        std::array<double, 6>& motion = endMotions_[end];
+        auto u = results_.displacements.find(node);
+        auto turn = results_.rotations.find(node);
+        if (u == results_.displacements.end() || turn == results_.rotations.end())
+          fail("no displacement row for node " + std::to_string(node) + " (the end of CBAR/CBEAM " +
+               std::to_string(end.first) + ")");
+        for (int axis = 0; axis < 3; ++axis) motion[axis] = u->second[axis], motion[axis + 3] = turn->second[axis];
+      }
+      forces = lineElementGridForces(model_, basicDisplacements_, basicRotations_, endMotions_, roundOff);
       for (auto& [id, force] : forces) force = toGridComponents(model_.grids.at(id), force);
     } else {
       // Spring grids have no CD system. CalculiX's RF has the springs' forces except at the
@@ -108,7 +117,7 @@ class ResultsMaker {
       const std::vector<StressTensor>& points = stresses.at(id);
       if (job_.lineElementsAsBeams &&
           (element.type == ElementType::Rod || element.type == ElementType::Bar || element.type == ElementType::Beam)) {
-        addLineElementResults(subcase, model_, step_, element, basicDisplacements_, basicRotations_, points,
+        addLineElementResults(subcase, model_, step_, element, basicDisplacements_, basicRotations_, endMotions_, points,
                               planeQRows_[id]);
         continue;
       }
@@ -135,6 +144,7 @@ class ResultsMaker {
     std::map<int, Vec3> result;
     for (const auto& [node, row] : rows) {
       auto grid = job_.nodes.toNastran(node);
+      if (!grid && job_.endNodes.count(node)) continue;  // a bar end's own node
       if (!grid) fail(std::string(what) + " row for node " + std::to_string(node) + ", which is no grid of the deck");
       result.emplace(*grid, row);
     }
@@ -420,6 +430,7 @@ class ResultsMaker {
   const CcxDatResults& results_;
   std::map<int, Vec3> rotations_;  // by grid, when the model has beams
   std::map<int, Vec3> basicDisplacements_, basicRotations_;  // U1 models: the motion in basic components
+  EndMotions endMotions_;
   mutable std::map<int, std::vector<StressTensor>> planeQRows_;  // by bar: the rows of its plane-q U1 element
   std::string datName_;
 };
