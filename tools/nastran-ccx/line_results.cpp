@@ -8,6 +8,10 @@
 namespace nastranccx {
 namespace {
 
+// The motion is printed to 7 digits: forces summed from it may be off by this much of the
+// sizes of their terms.
+constexpr double kListingPrecision = 2e-6;
+
 double springForce(const Spring& spring, const std::map<int, Vec3>& displacements) {
   double stretch = displacements.at(spring.grids[0])[spring.components[0] - 1];
   if (spring.grids[1] != 0) stretch -= displacements.at(spring.grids[1])[spring.components[1] - 1];
@@ -100,10 +104,10 @@ std::array<double, 6> endMotion(const Element& element, int end, const std::map<
 std::map<int, Vec3> lineElementGridForces(const Model& model, const std::map<int, Vec3>& displacements,
                                           const std::map<int, Vec3>& rotations, const EndMotions& ends,
                                           std::map<int, double>& roundOff) {
-  constexpr double kListingPrecision = 2e-6;
   std::map<int, Vec3> forces;
   for (const auto& [id, grid] : model.grids) forces[id] = Vec3{}, roundOff[id] = 0;
-  for (const auto& [id, element] : model.elements) {
+  for (const auto& entry : model.elements) {
+    const Element& element = entry.second;  // named, not bound: the lambda below takes it
     if (element.type != ElementType::Rod && element.type != ElementType::Bar && element.type != ElementType::Beam)
       continue;
     const Property& property = model.properties.at(element.propertyId);
@@ -146,7 +150,6 @@ std::map<int, Vec3> lineElementGridForces(const Model& model, const std::map<int
 
 void addSpringGridForces(const Model& model, const std::map<int, Vec3>& displacements, std::map<int, Vec3>& forces,
                          std::map<int, double>& roundOff, const std::set<int>* only) {
-  constexpr double kListingPrecision = 2e-6;
   for (const Spring& spring : model.springs) {
     double force = springForce(spring, displacements);
     auto counted = [&](int grid) { return grid != 0 && (!only || only->count(grid)); };
