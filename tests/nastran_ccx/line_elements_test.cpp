@@ -247,6 +247,26 @@ TEST_F(LineElementTest, PinFlagMakesAHingeAndOffsetsMakeTheLoadEccentric) {
   expectNear(results.bars[0].endA[2] + results.bars[0].axial, 500 + 1000 * 1 / 1.5, 1e-4, "point E");
 }
 
+TEST_F(LineElementTest, Rbe3SpreadsAnOffCentreForceByTheLeastSquaresRule) {
+  REQUIRE_CCX();
+  // Four legs (rods, k = E A / L = 1e5) under the corners (+-1, +-1) of a square, an RBE3 of equal
+  // weights from them to grid 100 at (0.5, 0): 800 down there is F/4 plus the share of its
+  // moment, F x_i / 8: 300 at x = 1, 100 at x = -1; grid 100 sinks by the plane through the
+  // corners at x = 0.5: 5 F / (16 k).
+  std::string bulk = "GRID,100,,.5,0.,10.\n";
+  const char* corners[4] = {"1.,1.", "-1.,1.", "-1.,-1.", "1.,-1."};
+  for (int i = 1; i <= 4; ++i)
+    bulk += "GRID," + std::to_string(i) + ",," + corners[i - 1] + ",10.\nGRID," + std::to_string(10 + i) + ",," +
+            corners[i - 1] + ",0.\nCROD," + std::to_string(i) + ",1," + std::to_string(10 + i) + "," + std::to_string(i) + "\n";
+  bulk += "PROD,1,1,.1\nMAT1,1,1.E+7,,.3\nRBE3,9,,100,123,1.,123,1,2\n,3,4\n"
+          "SPC1,1,123456,11,THRU,14\nSPC1,1,12,1,THRU,4\nFORCE,1,100,0,-800.,0.,0.,1.\n";
+  resultfiles::SubcaseResults results = solve("rbe3", staticDeck(bulk));
+  ASSERT_EQ(results.rodForces.size(), 4u);
+  const double expected[4] = {-300, -100, -100, -300};
+  for (int i = 0; i < 4; ++i) expectNear(results.rodForces[i].axial, expected[i], 1e-5, "leg " + std::to_string(i + 1));
+  expectNear(at(results, 100).values[2], -5 * 800.0 / (16 * 1e5), 1e-5, "reference grid");
+}
+
 TEST_F(LineElementTest, WhatIsNotSolvedExactlyIsRefusedWithItsLine) {
   struct Case {
     std::string property, element, message;

@@ -46,6 +46,7 @@ class CcxJobBuilder {
     writeStubs();
     writeRigidLinks();
     writeEndEquations();
+    writeInterpolations();
     writeTransforms();
     writeInitialTemperatures();
     for (const SubcaseSelection& subcase : model_.subcases) writeStep(subcase);
@@ -743,6 +744,48 @@ class CcxJobBuilder {
     for (int axis = 0; axis < 3; ++axis) {
       components[{grid, axis + 1}] += localForce[axis];
       components[{grid, axis + 4}] += localMoment[axis];
+    }
+  }
+
+  // RBE3 → an *EQUATION per reference DOF: the reference grid's motion as the weighted fit of
+  // the independent grids' translations (interpolationMatrices).
+  void writeInterpolations() {
+    for (const Interpolation& interpolation : model_.interpolations) {
+      std::string subject = "RBE3 " + std::to_string(interpolation.id);
+      std::vector<std::pair<Vec3, double>> points;
+      for (const auto& [grid, weight] : interpolation.points) {
+        if (model_.grids.at(grid).frame) failAt(interpolation.at, subject + ": grids with an output system (CD) are not supported here");
+        points.emplace_back(position(grid), weight);
+      }
+      if (model_.grids.at(interpolation.reference).frame)
+        failAt(interpolation.at, subject + ": grids with an output system (CD) are not supported here");
+      auto matrices = interpolationMatrices(position(interpolation.reference), points);
+      if (!matrices)
+        failAt(interpolation.at, subject + ": the independent grids do not fix the reference grid's rotation (fewer "
+                                           "than three of them, or all in line)");
+      int reference = job_.nodes.toCcx(interpolation.reference);
+      tiedGrids_.insert(interpolation.reference);
+      for (const auto& [grid, weight] : interpolation.points) tiedGrids_.insert(grid);
+      for (int dof : interpolation.dofs) {
+        if (dof > 3 && !rotationalGrids_.count(interpolation.reference))
+          failAt(interpolation.at, subject + ": REFC " + std::to_string(dof) + " needs rotations at the reference grid");
+        if (!rigidDependents_.emplace(std::make_pair(interpolation.reference, dof), interpolation.at).second)
+          failAt(interpolation.at, subject + ": grid " + std::to_string(interpolation.reference) + " DOF " +
+                                       std::to_string(dof) + " is tied by another rigid element already");
+        std::vector<std::string> terms{std::to_string(reference) + ", " + std::to_string(dof) + ", 1."};
+        double largest = 0;
+        for (const InterpolationMatrix& m : *matrices)
+          for (double value : m[dof - 1]) largest = std::max(largest, std::abs(value));
+        for (std::size_t i = 0; i < matrices->size(); ++i)
+          for (int k = 0; k < 3; ++k) {
+            double value = (*matrices)[i][dof - 1][k];
+            if (std::abs(value) <= 1e-12 * largest) continue;
+            terms.push_back(std::to_string(job_.nodes.toCcx(interpolation.points[i].first)) + ", " + std::to_string(k + 1) +
+                            ", " + real(-value));
+          }
+        out_ << "*EQUATION\n" << terms.size() << "\n";
+        for (std::size_t i = 0; i < terms.size(); ++i) out_ << terms[i] << (i + 1 == terms.size() || i % 4 == 3 ? "\n" : ", ");
+      }
     }
   }
 

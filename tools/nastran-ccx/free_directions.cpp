@@ -78,6 +78,8 @@ std::map<int, Matrix3> axialOnlyStiffness(const Model& model) {
       int axis = spring.components[end] - 1;
       grid->second[axis][axis] += spring.stiffness;
     }
+  // An RBE3's reference grid moves as its independent grids do.
+  for (const Interpolation& interpolation : model.interpolations) stiffness.erase(interpolation.reference);
   // Grids a rigid element ties move with the grids it ties them to.
   for (const RigidLink& link : model.rigidLinks) {
     stiffness.erase(link.independent);

@@ -227,6 +227,23 @@ class LineCardReader {
       if (link.dofs.empty()) fail(card.origin, 3, subject, "no components CM");
       model_.rigidLinks.push_back(link);
     }
+    for (const nastran::Rbe3& card : bulk_.rbe3s) {
+      std::string subject = label("RBE3", card.eid);
+      if (!card.um.empty()) fail(card.origin, 0, subject, "UM (other dependent DOFs) is not supported");
+      Interpolation interpolation{card.eid, card.refgrid, {}, {}, card.origin.at};
+      for (int dof = 1; dof <= 6; ++dof)
+        if (card.refc.has(dof)) interpolation.dofs.push_back(dof);
+      std::map<int, double> weights;
+      for (const nastran::Rbe3::Weighted& group : card.groups) {
+        if (group.c.digits() != "123")
+          fail(card.origin, 0, subject, "components " + group.c.digits() + " of the independent grids: only 123 is supported");
+        if (group.weight <= 0) fail(card.origin, 0, subject, "weights must be positive");
+        for (int grid : group.grids) weights[grid] += group.weight;
+      }
+      for (const auto& [grid, weight] : weights) interpolation.points.emplace_back(grid, weight);
+      if (interpolation.dofs.empty() || interpolation.points.empty()) fail(card.origin, 0, subject, "no REFC or no independent grids");
+      model_.interpolations.push_back(interpolation);
+    }
     for (const nastran::Grav& card : bulk_.gravs) {
       std::string subject = label("GRAV", card.sid);
       if (card.cid != 0) fail(card.origin, 3, subject, "a coordinate system CID other than 0 is not supported");

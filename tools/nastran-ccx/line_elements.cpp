@@ -271,3 +271,57 @@ bool solvesLinesAsBeams(const Model& model) {
 }
 
 }  // namespace nastranccx
+
+namespace nastranccx {
+
+std::optional<std::vector<InterpolationMatrix>> interpolationMatrices(const Vec3& reference,
+                                                                     const std::vector<std::pair<Vec3, double>>& points) {
+  // A_i = [I, -[r_i]x] (3 x 6); the fit is N^-1 sum w_i A_i' u_i, N = sum w_i A_i' A_i.
+  auto rowsOf = [&](const Vec3& r) {
+    std::array<std::array<double, 6>, 3> a{};
+    for (int k = 0; k < 3; ++k) a[k][k] = 1;
+    // -[r]x theta = theta x r: rows (0, r_z, -r_y), (-r_z, 0, r_x), (r_y, -r_x, 0).
+    a[0][4] = r[2], a[0][5] = -r[1];
+    a[1][3] = -r[2], a[1][5] = r[0];
+    a[2][3] = r[1], a[2][4] = -r[0];
+    return a;
+  };
+  std::array<std::array<double, 12>, 6> n{};  // [N | I], reduced to [I | N^-1]
+  double scale = 0;
+  for (const auto& [at, weight] : points) {
+    auto a = rowsOf(at - reference);
+    for (int i = 0; i < 6; ++i)
+      for (int j = 0; j < 6; ++j)
+        for (int k = 0; k < 3; ++k) n[i][j] += weight * a[k][i] * a[k][j];
+  }
+  for (int i = 0; i < 6; ++i) {
+    n[i][6 + i] = 1;
+    scale = std::max(scale, std::abs(n[i][i]));
+  }
+  for (int column = 0; column < 6; ++column) {
+    int pivot = column;
+    for (int row = column + 1; row < 6; ++row)
+      if (std::abs(n[row][column]) > std::abs(n[pivot][column])) pivot = row;
+    if (std::abs(n[pivot][column]) <= 1e-10 * scale) return std::nullopt;
+    std::swap(n[pivot], n[column]);
+    double divisor = n[column][column];
+    for (double& value : n[column]) value /= divisor;
+    for (int row = 0; row < 6; ++row) {
+      if (row == column || n[row][column] == 0) continue;
+      double factor = n[row][column];
+      for (int j = 0; j < 12; ++j) n[row][j] -= factor * n[column][j];
+    }
+  }
+  std::vector<InterpolationMatrix> matrices;
+  for (const auto& [at, weight] : points) {
+    auto a = rowsOf(at - reference);
+    InterpolationMatrix m{};
+    for (int i = 0; i < 6; ++i)
+      for (int k = 0; k < 3; ++k)
+        for (int j = 0; j < 6; ++j) m[i][k] += n[i][6 + j] * weight * a[k][j];
+    matrices.push_back(m);
+  }
+  return matrices;
+}
+
+}  // namespace nastranccx

@@ -90,3 +90,16 @@ std::optional<BarFrame> barFrameOf(const Model& model, const Element& element);
 bool solvesLinesAsBeams(const Model& model);
 
 }  // namespace nastranccx
+
+namespace nastranccx {
+
+// RBE3's interpolation: the reference point's motion (translations, rotations) as the weighted
+// least-squares rigid motion of points that move by translations alone, u_i ~ u + theta x r_i
+// (r_i from the reference point). For each point, the 6 x 3 matrix that its translation enters
+// the reference motion with; nullopt when the points do not fix the rotations (fewer than
+// three points not in line).
+using InterpolationMatrix = std::array<std::array<double, 3>, 6>;
+std::optional<std::vector<InterpolationMatrix>> interpolationMatrices(const Vec3& reference,
+                                                                     const std::vector<std::pair<Vec3, double>>& points);
+
+}  // namespace nastranccx

@@ -136,6 +136,16 @@ struct RigidLink {
   nastran::Location at;
 };
 
+// RBE3: the reference grid moves as the weighted least-squares rigid motion of the
+// independent grids' translations, in the DOFs given.
+struct Interpolation {
+  int id = 0;
+  int reference = 0;
+  std::vector<int> dofs;                    // 1-6
+  std::vector<std::pair<int, double>> points;  // (grid, weight)
+  nastran::Location at;
+};
+
 // GRAV: an acceleration (basic system) on every mass of the model.
 struct Gravity {
   int setId = 0;
@@ -208,6 +218,7 @@ struct Model {
   std::vector<PointMass> masses;
   std::vector<Spring> springs;
   std::vector<RigidLink> rigidLinks;
+  std::vector<Interpolation> interpolations;
   std::vector<Gravity> gravities;
   std::vector<GridTemperature> temperatures;
   std::map<int, double> defaultTemperatures;  // TEMPD, by set

@@ -219,9 +219,17 @@ class ResultsMaker {
     double largest = step_.forceScale;
     for (const auto& [grid, force] : forces)
       for (double component : force) largest = std::max(largest, std::abs(component));
+    std::vector<std::pair<std::string, std::vector<int>>> groups;
     for (const RigidLink& link : model_.rigidLinks) {
-      std::vector<int> grids = link.dependents;
-      grids.push_back(link.independent);
+      groups.emplace_back("RBE2 " + std::to_string(link.id), link.dependents);
+      groups.back().second.push_back(link.independent);
+    }
+    for (const Interpolation& interpolation : model_.interpolations) {
+      groups.emplace_back("RBE3 " + std::to_string(interpolation.id), std::vector<int>{interpolation.reference});
+      for (const auto& point : interpolation.points) groups.back().second.push_back(point.first);
+    }
+    for (const auto& group : groups) {
+      const std::vector<int>& grids = group.second;
       Vec3 residual{};
       double allowed = kBalanceTolerance * largest;
       bool held = false;
@@ -238,7 +246,7 @@ class ResultsMaker {
         if (std::abs(residual[axis]) > allowed)
           throw Failure(model_.fileName + ": " + subcaseName() +
                         ": the model is singular or a mechanism (is it supported against every rigid-body motion?): "
-                        "the grids of RBE2 " + std::to_string(link.id) + " carry a force of " +
+                        "the grids of " + group.first + " carry a force of " +
                         formatReal(residual[axis]) + " in direction " + std::to_string(axis + 1) +
                         " beyond their loads");
     }
