@@ -267,6 +267,20 @@ TEST_F(LineElementTest, Rbe3SpreadsAnOffCentreForceByTheLeastSquaresRule) {
   expectNear(at(results, 100).values[2], -5 * 800.0 / (16 * 1e5), 1e-5, "reference grid");
 }
 
+TEST_F(LineElementTest, Rbe2PullsASolidThroughAGridNoElementTurns) {
+  REQUIRE_CCX();
+  // A 2 x 2 x 2 brick (NU 0) on rollers, its top face tied by an RBE2 to grid 100 above it,
+  // pulled by 4000: stress F / A = 1000 and stretch F L / (E A) = 2e-4 everywhere on top.
+  std::string bulk =
+      "GRID,1,,0.,0.,0.\nGRID,2,,2.,0.,0.\nGRID,3,,2.,2.,0.\nGRID,4,,0.,2.,0.\n"
+      "GRID,5,,0.,0.,2.\nGRID,6,,2.,0.,2.\nGRID,7,,2.,2.,2.\nGRID,8,,0.,2.,2.\nGRID,100,,1.,1.,3.\n"
+      "CHEXA,1,1,1,2,3,4,5,6\n,7,8\nPSOLID,1,1\nMAT1,1,1.E+7,,0.\nRBE2,9,100,123456,5,6,7,8\n"
+      "SPC1,1,3,1,2,3,4\nSPC1,1,12,1\nSPC1,1,1,4\nFORCE,1,100,0,4000.,0.,0.,1.\n";
+  resultfiles::SubcaseResults results = solve("pulled", staticDeck(bulk));
+  for (int grid : {5, 6, 7, 8, 100}) expectNear(at(results, grid).values[2], 2e-4, 1e-5, "grid " + std::to_string(grid));
+  ASSERT_EQ(results.hexas.size(), 1u);
+}
+
 TEST_F(LineElementTest, WhatIsNotSolvedExactlyIsRefusedWithItsLine) {
   struct Case {
     std::string property, element, message;

@@ -138,6 +138,8 @@ class CcxJobBuilder {
         if (element.type == ElementType::Rod)
           for (int grid : element.grids)
             if (!rotationalGrids_.count(grid)) heldRotations_.insert(grid);
+    // An RBE2's independent grid turns (through its stub where no element turns it).
+    for (const RigidLink& link : model_.rigidLinks) rotationalGrids_.insert(link.independent);
     // A rigid element gives the grids it ties their rotations.
     for (const RigidLink& link : model_.rigidLinks) {
       heldRotations_.erase(link.independent);
@@ -154,9 +156,9 @@ class CcxJobBuilder {
   // Nodes of their own at the bar ends with offsets or pin flags (U1 models), numbered after
   // the grids', in NALL so that their motion prints.
   void writeEndNodes() {
-    if (!job_.lineElementsAsBeams) return;
     int next = job_.nodes.ids().empty() ? 1 : job_.nodes.toCcx(job_.nodes.ids().back()) + 1;
     for (const auto& [id, element] : model_.elements) {
+      if (!job_.lineElementsAsBeams) break;
       if (element.type != ElementType::Bar && element.type != ElementType::Beam) continue;
       for (int end = 0; end < 2; ++end) {
         if (!element.hasEnd(end)) continue;
@@ -332,7 +334,8 @@ class CcxJobBuilder {
 
   void writeElements() {
     nextElement_ = job_.elements.ids().empty() ? 1 : job_.elements.toCcx(job_.elements.ids().back()) + 1;
-    if (job_.lineElementsAsBeams) out_ << "*USER ELEMENT, TYPE=U1, NODES=2, INTEGRATION POINTS=2, MAXDOF=6\n";
+    if (job_.lineElementsAsBeams || !anchors_.empty())
+      out_ << "*USER ELEMENT, TYPE=U1, NODES=2, INTEGRATION POINTS=2, MAXDOF=6\n";
     std::map<std::string, std::vector<const Element*>> sets;
     for (const auto& [id, element] : model_.elements) {
       sets[elementSetName(element)].push_back(&element);
@@ -702,7 +705,12 @@ class CcxJobBuilder {
     std::map<std::pair<int, int>, nastran::Location> dependent;  // (grid, DOF) -> the link that ties it
     for (const RigidLink& link : model_.rigidLinks) {
       if (!job_.lineElementsAsBeams)
-        failAt(link.at, "RBE2 " + std::to_string(link.id) + ": rigid elements are solved in models of rods, bars and beams only");
+        for (const auto& [id, type] : job_.ccxTypes)
+          if (type.rfind("C3D", 0) != 0)
+            failAt(link.at, "RBE2 " + std::to_string(link.id) +
+                                ": rigid elements are solved in models of line elements or of solids only (CalculiX "
+                                "cannot give the element turning the independent grid to a model with " +
+                                cardName(model_.elements.at(id).type) + ")");
       const Vec3& xn = position(link.independent);
       for (int grid : link.dependents)
         if (model_.grids.at(grid).frame || model_.grids.at(link.independent).frame)
@@ -711,6 +719,8 @@ class CcxJobBuilder {
         Vec3 r = position(grid) - xn;
         tiedGrids_.insert({grid, link.independent});
         for (int dof : link.dofs) {
+          // A solid's grid has no rotations to tie.
+          if (dof > 3 && !job_.lineElementsAsBeams) continue;
           if (!dependent.emplace(std::make_pair(grid, dof), link.at).second)
             failAt(link.at, "RBE2 " + std::to_string(link.id) + ": grid " + std::to_string(grid) + " DOF " +
                                 std::to_string(dof) + " is tied by another rigid element already");
