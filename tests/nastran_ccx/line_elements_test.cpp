@@ -281,6 +281,24 @@ TEST_F(LineElementTest, Rbe2PullsASolidThroughAGridNoElementTurns) {
   ASSERT_EQ(results.hexas.size(), 1u);
 }
 
+TEST_F(LineElementTest, BushBesideARodSharesTheLoad) {
+  REQUIRE_CCX();
+  // A rod (E A / L = 1e5) from a fixed grid to grid 2, and a CBUSH (K 1e5, 2e5, 3e5 in basic
+  // axes, ST 2) from grid 2 to a fixed grid at the same place: 1000 along x and along y at grid 2
+  // moves it 1000 / 2e5 both ways (x: rod and bush in parallel; y: the bush alone).
+  std::string bulk =
+      "GRID,1,,0.,0.,0.\nGRID,2,,10.,0.,0.\nGRID,3,,10.,0.,0.\nCROD,1,1,1,2\nPROD,1,1,1.\nMAT1,1,1.E+6,,.3\n"
+      "CBUSH,5,6,2,3,,,,0\nPBUSH,6,K,1.E+5,2.E+5,3.E+5,,,\n,,RCV,,2.\n"
+      "SPC1,1,123456,1,3\nSPC1,1,3,2\nFORCE,1,2,0,1000.,1.,1.,0.\n";
+  resultfiles::SubcaseResults results = solve("bush", staticDeck(bulk));
+  expectNear(at(results, 2).values[0], 1000 / 2e5, 1e-5, "x");
+  expectNear(at(results, 2).values[1], 1000 / 2e5, 1e-5, "y");
+  ASSERT_EQ(results.bushes.size(), 1u);
+  // ST times K (u_B - u_A): the bush is squeezed by grid 2 moving towards +x, +y.
+  expectNear(results.bushes[0].values[0], -2 * 1e5 * 0.005, 1e-5, "TX");
+  expectNear(results.bushes[0].values[1], -2 * 2e5 * 0.005, 1e-5, "TY");
+}
+
 TEST_F(LineElementTest, WhatIsNotSolvedExactlyIsRefusedWithItsLine) {
   struct Case {
     std::string property, element, message;

@@ -429,7 +429,9 @@ class CcxJobBuilder {
   // elements, each in a set of its own.
   void writeSprings() {
     for (const Spring& spring : model_.springs) {
-      std::string set = std::string(spring.onCard ? "CELAS2_" : "CELAS1_") + std::to_string(spring.id);
+      std::string set = spring.bushComponent != 0
+                            ? "CBUSH" + std::to_string(spring.id) + "_" + std::to_string(spring.bushComponent)
+                            : std::string(spring.onCard ? "CELAS2_" : "CELAS1_") + std::to_string(spring.id);
       bool grounded = spring.grids[1] == 0;
       out_ << "*ELEMENT, TYPE=" << (grounded ? "SPRING1" : "SPRING2") << ", ELSET=" << set << "\n"
            << nextElement_++ << ", " << job_.nodes.toCcx(spring.grids[0]);
@@ -438,7 +440,10 @@ class CcxJobBuilder {
       if (!grounded) out_ << ", " << spring.components[1];
       // A real with a decimal point, or CalculiX takes the line for DOFs.
       std::string stiffness = real(spring.stiffness);
-      if (stiffness.find_first_of(".eE") == std::string::npos) stiffness += ".";
+      if (stiffness.find('.') == std::string::npos) {
+        std::size_t exponent = stiffness.find_first_of("eE");
+        stiffness.insert(exponent == std::string::npos ? stiffness.size() : exponent, ".");
+      }
       out_ << "\n" << stiffness << "\n";
     }
   }

@@ -200,6 +200,35 @@ class LineCardReader {
       add({card.eid, false, {card.g1, card.g2}, {card.c1, card.c2}, property->second->k, property->second->s, card.origin.at},
           card.origin, subject);
     }
+    // CBUSH between coincident grids (or to ground) with its stiffness along the basic axes
+    // (CID 0), or the same stiffness every way: three springs, one a translation. GE, B and M do
+    // not enter a static solution.
+    std::map<int, const nastran::Pbush*> pbush;
+    for (const nastran::Pbush& card : bulk_.pbushes) pbush[card.pid] = &card;
+    for (const nastran::Cbush& card : bulk_.cbushes) {
+      std::string subject = label("CBUSH", card.eid);
+      auto property = pbush.find(card.pid);
+      if (property == pbush.end() || !property->second->k)
+        fail(card.origin, 2, subject, "no PBUSH " + std::to_string(card.pid) + " with stiffness K");
+      const std::array<double, 6>& k = *property->second->k;
+      if (k[3] != 0 || k[4] != 0 || k[5] != 0)
+        fail(card.origin, 2, subject, "rotational stiffness (PBUSH K4-K6) is not supported");
+      bool sameEveryWay = k[0] == k[1] && k[1] == k[2];
+      if (card.cid ? *card.cid != 0 : !sameEveryWay)
+        fail(card.origin, 9, subject, "only CID 0 (or blank CID with K1 = K2 = K3) is supported");
+      if (card.gb != 0) {
+        const Vec3& a = model_.grids.at(card.ga).position;
+        const Vec3& b = model_.grids.at(card.gb).position;
+        if (a != b) fail(card.origin, 4, subject, "only coincident grids GA, GB (or GB blank) are supported");
+      }
+      double stressFactor = property->second->rcv ? (*property->second->rcv)[1] : 1.0;  // ST, 1 when not given
+      for (int axis = 1; axis <= 3; ++axis) {
+        if (k[axis - 1] == 0) continue;
+        Spring spring{card.eid, true, {card.ga, card.gb}, {axis, axis}, k[axis - 1], stressFactor, card.origin.at};
+        spring.bushComponent = axis;
+        add(spring, card.origin, subject);
+      }
+    }
     for (const nastran::Celas2& card : bulk_.celas2s)
       add({card.eid, true, {card.g1, card.g2}, {card.c1, card.c2}, card.k, card.s, card.origin.at}, card.origin,
           label("CELAS2", card.eid));

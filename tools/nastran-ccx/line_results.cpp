@@ -164,13 +164,22 @@ void addSpringGridForces(const Model& model, const std::map<int, Vec3>& displace
 }
 
 void addSpringResults(resultfiles::SubcaseResults& subcase, const Model& model, const std::map<int, Vec3>& displacements) {
+  std::map<int, resultfiles::BushStress> bushes;
   for (const Spring& spring : model.springs) {
+    if (spring.bushComponent != 0) {
+      resultfiles::BushStress& bush = bushes[spring.id];
+      bush.element = spring.id;
+      bush.values[spring.bushComponent - 1] =
+          static_cast<float>(-spring.stressCoefficient * springForce(spring, displacements));
+      continue;
+    }
     resultfiles::SpringStress stress;
     stress.element = spring.id;
     // Positive in tension: k (u2 - u1).
     stress.stress = static_cast<float>(-spring.stressCoefficient * springForce(spring, displacements));
     (spring.onCard ? subcase.springs2 : subcase.springs1).push_back(stress);
   }
+  for (const auto& [id, bush] : bushes) subcase.bushes.push_back(bush);
 }
 
 void addRodResults(resultfiles::SubcaseResults& subcase, const Model& model, const Element& element, double axialStress) {

@@ -125,6 +125,7 @@ struct Spring {
   double stiffness = 0;
   double stressCoefficient = 0;  // S
   nastran::Location at;
+  int bushComponent = 0;  // a CBUSH's spring along basic axis 1-3 (its ID the CBUSH's), else 0
 };
 
 // RBE2: the dependent grids follow the independent one rigidly in the DOFs given.
