@@ -299,6 +299,28 @@ TEST_F(LineElementTest, BushBesideARodSharesTheLoad) {
   expectNear(results.bushes[0].values[1], -2 * 2e5 * 0.005, 1e-5, "TY");
 }
 
+TEST_F(LineElementTest, MpcAndRbarTieGridsAsTheyState) {
+  REQUIRE_CCX();
+  // Two rods (k = 1e5) from fixed grids side by side; MPC set 8 (through MPCADD 7, selected
+  // above the subcases) makes grid 3 follow grid 2 along x: 1000 at grid 2 moves both by 1000 / 2e5.
+  std::string mpc =
+      "SOL 101\nCEND\nMPC = 7\nSUBCASE 1\n  LOAD = 1\n  SPC = 1\nBEGIN BULK\n"
+      "GRID,1,,0.,0.,0.\nGRID,2,,10.,0.,0.\nGRID,3,,10.,1.,0.\nGRID,4,,0.,1.,0.\nCROD,1,1,1,2\nCROD,2,1,4,3\n"
+      "PROD,1,1,1.\nMAT1,1,1.E+6,,.3\nMPC,8,3,1,1.,2,1,-1.\nMPCADD,7,8\nSPC1,1,123456,1,4\nSPC1,1,23,2,3\n"
+      "FORCE,1,2,0,1000.,1.,0.,0.\nENDDATA\n";
+  resultfiles::SubcaseResults results = solve("mpc", mpc);
+  expectNear(at(results, 3).values[0], 1000 / 2e5, 1e-5, "grid 3");
+  expectNear(results.rodForces[1].axial, 500, 1e-5, "second rod");
+
+  // A cantilever's tip grid 11 carries grid 50, 10 above it, by an RBAR; 100 along y at grid 50
+  // bends the bar as at its tip and twists it by 100 x 10.
+  results = solve("rbar", cantilever("CBAR", "PBAR,1,1,2.,3.,1.5,2.\nGRID,50,,100.,0.,10.\n"
+                                             "RBAR,60,11,50,123456,,,123456\nFORCE,1,50,0,100.,0.,1.,0.\n"));
+  expectNear(at(results, kTip).values[1], 100 * std::pow(kLength, 3) / (3 * kE * 3), 1e-4, "tip");
+  expectNear(results.barForces[0].torque, -100 * 10, 1e-4, "torque");
+  expectNear(at(results, 50).values[1], at(results, kTip).values[1] - 10 * at(results, kTip).values[3], 1e-5, "grid 50");
+}
+
 TEST_F(LineElementTest, WhatIsNotSolvedExactlyIsRefusedWithItsLine) {
   struct Case {
     std::string property, element, message;

@@ -47,6 +47,7 @@ class CcxJobBuilder {
     writeRigidLinks();
     writeEndEquations();
     writeInterpolations();
+    writeMpcs();
     writeTransforms();
     writeInitialTemperatures();
     for (const SubcaseSelection& subcase : model_.subcases) writeStep(subcase);
@@ -801,6 +802,42 @@ class CcxJobBuilder {
         out_ << "*EQUATION\n" << terms.size() << "\n";
         for (std::size_t i = 0; i < terms.size(); ++i) out_ << terms[i] << (i + 1 == terms.size() || i % 4 == 3 ? "\n" : ", ");
       }
+    }
+  }
+
+  // MPC (through MPCADD) → `*EQUATION`s. CalculiX's equations hold in every step, so every
+  // subcase must select the same MPC set (or none).
+  void writeMpcs() {
+    std::optional<int> selected;
+    for (const SubcaseSelection& subcase : model_.subcases) {
+      if (&subcase != &model_.subcases.front() && subcase.mpcSet != selected)
+        failAt(subcase.at, "SUBCASE " + std::to_string(subcase.id) +
+                               ": a different MPC set in another subcase is not supported (CalculiX's equations "
+                               "hold in every step)");
+      selected = subcase.mpcSet;
+    }
+    if (!selected) return;
+    std::set<int> sets{*selected};
+    if (auto joined = model_.mpcUnions.find(*selected); joined != model_.mpcUnions.end())
+      sets = std::set<int>(joined->second.begin(), joined->second.end());
+    for (const MpcEquation& equation : model_.mpcEquations) {
+      if (!sets.count(equation.setId)) continue;
+      std::string subject = "MPC " + std::to_string(equation.setId);
+      for (const auto& [grid, dof, coefficient] : equation.terms) {
+        if (model_.grids.at(grid).frame) failAt(equation.at, subject + ": grids with an output system (CD) are not supported here");
+        if (dof > 3 && !rotationalGrids_.count(grid))
+          failAt(equation.at, subject + ": grid " + std::to_string(grid) + " has no rotations (component " +
+                                  std::to_string(dof) + ")");
+        tiedGrids_.insert(grid);
+      }
+      const auto& [grid, dof, coefficient] = equation.terms.front();
+      if (!rigidDependents_.emplace(std::make_pair(grid, dof), equation.at).second)
+        failAt(equation.at, subject + ": grid " + std::to_string(grid) + " DOF " + std::to_string(dof) +
+                                " is a dependent DOF of another equation or rigid element already");
+      out_ << "*EQUATION\n" << equation.terms.size() << "\n";
+      std::size_t i = 0;
+      for (const auto& [g, c, a] : equation.terms)
+        out_ << job_.nodes.toCcx(g) << ", " << c << ", " << real(a) << (++i == equation.terms.size() || i % 4 == 0 ? "\n" : ", ");
     }
   }
 

@@ -273,6 +273,34 @@ class LineCardReader {
       if (interpolation.dofs.empty() || interpolation.points.empty()) fail(card.origin, 0, subject, "no REFC or no independent grids");
       model_.interpolations.push_back(interpolation);
     }
+    for (const nastran::Rbar& card : bulk_.rbars) {
+      std::string subject = label("RBAR", card.eid);
+      auto dofs = [](const nastran::Components& c) {
+        std::vector<int> list;
+        for (int dof = 1; dof <= 6; ++dof)
+          if (c.has(dof)) list.push_back(dof);
+        return list;
+      };
+      // One end independent in all six DOFs, the other's CM dependent: an RBE2 of one grid.
+      if (card.cna.digits() == "123456" && card.cnb.empty() && card.cma.empty() && !card.cmb.empty())
+        model_.rigidLinks.push_back({card.eid, card.ga, {card.gb}, dofs(card.cmb), card.origin.at});
+      else if (card.cnb.digits() == "123456" && card.cna.empty() && card.cmb.empty() && !card.cma.empty())
+        model_.rigidLinks.push_back({card.eid, card.gb, {card.ga}, dofs(card.cma), card.origin.at});
+      else
+        fail(card.origin, 5, subject, "only an end independent in 123456 and the other's CM dependent is supported");
+    }
+    for (const nastran::Mpc& card : bulk_.mpcs) {
+      MpcEquation equation{card.sid, {}, card.origin.at};
+      for (const nastran::Mpc::Term& term : card.terms) {
+        if (term.c < 1) fail(card.origin, 3, label("MPC", card.sid), "scalar points (component 0) are not supported");
+        equation.terms.emplace_back(term.g, term.c, term.a);
+      }
+      if (equation.terms.empty() || std::get<2>(equation.terms.front()) == 0)
+        fail(card.origin, 4, label("MPC", card.sid), "the first (dependent) coefficient must not be 0");
+      model_.mpcEquations.push_back(equation);
+    }
+    for (const nastran::SetUnion& card : bulk_.mpcadds)
+      if (card.mpc) model_.mpcUnions[card.sid] = card.sets;
     for (const nastran::Grav& card : bulk_.gravs) {
       std::string subject = label("GRAV", card.sid);
       if (card.cid != 0) fail(card.origin, 3, subject, "a coordinate system CID other than 0 is not supported");

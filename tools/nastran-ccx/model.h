@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "beam_sections.h"
@@ -147,6 +148,13 @@ struct Interpolation {
   nastran::Location at;
 };
 
+// MPC: sum of A_i u(G_i, C_i) = 0, the first term the dependent one.
+struct MpcEquation {
+  int setId = 0;
+  std::vector<std::tuple<int, int, double>> terms;  // (grid, DOF 1-6, coefficient)
+  nastran::Location at;
+};
+
 // GRAV: an acceleration (basic system) on every mass of the model.
 struct Gravity {
   int setId = 0;
@@ -220,6 +228,8 @@ struct Model {
   std::vector<Spring> springs;
   std::vector<RigidLink> rigidLinks;
   std::vector<Interpolation> interpolations;
+  std::vector<MpcEquation> mpcEquations;
+  std::map<int, std::vector<int>> mpcUnions;  // MPCADD: set -> the sets it joins
   std::vector<Gravity> gravities;
   std::vector<GridTemperature> temperatures;
   std::map<int, double> defaultTemperatures;  // TEMPD, by set

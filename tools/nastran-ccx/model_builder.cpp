@@ -53,13 +53,13 @@ PropertyType propertyTypeFor(ElementType type) {
 namespace {
 
 // The cards the conversion to CalculiX knows; every other card of a deck is refused by name.
-constexpr std::array<std::string_view, 50> kSolvedCards = {
+constexpr std::array<std::string_view, 53> kSolvedCards = {
     "GRID",   "CROD",   "CBAR",   "CQUAD4", "CTRIA3", "CTETRA", "CHEXA",  "PROD",   "PBAR",
     "PSHELL", "PSOLID", "MAT1",   "FORCE",  "MOMENT", "FORCE1", "MOMENT1", "PLOAD4", "TEMP",
     "TEMPD",  "SPC",    "SPC1",   "SPCADD", "SPCD",   "LOAD",   "PARAM",  "MDLPRM", "CORD1R",
     "CORD1C", "CORD1S", "CORD2R", "CORD2C", "CORD2S", "CONROD", "CBEAM",  "PBARL",  "PBEAM",
     "PBEAML", "PLOAD1", "CONM2",  "RBE2",   "GRAV",   "CELAS1", "CELAS2", "PELAS",
-    "RBE3",   "CBUSH",  "PBUSH",
+    "RBE3",   "CBUSH",  "PBUSH",  "RBAR",   "MPC",    "MPCADD",
 };
 
 bool isSolved(std::string_view card) {
