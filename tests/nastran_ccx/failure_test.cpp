@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadDeck{"MomentWithoutRotations", std::string(kRodBulk) + "MOMENT,1,2,0,5.,0.,0.,1.\n", {"MOMENT 1", "grid 2", "rotational"}},
         BadDeck{"TooManyFieldsOnOneLine", rodWith("SPC1,1,23,2", "SPC1,1,23,2,2,2,2,2,2,2,2,2"), {"bad.dat:20:", "SPC1", "continuation"}},
         BadDeck{"BadDofDigits", rodWith("SPC1,1,23,2", "SPC1,1,27,2"), {"SPC1 1", "digits 1 to 6"}},
-        BadDeck{"PressureOnARod", std::string(kRodBulk) + "PLOAD4,1,1,5.\n", {"PLOAD4 1", "element 1", "CQUAD4 and CTRIA3"}},
+        BadDeck{"PressureOnARod", std::string(kRodBulk) + "PLOAD4,1,1,5.\n", {"PLOAD4 1", "element 1", "shells and the faces of solids"}},
         BadDeck{"ContinuationWithoutCard", "+,1,2\n" + std::string(kRodBulk), {"bad.dat:13:", "continuation"}}),
     [](const ::testing::TestParamInfo<BadDeck>& info) { return info.param.name; });
 

@@ -4,9 +4,13 @@
 #include <cmath>
 #include <sstream>
 
+#include "composite_shells.h"
 #include "failure.h"
 #include "free_directions.h"
 #include "numbers.h"
+#include "pressure_loads.h"
+#include "shell_elements.h"
+#include "solid_elements.h"
 #include "subcases.h"
 
 namespace nastranccx {
@@ -67,6 +71,7 @@ class CcxJobBuilder {
     writeBoundaries();
     writeNodalLoads();
     writePressures();
+    writeCloads();
     writeTemperatures();
     // Every load of the step is known from here on.
     holdFreeDirections();
@@ -130,8 +135,8 @@ class CcxJobBuilder {
   void findRotationalGrids() {
     for (const auto& [id, element] : model_.elements) elementGrids_.insert(element.grids.begin(), element.grids.end());
     for (const auto& [id, element] : model_.elements)
-      if (element.type == ElementType::Bar || element.type == ElementType::Beam || element.type == ElementType::Quad4 ||
-          element.type == ElementType::Tria3)
+      if (element.type == ElementType::Bar || element.type == ElementType::Beam ||
+          (isShell(element.type) && !propertyOf(element).membraneOnly))
         rotationalGrids_.insert(element.grids.begin(), element.grids.end());
     // A U1 rod gives its grids rotations without stiffness: held, as Nastran's AUTOSPC would.
     if (job_.lineElementsAsBeams)
@@ -257,13 +262,36 @@ class CcxJobBuilder {
     for (const auto& [id, grid] : model_.grids)
       out_ << job_.nodes.toCcx(id) << ", " << real(grid.position[0]) << ", " << real(grid.position[1]) << ", "
            << real(grid.position[2]) << "\n";
+    writeMidsideNodes();
+  }
+
+  // Nodes at the middle of the edges of first-order shells that CalculiX must give plies
+  // (composite_shells.h), numbered after the grids and left out of NALL: they carry no load
+  // and no constraint, and are no grid of the deck.
+  void writeMidsideNodes() {
+    int next = job_.nodes.ids().empty() ? 1 : job_.nodes.toCcx(job_.nodes.ids().back()) + 1;
+    bool header = false;
+    for (const auto& [id, element] : model_.elements) {
+      if (!needsMidsideNodes(element, propertyOf(element))) continue;
+      std::size_t corners = element.grids.size();
+      for (std::size_t i = 0; i < corners; ++i) {
+        int a = element.grids[i], b = element.grids[(i + 1) % corners];
+        auto [entry, added] = midsideNodes_.emplace(std::minmax(a, b), next);
+        if (!added) continue;
+        ++next;
+        if (!header) out_ << "*NODE\n";
+        header = true;
+        Vec3 middle = 0.5 * (position(a) + position(b));
+        out_ << entry->second << ", " << real(middle[0]) << ", " << real(middle[1]) << ", " << real(middle[2]) << "\n";
+      }
+    }
   }
 
   // Nastran and CalculiX agree on the node order of every element but solids,
   // where CalculiX insists on a positive volume: mirrored solids are turned over.
   std::vector<int> ccxNodeOrder(const Element& element) const {
+    if (isSolid(element.type)) return solidCcxNodeOrder(model_, element, modelSize());
     std::vector<int> grids = element.grids;
-    double tolerance = 1e-12 * std::pow(modelSize(), 3);
     auto requireLength = [&](int a, int b) {
       if (norm(position(b) - position(a)) <= 1e-12 * modelSize())
         failAt(element.at, label(element) + ": its grids " + std::to_string(a) + " and " + std::to_string(b) +
@@ -275,51 +303,25 @@ class CcxJobBuilder {
       case ElementType::Beam:
         requireLength(grids[0], grids[1]);
         break;
-      case ElementType::Tria3:
-      case ElementType::Quad4: {
+      default: {
         Vec3 area = shellAreaVector(element);
         if (norm(area) <= 1e-12 * modelSize() * modelSize())
           failAt(element.at, label(element) + ": the element has no area");
-        break;
-      }
-      case ElementType::Tetra4: {
-        const Vec3& x1 = position(grids[0]);
-        double volume = dot(position(grids[1]) - x1, cross(position(grids[2]) - x1, position(grids[3]) - x1));
-        if (std::abs(volume) <= tolerance) failAt(element.at, label(element) + ": the element has no volume");
-        if (volume < 0) std::swap(grids[1], grids[2]);
-        break;
-      }
-      case ElementType::Hexa8: {
-        auto centroidOf = [&](std::initializer_list<int> corners) {
-          Vec3 sum{};
-          for (int corner : corners) sum = sum + position(grids[corner]);
-          return 0.25 * sum;
-        };
-        Vec3 alongXi = centroidOf({1, 2, 6, 5}) - centroidOf({0, 3, 7, 4});
-        Vec3 alongEta = centroidOf({2, 3, 7, 6}) - centroidOf({0, 1, 5, 4});
-        Vec3 alongZeta = centroidOf({4, 5, 6, 7}) - centroidOf({0, 1, 2, 3});
-        double volume = dot(alongXi, cross(alongEta, alongZeta));
-        if (std::abs(volume) <= tolerance) failAt(element.at, label(element) + ": the element has no volume");
-        if (volume < 0) grids = {grids[0], grids[3], grids[2], grids[1], grids[4], grids[7], grids[6], grids[5]};
         break;
       }
     }
     return grids;
   }
 
-  const char* ccxType(ElementType type) const {
-    if (job_.lineElementsAsBeams && (type == ElementType::Rod || type == ElementType::Bar || type == ElementType::Beam))
+  const char* ccxType(const Element& element) const {
+    if (job_.lineElementsAsBeams &&
+        (element.type == ElementType::Rod || element.type == ElementType::Bar || element.type == ElementType::Beam))
       return "U1";
-    switch (type) {
-      case ElementType::Rod: return "T3D2";
-      case ElementType::Bar:
-      case ElementType::Beam: return "B31";
-      case ElementType::Quad4: return "S4";
-      case ElementType::Tria3: return "S3";
-      case ElementType::Tetra4: return "C3D4";
-      case ElementType::Hexa8: return "C3D8";
-    }
-    return "?";
+    if (element.type == ElementType::Rod) return "T3D2";
+    if (element.type == ElementType::Bar || element.type == ElementType::Beam) return "B31";
+    if (isSolid(element.type)) return solidCcxType(element.type);
+    if (propertyOf(element).composite()) return compositeCcxType(element.type);
+    return shellCcxType(element.type, propertyOf(element).membraneOnly);
   }
 
   // One element set per property and CalculiX type; bars get one each because
@@ -329,8 +331,14 @@ class CcxJobBuilder {
         (job_.lineElementsAsBeams && element.type == ElementType::Rod))
       return std::string(cardName(element.type)) + std::to_string(element.id);
     if (element.propertyId < 0) return "CONROD" + std::to_string(element.id);
+    if (propertyOf(element).composite()) {
+      // Laminates: one set per property, type and material axes, which its plies' orientations follow.
+      auto [entry, added] = orientationGroups_.emplace(orientationKey(model_, element), orientationGroups_.size() + 1);
+      return std::string("PCOMP") + std::to_string(element.propertyId) + "_" + ccxType(element) + "_" +
+             std::to_string(entry->second);
+    }
     return std::string(cardName(propertyOf(element).type)) + std::to_string(element.propertyId) + "_" +
-           ccxType(element.type);
+           ccxType(element);
   }
 
   void writeElements() {
@@ -340,17 +348,25 @@ class CcxJobBuilder {
     std::map<std::string, std::vector<const Element*>> sets;
     for (const auto& [id, element] : model_.elements) {
       sets[elementSetName(element)].push_back(&element);
-      job_.ccxTypes[id] = ccxType(element.type);
+      job_.ccxTypes[id] = ccxType(element);
     }
     for (const auto& [name, members] : sets) {
-      out_ << "*ELEMENT, TYPE=" << ccxType(members.front()->type) << ", ELSET=" << name << "\n";
+      out_ << "*ELEMENT, TYPE=" << ccxType(*members.front()) << ", ELSET=" << name << "\n";
       for (const Element* element : members) {
         out_ << job_.elements.toCcx(element->id);
         std::vector<int>& grids = job_.ccxGrids[element->id];
         grids = ccxNodeOrder(*element);
+        // CalculiX reads at most 16 entries a line: longer elements continue on the next.
+        std::vector<int> numbers;
         for (std::size_t i = 0; i < grids.size(); ++i)
-          out_ << ", " << (job_.lineElementsAsBeams && i < 2 ? endNode(*element, static_cast<int>(i)) : job_.nodes.toCcx(grids[i]));
+          numbers.push_back(job_.lineElementsAsBeams && i < 2 ? endNode(*element, static_cast<int>(i))
+                                                             : job_.nodes.toCcx(grids[i]));
+        if (needsMidsideNodes(*element, propertyOf(*element)))
+          for (std::size_t i = 0; i < grids.size(); ++i)
+            numbers.push_back(midsideNodes_.at(std::minmax(grids[i], grids[(i + 1) % grids.size()])));
+        for (std::size_t i = 0; i < numbers.size(); ++i) out_ << (i == 15 ? ",\n" : ", ") << numbers[i];
         out_ << "\n";
+        if (propertyOf(*element).composite()) job_.layers[element->id] = propertyOf(*element).plies.size();
       }
       setNames_.push_back(name);
       setMembers_[name] = members.front();
@@ -364,13 +380,33 @@ class CcxJobBuilder {
 
   void writeMaterials() {
     std::set<int> used;
-    for (const auto& [id, property] : model_.properties) used.insert(property.materialId);
+    for (const auto& [id, property] : model_.properties) {
+      used.insert(property.materialId);
+      for (const Property::Ply& ply : property.plies) used.insert(ply.materialId);
+    }
     for (int id : used) {
       const Material& material = model_.materials.at(id);
-      out_ << "*MATERIAL, NAME=MAT1_" << id << "\n*ELASTIC\n"
-           << real(material.youngsModulus) << ", " << real(material.poissonRatio) << "\n";
+      out_ << "*MATERIAL, NAME=" << materialName(id) << "\n";
+      if (material.lamina) {
+        // A lamina in its axes: E3 = E2 and NU13 = NU23 = 0, so that the plies' in-plane response
+        // is the plane stress of E1, E2, NU12, G12 however CalculiX's expanded shell strains them
+        // through the thickness; G13 and G23 from G1Z and G2Z, else G12.
+        const Material::Lamina& lamina = *material.lamina;
+        out_ << "*ELASTIC, TYPE=ENGINEERING CONSTANTS\n"
+             << real(material.youngsModulus) << ", " << real(lamina.e2) << ", " << real(lamina.e2) << ", "
+             << real(material.poissonRatio) << ", 0, 0, " << real(lamina.g12) << ", "
+             << real(lamina.g1z.value_or(lamina.g12)) << "\n"
+             << real(lamina.g2z.value_or(lamina.g12)) << "\n";
+      } else if (material.anisotropic) {
+        writeAnisotropicElastic(*material.anisotropic);
+      } else {
+        out_ << "*ELASTIC\n" << real(material.youngsModulus) << ", " << real(material.poissonRatio) << "\n";
+      }
       if (material.density) out_ << "*DENSITY\n" << real(*material.density) << "\n";
-      if (material.expansion)
+      if (material.expansion && material.lamina)
+        out_ << "*EXPANSION, TYPE=ORTHO, ZERO=" << real(material.referenceTemperature) << "\n" << real(*material.expansion)
+             << ", " << real(material.lamina->expansion2) << ", " << real(material.lamina->expansion2) << "\n";
+      else if (material.expansion)
         out_ << "*EXPANSION, ZERO=" << real(material.referenceTemperature) << "\n" << real(*material.expansion) << "\n";
     }
   }
@@ -379,7 +415,11 @@ class CcxJobBuilder {
     for (const std::string& name : setNames_) {
       const Element& element = *setMembers_.at(name);
       const Property& property = propertyOf(element);
-      std::string head = "ELSET=" + name + ", MATERIAL=MAT1_" + std::to_string(property.materialId);
+      std::string head = "ELSET=" + name + ", MATERIAL=" + materialName(property.materialId);
+      if (property.composite()) {
+        writeCompositeSection(element, property, name);
+        continue;
+      }
       switch (property.type) {
         case PropertyType::Rod:
           if (job_.lineElementsAsBeams) {
@@ -392,7 +432,8 @@ class CcxJobBuilder {
           out_ << "*SOLID SECTION, " << head << "\n";
           break;
         case PropertyType::Shell:
-          out_ << "*SHELL SECTION, " << head << "\n" << real(property.thickness) << "\n";
+          out_ << (property.membraneOnly ? "*MEMBRANE SECTION, " : "*SHELL SECTION, ") << head << "\n"
+               << real(property.thickness) << "\n";
           break;
         case PropertyType::Bar:
           if (job_.lineElementsAsBeams) {
@@ -505,6 +546,46 @@ class CcxJobBuilder {
       out_ << printed[i] << (i + 1 == printed.size() || i % 8 == 7 ? "\n" : ", ");
   }
 
+  std::string materialName(int id) const {
+    const Material& material = model_.materials.at(id);
+    return (material.lamina ? "MAT8_" : material.anisotropic ? "MAT9_" : "MAT1_") + std::to_string(id);
+  }
+
+  // MAT9's G (rows of strains xx, yy, zz, xy, yz, zx) as CalculiX's D of TYPE=ANISO: its lower
+  // triangle column by column in the order 11, 22, 33, 12, 13, 23, eight values a line. Both
+  // take the shears as engineering strains.
+  void writeAnisotropicElastic(const std::array<double, 21>& g) {
+    auto nastranEntry = [&](int i, int j) {  // 0-based Nastran indices
+      if (i > j) std::swap(i, j);
+      int start = i * 6 - i * (i - 1) / 2;  // where row i's G(i, i) stands
+      return g[static_cast<std::size_t>(start + j - i)];
+    };
+    static const int kNastranIndex[6] = {0, 1, 2, 3, 5, 4};  // CalculiX's 11, 22, 33, 12, 13, 23
+    out_ << "*ELASTIC, TYPE=ANISO\n";
+    int written = 0;
+    for (int j = 0; j < 6; ++j)
+      for (int i = 0; i <= j; ++i) {
+        out_ << real(nastranEntry(kNastranIndex[i], kNastranIndex[j]));
+        ++written;
+        out_ << (written % 8 == 0 || written == 21 ? "\n" : ", ");
+      }
+  }
+
+  // A laminate: each ply's orientation is the set's material axes turned by the ply's angle.
+  void writeCompositeSection(const Element& element, const Property& property, const std::string& name) {
+    std::array<Vec3, 3> material = materialAxes(model_, element);
+    for (std::size_t i = 0; i < property.plies.size(); ++i) {
+      std::array<Vec3, 3> axes = plyAxes(material, property.plies[i].angle);
+      out_ << "*ORIENTATION, NAME=" << name << "_P" << i + 1 << "\n"
+           << real(axes[0][0]) << ", " << real(axes[0][1]) << ", " << real(axes[0][2]) << ", " << real(axes[1][0]) << ", "
+           << real(axes[1][1]) << ", " << real(axes[1][2]) << "\n";
+    }
+    out_ << "*SHELL SECTION, ELSET=" << name << ", COMPOSITE\n";
+    for (std::size_t i = 0; i < property.plies.size(); ++i)
+      out_ << real(property.plies[i].thickness) << ", , " << materialName(property.plies[i].materialId) << ", " << name
+           << "_P" << i + 1 << "\n";
+  }
+
   // A bar becomes a rectangle of the bar's area whose plane-1 inertia I1 is the
   // bar's; its plane-2 and torsional stiffness follow from the rectangle.
   void writeBarSection(const Element& element, const Property& property, const std::string& head) {
@@ -582,6 +663,17 @@ class CcxJobBuilder {
       out_ << job_.nodes.toCcx(id) << ", " << real(temperature) << "\n";
       initial_[id] = temperature;
     }
+    writeMidsideTemperatures(initial_);
+  }
+
+  // A generated mid-side node takes the mean of its edge's grids, as the shell between them does.
+  void writeMidsideTemperatures(const std::map<int, double>& temperatures) {
+    auto at = [&](int grid) {
+      auto given = temperatures.find(grid);
+      return given != temperatures.end() ? given->second : initial_.at(grid);
+    };
+    for (const auto& [edge, node] : midsideNodes_)
+      out_ << node << ", " << real(0.5 * (at(edge.first) + at(edge.second))) << "\n";
   }
 
   // A grid without a temperature in the subcase's set stays at its initial temperature.
@@ -591,11 +683,14 @@ class CcxJobBuilder {
     if (!sets_.selection->temperatureSet) return;
     double expansion = 0;
     for (const auto& [id, material] : model_.materials) expansion = std::max(expansion, std::abs(material.expansion.value_or(0)));
+    std::map<int, double> temperatures;
     for (const auto& [grid, temperature] : temperaturesOf(model_, *sets_.selection->temperatureSet)) {
       out_ << job_.nodes.toCcx(grid) << ", " << real(temperature) << "\n";
       step_->drivenDisplacement =
           std::max(step_->drivenDisplacement, expansion * std::abs(temperature - initial_[grid]) * modelSize());
+      temperatures[grid] = temperature;
     }
+    writeMidsideTemperatures(temperatures);
   }
 
   // Grids that belong to no bar or shell have no rotational DOFs in CalculiX:
@@ -682,7 +777,6 @@ class CcxJobBuilder {
 
   // Loads are given to CalculiX in each grid's CD components (the grid's transform turns them).
   void writeNodalLoads() {
-    std::map<std::pair<int, int>, double> components;  // (grid, DOF) -> sum
     for (const NodalLoad& load : model_.nodalLoads) {
       double factor = sets_.loadFactor(load.setId);
       if (factor == 0) continue;
@@ -693,15 +787,10 @@ class CcxJobBuilder {
       Vec3 value = factor * load.value;
       if (!load.isMoment) step_->balance[load.grid].addApplied(value);
       Vec3 local = toGridComponents(model_.grids.at(load.grid), value);
-      for (int axis = 0; axis < 3; ++axis) components[{load.grid, axis + 1 + (load.isMoment ? 3 : 0)}] += local[axis];
+      for (int axis = 0; axis < 3; ++axis) loadComponents_[{load.grid, axis + 1 + (load.isMoment ? 3 : 0)}] += local[axis];
     }
-    addLineLoads(components);
-    addGravityLoads(components);
-    out_ << "*CLOAD, OP=NEW\n";
-    for (const auto& [key, value] : components) {
-      if (value == 0) continue;
-      out_ << job_.nodes.toCcx(key.first) << ", " << key.second << ", " << real(value) << "\n";
-    }
+    addLineLoads(loadComponents_);
+    addGravityLoads(loadComponents_);
   }
 
   // RBE2 as linear constraints (small motion): at each dependent grid d and DOF in CM,
@@ -907,64 +996,34 @@ class CcxJobBuilder {
 
   Vec3 shellAreaVector(const Element& element) const {
     const std::vector<int>& g = element.grids;
-    if (element.type == ElementType::Tria3)
+    if (shellCorners(element.type) == 3)
       return 0.5 * cross(position(g[1]) - position(g[0]), position(g[2]) - position(g[0]));
     return 0.5 * cross(position(g[2]) - position(g[0]), position(g[3]) - position(g[1]));
   }
 
-  // The consistent nodal forces of a uniform pressure on a shell: p times the
-  // integral of each shape function times the surface normal (2x2 Gauss points
-  // integrate the bilinear quadrilateral exactly).
-  std::vector<Vec3> pressureNodalForces(const Element& element, double pressure) const {
-    std::vector<Vec3> forces;
-    if (element.type == ElementType::Tria3) {
-      Vec3 share = (pressure / 3) * shellAreaVector(element);
-      return {share, share, share};
-    }
-    forces.assign(4, Vec3{});
-    const double point = 1 / std::sqrt(3.0);
-    const double xiCorner[4] = {-1, 1, 1, -1};
-    const double etaCorner[4] = {-1, -1, 1, 1};
-    for (double xi : {-point, point}) {
-      for (double eta : {-point, point}) {
-        Vec3 alongXi{}, alongEta{};
-        for (int i = 0; i < 4; ++i) {
-          const Vec3& x = position(element.grids[i]);
-          alongXi = alongXi + (0.25 * xiCorner[i] * (1 + eta * etaCorner[i])) * x;
-          alongEta = alongEta + (0.25 * etaCorner[i] * (1 + xi * xiCorner[i])) * x;
-        }
-        Vec3 normal = cross(alongXi, alongEta);
-        for (int i = 0; i < 4; ++i) {
-          double shape = 0.25 * (1 + xi * xiCorner[i]) * (1 + eta * etaCorner[i]);
-          forces[i] = forces[i] + (pressure * shape) * normal;
-        }
-      }
-    }
-    return forces;
-  }
-
+  // Pressures become the consistent nodal forces they put on the grids (pressure_loads.h),
+  // given to CalculiX with the point loads.
   void writePressures() {
-    std::map<int, double> pressures;  // element -> sum
     for (const PressureLoad& load : model_.pressures) {
       double factor = sets_.loadFactor(load.setId);
       if (factor == 0) continue;
-      const Element& element = model_.elements.at(load.element);
-      if (element.type != ElementType::Quad4 && element.type != ElementType::Tria3)
-        failAt(load.at, "PLOAD4 " + std::to_string(load.setId) + ": element " + std::to_string(load.element) +
-                              " is a " + cardName(element.type) + "; pressures are supported on CQUAD4 and CTRIA3 only");
-      pressures[load.element] += factor * load.pressure;
-    }
-    out_ << "*DLOAD, OP=NEW\n";
-    for (const auto& [id, pressure] : pressures) {
-      if (pressure == 0) continue;
-      // CalculiX pushes a positive shell pressure along the normal, as Nastran does.
-      out_ << job_.elements.toCcx(id) << ", P, " << real(pressure) << "\n";
-      const Element& element = model_.elements.at(id);
-      std::vector<Vec3> forces = pressureNodalForces(element, pressure);
-      for (std::size_t i = 0; i < forces.size(); ++i) {
-        step_->balance[element.grids[i]].addApplied(forces[i], norm(forces[i]));
+      for (const GridForce& share : pressureNodalForces(model_, load)) {
+        Vec3 force = factor * share.force;
+        step_->balance[share.grid].addApplied(force);
+        Vec3 local = toGridComponents(model_.grids.at(share.grid), force);
+        for (int axis = 0; axis < 3; ++axis) loadComponents_[{share.grid, axis + 1}] += local[axis];
       }
     }
+  }
+
+  // The step's point and pressure loads, replacing the previous step's.
+  void writeCloads() {
+    out_ << "*CLOAD, OP=NEW\n";
+    for (const auto& [key, value] : loadComponents_) {
+      if (value == 0) continue;
+      out_ << job_.nodes.toCcx(key.first) << ", " << key.second << ", " << real(value) << "\n";
+    }
+    loadComponents_.clear();
   }
 
   const Model& model_;
@@ -988,6 +1047,9 @@ class CcxJobBuilder {
   std::map<int, Matrix3> axialOnly_;
   SubcaseSets sets_;
   StepJob* step_ = nullptr;
+  std::map<std::pair<int, int>, double> loadComponents_;  // (grid, DOF in CD components) -> the step's point and pressure loads
+  std::map<std::pair<int, int>, int> midsideNodes_;       // generated: edge (low grid, high grid) -> CalculiX node
+  mutable std::map<std::string, std::size_t> orientationGroups_;  // laminates' material axes -> set number
 };
 
 }  // namespace
@@ -1017,7 +1079,9 @@ const std::set<std::size_t>& stressRowsPerElement(const std::string& ccxType) {
   // Line and shell elements are expanded into solids; their rows are the
   // integration points of the expanded element.
   static const std::map<std::string, std::set<std::size_t>> kRows = {
-      {"T3D2", {8}}, {"B31", {8}}, {"U1", {2}}, {"S4", {8}}, {"S3", {2, 9}}, {"C3D4", {1}}, {"C3D8", {8}},
+      {"T3D2", {8}},  {"B31", {8}},    {"U1", {2}},    {"S4", {8}},    {"S3", {2, 9}}, {"S8R", {8}},   {"S6", {9}},
+      {"M3D4", {8}},  {"M3D3", {2}},   {"M3D8R", {8}}, {"M3D6", {9}},  {"C3D4", {1}},  {"C3D10", {4}},
+      {"C3D6", {2}},  {"C3D15", {9}},  {"C3D8", {8}},  {"C3D8I", {8}}, {"C3D20R", {8}},
   };
   static const std::set<std::size_t> kNone;
   auto found = kRows.find(ccxType);

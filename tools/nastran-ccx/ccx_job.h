@@ -33,7 +33,8 @@ class IdMap {
 // Every load a subcase applies feeds `applied` at each grid it loads with the nodal force it
 // puts there, in basic components, through `addApplied` (FORCE and consistent shares of
 // pressures, distributed and body loads). A load whose nodal shares CalculiX works out
-// differently from ours (pressures on warped shells) gives the size of its share as `looseness`,
+// differently from ours gives the size of its share as `looseness` (pressures do not: CalculiX
+// is given their nodal forces themselves),
 // which widens what the check allows at the grid. DOFs that rigid elements or MPCs tie carry the
 // constraint forces in their internal force: mark the grid `tied`, and it is not judged.
 // `fixed` is in the grid's CD components, as CalculiX's constraints are.
@@ -74,15 +75,16 @@ struct CcxJob {
   std::string inputText;
   IdMap nodes{{}};
   IdMap elements{{}};
-  std::map<int, std::string> ccxTypes;  // by element ID: T3D2, B31, S4, S3, C3D4, C3D8
+  std::map<int, std::string> ccxTypes;  // by element ID: T3D2, B31, S4, S8R, M3D4, C3D10, C3D20R, ...
   std::map<int, std::vector<int>> ccxGrids;  // by element ID: its grids in CalculiX's node order
   std::vector<StepJob> steps;  // one per subcase, in the model's order
   // Line elements as CalculiX's U1 beams: every grid has rotations in the listing, rods and
   // bars get their results from the grids' motion.
   bool lineElementsAsBeams = false;
-  std::map<int, int> u1PlaneQ;
+  std::map<int, int> u1PlaneQ;  // CalculiX element number -> the bar whose plane-q U1 element it is
   // The ends of bars with an offset or pin flags: a node of their own, tied to the grid.
-  std::map<int, std::pair<int, int>> endNodes;  // CalculiX node -> (bar, end 0 or 1)  // CalculiX element number -> the bar whose plane-q U1 element it is
+  std::map<int, std::pair<int, int>> endNodes;  // CalculiX node -> (bar, end 0 or 1)
+  std::map<int, std::size_t> layers;  // laminates, by element ID: their plies, each printing the type's rows
 };
 
 // Throws Failure for what CalculiX cannot be given: a moment on a grid without

@@ -36,7 +36,10 @@ struct Grid {
 Vec3 toGridComponents(const Grid& grid, const Vec3& basic);
 Vec3 toBasicComponents(const Grid& grid, const Vec3& components);
 
-enum class ElementType { Rod, Bar, Beam, Quad4, Tria3, Tetra4, Hexa8 };
+enum class ElementType {
+  Rod, Bar, Beam, Quad4, Tria3, Tetra4, Hexa8,
+  Quad8, Tria6, QuadR, TriaR, Tetra10, Penta6, Penta15, Hexa20,
+};
 enum class PropertyType { Rod, Bar, Shell, Solid };
 
 struct Element {
@@ -53,6 +56,10 @@ struct Element {
   std::array<Vec3, 2> offsets{};
   std::array<std::vector<int>, 2> pins;
   bool hasEnd(int end) const { return offsets[end] != Vec3{0, 0, 0} || !pins[end].empty(); }
+  // Shells: the material axes, THETA degrees from the G1 -> G2 edge, or the basic X axis
+  // projected on the element when MCID is 0.
+  double materialAngle = 0;
+  bool materialAxisFromBasic = false;
 };
 
 struct Property {
@@ -67,6 +74,17 @@ struct Property {
   BeamSection section;   // bars and beams: the whole section (area, inertia1, inertia2 repeat it)
   double nonstructuralMass = 0;  // rods, bars and beams: per length
   std::string cardName;  // the card that gave it when not the type's own (PBARL, PBEAM, ...; CONROD)
+  bool membraneOnly = false;  // shells: PSHELL without a bending material (MID2 blank)
+  // PCOMP and PCOMPG: the plies from the bottom (materialId is the first ply's, thickness the
+  // laminate's).
+  struct Ply {
+    int id = 0;  // 1, 2, ... from the bottom; PCOMPG: the global ply ID
+    int materialId = 0;
+    double thickness = 0;
+    double angle = 0;  // degrees from the element's material X axis
+  };
+  std::vector<Ply> plies;
+  bool composite() const { return !plies.empty(); }
 };
 
 struct Material {
@@ -77,6 +95,17 @@ struct Material {
   std::optional<double> expansion;  // thermal expansion coefficient
   double referenceTemperature = 0;
   nastran::Location at;
+  // MAT8: an orthotropic lamina in its material axes (youngsModulus is E1, poissonRatio NU12).
+  struct Lamina {
+    double e2 = 0, g12 = 0;
+    std::optional<double> g1z, g2z;
+    double expansion2 = 0;  // A2 (expansion holds A1)
+  };
+  std::optional<Lamina> lamina;
+  // MAT9: the anisotropic stiffness G11 ... G16, G22 ... G66 row by row (strains xx, yy, zz,
+  // xy, yz, zx, shears as engineering strains) in the basic system; youngsModulus is the
+  // largest of G11, G22, G33, a measure of its stiffness.
+  std::optional<std::array<double, 21>> anisotropic;
 };
 
 struct NodalLoad {
@@ -87,10 +116,19 @@ struct NodalLoad {
   nastran::Location at;
 };
 
+// PLOAD (a face through three or four grids), PLOAD2 (a shell) and PLOAD4 (a shell, or the
+// face of a solid named by G1 and G34). Positive pressure pushes along the shell's or the
+// face's normal (G1-G2-G3 right-hand rule; into a solid), or along `direction` when given.
+enum class PressureCard { Pload, Pload2, Pload4 };
+
 struct PressureLoad {
   int setId = 0;
-  int element = 0;
-  double pressure = 0;  // positive along the element normal (G1-G2-G3 right-hand rule)
+  PressureCard card = PressureCard::Pload4;
+  int element = 0;               // 0 for PLOAD
+  std::vector<int> faceGrids;    // PLOAD: the face's grids in order
+  std::array<double, 4> cornerPressures{};  // at the face's corners, from G1 (all equal when uniform)
+  int g1 = 0, g34 = 0;           // PLOAD4 on a solid: the face
+  Vec3 direction{};              // zero: the normal
   nastran::Location at;
 };
 
@@ -197,6 +235,8 @@ struct SubcaseSelection {
   std::optional<int> temperatureSet;  // TEMPERATURE(LOAD) or (BOTH): TEMP and TEMPD
   std::string title, subtitle, label;
   nastran::Location at;
+  // STRESS(CORNER) (also BILIN, SGAGE, CUBIC): CQUAD4 stresses at the corners too.
+  bool quad4Corners = false;
 };
 
 // LOAD: the overall scale S times the sum of each Si times load set Li.

@@ -11,6 +11,7 @@
 #include "nastran/numbers.h"
 #include "numbers.h"
 #include "settings.h"
+#include "shell_solid_cards.h"
 
 namespace nastranccx {
 
@@ -21,8 +22,16 @@ const char* cardName(ElementType type) {
     case ElementType::Beam: return "CBEAM";
     case ElementType::Quad4: return "CQUAD4";
     case ElementType::Tria3: return "CTRIA3";
-    case ElementType::Tetra4: return "CTETRA";
-    case ElementType::Hexa8: return "CHEXA";
+    case ElementType::Tetra4:
+    case ElementType::Tetra10: return "CTETRA";
+    case ElementType::Hexa8:
+    case ElementType::Hexa20: return "CHEXA";
+    case ElementType::Penta6:
+    case ElementType::Penta15: return "CPENTA";
+    case ElementType::Quad8: return "CQUAD8";
+    case ElementType::Tria6: return "CTRIA6";
+    case ElementType::QuadR: return "CQUADR";
+    case ElementType::TriaR: return "CTRIAR";
   }
   return "?";
 }
@@ -43,9 +52,17 @@ PropertyType propertyTypeFor(ElementType type) {
     case ElementType::Bar:
     case ElementType::Beam: return PropertyType::Bar;
     case ElementType::Quad4:
-    case ElementType::Tria3: return PropertyType::Shell;
+    case ElementType::Tria3:
+    case ElementType::Quad8:
+    case ElementType::Tria6:
+    case ElementType::QuadR:
+    case ElementType::TriaR: return PropertyType::Shell;
     case ElementType::Tetra4:
-    case ElementType::Hexa8: return PropertyType::Solid;
+    case ElementType::Tetra10:
+    case ElementType::Penta6:
+    case ElementType::Penta15:
+    case ElementType::Hexa8:
+    case ElementType::Hexa20: return PropertyType::Solid;
   }
   return PropertyType::Rod;
 }
@@ -53,13 +70,14 @@ PropertyType propertyTypeFor(ElementType type) {
 namespace {
 
 // The cards the conversion to CalculiX knows; every other card of a deck is refused by name.
-constexpr std::array<std::string_view, 53> kSolvedCards = {
-    "GRID",   "CROD",   "CBAR",   "CQUAD4", "CTRIA3", "CTETRA", "CHEXA",  "PROD",   "PBAR",
-    "PSHELL", "PSOLID", "MAT1",   "FORCE",  "MOMENT", "FORCE1", "MOMENT1", "PLOAD4", "TEMP",
-    "TEMPD",  "SPC",    "SPC1",   "SPCADD", "SPCD",   "LOAD",   "PARAM",  "MDLPRM", "CORD1R",
-    "CORD1C", "CORD1S", "CORD2R", "CORD2C", "CORD2S", "CONROD", "CBEAM",  "PBARL",  "PBEAM",
-    "PBEAML", "PLOAD1", "CONM2",  "RBE2",   "GRAV",   "CELAS1", "CELAS2", "PELAS",
-    "RBE3",   "CBUSH",  "PBUSH",  "RBAR",   "MPC",    "MPCADD",
+constexpr std::array<std::string_view, 64> kSolvedCards = {
+    "GRID",   "CROD",   "CBAR",   "CQUAD4", "CTRIA3",  "CQUAD8", "CTRIA6", "CQUADR", "CTRIAR", "CTETRA",
+    "CPENTA", "CHEXA",  "PROD",   "PBAR",   "PSHELL",  "PCOMP",  "PCOMPG", "PSOLID", "MAT1",   "MAT8",
+    "FORCE",  "MOMENT", "FORCE1", "MOMENT1", "PLOAD",  "PLOAD2", "PLOAD4", "TEMP",   "TEMPD",  "SPC",
+    "SPC1",   "SPCADD", "SPCD",   "LOAD",   "PARAM",   "MDLPRM", "CORD1R", "CORD1C", "CORD1S", "CORD2R",
+    "CORD2C", "CORD2S", "MAT9",   "CONROD", "CBEAM",  "PBARL",   "PBEAM",  "PBEAML", "PLOAD1", "CONM2",
+    "RBE2",   "GRAV",   "CELAS1", "CELAS2", "PELAS",   "RBE3",   "CBUSH",  "PBUSH",  "RBAR",   "MPC",
+    "MPCADD",
 };
 
 bool isSolved(std::string_view card) {
@@ -98,6 +116,7 @@ class ModelBuilder {
     readElements();
     readProperties();
     readMaterials();
+    checkPropertyMaterials(deck_, model_);
     readLoads();
     readLineCards(deck_, model_);
     readConstraints();
@@ -150,6 +169,7 @@ class ModelBuilder {
       selection.title = subcase.title.value_or("");
       selection.subtitle = subcase.subtitle.value_or("");
       selection.label = subcase.label.value_or("");
+      selection.quad4Corners = wantsCornerStresses(subcase);
       selection.at = subcase.at;
       model_.subcases.push_back(std::move(selection));
     }
@@ -200,8 +220,7 @@ class ModelBuilder {
     for (const nastran::PassedCard& card : bulk_.passed)
       if (card.name != "MDLPRM") consider(card.name, card.origin);
     if (first)
-      throw deck_.errorAt(first->second, first->first,
-                          "not solved by nastran-ccx (unknown card to its CalculiX conversion)");
+      throw deck_.errorAt(first->second, first->first, unsolvedCardReason(first->first));
   }
 
   void readMassScale() {
@@ -244,28 +263,8 @@ class ModelBuilder {
       if (!problem.empty()) fail(card.origin, 8, subject, problem);
       addElement(std::move(element));
     }
-    for (const nastran::Plate& card : bulk_.plates) {
-      bool quad = card.shape == nastran::PlateShape::Quad4;
-      std::string subject = label(nastran::cardName(card.shape), card.eid);
-      // THETA/MCID orients the material, which is isotropic: nothing to do.
-      if (card.zoffs && *card.zoffs != 0)
-        fail(card.origin, quad ? 8 : 7, subject, "an offset of the reference plane (ZOFFS) is not supported");
-      for (const std::optional<double>& thickness : card.t)
-        if (thickness) fail(card.origin, 11, subject, "corner thicknesses (T1...) are not supported; give the thickness on PSHELL");
-      Element element{card.eid, quad ? ElementType::Quad4 : ElementType::Tria3, card.pid, {}, {}, {}, card.origin.at};
-      element.grids.assign(card.g.begin(), card.g.begin() + card.corners());
-      addElement(std::move(element));
-    }
-    for (const nastran::Solid& card : bulk_.solids) {
-      bool tetra = card.shape == nastran::SolidShape::Tetra;
-      if (card.gridCount() != card.corners())
-        fail(card.origin, 3 + static_cast<std::size_t>(card.corners()), label(nastran::cardName(card.shape), card.eid),
-             tetra ? "only 4-node tetrahedra are supported (G5 and later must be blank)"
-                   : "only 8-node hexahedra are supported (G9 and later must be blank)");
-      Element element{card.eid, tetra ? ElementType::Tetra4 : ElementType::Hexa8, card.pid, {}, {}, {}, card.origin.at};
-      element.grids.assign(card.g.begin(), card.g.begin() + card.corners());
-      addElement(std::move(element));
-    }
+    for (const nastran::Plate& card : bulk_.plates) addElement(plateElement(deck_, card));
+    for (const nastran::Solid& card : bulk_.solids) addElement(solidElement(deck_, card));
   }
 
   void positive(const nastran::Origin& origin, std::size_t field, const std::string& subject, const char* what,
@@ -297,20 +296,8 @@ class ModelBuilder {
       property.nonstructuralMass = card.nsm;
       addProperty(property);
     }
-    for (const nastran::Pshell& card : bulk_.pshells) {
-      std::string subject = label("PSHELL", card.pid);
-      if (!card.mid1) fail(card.origin, 2, subject, "MID1 is blank: shells without membrane stiffness are not supported");
-      if (!card.t) fail(card.origin, 3, subject, "field 3 (T) is blank");
-      positive(card.origin, 3, subject, "T", *card.t);
-      if (card.mid2 && *card.mid2 != *card.mid1)
-        fail(card.origin, 4, subject,
-             "a bending material (MID2 " + std::to_string(*card.mid2) +
-                 ") other than the membrane material (MID1) is not supported");
-      if (card.bendingRatio != 1.0) fail(card.origin, 5, subject, "a bending stiffness ratio 12I/T**3 other than 1.0 is not supported");
-      // MID3 and TS/T (transverse shear) are left to the shell element; NSM, Z1, Z2 do not change stiffness.
-      if (card.mid4) fail(card.origin, 11, subject, "a membrane-bending coupling material (MID4) is not supported");
-      addProperty({card.pid, PropertyType::Shell, *card.mid1, 0, 0, 0, *card.t, card.origin.at});
-    }
+    for (const nastran::Pshell& card : bulk_.pshells) addProperty(shellProperty(deck_, card));
+    for (const nastran::Pcomp& card : bulk_.pcomps) addProperty(compositeProperty(deck_, card));
     // CORDM, IN, STRESS, ISOP and FCTN choose integration and output details only.
     for (const nastran::Psolid& card : bulk_.psolids)
       addProperty({card.pid, PropertyType::Solid, card.mid, 0, 0, 0, 0, card.origin.at});
@@ -342,6 +329,8 @@ class ModelBuilder {
       material.at = card.origin.at;
       model_.materials.emplace(material.id, material);
     }
+    readLaminae(deck_, model_);
+    readAnisotropicMaterials(deck_, model_);
   }
 
   void readLoads() {
@@ -373,21 +362,7 @@ class ModelBuilder {
     for (const nastran::Tempd& card : bulk_.tempds)
       if (!model_.defaultTemperatures.emplace(card.sid, card.t).second)
         fail(card.origin, 2, label("TEMPD", card.sid), "set " + std::to_string(card.sid) + " has a TEMPD already");
-    for (const nastran::Pload4& card : bulk_.pload4s) {
-      std::string subject = label("PLOAD4", card.sid);
-      for (const std::optional<double>* corner : {&card.p2, &card.p3, &card.p4})
-        if (*corner && **corner != card.p1)
-          fail(card.origin, 4, subject, "a varying pressure (P2-P4 differ from P1) is not supported");
-      // For shells G1 and G3 do not apply; an explicit direction would replace the normal.
-      basicSystemOnly(card.origin, 9, subject, "CID", card.cid);
-      if (card.n != Vec3{0, 0, 0}) fail(card.origin, 10, subject, "a load direction (N1-N3) is not supported");
-      if (card.sorl != "SURF" || card.ldir != "NORM")
-        fail(card.origin, 13, subject, "SORL/LDIR (edge or in-plane loads) are not supported");
-      int last = card.thru.value_or(card.eid);
-      // THRU ranges may name elements that do not exist: those in between that do are loaded.
-      for (auto it = model_.elements.lower_bound(card.eid); it != model_.elements.end() && it->first <= last; ++it)
-        model_.pressures.push_back({card.sid, it->first, card.p1, card.origin.at});
-    }
+    readPressureLoads(deck_, *systems_, model_);
     for (const nastran::Temp& card : bulk_.temps)
       model_.temperatures.push_back({card.sid, card.g, card.t, card.origin.at});
   }

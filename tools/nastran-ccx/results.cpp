@@ -5,10 +5,14 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "failure.h"
 #include "line_results.h"
+#include "composite_shells.h"
 #include "numbers.h"
+#include "shell_elements.h"
+#include "solid_elements.h"
 #include "resultfiles/femap_vectors.h"
 #include "resultfiles/neutral_file.h"
 #include "support/text_file.h"
@@ -31,9 +35,6 @@ constexpr double kSlenderness = 1e4;
 
 Vec3 minus(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-Vec3 cross(const Vec3& a, const Vec3& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
 Vec3 unit(const Vec3& a) {
   double length = std::sqrt(dot(a, a));
   return {a[0] / length, a[1] / length, a[2] / length};
@@ -45,17 +46,6 @@ double project(const StressTensor& s, const Vec3& a, const Vec3& b) {
           s[4] * b[0] + s[5] * b[1] + s[2] * b[2]};
   return dot(a, sb);
 }
-
-StressTensor mean(const std::vector<StressTensor>& points, std::size_t first, std::size_t count) {
-  StressTensor sum{};
-  for (std::size_t i = first; i < first + count; ++i)
-    for (int k = 0; k < 6; ++k) sum[k] += points[i][k];
-  for (double& component : sum) component /= static_cast<double>(count);
-  return sum;
-}
-
-// CalculiX's components (xx, yy, zz, xy, xz, yz) in the tables' order (xx, yy, zz, xy, yz, zx).
-resultfiles::Tensor tableOrder(const StressTensor& s) { return {s[0], s[1], s[2], s[3], s[5], s[4]}; }
 
 class ResultsMaker {
  public:
@@ -123,12 +113,15 @@ class ResultsMaker {
       }
       switch (element.type) {
         case ElementType::Rod: addRodResults(subcase, model_, element, rodStress(element, points).axial); break;
-        case ElementType::Quad4: subcase.quads.push_back(plateStress(element, points)); break;
-        case ElementType::Tria3: subcase.trias.push_back(plateStress(element, points)); break;
-        case ElementType::Tetra4: subcase.tetras.push_back(solidStress(element, points)); break;
-        case ElementType::Hexa8: subcase.hexas.push_back(solidStress(element, points)); break;
         case ElementType::Bar:
         case ElementType::Beam: break;
+        case ElementType::Tetra4:
+        case ElementType::Tetra10: subcase.tetras.push_back(solidStress(element, job_.ccxGrids.at(id), points)); break;
+        case ElementType::Penta6:
+        case ElementType::Penta15: subcase.pentas.push_back(solidStress(element, job_.ccxGrids.at(id), points)); break;
+        case ElementType::Hexa8:
+        case ElementType::Hexa20: subcase.hexas.push_back(solidStress(element, job_.ccxGrids.at(id), points)); break;
+        default: addShell(subcase, element, points); break;
       }
     }
     addSpringResults(subcase, model_, displacements);
@@ -166,11 +159,16 @@ class ResultsMaker {
       result.emplace(*element, points);
     }
     for (const auto& [id, element] : model_.elements) {
-      const std::string& type = job_.ccxTypes.at(id);
+      std::string type = job_.ccxTypes.at(id);
       auto found = result.find(id);
       std::size_t rows = found == result.end() ? 0 : found->second.size();
       std::string label = std::string(cardName(element.type)) + " " + std::to_string(id);
-      if (!stressRowsPerElement(type).count(rows))
+      std::set<std::size_t> expected = stressRowsPerElement(type);
+      if (auto laminate = job_.layers.find(id); laminate != job_.layers.end()) {
+        expected = {compositeRowsPerPly(type) * laminate->second};
+        type += " laminate of " + std::to_string(laminate->second) + " plies";
+      }
+      if (!expected.count(rows))
         fail(label + " has " + std::to_string(rows) + " stress rows, which is not what a " + type + " element prints");
       auto [sameType, inserted] = rowsByType.emplace(type, rows);
       if (!inserted && sameType->second != rows)
@@ -366,70 +364,48 @@ class ResultsMaker {
     return rod;
   }
 
-  // Nastran's element axes: CTRIA3 x along G1 -> G2; CQUAD4 x bisecting the diagonals;
-  // z normal by the right-hand rule on G1, G2, G3.
-  std::array<Vec3, 3> plateAxes(const Element& element) const {
-    const std::vector<int>& g = element.grids;
-    Vec3 x, z;
-    if (element.type == ElementType::Tria3) {
-      x = unit(minus(position(g[1]), position(g[0])));
-      z = unit(cross(minus(position(g[1]), position(g[0])), minus(position(g[2]), position(g[0]))));
-    } else {
-      Vec3 d1 = unit(minus(position(g[2]), position(g[0])));
-      Vec3 d2 = unit(minus(position(g[3]), position(g[1])));
-      x = unit(minus(d1, d2));
-      z = unit(cross(d1, d2));
+  // A shell's centre (and, where its type has them, corner) stresses, and for CQUAD4 and
+  // CTRIA3 its forces per unit length.
+  void addShell(SubcaseResults& subcase, const Element& element, const std::vector<StressTensor>& points) const {
+    if (model_.properties.at(element.propertyId).composite()) {
+      addLaminate(subcase, element, points);
+      return;
     }
-    return {x, cross(z, x), z};
-  }
-
-  // CalculiX prints a shell's integration points on the bottom side of the mid-plane
-  // first, then those on the top side, at natural thickness coordinate -zeta and +zeta.
-  resultfiles::PlateStress plateStress(const Element& element, const std::vector<StressTensor>& points) const {
-    std::size_t count = points.size();
-    std::size_t perSide = count == 9 ? 3 : count / 2;
-    double zeta = count == 9 ? std::sqrt(0.6) : 1 / std::sqrt(3.0);
-    StressTensor bottom = mean(points, 0, perSide);
-    StressTensor top = mean(points, count - perSide, perSide);
-    auto axes = plateAxes(element);
-    const Vec3& x = axes[0];
-    const Vec3& y = axes[1];
-    double thickness = model_.properties.at(element.propertyId).thickness;
-    auto fibre = [&](double side) {
-      // Linear through the thickness: the value at natural coordinate side * 1.
-      StressTensor s;
-      for (int k = 0; k < 6; ++k) s[k] = 0.5 * (bottom[k] + top[k]) + side * 0.5 * (top[k] - bottom[k]) / zeta;
-      return resultfiles::plateFibre(side * thickness / 2, project(s, x, x), project(s, y, y), project(s, x, y));
-    };
-    return {element.id, fibre(-1), fibre(1)};
-  }
-
-  resultfiles::SolidStress solidStress(const Element& element, const std::vector<StressTensor>& points) const {
-    resultfiles::SolidStress solid;
-    solid.element = element.id;
-    solid.points.push_back(resultfiles::solidPoint(0, tableOrder(mean(points, 0, points.size()))));
-    const std::vector<int>& ccxGrids = job_.ccxGrids.at(element.id);
-    std::map<int, StressTensor> atGrid;
-    for (std::size_t corner = 0; corner < ccxGrids.size(); ++corner)
-      atGrid[ccxGrids[corner]] = points.size() == 8 ? hexaCorner(points, corner) : points.front();
-    for (int grid : element.grids) solid.points.push_back(resultfiles::solidPoint(grid, tableOrder(atGrid.at(grid))));
-    return solid;
-  }
-
-  // The trilinear field through CalculiX's 2x2x2 integration points (natural coordinates
-  // +-1/sqrt(3), xi varying fastest) evaluated at corner `corner` of the element.
-  static StressTensor hexaCorner(const std::vector<StressTensor>& points, std::size_t corner) {
-    static const int kCornerSigns[8][3] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
-                                           {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
-    const double reach = std::sqrt(3.0);  // the corner in units of the integration points' spacing
-    StressTensor value{};
-    for (int point = 0; point < 8; ++point) {
-      int signs[3] = {point & 1 ? 1 : -1, point & 2 ? 1 : -1, point & 4 ? 1 : -1};
-      double weight = 1;
-      for (int axis = 0; axis < 3; ++axis) weight *= (1 + reach * kCornerSigns[corner][axis] * signs[axis]) / 2;
-      for (int k = 0; k < 6; ++k) value[k] += weight * points[point][k];
+    bool quad4Corners = element.type == ElementType::Quad4 && step_.subcase->quad4Corners;
+    ShellResults shell = shellResults(model_, element, points, shellHasCorners(element.type) || quad4Corners);
+    switch (element.type) {
+      case ElementType::Quad4:
+        if (quad4Corners)
+          subcase.quads.push_back(shell.centre, shell.corners);
+        else
+          subcase.quads.push_back(shell.centre);
+        subcase.quadForces.push_back({element.id, shell.forces});
+        break;
+      case ElementType::Tria3:
+        subcase.trias.push_back(shell.centre);
+        subcase.triaForces.push_back({element.id, shell.forces});
+        break;
+      case ElementType::Quad8: subcase.quad8s.push_back(shell.centre, shell.corners); break;
+      case ElementType::Tria6: subcase.tria6s.push_back(shell.centre, shell.corners); break;
+      case ElementType::QuadR: subcase.quadRs.push_back(shell.centre, shell.corners); break;
+      case ElementType::TriaR: subcase.triaRs.push_back(shell.centre, shell.corners); break;
+      default: break;
     }
-    return value;
+  }
+
+  // A laminate's plies (OES1C) and forces, for CQUAD4 and CTRIA3; Nastran writes no OES1X
+  // entry for a laminate.
+  void addLaminate(SubcaseResults& subcase, const Element& element, const std::vector<StressTensor>& points) const {
+    CompositeResults laminate = compositeResults(model_, element, points);
+    if (element.type == ElementType::Quad4) {
+      subcase.quadPlies.measure = resultfiles::StressMeasure::MaxShear;
+      for (const resultfiles::PlyStress& ply : laminate.plies) subcase.quadPlies.push_back(ply);
+      subcase.quadForces.push_back({element.id, laminate.forces});
+    } else if (element.type == ElementType::Tria3) {
+      subcase.triaPlies.measure = resultfiles::StressMeasure::MaxShear;
+      for (const resultfiles::PlyStress& ply : laminate.plies) subcase.triaPlies.push_back(ply);
+      subcase.triaForces.push_back({element.id, laminate.forces});
+    }
   }
 
   const Model& model_;
