@@ -27,12 +27,12 @@ TEST_F(LibraryDeckTest, IncludedFilesAndEveryFieldFormSolveLikeOneFile) {
 }
 
 TEST_F(LibraryDeckTest, CardsTheConversionDoesNotKnowAreRefusedByName) {
-  writeFile("parts/beams.inc", "$ beams\nCBEAM,7,7,1,2,0.,0.,1.\nPBEAM,7,1,1.,2.,3.\n");
-  writeFile("beam.dat", staticDeck(std::string(kRodBulk) + "INCLUDE 'parts/beams.inc'\n"));
-  ToolRun run = this->run({"beam.dat"});
+  writeFile("parts/gaps.inc", "$ gaps\nCGAP,7,7,1,2,0.,0.,1.\nPGAP,7\n");
+  writeFile("gap.dat", staticDeck(std::string(kRodBulk) + "INCLUDE 'parts/gaps.inc'\n"));
+  ToolRun run = this->run({"gap.dat"});
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_EQ(run.standardError,
-            "nastran-ccx: parts/beams.inc:2: CBEAM: not solved by nastran-ccx (unknown card to its CalculiX conversion)\n");
+            "nastran-ccx: parts/gaps.inc:2: CGAP: not solved by nastran-ccx (unknown card to its CalculiX conversion)\n");
 }
 
 TEST_F(LibraryDeckTest, ProblemsInIncludedFilesNameThoseFiles) {

@@ -31,8 +31,9 @@ TEST_F(SolveTest, RodUnderTensionMatchesHandCalculation) {
   EXPECT_EQ(results.setTitle, "NX NASTRAN Case 1");
   std::vector<int> ids;
   for (const auto& [id, vector] : results.vectors) ids.push_back(id);
-  // Displacements, the SPC forces of the constrained grids, the rod's stresses.
-  EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 51, 52, 53, 54, 55, 56, 57, 58, 3022, 3023, 3024, 3025}));
+  // Displacements, the SPC forces of the constrained grids, the rod's stresses and force.
+  EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 51, 52, 53, 54, 55, 56, 57, 58, 3022, 3023, 3024, 3025,
+                                   3036, 3038}));
   EXPECT_EQ(results.vectors[kTotal].title, "Total Translation");
   EXPECT_EQ(results.vectors[kT1].title, "T1 Translation");
   EXPECT_EQ(results.vectors[kT2].title, "T2 Translation");

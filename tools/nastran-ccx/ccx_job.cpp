@@ -38,13 +38,21 @@ class CcxJobBuilder {
   CcxJob build() {
     job_.nodes = IdMap(keys(model_.grids));
     job_.elements = IdMap(keys(model_.elements));
+    job_.lineElementsAsBeams = solvesLinesAsBeams(model_);
     findRotationalGrids();
     axialOnly_ = axialOnlyStiffness(model_);
     out_ << "** CalculiX input written by nastran-ccx from " << model_.fileName << "\n";
     writeNodes();
+    writeEndNodes();
     writeElements();
     writeMaterials();
     writeSections();
+    writeSprings();
+    writeStubs();
+    writeRigidLinks();
+    writeEndEquations();
+    writeInterpolations();
+    writeMpcs();
     writeTransforms();
     writeInitialTemperatures();
     for (const SubcaseSelection& subcase : model_.subcases) writeStep(subcase);
@@ -59,6 +67,7 @@ class CcxJobBuilder {
     sets_ = resolveSubcase(model_, subcase);
     job_.steps.push_back(StepJob{&subcase, {}, 0, 0, 0});
     step_ = &job_.steps.back();
+    for (int grid : tiedGrids_) step_->balance[grid].tied = true;
     out_ << "** SUBCASE " << subcase.id << "\n*STEP\n*STATIC\n";
     writeBoundaries();
     writeNodalLoads();
@@ -67,7 +76,7 @@ class CcxJobBuilder {
     writeTemperatures();
     // Every load of the step is known from here on.
     holdFreeDirections();
-    out_ << "*NODE PRINT, NSET=NALL\nU, RF\n*EL PRINT, ELSET=EALL\nS\n*END STEP\n";
+    out_ << "*NODE PRINT, NSET=NALL\nU, RF\n*EL PRINT, ELSET=" << printSet_ << "\nS\n*END STEP\n";
     step_->forceScale = forceScale();
     step_->stiffnessScale = stiffnessScale();
   }
@@ -127,8 +136,126 @@ class CcxJobBuilder {
   void findRotationalGrids() {
     for (const auto& [id, element] : model_.elements) elementGrids_.insert(element.grids.begin(), element.grids.end());
     for (const auto& [id, element] : model_.elements)
-      if (element.type == ElementType::Bar || (isShell(element.type) && !propertyOf(element).membraneOnly))
+      if (element.type == ElementType::Bar || element.type == ElementType::Beam ||
+          (isShell(element.type) && !propertyOf(element).membraneOnly))
         rotationalGrids_.insert(element.grids.begin(), element.grids.end());
+    // A U1 rod gives its grids rotations without stiffness: held, as Nastran's AUTOSPC would.
+    if (job_.lineElementsAsBeams)
+      for (const auto& [id, element] : model_.elements)
+        if (element.type == ElementType::Rod)
+          for (int grid : element.grids)
+            if (!rotationalGrids_.count(grid)) heldRotations_.insert(grid);
+    // An RBE2's independent grid turns (through its stub where no element turns it).
+    for (const RigidLink& link : model_.rigidLinks) rotationalGrids_.insert(link.independent);
+    // A rigid element gives the grids it ties their rotations.
+    for (const RigidLink& link : model_.rigidLinks) {
+      heldRotations_.erase(link.independent);
+      for (int grid : link.dependents) heldRotations_.erase(grid);
+    }
+  }
+
+  // The CalculiX node at a bar's end: the grid's, or the end's own (offset or pinned).
+  int endNode(const Element& element, int end) const {
+    auto own = endNodeOf_.find({element.id, end});
+    return own != endNodeOf_.end() ? own->second : job_.nodes.toCcx(element.grids[end]);
+  }
+
+  // Nodes of their own at the bar ends with offsets or pin flags (U1 models), numbered after
+  // the grids', in NALL so that their motion prints.
+  void writeEndNodes() {
+    int next = job_.nodes.ids().empty() ? 1 : job_.nodes.toCcx(job_.nodes.ids().back()) + 1;
+    for (const auto& [id, element] : model_.elements) {
+      if (!job_.lineElementsAsBeams) break;
+      if (element.type != ElementType::Bar && element.type != ElementType::Beam) continue;
+      for (int end = 0; end < 2; ++end) {
+        if (!element.hasEnd(end)) continue;
+        Vec3 at = position(element.grids[end]) + element.offsets[end];
+        endNodeOf_[{id, end}] = next;
+        job_.endNodes[next] = {id, end};
+        out_ << next++ << ", " << real(at[0]) << ", " << real(at[1]) << ", " << real(at[2]) << "\n";
+      }
+    }
+    writeAnchors(next);
+  }
+
+  // CalculiX leaves out the rotations of a node no element turns, even where equations use
+  // them (the grid of an offset or pinned bar end, an RBE2's independent grid). Such a grid
+  // gets a stub: a U1 element to a held node of its own, a billion times softer than the
+  // model's material and of a millionth of its section, which leaves the answer as it is but
+  // makes CalculiX solve for the rotations.
+  void writeAnchors(int next) {
+    std::set<int> turned;  // grids a bar or beam turns directly
+    for (const auto& [id, element] : model_.elements)
+      if (element.type == ElementType::Bar || element.type == ElementType::Beam)
+        for (int end = 0; end < 2; ++end)
+          if (!element.hasEnd(end)) turned.insert(element.grids[end]);
+    std::set<int> needed;
+    for (const auto& [key, node] : endNodeOf_) needed.insert(model_.elements.at(key.first).grids[key.second]);
+    for (const RigidLink& link : model_.rigidLinks) needed.insert(link.independent);
+    double reach = std::max(modelSize(), 1e-3);
+    std::vector<std::string> lines;
+    for (int grid : needed) {
+      if (turned.count(grid)) continue;
+      const Vec3& at = position(grid);
+      anchors_.emplace_back(grid, next);
+      lines.push_back(std::to_string(next++) + ", " + real(at[0] + reach) + ", " + real(at[1]) + ", " + real(at[2]));
+    }
+    if (lines.empty()) return;
+    out_ << "*NODE, NSET=ANCHORS\n";
+    for (const std::string& line : lines) out_ << line << "\n";
+  }
+
+  void writeStubs() {
+    if (anchors_.empty()) return;
+    double modulus = 0;
+    for (const auto& [id, material] : model_.materials) modulus = std::max(modulus, material.youngsModulus);
+    double size = std::max(modelSize(), 1e-3);
+    out_ << "*ELEMENT, TYPE=U1, ELSET=STUBS\n";
+    for (const auto& [grid, anchor] : anchors_) out_ << nextElement_++ << ", " << job_.nodes.toCcx(grid) << ", " << anchor << "\n";
+    double area = 1e-6 * size * size, inertia = area * area;
+    out_ << "*MATERIAL, NAME=STUBS\n*ELASTIC\n" << real(1e-9 * modulus) << ", 0.\n"
+         << "*BEAM SECTION, ELSET=STUBS, MATERIAL=STUBS, SECTION=GENERAL\n"
+         << real(area) << ", " << real(inertia) << ", 0., " << real(inertia) << ", " << real(U1Section::kShearFactor)
+         << "\n0., 1., 0.\n";
+  }
+
+  // An end node follows its grid rigidly (u_e = u_g + theta_g x w, theta_e = theta_g) in every
+  // element direction its pin flags do not release; the equations are written along the
+  // element axes.
+  void writeEndEquations() {
+    for (const auto& [key, node] : endNodeOf_) {
+      const Element& element = model_.elements.at(key.first);
+      int end = key.second;
+      int grid = job_.nodes.toCcx(element.grids[end]);
+      const Vec3& w = element.offsets[end];
+      const BarFrame& frame = frameOf(element);
+      const Vec3* axes[3] = {&frame.x, &frame.y, &frame.z};
+      std::set<int> used;  // the end node's DOFs already eliminated
+      for (int dof = 1; dof <= 6; ++dof) {
+        const std::vector<int>& pins = element.pins[end];
+        if (std::find(pins.begin(), pins.end(), dof) != pins.end()) continue;
+        const Vec3& e = *axes[(dof - 1) % 3];
+        int first = dof <= 3 ? 1 : 4;
+        // The dependent DOF: the end node's unused one of this kind with the largest coefficient.
+        int dependent = 0;
+        for (int k = 0; k < 3; ++k)
+          if (!used.count(first + k) && std::abs(e[k]) > 1e-9 && (dependent == 0 || std::abs(e[k]) > std::abs(e[dependent - first])))
+            dependent = first + k;
+        used.insert(dependent);
+        std::vector<std::string> terms{std::to_string(node) + ", " + std::to_string(dependent) + ", " + real(e[dependent - first])};
+        for (int k = 0; k < 3; ++k) {
+          if (first + k != dependent && e[k] != 0) terms.push_back(std::to_string(node) + ", " + std::to_string(first + k) + ", " + real(e[k]));
+          if (e[k] != 0) terms.push_back(std::to_string(grid) + ", " + std::to_string(first + k) + ", " + real(-e[k]));
+        }
+        if (dof <= 3) {
+          Vec3 turn = cross(w, e);  // the coefficient of theta_g,j is -(w x e)_j
+          for (int j = 0; j < 3; ++j)
+            if (turn[j] != 0) terms.push_back(std::to_string(grid) + ", " + std::to_string(4 + j) + ", " + real(-turn[j]));
+        }
+        out_ << "*EQUATION\n" << terms.size() << "\n";
+        for (std::size_t i = 0; i < terms.size(); ++i) out_ << terms[i] << (i + 1 == terms.size() || i % 4 == 3 ? "\n" : ", ");
+      }
+    }
   }
 
   void writeNodes() {
@@ -174,6 +301,7 @@ class CcxJobBuilder {
     switch (element.type) {
       case ElementType::Rod:
       case ElementType::Bar:
+      case ElementType::Beam:
         requireLength(grids[0], grids[1]);
         break;
       default: {
@@ -187,8 +315,11 @@ class CcxJobBuilder {
   }
 
   const char* ccxType(const Element& element) const {
+    if (job_.lineElementsAsBeams &&
+        (element.type == ElementType::Rod || element.type == ElementType::Bar || element.type == ElementType::Beam))
+      return "U1";
     if (element.type == ElementType::Rod) return "T3D2";
-    if (element.type == ElementType::Bar) return "B31";
+    if (element.type == ElementType::Bar || element.type == ElementType::Beam) return "B31";
     if (element.type == ElementType::Shear) return "SPRING1";
     if (isSolid(element.type)) return solidCcxType(element.type);
     if (propertyOf(element).composite()) return compositeCcxType(element.type);
@@ -198,7 +329,10 @@ class CcxJobBuilder {
   // One element set per property and CalculiX type; bars get one each because
   // each carries its own orientation.
   std::string elementSetName(const Element& element) const {
-    if (element.type == ElementType::Bar) return "CBAR" + std::to_string(element.id);
+    if (element.type == ElementType::Bar || element.type == ElementType::Beam ||
+        (job_.lineElementsAsBeams && element.type == ElementType::Rod))
+      return std::string(cardName(element.type)) + std::to_string(element.id);
+    if (element.propertyId < 0) return "CONROD" + std::to_string(element.id);
     if (propertyOf(element).composite()) {
       // Laminates: one set per property, type and material axes, which its plies' orientations follow.
       auto [entry, added] = orientationGroups_.emplace(orientationKey(model_, element), orientationGroups_.size() + 1);
@@ -210,6 +344,9 @@ class CcxJobBuilder {
   }
 
   void writeElements() {
+    nextElement_ = job_.elements.ids().empty() ? 1 : job_.elements.toCcx(job_.elements.ids().back()) + 1;
+    if (job_.lineElementsAsBeams || !anchors_.empty())
+      out_ << "*USER ELEMENT, TYPE=U1, NODES=2, INTEGRATION POINTS=2, MAXDOF=6\n";
     std::map<std::string, std::vector<const Element*>> sets;
     for (const auto& [id, element] : model_.elements) {
       job_.ccxTypes[id] = ccxType(element);
@@ -223,7 +360,9 @@ class CcxJobBuilder {
         grids = ccxNodeOrder(*element);
         // CalculiX reads at most 16 entries a line: longer elements continue on the next.
         std::vector<int> numbers;
-        for (int grid : grids) numbers.push_back(job_.nodes.toCcx(grid));
+        for (std::size_t i = 0; i < grids.size(); ++i)
+          numbers.push_back(job_.lineElementsAsBeams && i < 2 ? endNode(*element, static_cast<int>(i))
+                                                             : job_.nodes.toCcx(grids[i]));
         if (needsMidsideNodes(*element, propertyOf(*element)))
           for (std::size_t i = 0; i < grids.size(); ++i)
             numbers.push_back(midsideNodes_.at(std::minmax(grids[i], grids[(i + 1) % grids.size()])));
@@ -237,6 +376,7 @@ class CcxJobBuilder {
     writeShearPanels();
     if (setNames_.empty() && shearNodes_.empty()) throw Failure(model_.fileName + ": the deck has no elements");
     writeEdgeRods();
+    writeHelperElements();
     // The shear panels' springs print no stress rows, but keep the stress block when they are all.
     std::vector<std::string> printed = setNames_;
     if (!shearNodes_.empty()) printed.push_back("SHEARPANELS");
@@ -249,8 +389,7 @@ class CcxJobBuilder {
   // sqrt(G T PA) times the panel's shear strain, held by a unit spring (shear_panels.h). The
   // equation's terms are in each grid's CD components, as CalculiX's DOFs there are.
   void writeShearPanels() {
-    int next = job_.nodes.ids().empty() ? 1 : job_.nodes.toCcx(job_.nodes.ids().back()) + 1;
-    next += static_cast<int>(midsideNodes_.size());
+    int next = nextFreeNode();
     std::ostringstream nodes, springs, equations;
     for (const auto& [id, element] : model_.elements) {
       if (element.type != ElementType::Shear) continue;
@@ -282,11 +421,21 @@ class CcxJobBuilder {
     out_ << "*NODE\n" << nodes.str() << "*ELEMENT, TYPE=SPRING1, ELSET=SHEARPANELS\n" << springs.str() << equations.str();
   }
 
+  // The number after every node written so far: grids, generated mid-side nodes, bar ends' own
+  // nodes and their stubs' held nodes.
+  int nextFreeNode() const {
+    int last = job_.nodes.ids().empty() ? 0 : job_.nodes.toCcx(job_.nodes.ids().back());
+    for (const auto& [edge, node] : midsideNodes_) last = std::max(last, node);
+    for (const auto& [end, node] : endNodeOf_) last = std::max(last, node);
+    for (const auto& [grid, node] : anchors_) last = std::max(last, node);
+    return last + 1;
+  }
+
   // Shear panels' effectiveness as rods along their edges, numbered after the elements and left
   // out of EALL: they are no element of the deck, and the panel's stress is its shear alone. One
   // set per material and area.
   void writeEdgeRods() {
-    int next = job_.elements.ids().empty() ? 1 : job_.elements.toCcx(job_.elements.ids().back()) + 1;
+    int& next = nextElement_;
     std::map<std::pair<int, std::string>, std::vector<EdgeRod>> sets;
     for (const auto& [id, element] : model_.elements)
       if (element.type == ElementType::Shear)
@@ -345,6 +494,10 @@ class CcxJobBuilder {
       }
       switch (property.type) {
         case PropertyType::Rod:
+          if (job_.lineElementsAsBeams) {
+            writeU1RodSection(element, name, property);
+            break;
+          }
           out_ << "*SOLID SECTION, " << head << "\n" << real(property.area) << "\n";
           break;
         case PropertyType::Solid:
@@ -355,6 +508,10 @@ class CcxJobBuilder {
                << real(property.thickness) << "\n";
           break;
         case PropertyType::Bar:
+          if (job_.lineElementsAsBeams) {
+            writeU1BarSection(element, name, property);
+            break;
+          }
           writeBarSection(element, property, head);
           break;
         case PropertyType::Shear: break;  // no set: see writeShearPanels
@@ -363,6 +520,106 @@ class CcxJobBuilder {
     if (!shearNodes_.empty()) out_ << "*SPRING, ELSET=SHEARPANELS\n1\n1.\n";
     for (const auto& [name, key] : edgeRodSets_)
       out_ << "*SOLID SECTION, ELSET=" << name << ", MATERIAL=" << materialName(key.first) << "\n" << key.second << "\n";
+  }
+
+  const BarFrame& frameOf(const Element& element) {
+    auto found = frames_.find(element.id);
+    if (found != frames_.end()) return found->second;
+    std::optional<BarFrame> frame = barFrameOf(model_, element);
+    if (!frame) failAt(element.at, label(element) + ": the orientation vector is parallel to the bar");
+    return frames_.emplace(element.id, *frame).first->second;
+  }
+
+  // A U1 rod: the rod's area, no bending or torsional stiffness.
+  void writeU1RodSection(const Element& element, const std::string& name, const Property& property) {
+    const Vec3 axis = position(element.grids[1]) - position(element.grids[0]);
+    Vec3 normal = std::abs(axis[0]) <= std::abs(axis[1]) && std::abs(axis[0]) <= std::abs(axis[2]) ? Vec3{1, 0, 0}
+                  : std::abs(axis[1]) <= std::abs(axis[2])                                          ? Vec3{0, 1, 0}
+                                                                                                    : Vec3{0, 0, 1};
+    Vec3 direction = cross(axis, normal);
+    direction = (1 / norm(direction)) * direction;
+    out_ << "*BEAM SECTION, ELSET=" << name << ", MATERIAL=MAT1_" << property.materialId << ", SECTION=GENERAL\n"
+         << real(property.area) << ", 0., 0., 0., " << real(U1Section::kShearFactor) << "\n"
+         << real(direction[0]) << ", " << real(direction[1]) << ", " << real(direction[2]) << "\n";
+  }
+
+  // CELAS1/CELAS2 → SPRING2 between two grids, SPRING1 to ground, numbered after the other
+  // elements, each in a set of its own.
+  void writeSprings() {
+    for (const Spring& spring : model_.springs) {
+      std::string set = spring.bushComponent != 0
+                            ? "CBUSH" + std::to_string(spring.id) + "_" + std::to_string(spring.bushComponent)
+                            : std::string(spring.onCard ? "CELAS2_" : "CELAS1_") + std::to_string(spring.id);
+      bool grounded = spring.grids[1] == 0;
+      out_ << "*ELEMENT, TYPE=" << (grounded ? "SPRING1" : "SPRING2") << ", ELSET=" << set << "\n"
+           << nextElement_++ << ", " << job_.nodes.toCcx(spring.grids[0]);
+      if (!grounded) out_ << ", " << job_.nodes.toCcx(spring.grids[1]);
+      out_ << "\n*SPRING, ELSET=" << set << "\n" << spring.components[0];
+      if (!grounded) out_ << ", " << spring.components[1];
+      // A real with a decimal point, or CalculiX takes the line for DOFs.
+      std::string stiffness = real(spring.stiffness);
+      if (stiffness.find('.') == std::string::npos) {
+        std::size_t exponent = stiffness.find_first_of("eE");
+        stiffness.insert(exponent == std::string::npos ? stiffness.size() : exponent, ".");
+      }
+      out_ << "\n" << stiffness << "\n";
+    }
+  }
+
+  // The sets of a bar's U1 elements: the bar's own (plane p), and its helpers.
+  static std::string helperSet(const std::string& barSet, int plane, bool companion) {
+    return barSet + (companion ? (plane == 0 ? "_C" : "_CQ") : (plane == 0 ? "" : "_Q"));
+  }
+
+  // A U1 bar: its own material, whose Poisson's ratio gives the torsional stiffness G J,
+  // its two planes, and, where G J is out of reach, their companions (see U1Section).
+  void writeU1BarSection(const Element& element, const std::string& name, const Property& property) {
+    const Material& material = model_.materials.at(property.materialId);
+    double shear = material.youngsModulus / (2 * (1 + material.poissonRatio));
+    const BarFrame& frame = frameOf(element);
+    const U1Section& section =
+        u1Sections_.emplace(element.id, u1Section(frame, property.section, material.youngsModulus, shear)).first->second;
+    std::string materialName = name + "_M";
+    out_ << "*MATERIAL, NAME=" << materialName << "\n*ELASTIC\n"
+         << real(material.youngsModulus) << ", " << real(section.poisson) << "\n";
+    for (int plane = 0; plane < 2; ++plane)
+      out_ << u1SectionText(helperSet(name, plane, false), materialName, section, section.scale, plane, frame.x);
+    if (!section.companionScale) return;
+    out_ << "*MATERIAL, NAME=" << materialName << "C\n*ELASTIC\n"
+         << real(material.youngsModulus) << ", " << real(U1Section::kCompanionPoisson) << "\n";
+    for (int plane = 0; plane < 2; ++plane)
+      out_ << u1SectionText(helperSet(name, plane, true), materialName + "C", section, *section.companionScale, plane,
+                            frame.x);
+  }
+
+  // Each bar's other U1 elements, numbered after the model's: its plane-q element, printed
+  // with the bar's own (set LINEQ), and the companions, which print nothing.
+  void writeHelperElements() {
+    if (!job_.lineElementsAsBeams) return;
+    int& next = nextElement_;
+    std::vector<std::string> printed;
+    for (const auto& [id, element] : model_.elements) {
+      if (element.type != ElementType::Bar && element.type != ElementType::Beam) continue;
+      const Property& property = propertyOf(element);
+      const Material& material = model_.materials.at(property.materialId);
+      double shear = material.youngsModulus / (2 * (1 + material.poissonRatio));
+      bool companion = u1Section(frameOf(element), property.section, material.youngsModulus, shear).companionScale.has_value();
+      std::string name = elementSetName(element);
+      for (int helper = 0; helper < (companion ? 3 : 1); ++helper) {
+        std::string set = helper == 0 ? helperSet(name, 1, false) : helperSet(name, helper - 1, true);
+        if (helper == 0) {
+          job_.u1PlaneQ[next] = id;
+          printed.push_back(set);
+        }
+        out_ << "*ELEMENT, TYPE=U1, ELSET=" << set << "\n"
+             << next++ << ", " << endNode(element, 0) << ", " << endNode(element, 1) << "\n";
+      }
+    }
+    printSet_ = "PRINTED";
+    printed.insert(printed.begin(), setNames_.begin(), setNames_.end());
+    out_ << "*ELSET, ELSET=PRINTED\n";
+    for (std::size_t i = 0; i < printed.size(); ++i)
+      out_ << printed[i] << (i + 1 == printed.size() || i % 8 == 7 ? "\n" : ", ");
   }
 
   std::string materialName(int id) const {
@@ -408,6 +665,15 @@ class CcxJobBuilder {
   // A bar becomes a rectangle of the bar's area whose plane-1 inertia I1 is the
   // bar's; its plane-2 and torsional stiffness follow from the rectangle.
   void writeBarSection(const Element& element, const Property& property, const std::string& head) {
+    if (element.type == ElementType::Beam)
+      failAt(element.at, label(element) + ": beams are solved in models without shells only");
+    if (element.hasEnd(0) || element.hasEnd(1))
+      failAt(element.at, label(element) + ": offsets and pin flags are solved in models without shells only");
+    if (property.section.i12 != 0 || !property.cardName.empty())
+      failAt(property.at, std::string(property.cardName.empty() ? "PBAR" : property.cardName) + " " +
+                              std::to_string(property.id) +
+                              ": in a model with shells a bar is a rectangle of the bar's A and I1; a product of "
+                              "inertia or a section by shape is solved in models without shells only");
     Vec3 axis = position(element.grids[1]) - position(element.grids[0]);
     axis = (1.0 / norm(axis)) * axis;
     Vec3 orientation = element.orientationGrid ? position(*element.orientationGrid) - position(element.grids[0])
@@ -446,6 +712,12 @@ class CcxJobBuilder {
     if (!heated) return;
     std::map<int, double> initial;
     if (model_.initialTemperatureSet) initial = temperaturesOf(model_, *model_.initialTemperatureSet);
+    // CalculiX's U1 beam takes no thermal strain.
+    if (job_.lineElementsAsBeams)
+      for (const auto& [id, element] : model_.elements)
+        if (element.type == ElementType::Rod || element.type == ElementType::Bar || element.type == ElementType::Beam)
+          failAt(element.at, label(element) + ": temperatures on rods, bars and beams are not solved in a model with "
+                                              "bars, beams, rigid elements or masses (CalculiX's U1 beam has no thermal strain)");
     std::map<int, std::pair<double, int>> reference;  // grid -> (TREF, material)
     for (const auto& [id, element] : model_.elements) {
       const Material& material = materialOf(element);
@@ -528,11 +800,18 @@ class CcxJobBuilder {
       }
     }
     for (const auto& [key, value] : enforced) fixed[key] = value;
+    for (int grid : heldRotations_)
+      for (int dof : {4, 5, 6}) fixed.emplace(std::make_pair(grid, dof), 0.0);
+    for (const auto& [key, value] : fixed)
+      if (auto tie = rigidDependents_.find(key); tie != rigidDependents_.end())
+        failAt(tie->second, "grid " + std::to_string(key.first) + " DOF " + std::to_string(key.second) +
+                                " is both constrained and tied as a dependent DOF of this rigid element");
     for (const auto& [key, value] : fixed) step_->drivenDisplacement = std::max(step_->drivenDisplacement, std::abs(value));
     out_ << "*BOUNDARY, OP=NEW\n";
+    for (const auto& [grid, anchor] : anchors_) out_ << anchor << ", 1, 6\n";
     for (const auto& [key, value] : fixed) {
       auto [grid, dof] = key;
-      if (dof > 3 && !rotationalGrids_.count(grid)) continue;
+      if (dof > 3 && !rotationalGrids_.count(grid) && !heldRotations_.count(grid)) continue;
       if (dof <= 3) {
         step_->balance[grid].fixed[dof - 1] = true;
         step_->balance[grid].enforced[dof - 1] = value;
@@ -594,6 +873,209 @@ class CcxJobBuilder {
       Vec3 local = toGridComponents(model_.grids.at(load.grid), value);
       for (int axis = 0; axis < 3; ++axis) loadComponents_[{load.grid, axis + 1 + (load.isMoment ? 3 : 0)}] += local[axis];
     }
+    addLineLoads(loadComponents_);
+    addGravityLoads(loadComponents_);
+  }
+
+  // RBE2 as linear constraints (small motion): at each dependent grid d and DOF in CM,
+  // u_d = u_n + theta_n x (x_d - x_n) for translations, theta_d = theta_n for rotations.
+  void writeRigidLinks() {
+    if (model_.rigidLinks.empty()) return;
+    std::map<std::pair<int, int>, nastran::Location> dependent;  // (grid, DOF) -> the link that ties it
+    for (const RigidLink& link : model_.rigidLinks) {
+      if (!job_.lineElementsAsBeams)
+        for (const auto& [id, type] : job_.ccxTypes)
+          if (type.rfind("C3D", 0) != 0)
+            failAt(link.at, "RBE2 " + std::to_string(link.id) +
+                                ": rigid elements are solved in models of line elements or of solids only (CalculiX "
+                                "cannot give the element turning the independent grid to a model with " +
+                                cardName(model_.elements.at(id).type) + ")");
+      const Vec3& xn = position(link.independent);
+      for (int grid : link.dependents)
+        if (model_.grids.at(grid).frame || model_.grids.at(link.independent).frame)
+          failAt(link.at, "RBE2 " + std::to_string(link.id) + ": grids with an output system (CD) are not supported here");
+      for (int grid : link.dependents) {
+        Vec3 r = position(grid) - xn;
+        tiedGrids_.insert({grid, link.independent});
+        for (int dof : link.dofs) {
+          // A solid's grid has no rotations to tie.
+          if (dof > 3 && !job_.lineElementsAsBeams) continue;
+          if (!dependent.emplace(std::make_pair(grid, dof), link.at).second)
+            failAt(link.at, "RBE2 " + std::to_string(link.id) + ": grid " + std::to_string(grid) + " DOF " +
+                                std::to_string(dof) + " is tied by another rigid element already");
+          std::vector<std::pair<int, double>> terms{{dof, 1.0}};  // (DOF at the independent grid, coefficient)
+          std::vector<std::pair<int, double>> independentTerms;
+          if (dof <= 3) {
+            int a = dof % 3, b = (dof + 1) % 3;  // theta x r along dof: theta_a r_b - theta_b r_a, axes after dof
+            independentTerms = {{dof, -1.0}, {4 + a, -r[b]}, {4 + b, r[a]}};
+          } else {
+            independentTerms = {{dof, -1.0}};
+          }
+          std::vector<std::string> parts{std::to_string(job_.nodes.toCcx(grid)) + ", " + std::to_string(dof) + ", 1."};
+          for (const auto& [independentDof, coefficient] : independentTerms)
+            if (coefficient != 0)
+              parts.push_back(std::to_string(job_.nodes.toCcx(link.independent)) + ", " + std::to_string(independentDof) +
+                              ", " + real(coefficient));
+          out_ << "*EQUATION\n" << parts.size() << "\n";
+          for (std::size_t i = 0; i < parts.size(); ++i) out_ << parts[i] << (i + 1 == parts.size() || i % 4 == 3 ? "\n" : ", ");
+        }
+      }
+    }
+    rigidDependents_ = dependent;
+  }
+
+  // A force and moment in basic components at a grid, given in its CD components as every
+  // nodal load is, and fed to the balance.
+  void addBasicLoad(std::map<std::pair<int, int>, double>& components, int grid, const Vec3& force, const Vec3& moment) {
+    step_->balance[grid].addApplied(force);
+    const Grid& at = model_.grids.at(grid);
+    Vec3 localForce = toGridComponents(at, force), localMoment = toGridComponents(at, moment);
+    for (int axis = 0; axis < 3; ++axis) {
+      components[{grid, axis + 1}] += localForce[axis];
+      components[{grid, axis + 4}] += localMoment[axis];
+    }
+  }
+
+  // RBE3 → an *EQUATION per reference DOF: the reference grid's motion as the weighted fit of
+  // the independent grids' translations (interpolationMatrices).
+  void writeInterpolations() {
+    for (const Interpolation& interpolation : model_.interpolations) {
+      std::string subject = "RBE3 " + std::to_string(interpolation.id);
+      std::vector<std::pair<Vec3, double>> points;
+      for (const auto& [grid, weight] : interpolation.points) {
+        if (model_.grids.at(grid).frame) failAt(interpolation.at, subject + ": grids with an output system (CD) are not supported here");
+        points.emplace_back(position(grid), weight);
+      }
+      if (model_.grids.at(interpolation.reference).frame)
+        failAt(interpolation.at, subject + ": grids with an output system (CD) are not supported here");
+      auto matrices = interpolationMatrices(position(interpolation.reference), points);
+      if (!matrices)
+        failAt(interpolation.at, subject + ": the independent grids do not fix the reference grid's rotation (fewer "
+                                           "than three of them, or all in line)");
+      int reference = job_.nodes.toCcx(interpolation.reference);
+      tiedGrids_.insert(interpolation.reference);
+      for (const auto& [grid, weight] : interpolation.points) tiedGrids_.insert(grid);
+      for (int dof : interpolation.dofs) {
+        if (dof > 3 && !rotationalGrids_.count(interpolation.reference))
+          failAt(interpolation.at, subject + ": REFC " + std::to_string(dof) + " needs rotations at the reference grid");
+        if (!rigidDependents_.emplace(std::make_pair(interpolation.reference, dof), interpolation.at).second)
+          failAt(interpolation.at, subject + ": grid " + std::to_string(interpolation.reference) + " DOF " +
+                                       std::to_string(dof) + " is tied by another rigid element already");
+        std::vector<std::string> terms{std::to_string(reference) + ", " + std::to_string(dof) + ", 1."};
+        double largest = 0;
+        for (const InterpolationMatrix& m : *matrices)
+          for (double value : m[dof - 1]) largest = std::max(largest, std::abs(value));
+        for (std::size_t i = 0; i < matrices->size(); ++i)
+          for (int k = 0; k < 3; ++k) {
+            double value = (*matrices)[i][dof - 1][k];
+            if (std::abs(value) <= 1e-12 * largest) continue;
+            terms.push_back(std::to_string(job_.nodes.toCcx(interpolation.points[i].first)) + ", " + std::to_string(k + 1) +
+                            ", " + real(-value));
+          }
+        out_ << "*EQUATION\n" << terms.size() << "\n";
+        for (std::size_t i = 0; i < terms.size(); ++i) out_ << terms[i] << (i + 1 == terms.size() || i % 4 == 3 ? "\n" : ", ");
+      }
+    }
+  }
+
+  // MPC (through MPCADD) → `*EQUATION`s. CalculiX's equations hold in every step, so every
+  // subcase must select the same MPC set (or none).
+  void writeMpcs() {
+    std::optional<int> selected;
+    for (const SubcaseSelection& subcase : model_.subcases) {
+      if (&subcase != &model_.subcases.front() && subcase.mpcSet != selected)
+        failAt(subcase.at, "SUBCASE " + std::to_string(subcase.id) +
+                               ": a different MPC set in another subcase is not supported (CalculiX's equations "
+                               "hold in every step)");
+      selected = subcase.mpcSet;
+    }
+    if (!selected) return;
+    std::set<int> sets{*selected};
+    if (auto joined = model_.mpcUnions.find(*selected); joined != model_.mpcUnions.end())
+      sets = std::set<int>(joined->second.begin(), joined->second.end());
+    for (const MpcEquation& equation : model_.mpcEquations) {
+      if (!sets.count(equation.setId)) continue;
+      std::string subject = "MPC " + std::to_string(equation.setId);
+      for (const auto& [grid, dof, coefficient] : equation.terms) {
+        if (model_.grids.at(grid).frame) failAt(equation.at, subject + ": grids with an output system (CD) are not supported here");
+        if (dof > 3 && !rotationalGrids_.count(grid))
+          failAt(equation.at, subject + ": grid " + std::to_string(grid) + " has no rotations (component " +
+                                  std::to_string(dof) + ")");
+        tiedGrids_.insert(grid);
+      }
+      const auto& [grid, dof, coefficient] = equation.terms.front();
+      if (!rigidDependents_.emplace(std::make_pair(grid, dof), equation.at).second)
+        failAt(equation.at, subject + ": grid " + std::to_string(grid) + " DOF " + std::to_string(dof) +
+                                " is a dependent DOF of another equation or rigid element already");
+      out_ << "*EQUATION\n" << equation.terms.size() << "\n";
+      std::size_t i = 0;
+      for (const auto& [g, c, a] : equation.terms)
+        out_ << job_.nodes.toCcx(g) << ", " << c << ", " << real(a) << (++i == equation.terms.size() || i % 4 == 0 ? "\n" : ", ");
+    }
+  }
+
+  // GRAV: each selected acceleration on every mass, lumped at the grids as Nastran's default
+  // mass matrix has it: half of a rod's, bar's or beam's mass (density times area plus the
+  // nonstructural mass, times length) at either end; a CONM2 whole at its grid, with the
+  // moment of its offset.
+  void addGravityLoads(std::map<std::pair<int, int>, double>& components) {
+    for (const Gravity& gravity : model_.gravities) {
+      double factor = sets_.loadFactor(gravity.setId);
+      if (factor == 0) continue;
+      auto add = [&](int grid, double mass, const Vec3& offset) {
+        Vec3 force = (factor * mass) * gravity.acceleration;
+        Vec3 moment = cross(offset, force);
+        if (moment != Vec3{0, 0, 0} && !job_.lineElementsAsBeams)
+          failAt(gravity.at, "GRAV " + std::to_string(gravity.setId) + ": a CONM2 offset from its grid needs rotations at the grid");
+        addBasicLoad(components, grid, force, moment);
+      };
+      for (const auto& [id, element] : model_.elements) {
+        const Property& property = propertyOf(element);
+        double density = materialOf(element).density.value_or(0);
+        if (element.type != ElementType::Rod && element.type != ElementType::Bar && element.type != ElementType::Beam) {
+          if (density != 0)
+            failAt(gravity.at, "GRAV " + std::to_string(gravity.setId) + ": gravity on " + label(element) +
+                                   " is not supported (rods, bars, beams and CONM2 masses take it)");
+          continue;
+        }
+        double length = norm(position(element.grids[1]) - position(element.grids[0]));
+        double mass = (density * property.area + property.nonstructuralMass) * length;
+        for (int grid : element.grids) add(grid, mass / 2, Vec3{});
+      }
+      for (const PointMass& mass : model_.masses) add(mass.grid, mass.mass, mass.offset);
+    }
+  }
+
+  // PLOAD1: the equivalent end loads of each bar's loads, as point loads at its grids.
+  void addLineLoads(std::map<std::pair<int, int>, double>& components) {
+    for (const LineLoad& load : model_.lineLoads) {
+      double factor = sets_.loadFactor(load.setId);
+      if (factor == 0) continue;
+      const Element& element = model_.elements.at(load.element);
+      if (!job_.lineElementsAsBeams)
+        failAt(load.at, "PLOAD1 " + std::to_string(load.setId) + ": loads along bars are solved in models without shells only");
+      const BarFrame& frame = frameOf(element);
+      EndValues local{};
+      if (load.elementAxes) {
+        local = lineLoadEquivalent(frame.length, load.axis, load.from, load.to, factor * load.valueA, factor * load.valueB);
+      } else {
+        // A load along a basic axis: its parts along the element axes.
+        const Vec3* axes[3] = {&frame.x, &frame.y, &frame.z};
+        for (int axis = 0; axis < 3; ++axis) {
+          double share = (*axes[axis])[load.axis];
+          if (share == 0) continue;
+          EndValues part = lineLoadEquivalent(frame.length, axis, load.from, load.to, factor * share * load.valueA,
+                                              factor * share * load.valueB);
+          for (std::size_t i = 0; i < local.size(); ++i) local[i] += part[i];
+        }
+      }
+      EndValues& total = step_->lineLoads[element.id];
+      for (std::size_t i = 0; i < local.size(); ++i) total[i] += local[i];
+      EndValues basic = toBasic(frame, local);
+      for (int end = 0; end < 2; ++end)
+        addBasicLoad(components, element.grids[end], {basic[6 * end], basic[6 * end + 1], basic[6 * end + 2]},
+                     {basic[6 * end + 3], basic[6 * end + 4], basic[6 * end + 5]});
+    }
   }
 
   Vec3 shellAreaVector(const Element& element) const {
@@ -633,6 +1115,15 @@ class CcxJobBuilder {
   CcxJob job_;
   std::ostringstream out_;
   std::set<int> rotationalGrids_;
+  std::set<int> heldRotations_;  // grids of U1 rods only
+  std::map<int, BarFrame> frames_;
+  std::map<int, U1Section> u1Sections_;
+  std::string printSet_ = "EALL";
+  std::map<std::pair<int, int>, nastran::Location> rigidDependents_;
+  std::set<int> tiedGrids_;
+  int nextElement_ = 1;  // the next CalculiX element number after the model's
+  std::map<std::pair<int, int>, int> endNodeOf_;  // (bar, end) -> its own CalculiX node
+  std::vector<std::pair<int, int>> anchors_;       // (grid, its stub's held node)
   std::vector<std::string> setNames_;
   std::map<std::string, const Element*> setMembers_;
   std::map<int, double> initial_;
@@ -675,7 +1166,7 @@ const std::set<std::size_t>& stressRowsPerElement(const std::string& ccxType) {
   // Line and shell elements are expanded into solids; their rows are the
   // integration points of the expanded element.
   static const std::map<std::string, std::set<std::size_t>> kRows = {
-      {"T3D2", {8}},  {"B31", {8}},    {"S4", {8}},    {"S3", {2, 9}}, {"S8R", {8}},   {"S6", {9}},
+      {"T3D2", {8}},  {"B31", {8}},    {"U1", {2}},    {"S4", {8}},    {"S3", {2, 9}}, {"S8R", {8}},   {"S6", {9}},
       {"M3D4", {8}},  {"M3D3", {2}},   {"M3D8R", {8}}, {"M3D6", {9}},  {"C3D4", {1}},  {"C3D10", {4}},
       {"C3D6", {2}},  {"C3D15", {9}},  {"C3D8", {8}},  {"C3D8I", {8}}, {"C3D20R", {8}},
   };

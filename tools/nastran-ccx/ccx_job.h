@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "line_elements.h"
 #include "model.h"
 
 namespace nastranccx {
@@ -64,6 +65,7 @@ struct StepJob {
   // The largest displacement the step drives without force: enforced values, and thermal
   // strain times the model's size.
   double drivenDisplacement = 0;
+  std::map<int, EndValues> lineLoads;  // by CBAR/CBEAM: the equivalent end loads of its PLOAD1s, element axes
 };
 
 // A Nastran model turned into a CalculiX input file, with what the run must give
@@ -76,6 +78,12 @@ struct CcxJob {
   std::map<int, std::string> ccxTypes;  // by element ID: T3D2, B31, S4, S8R, M3D4, C3D10, C3D20R, ...
   std::map<int, std::vector<int>> ccxGrids;  // by element ID: its grids in CalculiX's node order
   std::vector<StepJob> steps;  // one per subcase, in the model's order
+  // Line elements as CalculiX's U1 beams: every grid has rotations in the listing, rods and
+  // bars get their results from the grids' motion.
+  bool lineElementsAsBeams = false;
+  std::map<int, int> u1PlaneQ;  // CalculiX element number -> the bar whose plane-q U1 element it is
+  // The ends of bars with an offset or pin flags: a node of their own, tied to the grid.
+  std::map<int, std::pair<int, int>> endNodes;  // CalculiX node -> (bar, end 0 or 1)
   std::map<int, std::size_t> layers;  // laminates, by element ID: their plies, each printing the type's rows
 };
 

@@ -50,7 +50,9 @@ class DatReader {
         continue;
       }
       switch (block) {
-        case Block::Displacements: readNodeRow(line, steps_.back().displacements, "displacement"); break;
+        case Block::Displacements:
+          readNodeRow(line, steps_.back().displacements, "displacement", &steps_.back().rotations);
+          break;
         case Block::Forces: readNodeRow(line, steps_.back().forces, "force"); break;
         case Block::Stresses: readStressRow(line); break;
         case Block::None: break;
@@ -89,15 +91,23 @@ class DatReader {
     return *value;
   }
 
-  void readNodeRow(std::string_view line, std::map<int, Vec3>& rows, const char* what) {
+  // Three values a node, or six (translations, then rotations) where `rotations` takes them.
+  void readNodeRow(std::string_view line, std::map<int, Vec3>& rows, const char* what,
+                   std::map<int, Vec3>* rotations = nullptr) {
     std::vector<std::string> fields = words(line);
     // A node with a transform has its values in the transform's directions, marked "L".
     if (fields.size() == 5 && fields[4] == "L") fields.pop_back();
-    if (fields.size() != 4) fail(std::string(what) + " row with " + std::to_string(fields.size()) + " entries instead of 4");
+    bool six = rotations && fields.size() == 7;
+    if (fields.size() != 4 && !six)
+      fail(std::string(what) + " row with " + std::to_string(fields.size()) + " entries instead of 4");
     int node = number(fields[0]);
     Vec3 row{};
     for (int axis = 0; axis < 3; ++axis) row[axis] = value(fields[axis + 1], what, node);
     if (!rows.emplace(node, row).second) fail("node " + std::to_string(node) + " has two " + what + " rows");
+    if (!six) return;
+    Vec3 turn{};
+    for (int axis = 0; axis < 3; ++axis) turn[axis] = value(fields[axis + 4], what, node);
+    (*rotations)[node] = turn;
   }
 
   void readStressRow(std::string_view line) {

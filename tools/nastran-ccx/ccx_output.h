@@ -19,6 +19,7 @@ struct CcxDatResults {
   bool hasForces = false;
   bool hasStresses = false;
   std::map<int, Vec3> displacements;
+  std::map<int, Vec3> rotations;  // when the model has beams, which give every node six values
   std::map<int, Vec3> forces;
   std::map<int, std::vector<StressTensor>> stresses;  // integration points in printed order
 };

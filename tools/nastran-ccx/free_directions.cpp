@@ -70,6 +70,21 @@ std::map<int, Matrix3> axialOnlyStiffness(const Model& model) {
         for (int j = 0; j < 3; ++j) stiffness[grid][i][j] += axial * n[i] * n[j];
   }
   for (const auto& [grid, stiff] : stiffEverywhere) stiffness.erase(grid);
+  // A spring stiffens its component at each grid it joins.
+  for (const Spring& spring : model.springs)
+    for (int end = 0; end < 2; ++end) {
+      auto grid = stiffness.find(spring.grids[end]);
+      if (spring.grids[end] == 0 || grid == stiffness.end()) continue;
+      int axis = spring.components[end] - 1;
+      grid->second[axis][axis] += spring.stiffness;
+    }
+  // An RBE3's reference grid moves as its independent grids do.
+  for (const Interpolation& interpolation : model.interpolations) stiffness.erase(interpolation.reference);
+  // Grids a rigid element ties move with the grids it ties them to.
+  for (const RigidLink& link : model.rigidLinks) {
+    stiffness.erase(link.independent);
+    for (int grid : link.dependents) stiffness.erase(grid);
+  }
   return stiffness;
 }
 

@@ -4,8 +4,10 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "beam_sections.h"
 #include "nastran/deck_error.h"
 
 namespace nastranccx {
@@ -35,7 +37,7 @@ Vec3 toGridComponents(const Grid& grid, const Vec3& basic);
 Vec3 toBasicComponents(const Grid& grid, const Vec3& components);
 
 enum class ElementType {
-  Rod, Bar, Quad4, Tria3, Tetra4, Hexa8,
+  Rod, Bar, Beam, Quad4, Tria3, Tetra4, Hexa8,
   Quad8, Tria6, QuadR, TriaR, Tetra10, Penta6, Penta15, Hexa20, Shear,
 };
 enum class PropertyType { Rod, Bar, Shell, Solid, Shear };
@@ -46,9 +48,14 @@ struct Element {
   int propertyId = 0;
   std::vector<int> grids;
   // Bars: the orientation vector, or the grid it points to from GA.
-  Vec3 orientation{};
+  Vec3 orientation{};  // basic components
   std::optional<int> orientationGrid;
   nastran::Location at;
+  // Bars and beams: each end's offset from its grid (basic components) and the element DOFs
+  // (1-6, element axes) its pin flags release there.
+  std::array<Vec3, 2> offsets{};
+  std::array<std::vector<int>, 2> pins;
+  bool hasEnd(int end) const { return offsets[end] != Vec3{0, 0, 0} || !pins[end].empty(); }
   // Shells: the material axes, THETA degrees from the G1 -> G2 edge, or the basic X axis
   // projected on the element when MCID is 0.
   double materialAngle = 0;
@@ -64,6 +71,9 @@ struct Property {
   double inertia2 = 0;   // bars: plane 2
   double thickness = 0;  // shells and shear panels
   nastran::Location at;
+  BeamSection section;   // bars and beams: the whole section (area, inertia1, inertia2 repeat it)
+  double nonstructuralMass = 0;  // rods, bars and beams: per length
+  std::string cardName;  // the card that gave it when not the type's own (PBARL, PBEAM, ...; CONROD)
   bool membraneOnly = false;  // shells: PSHELL without a bending material (MID2 blank)
   std::array<double, 2> effectiveness{};  // shear panels: PSHEAR's F1 and F2
   // PCOMP and PCOMPG: the plies from the bottom (materialId is the first ply's, thickness the
@@ -120,6 +130,74 @@ struct PressureLoad {
   std::array<double, 4> cornerPressures{};  // at the face's corners, from G1 (all equal when uniform)
   int g1 = 0, g34 = 0;           // PLOAD4 on a solid: the face
   Vec3 direction{};              // zero: the normal
+  nastran::Location at;
+};
+
+// PLOAD1 on a bar or beam: a force per length along one direction, varying linearly
+// from `valueA` at `from` to `valueB` at `to` (distances from end A), or a force
+// `valueA` at `from` when `to` is not given.
+struct LineLoad {
+  int setId = 0;
+  int element = 0;
+  bool elementAxes = false;  // direction: element axis `axis`, else basic axis `axis`
+  int axis = 0;
+  double from = 0;
+  std::optional<double> to;
+  double valueA = 0, valueB = 0;
+  nastran::Location at;
+};
+
+// CONM2: a point mass at a grid, its centre of gravity `offset` from it (basic system).
+struct PointMass {
+  int id = 0;
+  int grid = 0;
+  double mass = 0;
+  Vec3 offset{};
+  nastran::Location at;
+};
+
+// CELAS1/CELAS2: a spring between component c1 of g1 and c2 of g2 (g2 0: to ground).
+struct Spring {
+  int id = 0;
+  bool onCard = false;  // CELAS2 (stiffness on the card), else CELAS1 with a PELAS
+  std::array<int, 2> grids{};
+  std::array<int, 2> components{};
+  double stiffness = 0;
+  double stressCoefficient = 0;  // S
+  nastran::Location at;
+  int bushComponent = 0;  // a CBUSH's spring along basic axis 1-3 (its ID the CBUSH's), else 0
+};
+
+// RBE2: the dependent grids follow the independent one rigidly in the DOFs given.
+struct RigidLink {
+  int id = 0;
+  int independent = 0;
+  std::vector<int> dependents;
+  std::vector<int> dofs;  // 1-6
+  nastran::Location at;
+};
+
+// RBE3: the reference grid moves as the weighted least-squares rigid motion of the
+// independent grids' translations, in the DOFs given.
+struct Interpolation {
+  int id = 0;
+  int reference = 0;
+  std::vector<int> dofs;                    // 1-6
+  std::vector<std::pair<int, double>> points;  // (grid, weight)
+  nastran::Location at;
+};
+
+// MPC: sum of A_i u(G_i, C_i) = 0, the first term the dependent one.
+struct MpcEquation {
+  int setId = 0;
+  std::vector<std::tuple<int, int, double>> terms;  // (grid, DOF 1-6, coefficient)
+  nastran::Location at;
+};
+
+// GRAV: an acceleration (basic system) on every mass of the model.
+struct Gravity {
+  int setId = 0;
+  Vec3 acceleration{};
   nastran::Location at;
 };
 
@@ -186,6 +264,14 @@ struct Model {
   std::map<int, Material> materials;
   std::vector<NodalLoad> nodalLoads;
   std::vector<PressureLoad> pressures;
+  std::vector<LineLoad> lineLoads;
+  std::vector<PointMass> masses;
+  std::vector<Spring> springs;
+  std::vector<RigidLink> rigidLinks;
+  std::vector<Interpolation> interpolations;
+  std::vector<MpcEquation> mpcEquations;
+  std::map<int, std::vector<int>> mpcUnions;  // MPCADD: set -> the sets it joins
+  std::vector<Gravity> gravities;
   std::vector<GridTemperature> temperatures;
   std::map<int, double> defaultTemperatures;  // TEMPD, by set
   std::vector<LoadCombination> loadCombinations;

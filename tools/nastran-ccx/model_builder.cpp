@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "line_cards.h"
 #include "nastran/coordinate_systems.h"
 #include "nastran/cross_reference.h"
 #include "nastran/numbers.h"
@@ -19,6 +20,7 @@ const char* cardName(ElementType type) {
   switch (type) {
     case ElementType::Rod: return "CROD";
     case ElementType::Bar: return "CBAR";
+    case ElementType::Beam: return "CBEAM";
     case ElementType::Quad4: return "CQUAD4";
     case ElementType::Tria3: return "CTRIA3";
     case ElementType::Tetra4:
@@ -50,7 +52,8 @@ const char* cardName(PropertyType type) {
 PropertyType propertyTypeFor(ElementType type) {
   switch (type) {
     case ElementType::Rod: return PropertyType::Rod;
-    case ElementType::Bar: return PropertyType::Bar;
+    case ElementType::Bar:
+    case ElementType::Beam: return PropertyType::Bar;
     case ElementType::Quad4:
     case ElementType::Tria3:
     case ElementType::Quad8:
@@ -71,12 +74,14 @@ PropertyType propertyTypeFor(ElementType type) {
 namespace {
 
 // The cards the conversion to CalculiX knows; every other card of a deck is refused by name.
-constexpr std::array<std::string_view, 45> kSolvedCards = {
+constexpr std::array<std::string_view, 66> kSolvedCards = {
     "GRID",   "CROD",   "CBAR",   "CQUAD4", "CTRIA3",  "CQUAD8", "CTRIA6", "CQUADR", "CTRIAR", "CTETRA",
     "CPENTA", "CHEXA",  "PROD",   "PBAR",   "PSHELL",  "PCOMP",  "PCOMPG", "PSOLID", "MAT1",   "MAT8",
     "FORCE",  "MOMENT", "FORCE1", "MOMENT1", "PLOAD",  "PLOAD2", "PLOAD4", "TEMP",   "TEMPD",  "SPC",
     "SPC1",   "SPCADD", "SPCD",   "LOAD",   "PARAM",   "MDLPRM", "CORD1R", "CORD1C", "CORD1S", "CORD2R",
-    "CORD2C", "CORD2S", "MAT9",   "CSHEAR", "PSHEAR",
+    "CORD2C", "CORD2S", "MAT9",   "CONROD", "CBEAM",  "PBARL",   "PBEAM",  "PBEAML", "PLOAD1", "CONM2",
+    "RBE2",   "GRAV",   "CELAS1", "CELAS2", "PELAS",   "RBE3",   "CBUSH",  "PBUSH",  "RBAR",   "MPC",
+    "MPCADD", "CSHEAR", "PSHEAR",
 };
 
 bool isSolved(std::string_view card) {
@@ -117,6 +122,7 @@ class ModelBuilder {
     readMaterials();
     checkPropertyMaterials(deck_, model_);
     readLoads();
+    readLineCards(deck_, model_);
     readConstraints();
     return std::move(model_);
   }
@@ -257,10 +263,8 @@ class ModelBuilder {
         element.orientation = card.orientation.vector.value_or(Vec3{0, 0, 0});
         if (element.orientation == Vec3{0, 0, 0}) fail(card.origin, 5, subject, "the orientation vector X1, X2, X3 is zero or blank");
       }
-      // OFFT only says how offsets are measured; there are none.
-      if (!card.pa.empty() || !card.pb.empty()) fail(card.origin, 9, subject, "pin flags (PA, PB) are not supported");
-      if (card.wa != Vec3{0, 0, 0} || card.wb != Vec3{0, 0, 0})
-        fail(card.origin, 11, subject, "offsets (W1A to W3B) are not supported");
+      std::string problem = readBarEnds(model_, element, card.offt, card.pa, card.pb, card.wa, card.wb);
+      if (!problem.empty()) fail(card.origin, 8, subject, problem);
       addElement(std::move(element));
     }
     for (const nastran::Plate& card : bulk_.plates) addElement(plateElement(deck_, card));
@@ -281,15 +285,21 @@ class ModelBuilder {
     for (const nastran::Prod& card : bulk_.prods) {
       positive(card.origin, 3, label("PROD", card.pid), "A", card.a);
       // J and C (torsion) have no counterpart in a truss; NSM only adds mass.
-      addProperty({card.pid, PropertyType::Rod, card.mid, card.a, 0, 0, 0, card.origin.at});
+      Property property{card.pid, PropertyType::Rod, card.mid, card.a, 0, 0, 0, card.origin.at};
+      property.nonstructuralMass = card.nsm;
+      addProperty(property);
     }
     for (const nastran::Pbar& card : bulk_.pbars) {
       std::string subject = label("PBAR", card.pid);
       positive(card.origin, 3, subject, "A", card.a);
       positive(card.origin, 4, subject, "I1", card.i1);
-      // J, NSM, stress recovery points and K1/K2 are not needed by the section we build.
-      if (card.i12 != 0) fail(card.origin, 19, subject, "a product of inertia (I12) is not supported (only blank or 0)");
-      addProperty({card.pid, PropertyType::Bar, card.mid, card.a, card.i1, card.i2, 0, card.origin.at});
+      positive(card.origin, 5, subject, "I2", card.i2);
+      if (card.i1 * card.i2 <= card.i12 * card.i12) fail(card.origin, 19, subject, "I1*I2 must exceed I12**2");
+      // NSM adds mass only; K1/K2 (shear flexibility) are left out: the bar is Euler-Bernoulli's.
+      Property property{card.pid, PropertyType::Bar, card.mid, card.a, card.i1, card.i2, 0, card.origin.at};
+      property.section = pbarSection(card);
+      property.nonstructuralMass = card.nsm;
+      addProperty(property);
     }
     for (const nastran::Pshell& card : bulk_.pshells) addProperty(shellProperty(deck_, card));
     for (const nastran::Pcomp& card : bulk_.pcomps) addProperty(compositeProperty(deck_, card));

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "failure.h"
+#include "line_results.h"
 #include "composite_shells.h"
 #include "numbers.h"
 #include "shear_panels.h"
@@ -59,9 +60,42 @@ class ResultsMaker {
     if (!results_.hasStresses) fail("no stress block");
     std::map<int, Vec3> displacements = byGrid(results_.displacements, "displacement");
     std::map<int, Vec3> forces = byGrid(results_.forces, "force");
+    for (const auto& [node, row] : results_.rotations)
+      if (auto grid = job_.nodes.toNastran(node)) rotations_[*grid] = row;
     std::map<int, std::vector<StressTensor>> stresses = byElement();
+    std::map<int, double> roundOff;
+    if (job_.lineElementsAsBeams) {
+      // CalculiX's force rows are wrong at U1 nodes: the forces the elements need, from the
+      // motion in basic components, back in each grid's CD components.
+      for (const auto& [id, grid] : model_.grids) {
+        basicDisplacements_[id] = toBasicComponents(grid, displacements.at(id));
+        auto turn = rotations_.find(id);
+        if (turn != rotations_.end()) basicRotations_[id] = toBasicComponents(grid, turn->second);
+      }
+      for (const auto& [node, end] : job_.endNodes) {
+        std::array<double, 6>& motion = endMotions_[end];
+        auto u = results_.displacements.find(node);
+        auto turn = results_.rotations.find(node);
+        if (u == results_.displacements.end() || turn == results_.rotations.end())
+          fail("no displacement row for node " + std::to_string(node) + " (the end of CBAR/CBEAM " +
+               std::to_string(end.first) + ")");
+        for (int axis = 0; axis < 3; ++axis) motion[axis] = u->second[axis], motion[axis + 3] = turn->second[axis];
+      }
+      forces = lineElementGridForces(model_, basicDisplacements_, basicRotations_, endMotions_, roundOff);
+      for (auto& [id, force] : forces) force = toGridComponents(model_.grids.at(id), force);
+    } else {
+      // Spring grids have no CD system. CalculiX's RF has the springs' forces except at the
+      // nodes of the elements it expands (all but its solids).
+      std::set<int> expanded;
+      for (const auto& [id, element] : model_.elements)
+        if (job_.ccxTypes.at(id).rfind("C3D", 0) != 0 &&
+            (element.type != ElementType::Shear || !shearPanelEdgeRods(model_, element).empty()))
+          expanded.insert(element.grids.begin(), element.grids.end());
+      addSpringGridForces(model_, displacements, forces, roundOff, &expanded);
+    }
     addShearPanelForces(displacements, forces);
-    checkBalance(forces);
+    checkBalance(forces, roundOff);
+    if (job_.lineElementsAsBeams) checkRigidGroups(forces, roundOff);
     checkDisplacements(displacements, forces, stresses);
 
     SubcaseResults subcase;
@@ -80,9 +114,16 @@ class ResultsMaker {
         continue;
       }
       const std::vector<StressTensor>& points = stresses.at(id);
+      if (job_.lineElementsAsBeams &&
+          (element.type == ElementType::Rod || element.type == ElementType::Bar || element.type == ElementType::Beam)) {
+        addLineElementResults(subcase, model_, step_, element, basicDisplacements_, basicRotations_, endMotions_, points,
+                              planeQRows_[id]);
+        continue;
+      }
       switch (element.type) {
-        case ElementType::Rod: subcase.rods.push_back(rodStress(element, points)); break;
-        case ElementType::Bar: break;
+        case ElementType::Rod: addRodResults(subcase, model_, element, rodStress(element, points).axial); break;
+        case ElementType::Bar:
+        case ElementType::Beam: break;
         case ElementType::Tetra4:
         case ElementType::Tetra10: subcase.tetras.push_back(solidStress(element, job_.ccxGrids.at(id), points)); break;
         case ElementType::Penta6:
@@ -92,6 +133,7 @@ class ResultsMaker {
         default: addShell(subcase, element, points); break;
       }
     }
+    addSpringResults(subcase, model_, displacements);
     return subcase;
   }
 
@@ -104,6 +146,7 @@ class ResultsMaker {
     std::map<int, Vec3> result;
     for (const auto& [node, row] : rows) {
       auto grid = job_.nodes.toNastran(node);
+      if (!grid && job_.endNodes.count(node)) continue;  // a bar end's own node
       if (!grid) fail(std::string(what) + " row for node " + std::to_string(node) + ", which is no grid of the deck");
       result.emplace(*grid, row);
     }
@@ -116,6 +159,10 @@ class ResultsMaker {
     std::map<int, std::vector<StressTensor>> result;
     std::map<std::string, std::size_t> rowsByType;
     for (const auto& [number, points] : results_.stresses) {
+      if (auto bar = job_.u1PlaneQ.find(number); bar != job_.u1PlaneQ.end()) {
+        planeQRows_[bar->second] = points;
+        continue;
+      }
       auto element = job_.elements.toNastran(number);
       if (!element) fail("stress rows for element " + std::to_string(number) + ", which is no element of the deck");
       result.emplace(*element, points);
@@ -169,7 +216,8 @@ class ResultsMaker {
   // Internal force (printed as RF) must equal the applied load at every free DOF. A singular
   // system solves to numbers that break this badly. Applied loads are in basic components, the
   // printed forces and the constrained DOFs in each grid's CD components.
-  void checkBalance(const std::map<int, Vec3>& forces) const {
+  // `roundOff`: by grid, what the forces may be off beyond that (forces worked out here).
+  void checkBalance(const std::map<int, Vec3>& forces, const std::map<int, double>& roundOff) const {
     double largest = step_.forceScale;
     for (const auto& [grid, force] : forces)
       for (double component : force) largest = std::max(largest, std::abs(component));
@@ -186,6 +234,7 @@ class ResultsMaker {
       for (int axis = 0; axis < 3; ++axis) {
         if (balance.fixed[axis]) continue;
         double allowed = kBalanceTolerance * largest + kWarpedPressureTolerance * balance.looseness;
+        if (auto extra = roundOff.find(grid); extra != roundOff.end()) allowed += extra->second;
         if (std::abs(force[axis] - applied[axis]) > allowed)
           throw Failure(model_.fileName + ": " + subcaseName() +
                         ": the model is singular or a mechanism (is it supported against every "
@@ -193,6 +242,46 @@ class ResultsMaker {
                         std::to_string(axis + 1) + ", the solution carries a force of " + formatReal(force[axis]) +
                         " where " + formatReal(applied[axis]) + " is applied");
       }
+    }
+  }
+
+  // The grids a rigid element ties are not judged one by one, but together: their internal
+  // forces less their loads sum to nothing, the constraint forces cancelling, unless a
+  // constraint holds one of them.
+  void checkRigidGroups(const std::map<int, Vec3>& forces, const std::map<int, double>& roundOff) const {
+    double largest = step_.forceScale;
+    for (const auto& [grid, force] : forces)
+      for (double component : force) largest = std::max(largest, std::abs(component));
+    std::vector<std::pair<std::string, std::vector<int>>> groups;
+    for (const RigidLink& link : model_.rigidLinks) {
+      groups.emplace_back("RBE2 " + std::to_string(link.id), link.dependents);
+      groups.back().second.push_back(link.independent);
+    }
+    for (const Interpolation& interpolation : model_.interpolations) {
+      groups.emplace_back("RBE3 " + std::to_string(interpolation.id), std::vector<int>{interpolation.reference});
+      for (const auto& point : interpolation.points) groups.back().second.push_back(point.first);
+    }
+    for (const auto& group : groups) {
+      const std::vector<int>& grids = group.second;
+      Vec3 residual{};
+      double allowed = kBalanceTolerance * largest;
+      bool held = false;
+      for (int grid : grids) {
+        auto balance = step_.balance.find(grid);
+        Vec3 applied = balance == step_.balance.end() ? Vec3{} : balance->second.applied;
+        if (balance != step_.balance.end())
+          for (bool fixed : balance->second.fixed) held = held || fixed;
+        for (int axis = 0; axis < 3; ++axis) residual[axis] += forces.at(grid)[axis] - applied[axis];
+        if (auto extra = roundOff.find(grid); extra != roundOff.end()) allowed += extra->second;
+      }
+      if (held) continue;
+      for (int axis = 0; axis < 3; ++axis)
+        if (std::abs(residual[axis]) > allowed)
+          throw Failure(model_.fileName + ": " + subcaseName() +
+                        ": the model is singular or a mechanism (is it supported against every rigid-body motion?): "
+                        "the grids of " + group.first + " carry a force of " +
+                        formatReal(residual[axis]) + " in direction " + std::to_string(axis + 1) +
+                        " beyond their loads");
     }
   }
 
@@ -248,6 +337,8 @@ class ResultsMaker {
   // The largest stress component over E in any element; nullopt when an element's deformation
   // does not show in stresses.
   std::optional<double> largestStrain(const std::map<int, std::vector<StressTensor>>& stresses) const {
+    // Springs stretch without stress; U1 elements print section forces, not stresses.
+    if (!model_.springs.empty() || job_.lineElementsAsBeams) return std::nullopt;
     double largest = 0;
     for (const auto& [id, element] : model_.elements) {
       const Property& property = model_.properties.at(element.propertyId);
@@ -292,6 +383,8 @@ class ResultsMaker {
       resultfiles::GridValues row;
       row.grid = grid;
       for (int axis = 0; axis < 3; ++axis) row.values[axis] = static_cast<float>(u[axis]);
+      if (auto turn = rotations_.find(grid); turn != rotations_.end())
+        for (int axis = 0; axis < 3; ++axis) row.values[axis + 3] = static_cast<float>(turn->second[axis]);
       subcase.displacements.push_back(row);
     }
   }
@@ -354,6 +447,10 @@ class ResultsMaker {
   const CcxJob& job_;
   const StepJob& step_;
   const CcxDatResults& results_;
+  std::map<int, Vec3> rotations_;  // by grid, when the model has beams
+  std::map<int, Vec3> basicDisplacements_, basicRotations_;  // U1 models: the motion in basic components
+  EndMotions endMotions_;
+  mutable std::map<int, std::vector<StressTensor>> planeQRows_;  // by bar: the rows of its plane-q U1 element
   std::string datName_;
 };
 
