@@ -551,6 +551,69 @@ TEST_F(ShellSolidTest, PressureDirectionInACylindricalSystemIsTakenAtEachCentroi
   }
 }
 
+// A strip 10 long and 1 wide whose thickness falls linearly from 0.2 to 0.1, given at the
+// corners of ten CQUAD4s (T1-T4 as thicknesses, or with TFLAG 1 as fractions of the
+// PSHELL's T = 0.2, in turn), NU = 0 and pulled by P = 1000 at its end: it stretches by the
+// integral of P / (E t(x) w), P L / (E w (t1 - t0)) ln(t1 / t0), and the first element's centre
+// carries P / (w t) at its mean thickness. Two shells that give a grid different thicknesses are
+// refused: CalculiX takes one thickness per grid; so are corner thicknesses of a membrane, which
+// CalculiX 2.20 does not take.
+TEST_F(ShellSolidTest, TaperedStripStretchesByTheIntegralOfItsCompliance) {
+  REQUIRE_CCX();
+  const double length = 10, t0 = 0.2, t1 = 0.1, e = 1e7, p = 1000;
+  const int n = 10;
+  auto thickness = [&](double x) { return t0 + (t1 - t0) * x / length; };
+  std::string grids, plates;
+  for (int i = 0; i <= n; ++i) {
+    double x = length * i / n;
+    grids += card("GRID", {std::to_string(1 + i), "", number(x), "0.", "0."}) +
+             card("GRID", {std::to_string(101 + i), "", number(x), "1.", "0."});
+  }
+  auto plate = [&](int i, double bump) {
+    double a = thickness(length * i / n), b = thickness(length * (i + 1) / n) + bump;
+    bool relative = i % 2 == 1;
+    auto given = [&](double t) { return number(relative ? t / t0 : t); };
+    return card("CQUAD4", {std::to_string(1 + i), "1", std::to_string(1 + i), std::to_string(2 + i),
+                           std::to_string(102 + i), std::to_string(101 + i), "", "", "", relative ? "1" : "",
+                           given(a), given(b), given(b), given(a)});
+  };
+  for (int i = 0; i < n; ++i) plates += plate(i, 0);
+  const std::string supports = "MAT1,1," + number(e) +
+                               ",,0.\nSPC1,1,123456,1\nSPC1,1,13456,101\nSPC1,1,3456,2,THRU,11\nSPC1,1,3456,102,THRU,111\n"
+                               "FORCE,1,11,,500.,1.,0.,0.\nFORCE,1,111,,500.,1.,0.,0.\n";
+  const std::string rest = "PSHELL,1,1," + number(t0) + ",1\n" + supports;
+  resultfiles::SubcaseResults results = solveDeck("tapered", grids + plates + rest);
+  double stretch = p * length / (e * 1.0 * (t1 - t0)) * std::log(t1 / t0);
+  int checked = 0;
+  for (const resultfiles::GridValues& row : results.displacements)
+    if (row.grid == 1 + n || row.grid == 101 + n) {
+      EXPECT_NEAR(row.values[0], stretch, 1e-3 * stretch) << "grid " << row.grid;
+      ++checked;
+    }
+  EXPECT_EQ(checked, 2);
+  ASSERT_FALSE(results.quads.empty());
+  EXPECT_EQ(results.quads[0].element, 1);
+  double mean = 0.5 * (thickness(0) + thickness(length / n));
+  EXPECT_NEAR(results.quads[0].bottom.normalX, p / mean, 1e-3 * p / mean);
+
+  std::string uneven = grids + plate(0, 0.01);
+  for (int i = 1; i < n; ++i) uneven += plate(i, 0);
+  writeFile("uneven.dat", staticDeck(uneven + rest));
+  ToolRun run = this->run({"uneven.dat"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.standardError.find("uneven.dat:"), std::string::npos) << run.standardError;
+  EXPECT_NE(run.standardError.find("CQUAD4 1: its thickness 0.2 at grid 2 differs from CQUAD4 2's there"),
+            std::string::npos)
+      << run.standardError;
+  EXPECT_FALSE(exists("uneven.op2"));
+
+  writeFile("membrane.dat", staticDeck(grids + plates + "PSHELL,1,1," + number(t0) + "\n" + supports));
+  run = this->run({"membrane.dat"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.standardError.find("CQUAD4 1: corner thicknesses (T1...) of a membrane-only PSHELL"), std::string::npos)
+      << run.standardError;
+}
+
 // A MAT9 cube whose stiffness couples the normal strain along X with the shear in XY (G14), pulled
 // along X by 10: under that uniaxial stress the compliance gives ex = G44 / D * 10 and
 // gxy = -G14 / D * 10, D = G11 G44 - G14^2, with every other strain zero.

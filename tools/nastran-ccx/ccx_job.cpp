@@ -339,8 +339,9 @@ class CcxJobBuilder {
       return std::string("PCOMP") + std::to_string(element.propertyId) + "_" + ccxType(element) + "_" +
              std::to_string(entry->second);
     }
+    // Shells with corner thicknesses take them from their nodes: a set of their own.
     return std::string(cardName(propertyOf(element).type)) + std::to_string(element.propertyId) + "_" +
-           ccxType(element);
+           ccxType(element) + (isShell(element.type) && hasCornerThickness(element) ? "_NT" : "");
   }
 
   void writeElements() {
@@ -373,6 +374,7 @@ class CcxJobBuilder {
       setNames_.push_back(name);
       setMembers_[name] = members.front();
     }
+    writeNodalThicknesses();
     writeShearPanels();
     if (setNames_.empty() && shearNodes_.empty()) throw Failure(model_.fileName + ": the deck has no elements");
     writeEdgeRods();
@@ -383,6 +385,41 @@ class CcxJobBuilder {
     out_ << "*ELSET, ELSET=EALL\n";
     for (std::size_t i = 0; i < printed.size(); ++i)
       out_ << printed[i] << (i + 1 == printed.size() || i % 8 == 7 ? "\n" : ", ");
+  }
+
+  // Shells with corner thicknesses: CalculiX takes one thickness per node for them, so every
+  // shell at such a grid must give it the same thickness there.
+  void writeNodalThicknesses() {
+    std::map<int, std::pair<double, const Element*>> thicknesses;  // grid -> (thickness, the shell giving it)
+    auto agree = [&](const Element& element, int grid, double thickness, bool add) {
+      auto entry = thicknesses.find(grid);
+      if (entry == thicknesses.end()) {
+        if (add) thicknesses.emplace(grid, std::make_pair(thickness, &element));
+        return;
+      }
+      double other = entry->second.first;
+      if (std::abs(other - thickness) > 1e-6 * std::max(thickness, other))
+        failAt(entry->second.second->at, label(*entry->second.second) + ": its thickness " + formatReal(other) +
+                                             " at grid " + std::to_string(grid) + " differs from " + label(element) +
+                                             "'s there (" + formatReal(thickness) +
+                                             "); CalculiX takes one thickness per grid for shells with corner thicknesses");
+    };
+    for (const auto& [id, element] : model_.elements) {
+      if (!isShell(element.type) || !hasCornerThickness(element)) continue;
+      if (propertyOf(element).composite())
+        failAt(element.at, label(element) + ": corner thicknesses (T1...) of a laminate (PCOMP) are not supported");
+      if (propertyOf(element).membraneOnly)
+        failAt(element.at, label(element) + ": corner thicknesses (T1...) of a membrane-only PSHELL (MID2 blank) are "
+                                            "not supported (CalculiX 2.20 takes no nodal thickness for membranes)");
+      for (std::size_t i = 0; i < element.grids.size(); ++i)
+        agree(element, element.grids[i], cornerThickness(model_, element, i), true);
+    }
+    if (thicknesses.empty()) return;
+    for (const auto& [id, element] : model_.elements)
+      if (isShell(element.type) && !hasCornerThickness(element) && !propertyOf(element).composite())
+        for (int grid : element.grids) agree(element, grid, propertyOf(element).thickness, false);
+    out_ << "*NODAL THICKNESS\n";
+    for (const auto& [grid, entry] : thicknesses) out_ << job_.nodes.toCcx(grid) << ", " << real(entry.first) << "\n";
   }
 
   // Each shear panel: a node of its own (numbered after every other, out of NALL) whose DOF 1 is
@@ -504,7 +541,8 @@ class CcxJobBuilder {
           out_ << "*SOLID SECTION, " << head << "\n";
           break;
         case PropertyType::Shell:
-          out_ << (property.membraneOnly ? "*MEMBRANE SECTION, " : "*SHELL SECTION, ") << head << "\n"
+          out_ << (property.membraneOnly ? "*MEMBRANE SECTION, " : "*SHELL SECTION, ") << head
+               << (hasCornerThickness(element) ? ", NODAL THICKNESS" : "") << "\n"
                << real(property.thickness) << "\n";
           break;
         case PropertyType::Bar:

@@ -60,6 +60,10 @@ struct Element {
   // projected on the element when MCID is 0.
   double materialAngle = 0;
   bool materialAxisFromBasic = false;
+  // CQUAD4, CTRIA3, CQUADR, CTRIAR: T1-T4 as the card gives them (blank: the property's T), as
+  // thicknesses, or with TFLAG 1 as fractions of the property's T.
+  std::array<std::optional<double>, 4> cornerThickness{};
+  bool relativeThickness = false;
 };
 
 struct Property {

@@ -107,6 +107,27 @@ int shellCorners(ElementType type) {
              : 3;
 }
 
+bool hasCornerThickness(const Element& element) {
+  for (const std::optional<double>& thickness : element.cornerThickness)
+    if (thickness) return true;
+  return false;
+}
+
+double cornerThickness(const Model& model, const Element& element, std::size_t corner) {
+  double property = model.properties.at(element.propertyId).thickness;
+  const std::optional<double>& given = element.cornerThickness[corner];
+  if (!given) return property;
+  return element.relativeThickness ? *given * property : *given;
+}
+
+double centreThickness(const Model& model, const Element& element) {
+  if (!hasCornerThickness(element)) return model.properties.at(element.propertyId).thickness;
+  std::size_t corners = static_cast<std::size_t>(shellCorners(element.type));
+  double sum = 0;
+  for (std::size_t i = 0; i < corners; ++i) sum += cornerThickness(model, element, i);
+  return sum / static_cast<double>(corners);
+}
+
 bool shellHasCorners(ElementType type) { return type != ElementType::Quad4 && type != ElementType::Tria3; }
 
 const char* shellCcxType(ElementType type, bool membraneOnly) {
@@ -143,7 +164,7 @@ ShellResults shellResults(const Model& model, const Element& element, const std:
   Layout layout = layoutOf(points.size(), corners);
   auto axes = plateAxes(model, element);
   const Vec3 &x = axes[0], &y = axes[1], &z = axes[2];
-  double thickness = model.properties.at(element.propertyId).thickness;
+  double thickness = centreThickness(model, element);
 
   auto fibres = [&](const std::vector<StressTensor>& layers) {
     auto fibre = [&](double side) {

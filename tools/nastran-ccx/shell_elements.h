@@ -38,6 +38,13 @@ ShellResults shellResults(const Model& model, const Element& element, const std:
 resultfiles::PlateForceValues plateForceValues(const std::array<double, 3>& membrane, const std::array<double, 3>& moments,
                                                const std::array<double, 2>& shears);
 
+// Whether a shell's card gives thicknesses at its corners (T1-T4); the thickness at corner i
+// (the property's T where the card gives none, T times the fraction with TFLAG 1); and at the
+// centre, the mean of the corners', as the thickness varies bilinearly over the element.
+bool hasCornerThickness(const Element& element);
+double cornerThickness(const Model& model, const Element& element, std::size_t corner);
+double centreThickness(const Model& model, const Element& element);
+
 // Whether Nastran writes the element type's stresses with its corners.
 bool shellHasCorners(ElementType type);
 

@@ -46,10 +46,16 @@ Element plateElement(const nastran::Deck& deck, const nastran::Plate& card) {
                            ": only the basic coordinate system (0) may orient the material; give THETA instead");
   if (card.zoffs && *card.zoffs != 0)
     throw deck.errorAt(card.origin, zoffsField, subject, "an offset of the reference plane (ZOFFS) is not supported");
-  for (const std::optional<double>& thickness : card.t)
-    if (thickness)
-      throw deck.errorAt(card.origin, thicknessField, subject,
-                         "corner thicknesses (T1...) are not supported; give the thickness on PSHELL");
+  for (std::size_t i = 0; i < card.t.size(); ++i) {
+    if (!card.t[i]) continue;
+    if (secondOrder)
+      throw deck.errorAt(card.origin, thicknessField + i, subject,
+                         "corner thicknesses (T1...) of a second-order shell are not supported; give the thickness "
+                         "on PSHELL");
+    if (*card.t[i] <= 0)
+      throw deck.errorAt(card.origin, thicknessField + i, subject,
+                         "T" + std::to_string(i + 1) + " must be positive, not " + formatReal(*card.t[i]));
+  }
   for (std::size_t i = corners; i < grids; ++i)
     if (card.g[i] == 0)
       throw deck.errorAt(card.origin, 3 + i, subject,
@@ -59,6 +65,10 @@ Element plateElement(const nastran::Deck& deck, const nastran::Plate& card) {
   // The material axes matter to orthotropic plies only; an isotropic material ignores them.
   element.materialAngle = card.theta;
   element.materialAxisFromBasic = card.mcid.has_value();
+  if (!secondOrder) {
+    std::copy(card.t.begin(), card.t.end(), element.cornerThickness.begin());
+    element.relativeThickness = card.tflag == 1;
+  }
   return element;
 }
 
