@@ -79,7 +79,9 @@ TEST_F(ShearPanelTest, FramedPanelCarriesTheShearFlowOfStatics) {
   EXPECT_NEAR(along(1, -s, c) + along(4, -s, c), -p, 1e-4 * p);
   double expected = p / (g * t) + 3 * p * a / (4 * e * 1.0);
   for (const resultfiles::GridValues& row : results.displacements)
-    if (row.grid == 2) EXPECT_NEAR(-s * row.values[0] + c * row.values[1], expected, 1e-4 * expected);
+    if (row.grid == 2) {
+      EXPECT_NEAR(-s * row.values[0] + c * row.values[1], expected, 1e-4 * expected);
+    }
 }
 
 // PSHEAR's effectiveness: F1 = F2 = 1 makes the panel as stiff in extension as a sheet of T
@@ -99,11 +101,24 @@ TEST_F(ShearPanelTest, EffectivenessStiffensTheEdgesAsRods) {
     double area = f > 1.01 ? 0.5 * f * t * t : f * t * a * a / (2 * a);
     double stretch = p * a / (e * 2 * area);
     for (const resultfiles::GridValues& row : results.displacements)
-      if (row.grid == 2 || row.grid == 3) EXPECT_NEAR(row.values[0], stretch, 1e-4 * stretch) << "grid " << row.grid;
+      if (row.grid == 2 || row.grid == 3) {
+        EXPECT_NEAR(row.values[0], stretch, 1e-4 * stretch) << "grid " << row.grid;
+      }
     ASSERT_EQ(results.shearPanels.size(), 1u);
     EXPECT_NEAR(results.shearPanels[0].averageShear, 0.0, 1e-4 * p / (a * t));
     EXPECT_TRUE(results.rods.empty());
   }
+  // Heated, the rods would grow as bars, which a panel's effectiveness does not: refused.
+  writeFile("heated.dat", staticDeck("GRID,1,,0.,0.,0.\nGRID,2,,10.,0.,0.\nGRID,3,,10.,10.,0.\nGRID,4,,0.,10.,0.\n"
+                                     "CSHEAR,1,1,1,2,3,4\nPSHEAR,1,1,.1,,1.,1.\nMAT1,1,1.E+7,,.3,,1.E-5\n"
+                                     "SPC1,1,1,1,4\nSPC1,1,2,1\nSPC1,1,3,1,2,3,4\nTEMPD,5,100.\n",
+                                     "  SPC = 1\n  TEMPERATURE(LOAD) = 5\n"));
+  ToolRun run = this->run({"heated.dat"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.standardError.find("PSHEAR 1: extensional effectiveness (F1, F2) of a material with thermal expansion"),
+            std::string::npos)
+      << run.standardError;
+  EXPECT_FALSE(exists("heated.op2"));
 }
 
 }  // namespace

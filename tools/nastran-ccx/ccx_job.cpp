@@ -474,10 +474,18 @@ class CcxJobBuilder {
   void writeEdgeRods() {
     int& next = nextElement_;
     std::map<std::pair<int, std::string>, std::vector<EdgeRod>> sets;
-    for (const auto& [id, element] : model_.elements)
-      if (element.type == ElementType::Shear)
-        for (const EdgeRod& rod : shearPanelEdgeRods(model_, element))
-          sets[{propertyOf(element).materialId, real(rod.area)}].push_back(rod);
+    bool heated = model_.initialTemperatureSet.has_value();
+    for (const SubcaseSelection& subcase : model_.subcases) heated = heated || subcase.temperatureSet.has_value();
+    for (const auto& [id, element] : model_.elements) {
+      if (element.type != ElementType::Shear) continue;
+      std::vector<EdgeRod> rods = shearPanelEdgeRods(model_, element);
+      // The rods stand for the panel's stiffness, not for a bar that grows with temperature.
+      if (!rods.empty() && heated && materialOf(element).expansion)
+        failAt(propertyOf(element).at, "PSHEAR " + std::to_string(element.propertyId) +
+                                           ": extensional effectiveness (F1, F2) of a material with thermal expansion "
+                                           "is not supported in a model with temperatures");
+      for (const EdgeRod& rod : rods) sets[{propertyOf(element).materialId, real(rod.area)}].push_back(rod);
+    }
     for (const auto& [key, rods] : sets) {
       std::string name = "SHEAREDGE" + std::to_string(edgeRodSets_.size() + 1);
       out_ << "*ELEMENT, TYPE=T3D2, ELSET=" << name << "\n";
