@@ -46,6 +46,24 @@ void symmetricEigen(Matrix3 a, Vec3& values, Matrix3& vectors) {
   values = {a[0][0], a[1][1], a[2][2]};
 }
 
+// A shear panel (and the rods of its effectiveness) stiffens its grids in its plane only: G T
+// across the directions of the plane, none along its normal.
+void addShearPanelStiffness(const Model& model, const Element& element, std::map<int, Matrix3>& stiffness) {
+  auto at = [&](std::size_t i) { return model.grids.at(element.grids[i]).position; };
+  Vec3 d1{at(2)[0] - at(0)[0], at(2)[1] - at(0)[1], at(2)[2] - at(0)[2]};
+  Vec3 d2{at(3)[0] - at(1)[0], at(3)[1] - at(1)[1], at(3)[2] - at(1)[2]};
+  Vec3 n{d1[1] * d2[2] - d1[2] * d2[1], d1[2] * d2[0] - d1[0] * d2[2], d1[0] * d2[1] - d1[1] * d2[0]};
+  double length = std::sqrt(dot(n, n));
+  if (length == 0) return;  // refused as no rectangle when the job is written
+  for (double& component : n) component /= length;
+  const Property& property = model.properties.at(element.propertyId);
+  const Material& material = model.materials.at(property.materialId);
+  double shear = material.youngsModulus / (2 * (1 + material.poissonRatio)) * property.thickness;
+  for (int grid : element.grids)
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) stiffness[grid][i][j] += shear * ((i == j ? 1.0 : 0.0) - n[i] * n[j]);
+}
+
 }  // namespace
 
 std::map<int, Matrix3> axialOnlyStiffness(const Model& model) {
@@ -53,6 +71,10 @@ std::map<int, Matrix3> axialOnlyStiffness(const Model& model) {
   std::map<int, bool> stiffEverywhere;
   for (const auto& [id, grid] : model.grids) stiffness[id] = Matrix3{};
   for (const auto& [id, element] : model.elements) {
+    if (element.type == ElementType::Shear) {
+      addShearPanelStiffness(model, element, stiffness);
+      continue;
+    }
     if (element.type != ElementType::Rod) {
       for (int grid : element.grids) stiffEverywhere[grid] = true;
       continue;

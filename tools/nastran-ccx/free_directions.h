@@ -16,7 +16,7 @@ using Matrix3 = std::array<Vec3, 3>;
 // order of its round-off, which the balance check does not see when the load is small. Grids
 // that any other element joins (bars, shells, solids) are stiff in every direction and are
 // left out, and so are grids a rigid element ties; an element that stiffens only along an axis (a CONROD, a spring between two grids)
-// adds its term here instead of leaving the grid out. Grids in no element are given with a
+// or in a plane (a shear panel) adds its term here instead of leaving the grid out. Grids in no element are given with a
 // zero matrix.
 std::map<int, Matrix3> axialOnlyStiffness(const Model& model);
 
