@@ -129,6 +129,15 @@ TEST_F(ShearPanelTest, EffectivenessStiffensTheEdgesAsRods) {
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_NE(run.standardError.find("grid 3 T3 free"), std::string::npos) << run.standardError;
   EXPECT_FALSE(exists("across.op2"));
+
+  // The panel's nonstructural mass would load it under gravity, which is not solved: refused.
+  writeFile("heavy.dat", staticDeck("GRID,1,,0.,0.,0.\nGRID,2,,10.,0.,0.\nGRID,3,,10.,10.,0.\nGRID,4,,0.,10.,0.\n"
+                                    "CSHEAR,1,1,1,2,3,4\nPSHEAR,1,1,.1,.5,1.,1.\nMAT1,1,1.E+7,,.3\n"
+                                    "SPC1,1,1,1,4\nSPC1,1,2,1\nGRAV,1,,386.,1.,0.,0.\n"));
+  run = this->run({"heavy.dat"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.standardError.find("GRAV 1: gravity on CSHEAR 1 is not supported"), std::string::npos)
+      << run.standardError;
 }
 
 }  // namespace

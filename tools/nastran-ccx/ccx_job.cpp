@@ -1079,7 +1079,7 @@ class CcxJobBuilder {
         const Property& property = propertyOf(element);
         double density = materialOf(element).density.value_or(0);
         if (element.type != ElementType::Rod && element.type != ElementType::Bar && element.type != ElementType::Beam) {
-          if (density != 0)
+          if (density != 0 || property.nonstructuralMass != 0)
             failAt(gravity.at, "GRAV " + std::to_string(gravity.setId) + ": gravity on " + label(element) +
                                    " is not supported (rods, bars, beams and CONM2 masses take it)");
           continue;

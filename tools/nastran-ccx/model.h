@@ -76,7 +76,7 @@ struct Property {
   double thickness = 0;  // shells and shear panels
   nastran::Location at;
   BeamSection section;   // bars and beams: the whole section (area, inertia1, inertia2 repeat it)
-  double nonstructuralMass = 0;  // rods, bars and beams: per length
+  double nonstructuralMass = 0;  // rods, bars and beams: per length; shear panels: per area
   std::string cardName;  // the card that gave it when not the type's own (PBARL, PBEAM, ...; CONROD)
   bool membraneOnly = false;  // shells: PSHELL without a bending material (MID2 blank)
   std::array<double, 2> effectiveness{};  // shear panels: PSHEAR's F1 and F2

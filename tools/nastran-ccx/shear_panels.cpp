@@ -30,9 +30,9 @@ Property shearPanelProperty(const nastran::Deck& deck, const nastran::Pshear& ca
   if (card.t <= 0) throw deck.errorAt(card.origin, 3, subject, "field 3 (T) must be positive, not " + formatReal(card.t));
   if (card.f1 < 0) throw deck.errorAt(card.origin, 5, subject, "F1 must not be negative, not " + formatReal(card.f1));
   if (card.f2 < 0) throw deck.errorAt(card.origin, 6, subject, "F2 must not be negative, not " + formatReal(card.f2));
-  // NSM adds mass only.
   Property property{card.pid, PropertyType::Shear, card.mid, 0, 0, 0, card.t, card.origin.at};
   property.effectiveness = {card.f1, card.f2};
+  property.nonstructuralMass = card.nsm;  // mass only: a gravity load refuses it
   return property;
 }
 
