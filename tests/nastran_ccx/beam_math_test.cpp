@@ -1,5 +1,5 @@
 // The section, load and interpolation arithmetic behind bars and rigid elements, against
-// hand formulas: a PBARL I's and BOX's inertias, the fixed-end loads of a uniform and of a
+// hand formulas: a PBARL I's, BOX's and T's inertias, the fixed-end loads of a uniform and of a
 // point load, the bar's end forces, and RBE3's spread of a force off the weighted centre.
 #include <gtest/gtest.h>
 
@@ -28,6 +28,29 @@ TEST(BeamMathTest, StandardSectionsMatchHandFormulas) {
   EXPECT_NEAR(standardSection("BAR", {2, 2}).section->torsion, 0.1406 * 16, 0.002 * 16);
   EXPECT_FALSE(standardSection("HAT", {1, 1, 1, 1}).section);
   EXPECT_FALSE(standardSection("TUBE", {1, 2}).section);
+}
+
+TEST(BeamMathTest, TSectionAboutItsCentroidWithPointsFromItsShearCentre) {
+  // T: flange 4 x 1 on top, web 1 thick, 5 deep overall. A = 4 + 4 = 8; first moment about the
+  // top edge 4 x 0.5 + 4 x 3 = 14, so the centroid lies 1.75 below it. About the top edge the
+  // second moment is 4 x 1^3 / 3 + 1 x (5^3 - 1^3) / 3 = 128 / 3; less A 1.75^2 = 24.5.
+  ShapeResult t = standardSection("T", {4, 5, 1, 1});
+  ASSERT_TRUE(t.section) << t.reason;
+  EXPECT_DOUBLE_EQ(t.section->area, 8);
+  EXPECT_NEAR(t.section->i1, 128.0 / 3 - 24.5, 1e-12);
+  EXPECT_NEAR(t.section->i2, (1 * 64.0 + 4 * 1.0) / 12, 1e-12);  // flange 1 x 4^3, web 4 x 1^3
+  EXPECT_DOUBLE_EQ(t.section->i12, 0);
+  // Open thin walls, b t^3 / 3 each: the flange, and the web 4.5 from the flange's mid-line.
+  EXPECT_NEAR(t.section->torsion, (4 * 1.0 + 4.5 * 1.0) / 3, 1e-12);
+  // The shear centre is where the mid-lines meet, 0.5 below the top: C and F at the flange's
+  // top corners, D and E at the web's foot 4.5 below it.
+  EXPECT_EQ(t.section->points[0], (std::array<double, 2>{0.5, 2}));
+  EXPECT_EQ(t.section->points[1], (std::array<double, 2>{-4.5, 0.5}));
+  EXPECT_EQ(t.section->points[2], (std::array<double, 2>{-4.5, -0.5}));
+  EXPECT_EQ(t.section->points[3], (std::array<double, 2>{0.5, -2}));
+  EXPECT_FALSE(standardSection("T", {4, 1, 1, 1}).section);    // no web below the flange
+  EXPECT_FALSE(standardSection("T", {1, 5, 1, 1}).section);    // web as wide as the flange
+  EXPECT_FALSE(standardSection("T", {4, 5, 1}).section);       // a dimension missing
 }
 
 TEST(BeamMathTest, LineLoadsGiveTheFixedEndForcesOfBeamTables) {

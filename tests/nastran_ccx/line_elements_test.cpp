@@ -92,6 +92,23 @@ TEST_F(LineElementTest, CantileversOfEverySectionShapeMatchBeamTheory) {
   }
 }
 
+TEST_F(LineElementTest, TSectionCantileverBendsAboutItsCentroid) {
+  REQUIRE_CCX();
+  // T: flange 4 x 0.5 on top, web 0.5 thick, 6 deep. A = 2 + 2.75 = 4.75; about the top edge the
+  // first moment is 2 x 0.25 + 2.75 x 3.25 = 9.4375 and the second 4 x 0.5^3 / 3 + 0.5 (6^3 -
+  // 0.5^3) / 3 = 36.145833..., so I1 = 36.1458 - 9.4375^2 / 4.75; I2 = (0.5 4^3 + 5.5 0.5^3) / 12.
+  const double i1 = (4 * 0.125 + 0.5 * (216 - 0.125)) / 3 - 9.4375 * 9.4375 / 4.75;
+  const double i2 = (0.5 * 64 + 5.5 * 0.125) / 12;
+  for (int axis : {2, 3}) {
+    std::string name = axis == 2 ? "tee_y" : "tee_z";
+    std::string force = axis == 2 ? "0.,1.,0." : "0.,0.,1.";
+    resultfiles::SubcaseResults results =
+        solve(name, cantilever("CBAR", "PBARL,1,1,,T\n,4.,6.,.5,.5\nFORCE,1,11,0,100.," + force + "\n"));
+    double inertia = axis == 2 ? i1 : i2;
+    expectNear(at(results, kTip).values[axis - 1], 100 * std::pow(kLength, 3) / (3 * kE * inertia), 1e-3, name);
+  }
+}
+
 TEST_F(LineElementTest, BeamUnderUniformLineLoadMatchesBeamTheory) {
   REQUIRE_CCX();
   // CBEAM of PBEAM (A 2, I1 3, I2 1.5, J 2), w = 2 per length along z over every element.

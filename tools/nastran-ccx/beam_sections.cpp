@@ -21,7 +21,7 @@ ShapeResult refused(std::string reason) { return {std::nullopt, std::move(reason
 
 }  // namespace
 
-const char* knownSectionShapes() { return "BAR, ROD, TUBE, I (equal flanges), BOX"; }
+const char* knownSectionShapes() { return "BAR, ROD, TUBE, I (equal flanges), BOX, T"; }
 
 // Dimensions as Nastran's section library draws them: y up, z across; depths
 // along y, widths along z.
@@ -84,7 +84,24 @@ ShapeResult standardSection(std::string_view type, const std::vector<double>& d)
     s.points = cornerPoints(height, width);
     return {s, ""};
   }
-  if (type == "BAR" || type == "ROD" || type == "TUBE" || type == "I" || type == "BOX")
+  if (type == "T" && needs(4)) {
+    // Flange DIM1 wide (z) and DIM3 thick on top, web DIM4 thick, DIM2 the whole depth (y).
+    double width = d[0], depth = d[1], flange = d[2], web = d[3], stem = depth - flange;
+    if (stem <= 0 || web >= width) return refused("T: the flange fills the depth or the web is wider than the flange");
+    s.area = width * flange + stem * web;
+    double centroid = (width * flange * flange / 2 + stem * web * (flange + stem / 2)) / s.area;  // below the top
+    s.i1 = width * std::pow(flange, 3) / 12 + width * flange * std::pow(centroid - flange / 2, 2) +
+           web * std::pow(stem, 3) / 12 + stem * web * std::pow(flange + stem / 2 - centroid, 2);
+    s.i2 = (flange * std::pow(width, 3) + stem * std::pow(web, 3)) / 12;
+    // Thin walls: the flange and the web from the flange's mid-line to its foot.
+    s.torsion = (width * std::pow(flange, 3) + (depth - flange / 2) * std::pow(web, 3)) / 3;
+    // The bar's axis is the shear centre, where the flange's and the web's mid-lines meet, and
+    // the inertias are the centroid's, with the offset between the two left out.
+    double top = flange / 2, foot = -(depth - flange / 2);
+    s.points = {{{top, width / 2}, {foot, web / 2}, {foot, -web / 2}, {top, -width / 2}}};
+    return {s, ""};
+  }
+  if (type == "BAR" || type == "ROD" || type == "TUBE" || type == "I" || type == "BOX" || type == "T")
     return refused(std::string(type) + ": too few dimensions");
   return refused("section shape " + std::string(type) + " is not solved (solved: " + knownSectionShapes() + ")");
 }
