@@ -40,6 +40,8 @@ TEST(BeamMathTest, TSectionAboutItsCentroidWithPointsFromItsShearCentre) {
   EXPECT_NEAR(t.section->i1, 128.0 / 3 - 24.5, 1e-12);
   EXPECT_NEAR(t.section->i2, (1 * 64.0 + 4 * 1.0) / 12, 1e-12);  // flange 1 x 4^3, web 4 x 1^3
   EXPECT_DOUBLE_EQ(t.section->i12, 0);
+  EXPECT_TRUE(t.centroidOffAxis);
+  EXPECT_FALSE(standardSection("I", {10, 6, 6, 0.5, 1, 1}).centroidOffAxis);
   // Open thin walls, b t^3 / 3 each: the flange, and the web 4.5 from the flange's mid-line.
   EXPECT_NEAR(t.section->torsion, (4 * 1.0 + 4.5 * 1.0) / 3, 1e-12);
   // The shear centre is where the mid-lines meet, 0.5 below the top: C and F at the flange's

@@ -345,6 +345,7 @@ TEST_F(LineElementTest, WhatIsNotSolvedExactlyIsRefusedWithItsLine) {
   const Case cases[] = {
       {"PBARL,1,1,,CHAN\n,1.,2.,.1,.1\n", "CBAR", "section shape CHAN is not solved"},
       {"PBARL,1,1,,I\n,6.,4.,3.,.25,.5,.5\n", "CBAR", "only equal flanges"},
+      {"PBEAML,1,1,,T\n,4.,6.,.5,.5\n", "CBEAM", "T: the neutral axis off the shear centre"},
       {"PBEAM,1,1,2.,3.,1.5,,2.\n,,,,,,,,\n,YES,1.,3.,4.,2.\n", "CBEAM", "a tapered beam"},
   };
   int index = 0;

@@ -99,7 +99,7 @@ ShapeResult standardSection(std::string_view type, const std::vector<double>& d)
     // the inertias are the centroid's, with the offset between the two left out.
     double top = flange / 2, foot = -(depth - flange / 2);
     s.points = {{{top, width / 2}, {foot, web / 2}, {foot, -web / 2}, {top, -width / 2}}};
-    return {s, ""};
+    return {s, "", true};
   }
   if (type == "BAR" || type == "ROD" || type == "TUBE" || type == "I" || type == "BOX" || type == "T")
     return refused(std::string(type) + ": too few dimensions");

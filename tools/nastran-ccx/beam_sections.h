@@ -23,6 +23,9 @@ struct BeamSection {
 struct ShapeResult {
   std::optional<BeamSection> section;
   std::string reason;
+  // The centroid lies off the shear centre, the bar's axis: PBARL leaves the offset out, a
+  // PBEAML keeps it as the neutral axis's offset.
+  bool centroidOffAxis = false;
 };
 ShapeResult standardSection(std::string_view type, const std::vector<double>& dims);
 

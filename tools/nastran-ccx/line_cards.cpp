@@ -74,9 +74,12 @@ class LineCardReader {
   }
 
   BeamSection shape(const std::string& type, const std::vector<double>& dims, const nastran::Origin& origin,
-                    const std::string& subject) const {
+                    const std::string& subject, bool beam = false) const {
     ShapeResult result = standardSection(type, dims);
     if (!result.section) fail(origin, 4, subject, result.reason);
+    if (beam && result.centroidOffAxis)
+      fail(origin, 4, subject,
+           type + ": the neutral axis off the shear centre, which a beam keeps, is not solved (as a PBARL it is)");
     return *result.section;
   }
 
@@ -122,7 +125,7 @@ class LineCardReader {
         for (std::size_t d = 0; d < card.stations[i].dims.size() && d < dims.size(); ++d)
           if (card.stations[i].dims[d] && *card.stations[i].dims[d] != dims[d])
             fail(card.origin, 0, subject, "a tapered beam (a station whose dimensions differ from end A's) is not supported");
-      addSection(card.pid, card.mid, shape(card.type, dims, card.origin, subject), "PBEAML", card.origin,
+      addSection(card.pid, card.mid, shape(card.type, dims, card.origin, subject, true), "PBEAML", card.origin,
                  a.nsm.value_or(0));
     }
   }
