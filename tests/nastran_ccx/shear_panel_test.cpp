@@ -23,20 +23,7 @@ std::string number(double value) {
   return text;
 }
 
-class ShearPanelTest : public NastranCcxTest {
- protected:
-  resultfiles::SubcaseResults solveDeck(const std::string& name, const std::string& bulk) {
-    writeFile(name + ".dat", staticDeck(bulk));
-    ToolRun run = this->run({name + ".dat"});
-    EXPECT_EQ(run.exitCode, 0) << run.standardError;
-    if (run.exitCode != 0) return {};
-    resultfiles::Op2File file =
-        resultfiles::readOp2(readFile(name + ".op2"), name + ".op2", resultfiles::isStaticResultsTable);
-    std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, name + ".op2");
-    EXPECT_EQ(subcases.size(), 1u);
-    return subcases.empty() ? resultfiles::SubcaseResults{} : subcases.front();
-  }
-};
+class ShearPanelTest : public NastranCcxTest {};
 
 // A square panel a = 10, T = 0.1 (MAT1 E 1e7, NU 0.3: G = E / 2.6) in a frame of rods of area 1,
 // its edge 1-4 held, pushed by P = 1000 along its edge 4-1 direction at grid 2; the whole turned

@@ -186,21 +186,7 @@ std::vector<LoadedFace> facesOn(const Lattice& lattice, const SolidMesh& mesh, i
   return faces;
 }
 
-class ShellSolidTest : public NastranCcxTest {
- protected:
-  // Runs the deck; fails the test unless it solves, and gives its one subcase.
-  resultfiles::SubcaseResults solveDeck(const std::string& name, const std::string& bulk) {
-    writeFile(name + ".dat", staticDeck(bulk));
-    ToolRun run = this->run({name + ".dat"});
-    EXPECT_EQ(run.exitCode, 0) << run.standardError;
-    if (run.exitCode != 0) return {};
-    resultfiles::Op2File file =
-        resultfiles::readOp2(readFile(name + ".op2"), name + ".op2", resultfiles::isStaticResultsTable);
-    std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, name + ".op2");
-    EXPECT_EQ(subcases.size(), 1u);
-    return subcases.empty() ? resultfiles::SubcaseResults{} : subcases.front();
-  }
-};
+class ShellSolidTest : public NastranCcxTest {};
 
 // (x, y, z) of a lattice point; s = a'Sb of a stress point in the tables' order.
 double project(const resultfiles::SolidPoint& s, const Point& a, const Point& b) {
@@ -314,6 +300,25 @@ TEST_F(ShellSolidTest, ColumnUnderLinearlyVaryingPressureCarriesItExactly) {
   }
 }
 
+// A quarter of a thick-walled cylinder about the basic z axis, radii `inner` and `outer`, one
+// layer of 0.2 thick, four cells across the wall and eight around; a PLOAD4 of `pressure` on
+// every face at the bore.
+struct QuarterCylinder {
+  QuarterCylinder(SolidKind kind, double inner, double outer, double pressure)
+      : lattice({4, 8, 1}, [inner, outer](double u, double v, double w) {
+          double r = inner + (outer - inner) * u, theta = std::acos(-1.0) / 2 * v;
+          return Point{r * std::cos(theta), r * std::sin(theta), 0.2 * w};
+        }),
+        mesh(solidMesh(lattice, kind, 1)) {
+    for (const LoadedFace& face : facesOn(lattice, mesh, 0, 0))
+      pressures += card("PLOAD4", {"1", std::to_string(face.element), number(pressure), "", "", "",
+                                   std::to_string(face.g1), face.g34 ? std::to_string(face.g34) : ""});
+  }
+  Lattice lattice;
+  SolidMesh mesh;
+  std::string pressures;
+};
+
 // A thick-walled cylinder, radii 1 and 2, under an internal pressure of 100 in plane strain:
 // Lame's sr = A - B/r^2, st = A + B/r^2 with A = p a^2/(b^2 - a^2), B = A b^2. A quarter by
 // symmetry, one layer thick, the pressure a PLOAD4 on the faces at the bore.
@@ -323,15 +328,10 @@ TEST_F(ShellSolidTest, ThickCylinderUnderInternalPressureMatchesLame) {
   const double a = p * inner * inner / (outer * outer - inner * inner), b = a * outer * outer;
   for (SolidKind kind : {SolidKind::Hexa20, SolidKind::Tetra10}) {
     SCOPED_TRACE(kindName(kind));
-    Lattice lattice({4, 8, 1}, [&](double u, double v, double w) {
-      double r = inner + (outer - inner) * u, theta = std::acos(-1.0) / 2 * v;
-      return Point{r * std::cos(theta), r * std::sin(theta), 0.2 * w};
-    });
-    SolidMesh mesh = solidMesh(lattice, kind, 1);
-    std::string loads;
-    for (const LoadedFace& face : facesOn(lattice, mesh, 0, 0))
-      loads += card("PLOAD4", {"1", std::to_string(face.element), number(p), "", "", "", std::to_string(face.g1),
-                               face.g34 ? std::to_string(face.g34) : ""});
+    QuarterCylinder cylinder(kind, inner, outer, p);
+    Lattice& lattice = cylinder.lattice;
+    const SolidMesh& mesh = cylinder.mesh;
+    const std::string& loads = cylinder.pressures;
     std::vector<int> all = lattice.usedGrids();
     std::string bulk = lattice.gridCards() + mesh.cards + "PSOLID,1,1\nMAT1,1,2.E+5,,.3\n" + loads + spc("3", all) +
                        spc("2", gridsOn(lattice, all, 1, 0)) + spc("1", gridsOn(lattice, all, 1, 16));
@@ -362,15 +362,10 @@ TEST_F(ShellSolidTest, ThickCylinderInACylindricalSystemMovesRadiallyAsLameSays)
   };
   for (SolidKind kind : {SolidKind::Hexa20, SolidKind::Tetra10}) {
     SCOPED_TRACE(kindName(kind));
-    Lattice lattice({4, 8, 1}, [&](double u, double v, double w) {
-      double r = inner + (outer - inner) * u, theta = pi / 2 * v;
-      return Point{r * std::cos(theta), r * std::sin(theta), 0.2 * w};
-    });
-    SolidMesh mesh = solidMesh(lattice, kind, 1);
-    std::string loads;
-    for (const LoadedFace& face : facesOn(lattice, mesh, 0, 0))
-      loads += card("PLOAD4", {"1", std::to_string(face.element), number(p), "", "", "", std::to_string(face.g1),
-                               face.g34 ? std::to_string(face.g34) : ""});
+    QuarterCylinder cylinder(kind, inner, outer, p);
+    Lattice& lattice = cylinder.lattice;
+    const SolidMesh& mesh = cylinder.mesh;
+    const std::string& loads = cylinder.pressures;
     std::vector<int> all = lattice.usedGrids();
     // Grids as (r, theta in degrees, z) in system 1, which also holds their displacements.
     std::string grids = card("CORD2C", {"1", "", "0.", "0.", "0.", "0.", "0.", "1.", "1.", "0.", "0."});

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "decks.h"
 #include "resultfiles/femap_vectors.h"
 #include "resultfiles/neutral_file.h"
 #include "resultfiles/op2_file.h"
@@ -148,6 +149,18 @@ std::filesystem::path NastranCcxTest::writeFakeCcx(const std::string& body) cons
   std::filesystem::path script = writeFile("fake-ccx", "#!/bin/sh\n" + body + "\n");
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);
   return script;
+}
+
+resultfiles::SubcaseResults NastranCcxTest::solveDeck(const std::string& name, const std::string& bulk) const {
+  writeFile(name + ".dat", staticDeck(bulk));
+  ToolRun run = this->run({name + ".dat"});
+  EXPECT_EQ(run.exitCode, 0) << run.standardError;
+  if (run.exitCode != 0) return {};
+  resultfiles::Op2File file =
+      resultfiles::readOp2(readFile(name + ".op2"), name + ".op2", resultfiles::isStaticResultsTable);
+  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, name + ".op2");
+  EXPECT_EQ(subcases.size(), 1u);
+  return subcases.empty() ? resultfiles::SubcaseResults{} : subcases.front();
 }
 
 }  // namespace nastranccx::testing

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "resultfiles/op2_tables.h"
+
 namespace nastranccx::testing {
 
 // What one run of the nastran-ccx program left behind.
@@ -53,6 +55,10 @@ class NastranCcxTest : public ::testing::Test {
 
   // Reads a results file, failing the test for anything outside its format.
   ResultsFile readResults(const std::string& name) const;
+
+  // Writes `bulk` as NAME.dat, a static deck of one subcase, solves it and gives that subcase
+  // as NAME.op2 holds it; fails the test (and gives no results) unless it solves.
+  resultfiles::SubcaseResults solveDeck(const std::string& name, const std::string& bulk) const;
 
   // A stand-in for ccx: a shell script with this body, made executable.
   std::filesystem::path writeFakeCcx(const std::string& body) const;

@@ -5,18 +5,17 @@
 #include <sstream>
 
 #include "numbers.h"
+#include "vec3.h"
 
 namespace nastranccx {
 namespace {
 
-Vec3 operator-(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-Vec3 operator+(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-Vec3 operator*(double s, const Vec3& a) { return {s * a[0], s * a[1], s * a[2]}; }
-double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-Vec3 cross(const Vec3& a, const Vec3& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-double norm(const Vec3& a) { return std::sqrt(dot(a, a)); }
+using vec3::cross;
+using vec3::dot;
+using vec3::norm;
+using vec3::operator+;
+using vec3::operator-;
+using vec3::operator*;
 
 // The angle from y to the principal axis of the larger-or-first inertia, in the y-z plane.
 double principalAngle(const BeamSection& s) { return 0.5 * std::atan2(2 * s.i12, s.i1 - s.i2); }

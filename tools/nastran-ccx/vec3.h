@@ -4,7 +4,7 @@
 
 #include "model.h"
 
-// Small vector arithmetic for the element and load geometry of shells and solids. In its own
+// Small vector arithmetic for the geometry of elements and loads. In its own
 // namespace, so that files with their own local helpers of the same names stay unambiguous.
 namespace nastranccx::vec3 {
 
@@ -17,5 +17,11 @@ inline Vec3 cross(const Vec3& a, const Vec3& b) {
 }
 inline double norm(const Vec3& a) { return std::sqrt(dot(a, a)); }
 inline Vec3 unit(const Vec3& a) { return scale(1 / norm(a), a); }
+
+// The same as operators, for files that write the geometry as formulas
+// (`using vec3::operator+;` and the like brings them in).
+inline Vec3 operator+(const Vec3& a, const Vec3& b) { return add(a, b); }
+inline Vec3 operator-(const Vec3& a, const Vec3& b) { return sub(a, b); }
+inline Vec3 operator*(double s, const Vec3& a) { return scale(s, a); }
 
 }  // namespace nastranccx::vec3
