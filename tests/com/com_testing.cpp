@@ -100,6 +100,15 @@ void quit(const femap::Object& application) {
   }
 }
 
+bool quitAndWait(Process& server, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    quit(attachWithin(std::chrono::seconds(5)));
+    if (server.wait(std::chrono::seconds(2)).has_value()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+  }
+}
+
 void endRunningServers() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
   while (std::chrono::steady_clock::now() < deadline) {

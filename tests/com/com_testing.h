@@ -50,4 +50,9 @@ void endRunningServers();
 // Asks the server behind `application` to end (SimQuit); a server already gone is fine.
 void quit(const femap::Object& application);
 
+// Asks the running "femap.model" started as `server` to end, again and again (on a busy machine
+// an attach can miss it, and a server asked once would then stay for its idle time), until the
+// process has ended or `limit` has passed; whether it ended.
+bool quitAndWait(Process& server, std::chrono::milliseconds limit);
+
 }  // namespace com_testing

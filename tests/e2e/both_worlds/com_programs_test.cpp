@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -65,15 +64,7 @@ std::optional<unsigned long> runAttached(const std::string& name, const fs::path
     return {};
   }
   const auto status = run(name, folder.string(), folder);
-  // Asked to quit until it has ended: on a busy machine an attach can miss the running server,
-  // and a server asked once would then stay for its idle time.
-  const auto deadline = std::chrono::steady_clock::now() + 60s;
-  bool ended = false;
-  while (!ended && std::chrono::steady_clock::now() < deadline) {
-    com_testing::quit(com_testing::attachWithin(5s));
-    ended = server.wait(2s).has_value();
-  }
-  EXPECT_TRUE(ended) << "the server did not end";
+  EXPECT_TRUE(com_testing::quitAndWait(server, 60s)) << "the server did not end";
   return status;
 }
 

@@ -64,8 +64,7 @@ class WindowsStudy : public ::testing::Test {
 
   void TearDown() override {
     if (server_) {
-      com_testing::quit(com_testing::attachWithin(5s));
-      EXPECT_TRUE(server_->wait(15s).has_value()) << "the FEMAP beside the study did not end";
+      EXPECT_TRUE(com_testing::quitAndWait(*server_, 60s)) << "the FEMAP beside the study did not end";
     }
     com_testing::endRunningServers();
   }
