@@ -1,8 +1,19 @@
 #pragma once
 
+#include <sstream>
 #include <string>
 
 namespace nastranccx::testing {
+
+// A real as a deck field: up to 15 significant digits, always with a point or an exponent.
+inline std::string number(double value) {
+  std::ostringstream out;
+  out.precision(15);
+  out << value;
+  std::string text = out.str();
+  if (text.find_first_of(".e") == std::string::npos) text += ".";
+  return text;
+}
 
 // A SOL 101 deck around these bulk cards, with one subcase selecting LOAD 1 and
 // SPC 1 (or the given subcase lines).

@@ -14,15 +14,6 @@
 namespace nastranccx::testing {
 namespace {
 
-std::string number(double value) {
-  std::ostringstream out;
-  out.precision(15);
-  out << value;
-  std::string text = out.str();
-  if (text.find_first_of(".e") == std::string::npos) text += ".";
-  return text;
-}
-
 class ShearPanelTest : public NastranCcxTest {};
 
 // A square panel a = 10, T = 0.1 (MAT1 E 1e7, NU 0.3: G = E / 2.6) in a frame of rods of area 1,

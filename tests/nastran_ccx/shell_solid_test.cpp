@@ -29,15 +29,6 @@ std::string card(const std::string& name, const std::vector<std::string>& fields
   return text + "\n";
 }
 
-std::string number(double value) {
-  std::ostringstream out;
-  out.precision(15);
-  out << value;
-  std::string text = out.str();
-  if (text.find_first_of(".e") == std::string::npos) text += ".";
-  return text;
-}
-
 // A structured mesh on a lattice of half steps: cell (i, j, k) spans lattice points 2i..2i+2,
 // so that every edge's mid-point is a lattice point too. Grids are numbered by lattice point
 // and written only when an element uses them.
@@ -494,8 +485,7 @@ TEST_F(ShellSolidTest, PressuresLoadTheirOwnSubcaseAlongTheirDirection) {
                             "BEGIN BULK\n" + bulk + "ENDDATA\n");
   ToolRun run = this->run({"subcases.dat"});
   ASSERT_EQ(run.exitCode, 0) << run.standardError;
-  resultfiles::Op2File file = resultfiles::readOp2(readFile("subcases.op2"), "subcases.op2", resultfiles::isStaticResultsTable);
-  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, "subcases.op2");
+  std::vector<resultfiles::SubcaseResults> subcases = readSubcases("subcases.op2");
   ASSERT_EQ(subcases.size(), 3u);
   const std::array<std::array<double, 3>, 3> expected = {{{0, 0, 100}, {0, 0, 50}, {0, -20, 0}}};
   for (std::size_t i = 0; i < 3; ++i) {
@@ -694,8 +684,7 @@ TEST_F(ShellSolidTest, EveryShellShowsAUniformPullAtItsCentreAndCorners) {
                           "  STRESS = ALL\nBEGIN BULK\n" + quad + "ENDDATA\n");
   ToolRun run = this->run({"corner.dat"});
   ASSERT_EQ(run.exitCode, 0) << run.standardError;
-  resultfiles::Op2File file = resultfiles::readOp2(readFile("corner.op2"), "corner.op2", resultfiles::isStaticResultsTable);
-  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, "corner.op2");
+  std::vector<resultfiles::SubcaseResults> subcases = readSubcases("corner.op2");
   ASSERT_EQ(subcases.size(), 2u);
   ASSERT_EQ(subcases[0].quads.size(), 1u);
   auto its = subcases[0].quads.cornersOf(0);
@@ -715,8 +704,7 @@ TEST_F(ShellSolidTest, EvenlyHeatedFreeLaminateGrowsWithoutStress) {
   writeFile("heated.dat", staticDeck(bulk, "  SPC = 1\n  TEMPERATURE(LOAD) = 1\n"));
   ToolRun run = this->run({"heated.dat"});
   ASSERT_EQ(run.exitCode, 0) << run.standardError;
-  resultfiles::Op2File file = resultfiles::readOp2(readFile("heated.op2"), "heated.op2", resultfiles::isStaticResultsTable);
-  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, "heated.op2");
+  std::vector<resultfiles::SubcaseResults> subcases = readSubcases("heated.op2");
   ASSERT_EQ(subcases.size(), 1u);
   ASSERT_EQ(subcases[0].quadPlies.size(), 8u);
   for (const resultfiles::PlyStress& ply : subcases[0].quadPlies) {

@@ -235,8 +235,7 @@ TEST_F(SolveTest, StretchedHexaCubeShowsTheAppliedStress) {
 
   // The table's corners follow the CHEXA card's grid order, though CalculiX got the brick
   // turned over; the stress extrapolated to every corner is the uniform one.
-  resultfiles::Op2File file = resultfiles::readOp2(readFile("hexa.op2"), "hexa.op2", resultfiles::isStaticResultsTable);
-  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, "hexa.op2");
+  std::vector<resultfiles::SubcaseResults> subcases = readSubcases("hexa.op2");
   ASSERT_EQ(subcases.size(), 1u);
   ASSERT_EQ(subcases[0].hexas.size(), 1u);
   const std::vector<resultfiles::SolidPoint>& points = subcases[0].hexas[0].points;
@@ -263,8 +262,7 @@ TEST_F(SolveTest, BentBrickCornersCarryTheStressExtrapolatedFromItsIntegrationPo
   writeFile("bent.dat", staticDeck(bulk));
   ToolRun run = this->run({"bent.dat"});
   ASSERT_EQ(run.exitCode, 0) << run.standardError;
-  resultfiles::Op2File file = resultfiles::readOp2(readFile("bent.op2"), "bent.op2", resultfiles::isStaticResultsTable);
-  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, "bent.op2");
+  std::vector<resultfiles::SubcaseResults> subcases = readSubcases("bent.op2");
   ASSERT_EQ(subcases.size(), 1u);
   ASSERT_EQ(subcases[0].hexas.size(), 1u);
   const std::vector<resultfiles::SolidPoint>& points = subcases[0].hexas[0].points;

@@ -151,14 +151,17 @@ std::filesystem::path NastranCcxTest::writeFakeCcx(const std::string& body) cons
   return script;
 }
 
+std::vector<resultfiles::SubcaseResults> NastranCcxTest::readSubcases(const std::string& name) const {
+  resultfiles::Op2File file = resultfiles::readOp2(readFile(name), name, resultfiles::isStaticResultsTable);
+  return resultfiles::readStaticResults(file, name);
+}
+
 resultfiles::SubcaseResults NastranCcxTest::solveDeck(const std::string& name, const std::string& bulk) const {
   writeFile(name + ".dat", staticDeck(bulk));
   ToolRun run = this->run({name + ".dat"});
   EXPECT_EQ(run.exitCode, 0) << run.standardError;
   if (run.exitCode != 0) return {};
-  resultfiles::Op2File file =
-      resultfiles::readOp2(readFile(name + ".op2"), name + ".op2", resultfiles::isStaticResultsTable);
-  std::vector<resultfiles::SubcaseResults> subcases = resultfiles::readStaticResults(file, name + ".op2");
+  std::vector<resultfiles::SubcaseResults> subcases = readSubcases(name + ".op2");
   EXPECT_EQ(subcases.size(), 1u);
   return subcases.empty() ? resultfiles::SubcaseResults{} : subcases.front();
 }

@@ -56,6 +56,9 @@ class NastranCcxTest : public ::testing::Test {
   // Reads a results file, failing the test for anything outside its format.
   ResultsFile readResults(const std::string& name) const;
 
+  // The static subcases of the OUTPUT2 file NAME, in the file's order.
+  std::vector<resultfiles::SubcaseResults> readSubcases(const std::string& name) const;
+
   // Writes `bulk` as NAME.dat, a static deck of one subcase, solves it and gives that subcase
   // as NAME.op2 holds it; fails the test (and gives no results) unless it solves.
   resultfiles::SubcaseResults solveDeck(const std::string& name, const std::string& bulk) const;
